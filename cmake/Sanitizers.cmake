@@ -1,0 +1,8 @@
+if(KR55LE_SANITIZE)
+  add_compile_options(-fsanitize=${KR55LE_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${KR55LE_SANITIZE})
+endif()
+if(KR55LE_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

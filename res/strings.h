@@ -1,0 +1,87 @@
+// Every text the utility shows, exactly once. Handlers and hosts use these verbatim.
+#pragma once
+
+#include <string_view>
+
+namespace kr55le::text {
+
+// Window and application.
+inline constexpr std::string_view kDialogTitle = "Pardo KR-55LE Upgrade Utility v0.0.6";
+inline constexpr std::string_view kApplicationName = "kr55le-upgrade";
+inline constexpr std::string_view kMakerNotice = "KR-55LE upgrade utility for Linux";
+inline constexpr std::string_view kSocketsInitFailed = "Windows sockets initialization failed.";
+inline constexpr std::string_view kSingleInstanceName = "PARDO_KR_91_MAX_UI_RUNNING";
+inline constexpr std::string_view kOtherInstanceWindowName = "tws2";
+inline constexpr std::string_view kReadThreadFailed = "Error occured when creating Read thread (%d)\n";
+inline constexpr std::string_view kWriteThreadFailed =
+    "Error occured when creating Write thread (%d)\n";
+
+// Template captions.
+inline constexpr std::string_view kCaptionDeviceStatus = "Device Status";
+inline constexpr std::string_view kCaptionBrowseFile = "&Browse File";
+inline constexpr std::string_view kCaptionUpgrade = "&Upgrade";
+inline constexpr std::string_view kCaptionCancel = "&Cancel";
+inline constexpr std::string_view kCaptionMessage = "Message         :";
+inline constexpr std::string_view kCaptionSerialNumber = "Device Serial Number";
+inline constexpr std::string_view kCaptionFileVersion = "Software Version of File";
+inline constexpr std::string_view kCaptionDeviceVersion = "Device Software Version";
+inline constexpr std::string_view kCaptionBootloaderVersion = "Bootloader Version";
+inline constexpr std::string_view kCaptionUpgradeMode = "Upgrade mode";
+
+// Device discovery and identification.
+inline constexpr std::string_view kVendorMatch = "vid_0483";
+inline constexpr std::string_view kDeviceEntryNamed = "Pardo KR-55LE is connected";
+inline constexpr std::string_view kDeviceEntryUnnamed = "Add the name of device";
+inline constexpr std::string_view kNoDeviceAttached = "No device is attached";
+inline constexpr std::string_view kNotInUpgradeMode =
+    "Device is not connected in upgrade mode, read user manual for device upgrade.";
+inline constexpr std::string_view kConnectedAudioMode = "Device is connected in audio upgrade mode.";
+inline constexpr std::string_view kConnectedFirmwareMode =
+    "Device is connected in firmware upgrade mode.";
+inline constexpr std::string_view kBrowseForUpgrade = "Browse a file for upgrade.";
+inline constexpr std::string_view kModeAudio = "Audio upgrade";
+inline constexpr std::string_view kModeFirmware = "Firmware upgrade";
+inline constexpr std::string_view kMultipleDevicesBox =
+    "Multiple devices are attached. Remove any one device for contiued operation. \n";
+inline constexpr std::string_view kPathPlaceholder = " ";
+
+// Image selection.
+inline constexpr std::string_view kOpenDialogTitle = "Pardo KR-55 files";
+inline constexpr std::string_view kOpenDialogFilter = "Bin Files: (*.bin)|*.bin|";
+inline constexpr std::string_view kOpenDialogDefaultExtension = "*.*";
+inline constexpr std::string_view kFileOpenFail = "File Open Fail";
+inline constexpr std::string_view kInvalidFile = "Error: Invalid File";
+inline constexpr std::string_view kRejectedFile = "Error: Invalid file,please select valid binary file";
+inline constexpr std::string_view kSameVersion =
+    "Device software version is same as  file software version, do you want to repair?";
+inline constexpr std::string_view kOtherVersion = "Do you want to upgrade the device?";
+inline constexpr std::string_view kPathLineBreak = "\r\n";
+
+// Image file rules.
+inline constexpr std::string_view kEmptyFile = "Empty file selected";
+inline constexpr std::string_view kFileTooLarge = "File size too large";
+
+// Upgrade transfer.
+inline constexpr std::string_view kMultipleDeviceAttached = "Multiple device attached";
+inline constexpr std::string_view kSelectValidFile = "Please select the valid file";
+inline constexpr std::string_view kResetDeviceFirst = "Please reset the device in upgrade mode first";
+inline constexpr std::string_view kPressUpgrade = "Now press Upgrade button to upgrade the device";
+inline constexpr std::string_view kUpgrading = "Upgrading the device, please wait...";
+inline constexpr std::string_view kFirmwareUpgrading =
+    "Firmware is Upgrading... ( Please do not unplug the cable )";
+inline constexpr std::string_view kAudioUpgrading =
+    "Audio is Upgrading... ( Please do not unplug the cable )";
+inline constexpr std::string_view kCommunicationError =
+    "Communication error: Reset the device and try again";
+inline constexpr std::string_view kUploadFailed =
+    "Communication error: Uploading is failed, please try again";
+inline constexpr std::string_view kPercentFormat = "%d %c";
+inline constexpr std::string_view kPercentComplete = "100 %";
+inline constexpr std::string_view kFirmwareCompleted = "Firmware upgrade completed";
+inline constexpr std::string_view kAudioCompleted = "Audio upgrade completed";
+
+// Cancel and close.
+inline constexpr std::string_view kUpgradeDiscontinued =
+    "Upgrade discontinued. Please re-connect the device in upgrade mode";
+
+}  // namespace kr55le::text

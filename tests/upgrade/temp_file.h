@@ -1,0 +1,45 @@
+// A file in the test's temporary folder, removed when the object goes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace kr55le::testing {
+
+class TempFile {
+ public:
+  explicit TempFile(const std::vector<std::uint8_t>& bytes, const std::string& name = "image.bin")
+      : path_(std::filesystem::path(::testing::TempDir()) /
+              (std::to_string(counter_++) + "-" + name)) {
+    std::ofstream out(path_, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+  }
+  ~TempFile() { std::filesystem::remove(path_); }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+
+  std::string path() const { return path_.string(); }
+
+ private:
+  static inline int counter_ = 0;
+  std::filesystem::path path_;
+};
+
+// A 64-byte header with the given kind tag and version text, then `payload`.
+inline std::vector<std::uint8_t> MakeImage(const std::string& kind, const std::string& version,
+                                           const std::vector<std::uint8_t>& payload) {
+  std::vector<std::uint8_t> bytes(64, 0);
+  for (std::size_t i = 0; i < 16; ++i) bytes[i] = static_cast<std::uint8_t>(i + 1);
+  std::copy_n(kind.begin(), std::min<std::size_t>(kind.size(), 8), bytes.begin() + 32);
+  std::copy_n(version.begin(), std::min<std::size_t>(version.size(), 8), bytes.begin() + 48);
+  bytes.insert(bytes.end(), payload.begin(), payload.end());
+  return bytes;
+}
+
+}  // namespace kr55le::testing
