@@ -1,0 +1,92 @@
+// The HID services the dialog and the report link use. Backends: platform/linux (hidraw),
+// platform/sim (the simulated KR-55LE), later platform/win32. Nothing above platform/ knows
+// which one runs.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kr55le::hid {
+
+// A small set of failure classes; the caller turns them into what the user reads.
+enum class HidError {
+  None,
+  NotFound,          // no such path, or the device has gone before it was opened
+  PermissionDenied,  // the node exists but may not be opened (EACCES/EPERM)
+  Gone,              // the device was removed while open (EIO, ENODEV, POLLHUP/POLLERR)
+  TimedOut,          // no report within the timeout
+  TooLong,           // a report that does not fit the buffer
+  Io,                // any other failure of the platform call
+};
+
+struct HidResult {
+  HidError error = HidError::None;
+  int systemError = 0;  // errno or the platform's error code, 0 when none
+  std::string message;  // names the failing call, e.g. "open(/dev/hidraw3): Permission denied"
+  bool ok() const { return error == HidError::None; }
+};
+
+struct HidAttributes {
+  std::uint16_t VendorID = 0;
+  std::uint16_t ProductID = 0;
+  std::uint16_t VersionNumber = 0;
+};
+
+// Report lengths in bytes, the report ID byte included, as the platform's HID capabilities give
+// them (the largest report of each type).
+struct HidCaps {
+  std::uint16_t InputReportByteLength = 0;
+  std::uint16_t OutputReportByteLength = 0;
+  std::uint16_t FeatureReportByteLength = 0;
+};
+
+struct HidInterface {
+  std::string path;                        // as the platform gives it; Linux: /dev/hidrawN#vid_vvvv&pid_pppp
+  std::optional<std::string> description;  // nothing when it cannot be read
+};
+
+class HidDevice {
+ public:
+  virtual ~HidDevice() = default;
+
+  virtual HidResult GetAttributes(HidAttributes& attributes) = 0;
+  virtual HidResult GetCaps(HidCaps& caps) = 0;
+
+  // Waits up to `timeout` for one input report and copies it (report ID first) into `report`.
+  // `received` is the number of bytes copied. TimedOut when nothing arrived; Gone once the device
+  // has been removed (then it fails at once, every time, without waiting).
+  virtual HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
+                         std::chrono::milliseconds timeout) = 0;
+  // Sends one output report (report ID first); returns when the platform has taken it.
+  virtual HidResult Write(std::span<const std::uint8_t> report) = 0;
+};
+
+enum class DeviceChange { Arrival, Removal };
+
+class HidServices {
+ public:
+  virtual ~HidServices() = default;
+
+  // Every HID interface present now.
+  virtual std::vector<HidInterface> Enumerate() = 0;
+  // Opens an interface path (compared case-insensitively with the last enumeration) for reading
+  // and writing, shared. Null with `result` saying why when it cannot.
+  virtual std::shared_ptr<HidDevice> Open(const std::string& path, HidResult& result) = 0;
+
+  // Arrival and removal notices of any HID interface. The sink may be called from any thread
+  // (hosts queue the notice for the dialog thread); at most one sink is registered.
+  virtual void RegisterNotices(std::function<void(DeviceChange)> sink) = 0;
+  // A file descriptor that becomes readable when notices are pending, or -1 when the backend
+  // delivers them on its own. A host that watches it calls DispatchNotices when it is readable.
+  virtual int NoticeDescriptor() const { return -1; }
+  // Reads whatever notices are pending (without blocking) and passes each to the sink.
+  virtual void DispatchNotices() {}
+};
+
+}  // namespace kr55le::hid

@@ -1,0 +1,1 @@
+#include "platform/window/control_model.h"

@@ -1,0 +1,82 @@
+// The state of every control of the main dialog, with the semantics the handlers rely on
+// implemented once here: sorted combo and list boxes, prefix searches, selection, and the
+// progress bar's range and step. Hosts mirror this state into real widgets.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/window/controls.h"
+
+namespace kr55le {
+
+inline constexpr int kNoSelection = -1;  // CB_ERR / LB_ERR
+
+class ControlModel {
+ public:
+  ControlModel();
+
+  // Called after every change, with the control that changed (hosts repaint it).
+  void SetObserver(std::function<void(Control)> observer);
+
+  // Any control.
+  const std::string& Text(Control control) const;
+  void SetText(Control control, std::string_view text);
+  bool IsEnabled(Control control) const;
+  void Enable(Control control, bool enabled);
+
+  // Combo box (DeviceCombo) and list box (DevicePathList): both keep their entries sorted,
+  // case-insensitively; an entry equal to existing ones goes after them. AddString returns the
+  // index the entry got.
+  int AddString(Control control, std::string_view entry);
+  void ResetContent(Control control);
+  const std::vector<std::string>& Items(Control control) const;
+  int Count(Control control) const;
+  std::string ItemText(Control control, int index) const;  // empty for an invalid index
+
+  // Combo box selection. SetCurSel with an index out of range clears the selection (and the
+  // edit field); a valid one shows that entry in the edit field.
+  int GetCurSel(Control control) const;
+  void SetCurSel(Control control, int index);
+  // CB_SELECTSTRING with start -1: selects the first entry from the top that begins with
+  // `prefix` (case-insensitive) and returns its index, or kNoSelection leaving all as it was.
+  int SelectString(Control control, std::string_view prefix);
+
+  // LB_FINDSTRING: the first entry, searching from the one after `start` and wrapping round to
+  // the top, that begins with `prefix` (case-insensitive); kNoSelection when none does. A start
+  // of -1 searches from the top.
+  int FindString(Control control, int start, std::string_view prefix) const;
+
+  // Progress bar (PBM_SETRANGE, PBM_SETSTEP, PBM_SETPOS, PBM_STEPIT, PBM_GETPOS). StepIt past
+  // the maximum wraps round to the minimum, as the platform control does.
+  void SetRange(int minimum, int maximum);
+  void SetStep(int step);
+  void SetPos(int position);
+  void StepIt();
+  int GetPos() const;
+  int RangeMinimum() const;
+  int RangeMaximum() const;
+
+ private:
+  struct State {
+    std::string text;
+    bool enabled = true;
+    std::vector<std::string> items;
+    int selection = kNoSelection;
+  };
+  State& At(Control control);
+  const State& At(Control control) const;
+  void Changed(Control control);
+
+  std::array<State, kControlCount> controls_;
+  int progressMinimum_ = 0;
+  int progressMaximum_ = 100;
+  int progressStep_ = 10;
+  int progressPosition_ = 0;
+  std::function<void(Control)> observer_;
+};
+
+}  // namespace kr55le

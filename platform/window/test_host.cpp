@@ -1,0 +1,1 @@
+// The scripted test host.
