@@ -90,7 +90,9 @@ DeviceInfoReply ReadDeviceInfoReply(const ReportView& input) {
   return reply;
 }
 
-bool HasAnswered(const ReportView& input) { return input.Get(kAnsweredByte) == kAnswered; }
+bool HasAnswered(const ReportView& input) {
+  return input.Get(kAnsweredByte) == kAnswered;
+}
 
 CheckVerdict ReadCheckVerdict(const ReportView& input) {
   if (input.Get(kCheckAcceptByte) == kCheckRejected) return CheckVerdict::Rejected;
@@ -120,6 +122,8 @@ BlockAck ReadBlockAck(const ReportView& input) {
   }
 }
 
-std::uint8_t ReadAckSequence(const ReportView& input) { return input.Get(kAckSequenceByte); }
+std::uint8_t ReadAckSequence(const ReportView& input) {
+  return input.Get(kAckSequenceByte);
+}
 
 }  // namespace kr55le

@@ -17,7 +17,8 @@ using SharedByte = std::atomic<std::uint8_t>;
 class ReportView {
  public:
   explicit ReportView(std::span<std::uint8_t> plain) : plain_(plain.data()), size_(plain.size()) {}
-  explicit ReportView(std::span<SharedByte> shared) : shared_(shared.data()), size_(shared.size()) {}
+  explicit ReportView(std::span<SharedByte> shared)
+      : shared_(shared.data()), size_(shared.size()) {}
 
   std::size_t size() const { return size_; }
 

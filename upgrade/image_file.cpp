@@ -6,7 +6,9 @@ namespace kr55le {
 
 ImageFile::ImageFile(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {}
 
-ImageFile::~ImageFile() { Close(); }
+ImageFile::~ImageFile() {
+  Close();
+}
 
 void ImageFile::Close() {
   if (file_ != nullptr) std::fclose(file_);

@@ -26,8 +26,7 @@ ImagePayload::ImagePayload() : bytes_(std::make_unique<std::uint8_t[]>(kStagingC
 
 std::uint32_t ImagePayload::Load(ImageFile& file, const PayloadPlan& plan) {
   if (plan.Verdict != SizeVerdict::Ok) return 0;
-  const std::size_t got =
-      file.ReadAt(kImageHeaderSize, std::span(bytes_.get(), plan.PayloadSize));
+  const std::size_t got = file.ReadAt(kImageHeaderSize, std::span(bytes_.get(), plan.PayloadSize));
   ApplyFiller(plan.PayloadSize);
   return static_cast<std::uint32_t>(got);
 }

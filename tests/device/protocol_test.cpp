@@ -153,8 +153,7 @@ TEST(Markers, CoverTheBytesEachWaitTests) {
   }
 }
 
-Report DeviceInfo(const char* serial, const char* software, const char* boot,
-                  std::uint8_t mode) {
+Report DeviceInfo(const char* serial, const char* software, const char* boot, std::uint8_t mode) {
   Report reply = Filled(0xEE);
   reply[0] = kDeviceInfoReplyId;
   std::copy_n(serial, 10, reply.begin() + 1);
@@ -228,8 +227,10 @@ TEST(BlockAcknowledgement, CodeAndSequence) {
     std::uint8_t code;
     BlockAck ack;
   };
-  const Case cases[] = {{0x01, BlockAck::Accepted},  {0x03, BlockAck::Failed},
-                        {0x02, BlockAck::SendAgain}, {0x00, BlockAck::SendAgain},
+  const Case cases[] = {{0x01, BlockAck::Accepted},
+                        {0x03, BlockAck::Failed},
+                        {0x02, BlockAck::SendAgain},
+                        {0x00, BlockAck::SendAgain},
                         {0xFF, BlockAck::SendAgain}};
   for (const auto& c : cases) {
     Report reply = Reply(c.code, 0x9A, 0);

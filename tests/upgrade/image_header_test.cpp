@@ -58,14 +58,10 @@ TEST(ImageHeader, VersionNeedsDotsAtItsThirdAndSixthCharacter) {
     std::string shown;
   };
   const Case cases[] = {
-      {"01.02.03", true, "01.02.03"},
-      {"ab.cd.ef", true, "ab.cd.ef"},
-      {"...", false, "..."},
-      {"  .  .", true, "  .  ."},
-      {"1.2.3", false, "1.2.3"},
-      {"0102.03.", false, "0102.03."},
-      {"01-02-03", false, "01-02-03"},
-      {"", false, ""},
+      {"01.02.03", true, "01.02.03"},  {"ab.cd.ef", true, "ab.cd.ef"},
+      {"...", false, "..."},           {"  .  .", true, "  .  ."},
+      {"1.2.3", false, "1.2.3"},       {"0102.03.", false, "0102.03."},
+      {"01-02-03", false, "01-02-03"}, {"", false, ""},
   };
   for (const auto& c : cases) {
     const auto copies = HeaderOf(MakeImage("Pardo", c.version, {}));
@@ -88,8 +84,8 @@ TEST(ImageHeader, ShortFileDoesNotMixInTheImageReadBefore) {
   EXPECT_EQ(copies.Kind(), ImageKindClass::Unknown);
   EXPECT_FALSE(copies.IsVersionWellFormed());
   EXPECT_EQ(copies.VersionText(), "");
-  EXPECT_EQ(copies.HeaderField1, (std::array<std::uint8_t, 8>{0x77, 0x77, 0x77, 0x77, 0x77,
-                                                              0x77, 0x77, 0x77}));
+  EXPECT_EQ(copies.HeaderField1,
+            (std::array<std::uint8_t, 8>{0x77, 0x77, 0x77, 0x77, 0x77, 0x77, 0x77, 0x77}));
   EXPECT_EQ(copies.HeaderField2, (std::array<std::uint8_t, 8>{0, 0, 0, 0, 0, 0, 0x77, 0x77}));
 }
 

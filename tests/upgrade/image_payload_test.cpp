@@ -73,9 +73,9 @@ TEST(ImagePayload, LoadsBlocksWithFillerAfterThePayload) {
     }
     ASSERT_EQ(sent.size(), size + plan.FillerBytes());
     EXPECT_TRUE(std::equal(payload.begin(), payload.end(), sent.begin())) << size;
-    EXPECT_TRUE(std::all_of(sent.begin() + static_cast<long>(size), sent.end(),
-                            [](std::uint8_t b) { return b == kFillerByte; }))
-        << size;
+    EXPECT_TRUE(std::all_of(sent.begin() + static_cast<long>(size), sent.end(), [](std::uint8_t b) {
+      return b == kFillerByte;
+    })) << size;
   }
 }
 

@@ -1,0 +1,56 @@
+// The most recent input report, published whole. The reader thread builds each report in a
+// buffer the dialog is not looking at and then switches to it with one store, so a poll that
+// finds its byte reads the rest of that same report, never half of the one before.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <span>
+
+#include "device/protocol.h"
+#include "device/report_view.h"
+
+namespace kr55le {
+
+class InputReportBuffer {
+ public:
+  static constexpr std::size_t kBufferCount = 3;  // current, pinned by the dialog, being filled
+
+  // A view of the report that was current when it was taken; no later report overwrites it
+  // while this object lives. Hold it only to read one reply (never across a message pump).
+  class Pinned {
+   public:
+    Pinned(const Pinned&) = delete;
+    Pinned& operator=(const Pinned&) = delete;
+    ~Pinned();
+    ReportView View() const { return ReportView(std::span(owner_.buffers_[index_])); }
+    std::uint8_t operator[](std::size_t index) const { return View().Get(index); }
+
+   private:
+    friend class InputReportBuffer;
+    Pinned(InputReportBuffer& owner, std::size_t index) : owner_(owner), index_(index) {}
+    InputReportBuffer& owner_;
+    std::size_t index_;
+  };
+
+  // Dialog side. A poll reads one byte of the current report.
+  std::uint8_t operator[](std::size_t index) const;
+  Pinned Pin();
+  // Marker values go into the current report, as if it held them.
+  void Mark(const InputMarker& marker);
+  ReportView Current();
+
+  // Reader side: publishes `report` over the first report.size() bytes; the bytes past it keep
+  // what the current report held. Returns false (and publishes nothing) when every other
+  // buffer is pinned, which a dialog that pins only to read one reply never causes.
+  bool Publish(std::span<const std::uint8_t> report);
+
+ private:
+  using Buffer = std::array<SharedByte, kReportSize>;
+  std::array<Buffer, kBufferCount> buffers_{};
+  std::atomic<std::size_t> current_{0};
+  std::array<std::atomic<int>, kBufferCount> pins_{};
+};
+
+}  // namespace kr55le

@@ -1,0 +1,110 @@
+#include "device/report_link.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace kr55le {
+
+int LaunchThread(std::thread& thread, std::function<void()> body) {
+  try {
+    thread = std::thread(std::move(body));
+  } catch (const std::system_error& error) {
+    return error.code().value();
+  }
+  return 0;
+}
+
+ReportLink::ReportLink(LinkTiming timing) : timing_(timing) {}
+
+ReportLink::~ReportLink() {
+  stopping_.store(true);
+  readerWake_.Notify();
+  writerWake_.Notify();
+  if (reader_.joinable()) reader_.join();
+  if (writer_.joinable()) writer_.join();
+}
+
+void ReportLink::StartThreads(const std::function<void(LinkThread, int)>& onFailure,
+                              const ThreadLauncher& launcher) {
+  if (!reader_.joinable()) {
+    if (const int error = launcher(reader_, [this] { ReaderThread(); }); error != 0) {
+      onFailure(LinkThread::Reader, error);
+    }
+  }
+  if (!writer_.joinable()) {
+    if (const int error = launcher(writer_, [this] { WriterThread(); }); error != 0) {
+      onFailure(LinkThread::Writer, error);
+    }
+  }
+}
+
+void ReportLink::SetDevice(std::shared_ptr<hid::HidDevice> device) {
+  DeviceHandle.store(std::move(device));
+}
+
+void ReportLink::SetCaps(const hid::HidCaps& caps) {
+  inputLength_.store(caps.InputReportByteLength);
+  outputLength_.store(caps.OutputReportByteLength);
+}
+
+hid::HidCaps ReportLink::Caps() const {
+  hid::HidCaps caps;
+  caps.InputReportByteLength = inputLength_.load();
+  caps.OutputReportByteLength = outputLength_.load();
+  return caps;
+}
+
+void ReportLink::RaiseWritePending() {
+  WritePending.store(1, std::memory_order_release);
+  if (timing_.earlyWake) writerWake_.Notify();
+}
+
+std::size_t ReportLink::ReportLength(std::uint16_t length) const {
+  // The buffers hold kReportSize bytes; a longer report is never read or sent past them.
+  return std::min<std::size_t>(length, kReportSize);
+}
+
+void ReportLink::Pause(WakeSignal& signal) {
+  signal.WaitFor(timing_.pause);
+}
+
+void ReportLink::ReaderThread() {
+  std::array<std::uint8_t, kReportSize> report{};
+  while (!stopping_.load()) {
+    const auto device = DeviceHandle.load();
+    const std::size_t length = ReportLength(inputLength_.load());
+    if (IsWritePending() || device == nullptr || length == 0) {
+      Pause(readerWake_);
+      continue;
+    }
+    std::size_t received = 0;
+    const hid::HidResult result =
+        device->Read(std::span(report).first(length), received, timing_.pause);
+    if (result.ok() && received > 0) {
+      const auto got = std::span(report).first(std::min(received, length));
+      while (!InputReport.Publish(got) && !stopping_.load()) std::this_thread::yield();
+    } else if (result.error != hid::HidError::TimedOut) {
+      // A failed or removed device answers at once; pause so that it is not asked in a spin.
+      Pause(readerWake_);
+    }
+  }
+}
+
+void ReportLink::WriterThread() {
+  std::array<std::uint8_t, kReportSize> report{};
+  while (!stopping_.load()) {
+    if (IsWritePending()) {
+      if (const auto device = DeviceHandle.load()) {
+        const std::size_t length = ReportLength(outputLength_.load());
+        ReportView(std::span(report)).CopyFrom(Output());
+        if (length > 0) device->Write(std::span(report).first(length));
+        // Cleared whether or not the write worked: the flag says the request was handed on.
+        WritePending.store(0, std::memory_order_release);
+        if (timing_.earlyWake) readerWake_.Notify();
+      }
+    }
+    Pause(writerWake_);
+  }
+}
+
+}  // namespace kr55le

@@ -1,0 +1,84 @@
+// The report link: two worker threads move reports between the open device and two shared
+// buffers. The dialog fills OutputReport and raises WritePending; the writer sends it and
+// clears the flag. The reader publishes every input report into InputReport, where the
+// dialog polls for its reply. The link knows nothing of what the bytes mean.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "device/device_handle.h"
+#include "device/input_report.h"
+#include "device/report_view.h"
+#include "device/wake_signal.h"
+#include "platform/hid/hid_services.h"
+
+namespace kr55le {
+
+inline constexpr std::chrono::milliseconds kDefaultLinkPause{25};
+
+struct LinkTiming {
+  std::chrono::milliseconds pause = kDefaultLinkPause;
+  // Ends the writer's pause as soon as a request is raised, and the reader's as soon as the
+  // writer has sent it. Off, both threads keep to plain sleeping passes.
+  bool earlyWake = true;
+};
+
+enum class LinkThread { Reader, Writer };
+
+// Starts `body` on a new thread; returns 0 or the system's error code.
+using ThreadLauncher = std::function<int(std::thread& thread, std::function<void()> body)>;
+int LaunchThread(std::thread& thread, std::function<void()> body);
+
+class ReportLink {
+ public:
+  explicit ReportLink(LinkTiming timing = {});
+  ~ReportLink();  // stops and joins both threads
+  ReportLink(const ReportLink&) = delete;
+  ReportLink& operator=(const ReportLink&) = delete;
+
+  // Starts the reader, then the writer; each that cannot start is reported with the system's
+  // error code, and the other still starts. Starting again starts only what is not running.
+  void StartThreads(const std::function<void(LinkThread, int)>& onFailure,
+                    const ThreadLauncher& launcher = LaunchThread);
+
+  // The device in use; null means none. A replaced device is closed when the last thread
+  // using it lets go.
+  void SetDevice(std::shared_ptr<hid::HidDevice> device);
+  std::shared_ptr<hid::HidDevice> Device() const { return DeviceHandle.load(); }
+  bool HasDevice() const { return DeviceHandle.load() != nullptr; }
+  void SetCaps(const hid::HidCaps& caps);
+  hid::HidCaps Caps() const;
+
+  ReportView Output() { return ReportView(std::span(OutputReport)); }
+  // The last step of every request: OutputReport is complete before the flag goes up.
+  void RaiseWritePending();
+  bool IsWritePending() const { return WritePending.load(std::memory_order_acquire) != 0; }
+
+  InputReportBuffer InputReport;
+  std::array<SharedByte, kReportSize> OutputReport{};
+  std::atomic<std::uint32_t> WritePending{0};
+  DeviceHandleSlot DeviceHandle;
+
+ private:
+  void ReaderThread();
+  void WriterThread();
+  void Pause(WakeSignal& signal);
+  std::size_t ReportLength(std::uint16_t length) const;
+
+  LinkTiming timing_;
+  std::atomic<std::uint16_t> inputLength_{0};
+  std::atomic<std::uint16_t> outputLength_{0};
+  std::atomic<bool> stopping_{false};
+  WakeSignal readerWake_;
+  WakeSignal writerWake_;
+  std::thread reader_;
+  std::thread writer_;
+};
+
+}  // namespace kr55le

@@ -1,0 +1,102 @@
+// A scripted HID device for link tests: records what was written, answers from a queue, can
+// chatter (a new report on every read) and can be unplugged.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/hid/hid_services.h"
+
+namespace kr55le::testing {
+
+class FakeDevice : public hid::HidDevice {
+ public:
+  ~FakeDevice() override {
+    if (reading_.load()) closedDuringRead_->store(true);
+  }
+
+  hid::HidResult GetAttributes(hid::HidAttributes&) override { return {}; }
+  hid::HidResult GetCaps(hid::HidCaps&) override { return {}; }
+
+  hid::HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
+                      std::chrono::milliseconds timeout) override {
+    reads_.fetch_add(1);
+    largestRead_.store(std::max(largestRead_.load(), report.size()));
+    reading_.store(true);
+    struct Done {
+      std::atomic<bool>& flag;
+      ~Done() { flag.store(false); }
+    } done{reading_};
+    if (gone_.load()) return {hid::HidError::Gone, 0, "gone"};
+    if (chatter_.load()) {
+      const auto value = static_cast<std::uint8_t>(chatterCount_.fetch_add(1));
+      std::fill(report.begin(), report.end(), value);
+      received = report.size();
+      return {};
+    }
+    if (holdRead_.count() > 0) std::this_thread::sleep_for(holdRead_);
+    std::unique_lock lock(mutex_);
+    if (!replies_.empty() ||
+        condition_.wait_for(lock, timeout, [this] { return !replies_.empty(); })) {
+      const auto reply = replies_.front();
+      replies_.pop_front();
+      received = std::min(reply.size(), report.size());
+      std::copy_n(reply.begin(), received, report.begin());
+      return {};
+    }
+    return {hid::HidError::TimedOut, 0, "timed out"};
+  }
+
+  hid::HidResult Write(std::span<const std::uint8_t> report) override {
+    std::lock_guard lock(mutex_);
+    writes_.emplace_back(report.begin(), report.end());
+    if (gone_.load()) return {hid::HidError::Gone, 0, "gone"};
+    if (answer_) replies_.push_back(answer_(report));
+    condition_.notify_all();
+    return {};
+  }
+
+  void Reply(std::vector<std::uint8_t> report) {
+    std::lock_guard lock(mutex_);
+    replies_.push_back(std::move(report));
+    condition_.notify_all();
+  }
+  void AnswerEachWrite(std::function<std::vector<std::uint8_t>(std::span<const std::uint8_t>)> f) {
+    std::lock_guard lock(mutex_);
+    answer_ = std::move(f);
+  }
+  std::vector<std::vector<std::uint8_t>> Writes() {
+    std::lock_guard lock(mutex_);
+    return writes_;
+  }
+  void Unplug() { gone_.store(true); }
+  void Chatter() { chatter_.store(true); }
+  void HoldEachRead(std::chrono::milliseconds hold) { holdRead_ = hold; }
+  int Reads() const { return reads_.load(); }
+  std::size_t LargestRead() const { return largestRead_.load(); }
+  void WatchClose(std::shared_ptr<std::atomic<bool>> closedDuringRead) {
+    closedDuringRead_ = std::move(closedDuringRead);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable condition_;
+  std::deque<std::vector<std::uint8_t>> replies_;
+  std::vector<std::vector<std::uint8_t>> writes_;
+  std::function<std::vector<std::uint8_t>(std::span<const std::uint8_t>)> answer_;
+  std::atomic<bool> gone_{false};
+  std::atomic<bool> chatter_{false};
+  std::atomic<unsigned> chatterCount_{0};
+  std::atomic<bool> reading_{false};
+  std::atomic<int> reads_{0};
+  std::atomic<std::size_t> largestRead_{0};
+  std::chrono::milliseconds holdRead_{0};
+  std::shared_ptr<std::atomic<bool>> closedDuringRead_ = std::make_shared<std::atomic<bool>>();
+};
+
+}  // namespace kr55le::testing

@@ -1,0 +1,179 @@
+#include "device/report_link.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "device/protocol.h"
+#include "tests/device/fake_device.h"
+
+namespace kr55le {
+namespace {
+
+using testing::FakeDevice;
+using namespace std::chrono_literals;
+
+constexpr LinkTiming kFast{5ms, true};
+constexpr auto kPatience = 5s;
+
+// Waits (generously) for a condition that the worker threads bring about.
+template <typename Condition>
+bool Eventually(Condition condition) {
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+class ReportLinkTest : public ::testing::Test {
+ protected:
+  void StartWith(std::shared_ptr<FakeDevice> started, hid::HidCaps caps = {64, 1024, 0}) {
+    link.SetCaps(caps);
+    link.SetDevice(std::move(started));
+    link.StartThreads([](LinkThread, int) { FAIL() << "thread did not start"; });
+  }
+  ReportLink link{kFast};
+  std::shared_ptr<FakeDevice> device = std::make_shared<FakeDevice>();
+};
+
+TEST_F(ReportLinkTest, RequestGoesOutWholeWithThePreviousRequestsTail) {
+  StartWith(device);
+  BuildImageCheckRequest(link.Output(), ImageCheckFields{.HeaderField1 = {9, 9, 9, 9, 9, 9, 9, 9}});
+  link.RaiseWritePending();
+  ASSERT_TRUE(Eventually([&] { return !link.IsWritePending(); }));
+  BuildDeviceInfoRequest(link.Output());
+  link.RaiseWritePending();
+  ASSERT_TRUE(Eventually([&] { return device->Writes().size() == 2; }));
+
+  const auto sent = device->Writes()[1];
+  ASSERT_EQ(sent.size(), 1024u);
+  EXPECT_EQ(sent[0], kRequestReportId);
+  EXPECT_EQ(sent[1], kCommandDeviceInfo);
+  EXPECT_EQ(sent[49], kFillByte);
+  EXPECT_EQ(sent[50], 0);  // the check request set nothing here
+  EXPECT_EQ(device->Writes()[0][4], 9);
+}
+
+TEST_F(ReportLinkTest, SendsOutputReportByteLengthBytes) {
+  StartWith(device, {64, 65, 0});
+  link.RaiseWritePending();
+  ASSERT_TRUE(Eventually([&] { return device->Writes().size() == 1; }));
+  EXPECT_EQ(device->Writes()[0].size(), 65u);
+}
+
+TEST_F(ReportLinkTest, ReplyLandsInInputReportWithoutFurtherCalls) {
+  StartWith(device);
+  std::vector<std::uint8_t> reply(64, 0);
+  reply[0] = kDeviceInfoReplyId;
+  reply[27] = kModeAudio;
+  device->Reply(reply);
+  ASSERT_TRUE(Eventually([&] { return link.InputReport[0] == kDeviceInfoReplyId; }));
+  EXPECT_EQ(link.InputReport.Pin()[27], kModeAudio);
+}
+
+TEST_F(ReportLinkTest, BytesPastTheReportKeepWhatTheBufferHeld) {
+  StartWith(device, {4, 1024, 0});
+  link.InputReport.Mark({0, 254, 0x77});
+  device->Reply({1, 2, 3, 4});
+  ASSERT_TRUE(Eventually([&] { return link.InputReport[0] == 1; }));
+  auto reply = link.InputReport.Pin();
+  EXPECT_EQ(reply[3], 4);
+  EXPECT_EQ(reply[4], 0x77);
+  EXPECT_EQ(reply[254], 0x77);
+}
+
+TEST(ReportLinkNoDevice, RaisedFlagStaysUpAndNothingIsRead) {
+  ReportLink link{kFast};
+  link.StartThreads([](LinkThread, int) {});
+  link.RaiseWritePending();
+  std::this_thread::sleep_for(50ms);  // ten passes
+  EXPECT_TRUE(link.IsWritePending());
+
+  // A request raised while no device was open goes out once one is.
+  auto device = std::make_shared<FakeDevice>();
+  link.SetCaps({64, 1024, 0});
+  link.SetDevice(device);
+  ASSERT_TRUE(Eventually([&] { return !link.IsWritePending(); }));
+  EXPECT_EQ(device->Writes().size(), 1u);
+}
+
+TEST_F(ReportLinkTest, NoReadStartsWhileARequestWaits) {
+  link.SetCaps({64, 1024, 0});
+  link.RaiseWritePending();  // before any thread runs
+  auto idle = std::make_shared<FakeDevice>();
+  idle->Unplug();  // writes fail, so the flag still clears
+  link.SetDevice(idle);
+  link.StartThreads([](LinkThread, int) {});
+  ASSERT_TRUE(Eventually([&] { return !link.IsWritePending(); }));
+  EXPECT_EQ(idle->Writes().size(), 1u);
+}
+
+TEST_F(ReportLinkTest, UnpluggedDeviceStillHasItsFlagCleared) {
+  StartWith(device);
+  device->Unplug();
+  for (int request = 0; request < 3; ++request) {
+    link.RaiseWritePending();
+    ASSERT_TRUE(Eventually([&] { return !link.IsWritePending(); })) << request;
+  }
+  // Failed reads pause instead of spinning.
+  const int reads = device->Reads();
+  std::this_thread::sleep_for(50ms);
+  EXPECT_LT(device->Reads() - reads, 40);
+}
+
+TEST_F(ReportLinkTest, ReplyIsSeenWholeWhileTheDeviceChatters) {
+  device->Chatter();  // every read brings a new report, every byte holding its number
+  StartWith(device);
+  ASSERT_TRUE(Eventually([&] { return device->Reads() > 10; }));
+  for (int poll = 0; poll < 20000; ++poll) {
+    auto reply = link.InputReport.Pin();
+    const std::uint8_t first = reply[0];
+    for (std::size_t i = 1; i < 64; ++i) ASSERT_EQ(reply[i], first) << "byte " << i;
+  }
+}
+
+TEST_F(ReportLinkTest, ReplacedDeviceIsNotClosedDuringItsRead) {
+  auto closedDuringRead = std::make_shared<std::atomic<bool>>(false);
+  device->HoldEachRead(20ms);
+  device->WatchClose(closedDuringRead);
+  StartWith(device);
+  ASSERT_TRUE(Eventually([&] { return device->Reads() > 0; }));
+  std::weak_ptr<FakeDevice> old = device;
+  device.reset();
+  link.SetDevice(std::make_shared<FakeDevice>());
+  ASSERT_TRUE(Eventually([&] { return old.expired(); }));
+  EXPECT_FALSE(closedDuringRead->load());
+}
+
+TEST_F(ReportLinkTest, ReportLengthsPastTheBuffersAreCut) {
+  StartWith(device, {4096, 4096, 0});
+  link.RaiseWritePending();
+  ASSERT_TRUE(Eventually([&] { return device->Writes().size() == 1 && device->Reads() > 0; }));
+  EXPECT_EQ(device->Writes()[0].size(), kReportSize);
+  EXPECT_LE(device->LargestRead(), kReportSize);
+}
+
+TEST(ReportLinkThreads, FailedThreadIsReportedAndTheOtherStillStarts) {
+  ReportLink link{kFast};
+  std::vector<std::pair<LinkThread, int>> failures;
+  int launches = 0;
+  link.StartThreads([&](LinkThread which, int error) { failures.emplace_back(which, error); },
+                    [&](std::thread& thread, std::function<void()> body) {
+                      if (launches++ == 0) return 11;  // the reader: EAGAIN
+                      return LaunchThread(thread, std::move(body));
+                    });
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].first, LinkThread::Reader);
+  EXPECT_EQ(failures[0].second, 11);
+
+  auto device = std::make_shared<FakeDevice>();
+  link.SetCaps({64, 1024, 0});
+  link.SetDevice(device);
+  link.RaiseWritePending();
+  EXPECT_TRUE(Eventually([&] { return !link.IsWritePending(); }));
+}
+
+}  // namespace
+}  // namespace kr55le
