@@ -13,6 +13,8 @@
 
 namespace kr55le {
 
+using ReportCopy = std::array<std::uint8_t, kReportSize>;
+
 class InputReportBuffer {
  public:
   static constexpr std::size_t kBufferCount = 3;  // current, pinned by the dialog, being filled
@@ -37,6 +39,8 @@ class InputReportBuffer {
   // Dialog side. A poll reads one byte of the current report.
   std::uint8_t operator[](std::size_t index) const;
   Pinned Pin();
+  // When the current report's byte `index` holds `value`, copies that whole report into `copy`.
+  bool TakeIf(std::size_t index, std::uint8_t value, ReportCopy& copy);
   // Marker values go into the current report, as if it held them.
   void Mark(const InputMarker& marker);
   ReportView Current();

@@ -32,6 +32,9 @@ class ControlModel {
   // case-insensitively; an entry equal to existing ones goes after them. AddString returns the
   // index the entry got.
   int AddString(Control control, std::string_view entry);
+  // CB_INSERTSTRING: puts the entry at `index` (or at the end for -1) without sorting; returns
+  // its index, or kNoSelection for an index past the end.
+  int InsertString(Control control, int index, std::string_view entry);
   void ResetContent(Control control);
   const std::vector<std::string>& Items(Control control) const;
   int Count(Control control) const;

@@ -18,11 +18,11 @@ class DialogMessages {
  public:
   virtual ~DialogMessages() = default;
   virtual bool OnInitDialog() = 0;
-  virtual void OnBrowseFile() = 0;       // Browse File clicked
-  virtual void OnUpgrade() = 0;          // Upgrade clicked
-  virtual void OnCancelUpgrade() = 0;    // Cancel clicked
-  virtual void OnOK() = 0;               // the OK command (Enter)
-  virtual void OnCancel() = 0;           // the Cancel command (Escape, the close box)
+  virtual void OnBrowseFile() = 0;     // Browse File clicked
+  virtual void OnUpgrade() = 0;        // Upgrade clicked
+  virtual void OnCancelUpgrade() = 0;  // Cancel clicked
+  virtual void OnOK() = 0;             // the OK command (Enter)
+  virtual void OnCancel() = 0;         // the Cancel command (Escape, the close box)
   virtual void OnDeviceChange(hid::DeviceChange change) = 0;
 };
 
@@ -58,6 +58,9 @@ class DialogHost {
   // A device notice for the dialog; may be called from any thread. The host queues it as a
   // device-change message.
   virtual void PostDeviceChange(hid::DeviceChange change) = 0;
+  // Start-up steps of the window itself; hosts that build these with the window do nothing.
+  virtual void SetIcon() {}
+  virtual void CreateRuntimeControls() {}
   // A hint for the user beside the status line (the Qt window shows it as a tooltip).
   virtual void ShowHint(std::string_view hint) { (void)hint; }
 };

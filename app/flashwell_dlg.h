@@ -1,0 +1,100 @@
+// The main dialog: its state, the message map and the handlers. The handlers are defined in the
+// files of their concern (device/discovery.cpp, upgrade/browse_file.cpp, upgrade/transfer.cpp,
+// upgrade/cancel_close.cpp); this class keeps them together with the state they share.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/wait_bounds.h"
+#include "device/protocol.h"
+#include "device/report_link.h"
+#include "platform/hid/hid_services.h"
+#include "platform/window/control_model.h"
+#include "platform/window/dialog_host.h"
+#include "upgrade/image_header.h"
+#include "upgrade/image_payload.h"
+
+namespace kr55le {
+
+class CFlashwellDlg : public DialogMessages {
+ public:
+  CFlashwellDlg(DialogHost& host, ControlModel& controls, hid::HidServices& hid, ReportLink& link,
+                WaitBounds bounds = {});
+
+  // Message map.
+  bool OnInitDialog() override;
+  void OnBrowseFile() override;
+  void OnUpgrade() override;
+  void OnCancelUpgrade() override;
+  void OnOK() override;
+  void OnCancel() override;
+  void OnDeviceChange(hid::DeviceChange change) override;
+
+  void ScanDevices();
+  void OpenSelectedDevice();
+  void ReadHidCaps();
+  void DoDataExchange(bool saveAndValidate);
+  void UpdateData(bool saveAndValidate) { DoDataExchange(saveAndValidate); }
+  void PumpMessages();
+
+  // State the handlers share (read by tests and the console tool).
+  std::uint8_t DeviceCount = 0;
+  bool DeviceReady = false;
+  bool FileSelected = false;
+  bool CancelRequested = false;
+  bool CloseRequested = false;
+  std::string ImagePath;
+  std::string DeviceComboText;
+  ImageHeaderCopies Header;
+  std::uint32_t FullBlockCount = 0;
+  std::uint32_t LastPercentage = 0;
+  // The last open's result, so a host can tell the user why a listed device is not usable.
+  hid::HidResult LastOpenResult;
+
+ private:
+  friend class ExchangeScope;
+
+  void EnterNoDeviceState();
+  std::optional<DeviceInfoReply> AwaitDeviceInfo();
+  void ShowIdentification(const DeviceInfoReply& reply);
+  void RunDeferredScan();
+  void Fail(std::string_view message);
+  bool SendBlocks(const PayloadPlan& plan);
+  bool AwaitAcknowledgement(std::uint8_t sequence, bool& progressPending, ReportCopy& ack);
+  void StepProgress(bool& progressPending);
+  std::uint8_t Input(std::size_t index) const;
+
+  DialogHost& host_;
+  ControlModel& controls_;
+  hid::HidServices& hid_;
+  ReportLink& link_;
+  WaitBounds bounds_;
+
+  // The path of the device the link has open, as listed (upper-cased).
+  std::string openPath_;
+  // Handlers waiting for the device, counting nesting; a scan inside such a wait must not
+  // disturb the waiting exchange.
+  int exchangeDepth_ = 0;
+  bool deferredScan_ = false;
+  bool upgradeRunning_ = false;
+
+  ImagePayload ImagePayload_;
+  std::array<std::uint8_t, kReportSize> DataBlock{};
+};
+
+// Marks a handler as waiting for the device for the scope's life.
+class ExchangeScope {
+ public:
+  explicit ExchangeScope(CFlashwellDlg& dialog) : dialog_(dialog) { ++dialog_.exchangeDepth_; }
+  ~ExchangeScope();
+  ExchangeScope(const ExchangeScope&) = delete;
+  ExchangeScope& operator=(const ExchangeScope&) = delete;
+
+ private:
+  CFlashwellDlg& dialog_;
+};
+
+}  // namespace kr55le

@@ -1,0 +1,197 @@
+// Finding, opening and identifying the device: the scan that runs at start and on every HID
+// arrival or removal.
+#include <algorithm>
+#include <cctype>
+
+#include "app/flashwell_dlg.h"
+#include "res/strings.h"
+
+namespace kr55le {
+namespace {
+
+std::string ToUpper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text;
+}
+
+bool IsUsableLength(std::uint16_t length) {
+  return length > 0 && length <= kReportSize;
+}
+
+constexpr std::uint8_t kMaxDeviceCount = 255;
+
+}  // namespace
+
+void CFlashwellDlg::OnDeviceChange(hid::DeviceChange) {
+  // Only HID interface notices reach the dialog; arrival and removal both rescan.
+  ScanDevices();
+}
+
+void CFlashwellDlg::ScanDevices() {
+  const bool nested = exchangeDepth_ > 0;
+  DeviceCount = 0;
+
+  std::string remembered;
+  if (const int selected = controls_.GetCurSel(Control::DeviceCombo); selected != kNoSelection) {
+    remembered = controls_.ItemText(Control::DevicePathList, selected);
+  }
+  controls_.ResetContent(Control::DeviceCombo);
+  controls_.ResetContent(Control::DevicePathList);
+
+  for (const hid::HidInterface& interface : hid_.Enumerate()) {
+    // Case-sensitive on the path as the system gives it; only the stored copy is upper-cased.
+    if (interface.path.find(text::kVendorMatch) == std::string::npos) continue;
+    const int index = controls_.AddString(Control::DevicePathList, ToUpper(interface.path));
+    if (DeviceCount < kMaxDeviceCount) ++DeviceCount;
+    // The entry goes to the index its path got, so that each entry stays paired with its own
+    // path even when the entry texts sort otherwise than the paths.
+    controls_.InsertString(
+        Control::DeviceCombo, index,
+        interface.description ? text::kDeviceEntryNamed : text::kDeviceEntryUnnamed);
+  }
+
+  int chosen = 0;
+  if (!remembered.empty()) {
+    const int found = controls_.FindString(Control::DevicePathList, 0, remembered);
+    if (found != kNoSelection) chosen = found;
+  }
+  controls_.SetCurSel(Control::DeviceCombo, chosen);
+
+  if (nested && DeviceCount > 0) {
+    // Inside another handler's wait: keep the open device and its exchange undisturbed while it
+    // is still there; otherwise stop that operation and scan in full once it has returned.
+    const int open = controls_.FindString(Control::DevicePathList, -1, openPath_);
+    if (!openPath_.empty() && open != kNoSelection && link_.HasDevice()) {
+      controls_.SetCurSel(Control::DeviceCombo, open);
+    } else {
+      DeviceReady = false;
+      deferredScan_ = true;
+    }
+    if (DeviceCount >= 2) {
+      host_.MessageBox(text::kMultipleDevicesBox);
+      host_.MessageBeep(Beep::Error);
+    }
+    return;
+  }
+
+  OpenSelectedDevice();
+
+  if (DeviceCount == 0) {
+    EnterNoDeviceState();
+    return;
+  }
+
+  DeviceReady = true;
+  controls_.Enable(Control::BrowseButton, true);
+  controls_.Enable(Control::CancelButton, false);
+  controls_.Enable(Control::PathEdit, true);
+
+  link_.InputReport.Mark(kDeviceInfoMarker);
+  BuildDeviceInfoRequest(link_.Output());
+  UpdateData(false);
+  link_.RaiseWritePending();
+
+  const std::optional<DeviceInfoReply> reply = AwaitDeviceInfo();
+  if (!reply) {
+    DeviceReady = false;
+    controls_.SetText(Control::MessageEdit, text::kNotInUpgradeMode);
+    host_.MessageBeep(Beep::Error);
+    controls_.Enable(Control::BrowseButton, false);
+    controls_.Enable(Control::UpgradeButton, false);
+    controls_.Enable(Control::PathEdit, false);
+  } else {
+    ShowIdentification(*reply);
+  }
+
+  if (DeviceCount >= 2) {
+    host_.MessageBox(text::kMultipleDevicesBox);
+    host_.MessageBeep(Beep::Error);
+  }
+}
+
+std::optional<DeviceInfoReply> CFlashwellDlg::AwaitDeviceInfo() {
+  // With no device open the request cannot go out, so there is nothing to wait for.
+  if (!link_.HasDevice()) return std::nullopt;
+  for (std::uint64_t polls = 0; polls < bounds_.deviceInfo; ++polls) {
+    if (link_.InputReport[kReplyIdByte] != kDeviceInfoReplyId) continue;
+    const auto pinned = link_.InputReport.Pin();
+    if (IsDeviceInfoReply(pinned.View())) return ReadDeviceInfoReply(pinned.View());
+  }
+  return std::nullopt;
+}
+
+void CFlashwellDlg::ShowIdentification(const DeviceInfoReply& reply) {
+  const bool audio = reply.Mode == UpgradeMode::Audio;
+  const std::string_view modeMessage =
+      audio ? text::kConnectedAudioMode : text::kConnectedFirmwareMode;
+  controls_.SetText(Control::UpgradeModeField, audio ? text::kModeAudio : text::kModeFirmware);
+  controls_.SetText(Control::SerialNumberField, reply.SerialNumber);
+  controls_.SetText(Control::SoftwareVersionField, reply.SoftwareVersion);
+  controls_.SetText(Control::BootloaderField, reply.BootloaderVersion);
+
+  controls_.SetText(Control::PathEdit, text::kPathPlaceholder);
+  controls_.SetText(Control::MessageEdit,
+                    std::string(modeMessage) + std::string(text::kBrowseForUpgrade));
+  CloseRequested = false;
+  controls_.Enable(Control::BrowseButton, true);
+  controls_.Enable(Control::PathEdit, true);
+}
+
+void CFlashwellDlg::EnterNoDeviceState() {
+  DeviceReady = false;
+  for (Control field :
+       {Control::SerialNumberField, Control::FileVersionField, Control::SoftwareVersionField,
+        Control::BootloaderField, Control::UpgradeModeField}) {
+    controls_.SetText(field, "");
+  }
+  controls_.SetText(Control::MessageEdit, text::kNoDeviceAttached);
+  host_.MessageBeep(Beep::Error);
+  for (Control control :
+       {Control::BrowseButton, Control::UpgradeButton, Control::CancelButton, Control::PathEdit}) {
+    controls_.Enable(control, false);
+  }
+  controls_.SetText(Control::PercentEdit, "");
+  controls_.SetPos(0);
+}
+
+void CFlashwellDlg::OpenSelectedDevice() {
+  UpdateData(true);
+  std::string path;
+  if (const int selected = controls_.GetCurSel(Control::DeviceCombo); selected != kNoSelection) {
+    path = controls_.ItemText(Control::DevicePathList, selected);
+  }
+
+  std::shared_ptr<hid::HidDevice> device;
+  if (path.empty()) {
+    LastOpenResult = {hid::HidError::NotFound, 0, "no device selected"};
+  } else {
+    device = hid_.Open(path, LastOpenResult);
+  }
+  link_.SetDevice(device);
+  openPath_ = device ? path : std::string();
+
+  hid::HidAttributes attributes;
+  if (device && device->GetAttributes(attributes).ok()) {
+    ReadHidCaps();
+    const hid::HidCaps caps = link_.Caps();
+    if (!IsUsableLength(caps.InputReportByteLength) ||
+        !IsUsableLength(caps.OutputReportByteLength)) {
+      // Reports that do not fit the 1024-byte buffers (or none at all): not this device.
+      LastOpenResult = {hid::HidError::TooLong, 0, "report lengths do not fit 1024 bytes"};
+      link_.SetDevice(nullptr);
+      openPath_.clear();
+    }
+  }
+  UpdateData(false);
+}
+
+void CFlashwellDlg::ReadHidCaps() {
+  const auto device = link_.Device();
+  if (!device) return;
+  hid::HidCaps caps;
+  device->GetCaps(caps);
+  link_.SetCaps(caps);
+}
+
+}  // namespace kr55le
