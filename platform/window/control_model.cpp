@@ -87,6 +87,18 @@ int ControlModel::AddString(Control control, std::string_view entry) {
   return index;
 }
 
+int ControlModel::InsertString(Control control, int index, std::string_view entry) {
+  if (!HasEntries(control)) return kNoSelection;
+  State& state = At(control);
+  const int count = static_cast<int>(state.items.size());
+  if (index == kNoSelection) index = count;
+  if (index < 0 || index > count) return kNoSelection;
+  state.items.insert(state.items.begin() + index, std::string(entry));
+  if (state.selection != kNoSelection && index <= state.selection) ++state.selection;
+  Changed(control);
+  return index;
+}
+
 void ControlModel::ResetContent(Control control) {
   if (!HasEntries(control)) return;
   State& state = At(control);

@@ -77,6 +77,17 @@ TEST(ControlModel, KeepsTheSelectionOnTheSameEntryWhenOneIsAdded) {
   }
 }
 
+TEST(ControlModel, InsertStringPutsTheEntryWhereAskedWithoutSorting) {
+  ControlModel model = WithEntries(Control::DeviceCombo, {"c", "m"});
+  model.SetCurSel(Control::DeviceCombo, 1);
+  EXPECT_EQ(model.InsertString(Control::DeviceCombo, 0, "z"), 0);
+  EXPECT_EQ(model.InsertString(Control::DeviceCombo, -1, "a"), 3);
+  EXPECT_EQ(model.InsertString(Control::DeviceCombo, 5, "b"), kNoSelection);
+  EXPECT_EQ(model.Items(Control::DeviceCombo), (std::vector<std::string>{"z", "c", "m", "a"}));
+  EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), 2);
+  EXPECT_EQ(model.Text(Control::DeviceCombo), "m");
+}
+
 TEST(ControlModel, ResetContentEmptiesTheComboBoxAndItsEditField) {
   ControlModel model = WithEntries(Control::DeviceCombo, {"a", "b"});
   model.SetCurSel(Control::DeviceCombo, 1);
