@@ -1,0 +1,68 @@
+// A KR-55LE in its upgrade mode as a plain object: it takes the host's output reports one at a
+// time and says what it sends back, and when. No threads, no clocks; the transport does both.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "platform/sim/block_receiver.h"
+#include "platform/sim/sim_device_config.h"
+
+namespace kr55le::sim {
+
+// Report ID of every reply but the device information reply; the host does not look at it.
+inline constexpr std::uint8_t kStatusReplyId = 0x01;
+inline constexpr std::uint8_t kModeFirmwareByte = 0x00;
+// Start reply byte 1 when no accepted image check came first: the host keeps waiting.
+inline constexpr std::uint8_t kStartRefused = 0x00;
+
+struct DeviceResponse {
+  std::optional<std::vector<std::uint8_t>> reply;  // one input report; nothing when silent
+  std::chrono::milliseconds delay{0};              // after the request, when the reply is due
+  bool unplug = false;                             // the device leaves the bus now
+};
+
+struct DeviceCounters {
+  std::size_t reportsReceived = 0;
+  std::uint32_t dataReportsReceived = 0;  // in the current transfer, re-sends included
+  std::uint32_t blocksAccepted = 0;
+  std::uint32_t blocksExpected = 0;  // 0 until the first block names the payload size
+  std::uint32_t payloadSize = 0;
+  std::uint32_t exitRequests = 0;
+  bool checkAccepted = false;  // an accepted image check waits for its start request
+  TransferState transfer = TransferState::Idle;
+};
+
+class DeviceModel {
+ public:
+  explicit DeviceModel(SimDeviceConfig config);
+
+  DeviceResponse HandleOutputReport(std::span<const std::uint8_t> report);
+
+  const SimDeviceConfig& Config() const { return config_; }
+  // Every output report received, whole and in order.
+  const std::vector<std::vector<std::uint8_t>>& ReceivedReports() const { return received_; }
+  // The data of the accepted blocks in order, filler of the final block included.
+  const std::vector<std::uint8_t>& AssembledImage() const { return receiver_.AssembledImage(); }
+  DeviceCounters Counters() const;
+
+ private:
+  DeviceResponse AnswerDeviceInfo() const;
+  DeviceResponse AnswerImageCheck(std::span<const std::uint8_t> report);
+  DeviceResponse AnswerUpgradeStart();
+  DeviceResponse AnswerDataBlock(std::span<const std::uint8_t> report);
+  // A reply of the configured input length, zero but for its report ID.
+  std::vector<std::uint8_t> NewReply(std::uint8_t reportId) const;
+  DeviceResponse Send(std::vector<std::uint8_t> reply, std::chrono::milliseconds extraDelay) const;
+
+  SimDeviceConfig config_;
+  BlockReceiver receiver_;
+  bool checkAccepted_ = false;
+  std::uint32_t exitRequests_ = 0;
+  std::vector<std::vector<std::uint8_t>> received_;
+};
+
+}  // namespace kr55le::sim

@@ -1,0 +1,46 @@
+// What a simulated KR-55LE is and which faults it plays: identity, report lengths, timing and
+// the scripted misbehaviour that tests, the demo and --simulate choose.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "device/protocol.h"
+
+namespace kr55le::sim {
+
+inline constexpr char kDefaultSerialNumber[] = "KR55LE0001";
+inline constexpr char kDefaultVersion[] = "01.00.00";
+inline constexpr std::uint16_t kDefaultInputReportLength = 64;
+inline constexpr std::uint16_t kDefaultOutputReportLength = kReportSize;
+
+// Requests the device may be scripted to leave unanswered.
+enum class SilentRequest { None, DeviceInfo, ImageCheck, UpgradeStart, Block };
+
+struct SimDeviceConfig {
+  UpgradeMode mode = UpgradeMode::Firmware;
+  std::string serialNumber = kDefaultSerialNumber;  // cut to 10 bytes on the wire
+  std::string softwareVersion = kDefaultVersion;    // cut to 8 bytes
+  std::string bootloaderVersion = kDefaultVersion;  // cut to 8 bytes
+  bool hasDescription = true;
+  std::uint16_t inputReportLength = kDefaultInputReportLength;
+  std::uint16_t outputReportLength = kDefaultOutputReportLength;
+
+  // Block numbers count accepted blocks from 0, so a re-sent block keeps its number.
+  SilentRequest silent = SilentRequest::None;
+  std::uint32_t silentBlock = 0;                // with SilentRequest::Block
+  std::optional<std::uint32_t> failAtBlock;     // acknowledged with code 3
+  std::uint32_t resendEvery = 0;                // every Nth data report gets code 2; 0 = never
+  std::optional<std::uint32_t> lostAckAtBlock;  // accepted, but its acknowledgement never leaves
+  std::optional<std::uint32_t> unplugAtBlock;   // the device is removed when it arrives
+
+  std::chrono::milliseconds eraseDelay{0};    // before the start request's reply
+  std::chrono::milliseconds replyLatency{0};  // before every reply
+  bool chatter = false;  // unsolicited input reports whenever nothing else is due
+
+  bool operator==(const SimDeviceConfig&) const = default;
+};
+
+}  // namespace kr55le::sim

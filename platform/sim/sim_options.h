@@ -1,0 +1,36 @@
+// The command line's description of a simulated bus: a comma-separated list of key=value (or
+// bare flag) entries, e.g. "mode=audio,fail-at=3,devices=2". The empty text gives the defaults.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/sim/sim_device_config.h"
+
+namespace kr55le::sim {
+
+inline constexpr std::size_t kDefaultDeviceCount = 1;
+inline constexpr std::size_t kMaxDeviceCount = 16;
+inline constexpr std::uint32_t kMaxDelayMilliseconds = 600000;  // ten minutes
+
+struct SimOptions {
+  SimDeviceConfig config;  // every simulated KR-55LE gets the same
+  std::size_t deviceCount = kDefaultDeviceCount;
+
+  bool operator==(const SimOptions&) const = default;
+};
+
+struct SimOptionsResult {
+  SimOptions options;
+  std::string error;  // names the bad key or value; empty when the text was understood
+  bool ok() const { return error.empty(); }
+};
+
+// Keys: mode=firmware|audio, serial=TEXT, software-version=TEXT, bootloader-version=TEXT,
+// resend-every=N, fail-at=N, lost-ack-at=N, unplug-at=N, silent=info|check|start|block:N,
+// devices=N, no-description, input-length=N, output-length=N, erase-ms=N, reply-ms=N, chatter.
+SimOptionsResult ParseSimOptions(std::string_view text);
+
+}  // namespace kr55le::sim

@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "device/protocol.h"
+#include "platform/sim/device_model.h"
+#include "sim_test_requests.h"
+#include "upgrade/image_payload.h"
+
+namespace kr55le::sim {
+namespace {
+
+using testing::Report;
+
+std::vector<std::uint8_t> Pattern(std::size_t size) {
+  std::vector<std::uint8_t> bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  return bytes;
+}
+
+// Builds the block reports a host would send for one payload.
+class Blocks {
+ public:
+  explicit Blocks(const std::vector<std::uint8_t>& payload)
+      : size_(static_cast<std::uint32_t>(payload.size())) {
+    staged_.Stage(payload);
+  }
+  std::uint32_t Count() const { return size_ / static_cast<std::uint32_t>(kBlockDataSize) + 1; }
+  Report Block(std::uint32_t n) const {
+    Report report(kReportSize, 0);
+    BuildDataBlockReport(ReportView(std::span(report)), size_, staged_.Block(n));
+    return report;
+  }
+
+ private:
+  std::uint32_t size_;
+  ImagePayload staged_;
+};
+
+// What the host saw: "code@sequence" per acknowledgement, "none" or "unplug" when it got none.
+std::string Seen(const DeviceResponse& response) {
+  if (response.unplug) return "unplug";
+  if (!response.reply) return "none";
+  return std::to_string((*response.reply)[kAckCodeByte]) + "@" +
+         std::to_string((*response.reply)[kAckSequenceByte]);
+}
+
+// Sends as the host does: the next block after code 1, the same block after any other code but
+// 3; stops at code 3, at silence and when every block has been accepted.
+std::vector<std::string> RunHost(DeviceModel& model, const Blocks& blocks) {
+  std::vector<std::string> seen;
+  std::uint32_t next = 0;
+  while (next < blocks.Count()) {
+    const DeviceResponse response = model.HandleOutputReport(blocks.Block(next));
+    seen.push_back(Seen(response));
+    if (!response.reply || (*response.reply)[kAckCodeByte] == kAckFailed) break;
+    if ((*response.reply)[kAckCodeByte] == kAckAccepted) ++next;
+  }
+  return seen;
+}
+
+TEST(BlockTransfer, AssemblesThePayloadAndTheFillerOfTheFinalBlock) {
+  const auto payload = Pattern(2500);
+  const Blocks blocks(payload);
+  DeviceModel model({});
+  testing::ArmForTransfer(model);
+
+  EXPECT_EQ(RunHost(model, blocks), (std::vector<std::string>{"1@0", "1@1", "1@2"}));
+  auto expected = payload;
+  expected.resize(3 * kBlockDataSize, kFillerByte);
+  EXPECT_EQ(model.AssembledImage(), expected);
+  EXPECT_EQ(model.Counters().transfer, TransferState::Complete);
+  EXPECT_EQ(model.Counters().payloadSize, 2500u);
+}
+
+TEST(BlockTransfer, PayloadOfWholeBlocksEndsWithABlockOfFillerOnly) {
+  const Blocks blocks(Pattern(kBlockDataSize));
+  DeviceModel model({});
+  testing::ArmForTransfer(model);
+  EXPECT_EQ(RunHost(model, blocks).size(), 2u);
+  const auto& image = model.AssembledImage();
+  ASSERT_EQ(image.size(), 2 * kBlockDataSize);
+  EXPECT_TRUE(std::all_of(image.begin() + kBlockDataSize, image.end(),
+                          [](std::uint8_t byte) { return byte == kFillerByte; }));
+}
+
+TEST(BlockTransfer, BadChecksumAsksForTheBlockAgainAndIsNotKept) {
+  const Blocks blocks(Pattern(100));
+  DeviceModel model({});
+  testing::ArmForTransfer(model);
+  Report corrupt = blocks.Block(0);
+  corrupt[kBlockDataOffset + 5] ^= 0x01;
+
+  EXPECT_EQ(Seen(model.HandleOutputReport(corrupt)), "2@0");
+  EXPECT_TRUE(model.AssembledImage().empty());
+  EXPECT_EQ(Seen(model.HandleOutputReport(blocks.Block(0))), "1@1");
+  EXPECT_EQ(model.AssembledImage().size(), kBlockDataSize);
+}
+
+TEST(BlockTransfer, SequenceRestartsAtZeroAfter256DataReports) {
+  const Blocks blocks(Pattern(299 * kBlockDataSize));
+  DeviceModel model({});
+  testing::ArmForTransfer(model);
+  const auto seen = RunHost(model, blocks);
+  ASSERT_EQ(seen.size(), 300u);
+  EXPECT_EQ(seen[255], "1@255");
+  EXPECT_EQ(seen[256], "1@0");
+  EXPECT_EQ(seen[299], "1@43");
+}
+
+TEST(BlockTransfer, BlocksOutsideATransferFail) {
+  const Blocks blocks(Pattern(10));
+  DeviceModel model({});
+  EXPECT_EQ(Seen(model.HandleOutputReport(blocks.Block(0))), "3@0");  // before any start
+  testing::ArmForTransfer(model);
+  EXPECT_EQ(Seen(model.HandleOutputReport(blocks.Block(0))), "1@0");
+  EXPECT_EQ(Seen(model.HandleOutputReport(blocks.Block(0))), "3@1");  // after the last
+  EXPECT_EQ(model.AssembledImage().size(), kBlockDataSize);
+}
+
+struct MalformedCase {
+  const char* name;
+  std::function<void(Report&)> spoil;  // applied to the second block
+};
+
+class MalformedBlock : public ::testing::TestWithParam<MalformedCase> {};
+
+TEST_P(MalformedBlock, FailsTheTransfer) {
+  const Blocks blocks(Pattern(3000));
+  DeviceModel model({});
+  testing::ArmForTransfer(model);
+  ASSERT_EQ(Seen(model.HandleOutputReport(blocks.Block(0))), "1@0");
+  Report spoiled = blocks.Block(1);
+  GetParam().spoil(spoiled);
+  EXPECT_EQ(Seen(model.HandleOutputReport(spoiled)), "3@1");
+  EXPECT_EQ(Seen(model.HandleOutputReport(blocks.Block(1))), "3@2");
+  EXPECT_EQ(model.Counters().transfer, TransferState::Failed);
+  EXPECT_EQ(model.AssembledImage().size(), kBlockDataSize);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reports, MalformedBlock,
+    ::testing::Values(
+        MalformedCase{"OtherSizeField", [](Report& report) { report[kBlockSizeOffset] ^= 1; }},
+        MalformedCase{"ReservedByteSet",
+                      [](Report& report) { report[kBlockReservedOffset + 2] = 1; }},
+        MalformedCase{"TagByteSet", [](Report& report) { report[kBlockTagZeroLast] = 1; }},
+        MalformedCase{"OtherCommand", [](Report& report) { report[1] = kCommandUpgradeStart; }},
+        MalformedCase{"ShortReport", [](Report& report) { report.resize(1000); }}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
+
+struct FaultCase {
+  const char* name;
+  std::function<void(SimDeviceConfig&)> fault;
+  std::vector<std::string> seen;
+  std::uint32_t accepted;
+};
+
+class BlockFault : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(BlockFault, PlaysOutAsScripted) {
+  SimDeviceConfig config;
+  GetParam().fault(config);
+  DeviceModel model(config);
+  testing::ArmForTransfer(model);
+  EXPECT_EQ(RunHost(model, Blocks(Pattern(2500))), GetParam().seen);
+  EXPECT_EQ(model.Counters().blocksAccepted, GetParam().accepted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, BlockFault,
+    ::testing::Values(
+        FaultCase{"FailAtFirstBlock", [](auto& config) { config.failAtBlock = 0; }, {"3@0"}, 0},
+        FaultCase{"FailAtBlock1", [](auto& config) { config.failAtBlock = 1; }, {"1@0", "3@1"}, 1},
+        FaultCase{"ResendEverySecondReport",
+                  [](auto& config) { config.resendEvery = 2; },
+                  {"1@0", "2@1", "1@2", "2@3", "1@4"},
+                  3},
+        FaultCase{"SilentAtBlock1",
+                  [](auto& config) {
+                    config.silent = SilentRequest::Block;
+                    config.silentBlock = 1;
+                  },
+                  {"1@0", "none"},
+                  1},
+        FaultCase{"LostAcknowledgementAtBlock1",
+                  [](auto& config) { config.lostAckAtBlock = 1; },
+                  {"1@0", "none"},
+                  2},
+        FaultCase{"UnplugAtBlock2",
+                  [](auto& config) { config.unplugAtBlock = 2; },
+                  {"1@0", "1@1", "unplug"},
+                  2}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
+
+TEST(BlockTransfer, LostAcknowledgementIsLostOnceOnly) {
+  SimDeviceConfig config;
+  config.lostAckAtBlock = 0;
+  DeviceModel model(config);
+  const Blocks blocks(Pattern(2500));
+  testing::ArmForTransfer(model);
+  EXPECT_EQ(Seen(model.HandleOutputReport(blocks.Block(0))), "none");
+  EXPECT_EQ(Seen(model.HandleOutputReport(blocks.Block(1))), "1@1");
+  testing::ArmForTransfer(model);  // the host tries again from the start
+  EXPECT_EQ(RunHost(model, blocks), (std::vector<std::string>{"1@0", "1@1", "1@2"}));
+}
+
+TEST(BlockTransfer, SilentBlockStaysSilentToEveryResend) {
+  SimDeviceConfig config;
+  config.silent = SilentRequest::Block;
+  config.silentBlock = 0;
+  DeviceModel model(config);
+  const Blocks blocks(Pattern(10));
+  testing::ArmForTransfer(model);
+  EXPECT_EQ(Seen(model.HandleOutputReport(blocks.Block(0))), "none");
+  EXPECT_EQ(Seen(model.HandleOutputReport(blocks.Block(0))), "none");
+  EXPECT_EQ(model.Counters().dataReportsReceived, 2u);
+}
+
+}  // namespace
+}  // namespace kr55le::sim

@@ -1,0 +1,189 @@
+#include "platform/sim/device_model.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+#include "sim_test_requests.h"
+
+namespace kr55le::sim {
+namespace {
+
+using testing::CheckRequest;
+using testing::NewOutput;
+using testing::Report;
+using testing::StartRequest;
+using Bytes = std::map<std::size_t, std::uint8_t>;
+
+Bytes Text(std::size_t offset, std::string_view text) {
+  Bytes bytes;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    bytes[offset + i] = static_cast<std::uint8_t>(text[i]);
+  return bytes;
+}
+
+Bytes Merge(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const auto& part : parts) all.insert(part.begin(), part.end());
+  return all;
+}
+
+Report InfoRequest(Report& output) {
+  BuildDeviceInfoRequest(ReportView(std::span(output)));
+  return output;
+}
+
+Report ExitRequest(Report& output) {
+  BuildExitRequest(ReportView(std::span(output)));
+  return output;
+}
+
+SimDeviceConfig With(const std::function<void(SimDeviceConfig&)>& change) {
+  SimDeviceConfig config;
+  change(config);
+  return config;
+}
+
+struct ReplyCase {
+  const char* name;
+  SimDeviceConfig config;
+  // Sent in order into one buffer; only the last request's reply is checked.
+  std::vector<std::function<Report(Report&)>> requests;
+  std::optional<Bytes> nonZeroBytes;  // nothing: the device stays silent
+};
+
+const Bytes kDefaultInfo =
+    Merge({{{0, 0x08}}, Text(1, "KR55LE0001"), Text(11, "01.00.00"), Text(19, "01.00.00")});
+
+std::vector<ReplyCase> ReplyCases() {
+  const auto check = [](std::string_view kind, std::string_view version) {
+    return [=](Report& output) { return CheckRequest(output, kind, version); };
+  };
+  const SimDeviceConfig audio = With([](auto& config) {
+    config.mode = UpgradeMode::Audio;
+    config.serialNumber = "AB";
+    config.softwareVersion = "3.1";
+    config.inputReportLength = 200;
+  });
+  return {
+      {"InfoOfFirmwareDevice", {}, {InfoRequest}, kDefaultInfo},
+      {"InfoOfAudioDeviceZeroPadsShortTexts",
+       audio,
+       {InfoRequest},
+       Merge({{{0, 0x08}, {27, 0x05}}, Text(1, "AB"), Text(11, "3.1"), Text(19, "01.00.00")})},
+      {"CheckAcceptsFirmwareOfSameVersion",
+       {},
+       {check("Pardo", "01.00.00")},
+       Bytes{{0, 1}, {1, 1}, {2, 0x11}, {3, 0x44}}},
+      {"CheckAcceptsFirmwareOfOtherVersion",
+       {},
+       {check("Pardo", "01.00.01")},
+       Bytes{{0, 1}, {1, 1}, {2, 0x11}, {3, 0x33}}},
+      {"CheckAcceptsAudioOnAudioDevice",
+       audio,
+       {check("AUDIO", "02.00.00")},
+       Bytes{{0, 1}, {1, 1}, {2, 0x11}, {3, 0x33}}},
+      {"CheckRejectsAudioOnFirmwareDevice",
+       {},
+       {check("AUDIO", "01.00.00")},
+       Bytes{{0, 1}, {1, 1}, {3, 0x44}}},
+      {"CheckRejectsKindInOtherCase",
+       {},
+       {check("PARDO", "01.00.00")},
+       Bytes{{0, 1}, {1, 1}, {3, 0x44}}},
+      {"CheckRejectsVersionWithoutDots",
+       {},
+       {check("Pardo", "01-00-00")},
+       Bytes{{0, 1}, {1, 1}, {3, 0x33}}},
+      {"StartWithoutCheckIsRefused", {}, {StartRequest}, Bytes{{0, 1}}},
+      {"StartAfterRejectedCheckIsRefused",
+       {},
+       {check("AUDIO", "01.00.00"), StartRequest},
+       Bytes{{0, 1}}},
+      {"StartAfterAcceptedCheckIsAnswered",
+       {},
+       {check("Pardo", "01.00.00"), StartRequest},
+       Bytes{{0, 1}, {1, 1}}},
+      {"OneCheckPermitsOneStart",
+       {},
+       {check("Pardo", "01.00.00"), StartRequest, StartRequest},
+       Bytes{{0, 1}}},
+      {"ExitHasNoReply", {}, {ExitRequest}, std::nullopt},
+      {"SilentToInfo",
+       With([](auto& config) { config.silent = SilentRequest::DeviceInfo; }),
+       {InfoRequest},
+       std::nullopt},
+      {"SilentToCheck",
+       With([](auto& config) { config.silent = SilentRequest::ImageCheck; }),
+       {check("Pardo", "01.00.00")},
+       std::nullopt},
+      {"SilentToStart",
+       With([](auto& config) { config.silent = SilentRequest::UpgradeStart; }),
+       {check("Pardo", "01.00.00"), StartRequest},
+       std::nullopt},
+      {"UnknownReportIdHasNoReply",
+       {},
+       {[](Report& output) {
+         output[0] = 0x07;
+         return output;
+       }},
+       std::nullopt},
+  };
+}
+
+class DeviceModelReplies : public ::testing::TestWithParam<ReplyCase> {};
+
+TEST_P(DeviceModelReplies, AnswersAsTheDeviceWould) {
+  const ReplyCase& test = GetParam();
+  DeviceModel model(test.config);
+  Report output = NewOutput();
+  DeviceResponse response;
+  for (const auto& request : test.requests) response = model.HandleOutputReport(request(output));
+
+  ASSERT_EQ(response.reply.has_value(), test.nonZeroBytes.has_value());
+  if (!response.reply) return;
+  const Report& reply = *response.reply;
+  ASSERT_EQ(reply.size(), test.config.inputReportLength);
+  for (std::size_t i = 0; i < reply.size(); ++i) {
+    const auto expected = test.nonZeroBytes->find(i);
+    EXPECT_EQ(reply[i], expected == test.nonZeroBytes->end() ? 0 : expected->second)
+        << "byte " << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Requests, DeviceModelReplies, ::testing::ValuesIn(ReplyCases()),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
+
+TEST(DeviceModel, StartReplyIsDueAfterTheEraseDelayAndLatency) {
+  DeviceModel model(With([](auto& config) {
+    config.eraseDelay = std::chrono::milliseconds(700);
+    config.replyLatency = std::chrono::milliseconds(20);
+  }));
+  Report output = NewOutput();
+  EXPECT_EQ(model.HandleOutputReport(CheckRequest(output, "Pardo", "01.00.00")).delay,
+            std::chrono::milliseconds(20));
+  EXPECT_EQ(model.HandleOutputReport(StartRequest(output)).delay, std::chrono::milliseconds(720));
+}
+
+TEST(DeviceModel, RecordsEveryReportWholeWithTheTailsOfEarlierRequests) {
+  DeviceModel model({});
+  Report output = NewOutput();
+  const Report check = CheckRequest(output, "Pardo", "01.00.00");
+  model.HandleOutputReport(check);
+  model.HandleOutputReport(StartRequest(output));
+  model.HandleOutputReport(ExitRequest(output));
+
+  const auto& received = model.ReceivedReports();
+  ASSERT_EQ(received.size(), 3u);
+  EXPECT_EQ(received[0], check);
+  Report start = check;  // the start sets bytes 0..9 and keeps the check's tail
+  std::fill(start.begin() + 2, start.begin() + 10, kFillByte);
+  start[1] = kCommandUpgradeStart;
+  EXPECT_EQ(received[1], start);
+  EXPECT_EQ(received[2], output);
+  EXPECT_EQ(model.Counters().exitRequests, 1u);
+}
+
+}  // namespace
+}  // namespace kr55le::sim

@@ -1,0 +1,273 @@
+#include "platform/sim/sim_hid_services.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <mutex>
+#include <thread>
+
+#include "platform/sim/report_queue.h"
+#include "res/strings.h"
+#include "sim_test_requests.h"
+#include "upgrade/image_payload.h"
+
+namespace kr55le::sim {
+namespace {
+
+using hid::HidError;
+using testing::Report;
+
+// Long enough never to end a wait on a busy machine; a passing test never waits this long.
+constexpr std::chrono::milliseconds kGenerous{10000};
+constexpr std::chrono::milliseconds kShort{20};
+
+class Notices {
+ public:
+  void Sink(SimHidServices& services) {
+    services.RegisterNotices([this](hid::DeviceChange change) {
+      std::lock_guard lock(mutex_);
+      changes_.push_back(change);
+    });
+  }
+  std::vector<hid::DeviceChange> Changes() {
+    std::lock_guard lock(mutex_);
+    return changes_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<hid::DeviceChange> changes_;
+};
+
+std::shared_ptr<hid::HidDevice> OpenOrFail(SimHidServices& services, const std::string& path) {
+  hid::HidResult result;
+  auto device = services.Open(path, result);
+  EXPECT_TRUE(result.ok()) << result.message;
+  return device;
+}
+
+Report InfoRequest() {
+  Report output = testing::NewOutput();
+  BuildDeviceInfoRequest(ReportView(std::span(output)));
+  return output;
+}
+
+TEST(SimHidServices, EnumeratesInterfacesInTheLinuxShape) {
+  SimHidServices services;
+  services.Plug();
+  services.PlugUnrelated();
+  SimDeviceConfig unnamed;
+  unnamed.hasDescription = false;
+  services.Plug(unnamed);
+
+  const auto interfaces = services.Enumerate();
+  ASSERT_EQ(interfaces.size(), 3u);
+  EXPECT_EQ(interfaces[0].path, "/dev/hidraw0#vid_0483&pid_5750");
+  EXPECT_NE(interfaces[0].path.find(text::kVendorMatch), std::string::npos);
+  EXPECT_EQ(interfaces[0].description, "Pardo KR-55LE");
+  EXPECT_EQ(interfaces[1].path, "/dev/hidraw1#vid_046d&pid_c31c");
+  EXPECT_EQ(interfaces[2].path, "/dev/hidraw2#vid_0483&pid_5750");
+  EXPECT_FALSE(interfaces[2].description.has_value());
+}
+
+TEST(SimHidServices, PlugTakesTheLowestFreeNumber) {
+  SimHidServices services;
+  const std::size_t first = services.Plug();
+  services.Plug();
+  services.Unplug(first);
+  const std::size_t third = services.Plug();
+  EXPECT_EQ(services.PathOf(third), "/dev/hidraw0#vid_0483&pid_5750");
+  EXPECT_EQ(services.PathOf(first), "");
+}
+
+TEST(SimHidServices, OpensAnUpperCasedPathAndReportsIdentity) {
+  SimHidServices services;
+  SimDeviceConfig config;
+  config.inputReportLength = 1100;
+  services.Plug(config);
+  auto device = OpenOrFail(services, "/DEV/HIDRAW0#VID_0483&PID_5750");
+  ASSERT_NE(device, nullptr);
+  hid::HidAttributes attributes;
+  hid::HidCaps caps;
+  ASSERT_TRUE(device->GetAttributes(attributes).ok());
+  ASSERT_TRUE(device->GetCaps(caps).ok());
+  EXPECT_EQ(attributes.VendorID, 0x0483);
+  EXPECT_EQ(attributes.ProductID, kSimulatedProductId);
+  EXPECT_EQ(caps.InputReportByteLength, 1100);
+  EXPECT_EQ(caps.OutputReportByteLength, 1024);
+}
+
+TEST(SimHidServices, OpeningAnAbsentPathFailsWithNotFound) {
+  SimHidServices services;
+  hid::HidResult result;
+  EXPECT_EQ(services.Open("/dev/hidraw0#vid_0483&pid_5750", result), nullptr);
+  EXPECT_EQ(result.error, HidError::NotFound);
+}
+
+TEST(SimHidDevice, AnswersAWriteWithAReplyToRead) {
+  SimHidServices services;
+  const std::size_t id = services.Plug();
+  auto device = OpenOrFail(services, services.PathOf(id));
+  ASSERT_TRUE(device->Write(InfoRequest()).ok());
+  Report input(kReportSize, 0xEE);
+  std::size_t received = 0;
+  ASSERT_TRUE(device->Read(input, received, kGenerous).ok());
+  EXPECT_EQ(received, kDefaultInputReportLength);
+  EXPECT_EQ(input[0], kDeviceInfoReplyId);
+  EXPECT_EQ(input[kDefaultInputReportLength], 0xEE);
+  EXPECT_EQ(services.ReceivedReports(id), std::vector<Report>{InfoRequest()});
+}
+
+TEST(SimHidDevice, ReadTimesOutWhenNothingIsDue) {
+  SimHidServices services;
+  auto device = OpenOrFail(services, services.PathOf(services.Plug()));
+  Report input(kReportSize);
+  std::size_t received = 1;
+  EXPECT_EQ(device->Read(input, received, kShort).error, HidError::TimedOut);
+  EXPECT_EQ(received, 0u);
+}
+
+TEST(SimHidDevice, ReplyLongerThanTheBufferIsTooLongAndCutAtItsEnd) {
+  SimHidServices services;
+  auto device = OpenOrFail(services, services.PathOf(services.Plug()));
+  ASSERT_TRUE(device->Write(InfoRequest()).ok());
+  Report input(32, 0xEE);
+  std::size_t received = 0;
+  EXPECT_EQ(device->Read(std::span(input).first(16), received, kGenerous).error, HidError::TooLong);
+  EXPECT_EQ(received, 16u);
+  EXPECT_EQ(input[0], kDeviceInfoReplyId);
+  EXPECT_EQ(input[16], 0xEE);
+}
+
+TEST(SimHidDevice, WriteOfAPartialReportFailsWithIo) {
+  SimHidServices services;
+  const std::size_t id = services.Plug();
+  auto device = OpenOrFail(services, services.PathOf(id));
+  const Report request = InfoRequest();
+  EXPECT_EQ(device->Write(std::span(request).first(64)).error, HidError::Io);
+  EXPECT_TRUE(services.ReceivedReports(id).empty());
+}
+
+TEST(SimHidDevice, UnplugEndsAWaitingReadWithGoneAndSendsNotices) {
+  SimHidServices services;
+  Notices notices;
+  notices.Sink(services);
+  const std::size_t id = services.Plug();
+  auto device = OpenOrFail(services, services.PathOf(id));
+  HidError readError = HidError::None;
+  std::thread reader([&] {
+    Report input(kReportSize);
+    std::size_t received = 0;
+    readError = device->Read(input, received, kGenerous).error;
+  });
+  ASSERT_TRUE(services.Unplug(id));
+  reader.join();
+  EXPECT_EQ(readError, HidError::Gone);
+  EXPECT_EQ(device->Write(InfoRequest()).error, HidError::Gone);
+  EXPECT_TRUE(services.Enumerate().empty());
+  EXPECT_EQ(notices.Changes(),
+            (std::vector{hid::DeviceChange::Arrival, hid::DeviceChange::Removal}));
+}
+
+TEST(SimHidDevice, UnplugFaultRemovesTheDeviceDuringTheWrite) {
+  SimHidServices services;
+  SimDeviceConfig config;
+  config.unplugAtBlock = 0;
+  const std::size_t id = services.Plug(config);
+  Notices notices;
+  notices.Sink(services);
+  auto device = OpenOrFail(services, services.PathOf(id));
+  Report output = testing::NewOutput();
+  ASSERT_TRUE(device->Write(testing::CheckRequest(output, "Pardo", "01.00.00")).ok());
+  ASSERT_TRUE(device->Write(testing::StartRequest(output)).ok());
+  Report block(kReportSize, 0);
+  BuildDataBlockReport(ReportView(std::span(block)), 10, Report(kBlockDataSize, 0));
+
+  EXPECT_EQ(device->Write(block).error, HidError::Gone);
+  EXPECT_FALSE(services.IsPlugged(id));
+  EXPECT_EQ(notices.Changes(), std::vector{hid::DeviceChange::Removal});
+  EXPECT_EQ(services.Counters(id).dataReportsReceived, 1u);
+}
+
+TEST(SimHidDevice, ReaderThreadSeesEveryAcknowledgementOfATransfer) {
+  SimHidServices services;
+  SimDeviceConfig config;
+  config.eraseDelay = std::chrono::milliseconds(30);
+  const std::size_t id = services.Plug(config);
+  auto device = OpenOrFail(services, services.PathOf(id));
+  constexpr int kBlocks = 40;
+  std::vector<std::uint8_t> sequences;
+  std::thread reader([&] {
+    Report input(kReportSize);
+    std::size_t received = 0;
+    while (sequences.size() < kBlocks + 2 && device->Read(input, received, kGenerous).ok()) {
+      sequences.push_back(input[kAckSequenceByte]);
+    }
+  });
+  Report output = testing::NewOutput();
+  ASSERT_TRUE(device->Write(testing::CheckRequest(output, "Pardo", "01.00.00")).ok());
+  ASSERT_TRUE(device->Write(testing::StartRequest(output)).ok());
+  const auto payload = Report((kBlocks - 1) * kBlockDataSize + 1, 0x42);
+  ImagePayload staged;
+  staged.Stage(payload);
+  for (std::uint32_t n = 0; n < kBlocks; ++n) {
+    BuildDataBlockReport(ReportView(std::span(output)), static_cast<std::uint32_t>(payload.size()),
+                         staged.Block(n));
+    ASSERT_TRUE(device->Write(output).ok());
+  }
+  reader.join();
+  ASSERT_EQ(sequences.size(), kBlocks + 2u);
+  for (std::size_t n = 0; n < kBlocks; ++n) EXPECT_EQ(sequences[n + 2], n);
+  EXPECT_EQ(services.Counters(id).transfer, TransferState::Complete);
+}
+
+TEST(SimHidDevice, EveryOpenHandleReceivesTheReply) {
+  SimHidServices services;
+  const std::size_t id = services.Plug();
+  auto first = OpenOrFail(services, services.PathOf(id));
+  auto second = OpenOrFail(services, services.PathOf(id));
+  ASSERT_TRUE(first->Write(InfoRequest()).ok());
+  Report input(kReportSize);
+  std::size_t received = 0;
+  EXPECT_TRUE(first->Read(input, received, kGenerous).ok());
+  EXPECT_TRUE(second->Read(input, received, kGenerous).ok());
+}
+
+TEST(SimHidDevice, ChatterSendsReportsOfOneValueEach) {
+  SimHidServices services;
+  SimDeviceConfig config;
+  config.chatter = true;
+  auto device = OpenOrFail(services, services.PathOf(services.Plug(config)));
+  Report input(kReportSize);
+  std::size_t received = 0;
+  for (std::uint8_t k = 0; k < 3; ++k) {
+    ASSERT_TRUE(device->Read(input, received, kShort).ok());
+    ASSERT_EQ(received, kDefaultInputReportLength);
+    EXPECT_TRUE(std::all_of(input.begin(), input.begin() + received,
+                            [k](std::uint8_t byte) { return byte == k; }));
+  }
+}
+
+TEST(SimHidDevice, UnrelatedDeviceTakesReportsAndNeverAnswers) {
+  SimHidServices services;
+  auto device = OpenOrFail(services, services.PathOf(services.PlugUnrelated()));
+  hid::HidAttributes attributes;
+  ASSERT_TRUE(device->GetAttributes(attributes).ok());
+  EXPECT_EQ(attributes.VendorID, kKeyboardVendorId);
+  EXPECT_TRUE(device->Write(Report(kKeyboardOutputReportLength, 0)).ok());
+  Report input(kReportSize);
+  std::size_t received = 0;
+  EXPECT_EQ(device->Read(input, received, kShort).error, HidError::TimedOut);
+}
+
+TEST(ReportQueue, HoldsAReplyUntilItIsDueAndKeepsTheOrder) {
+  ReportQueue queue;
+  queue.Push({1}, SimClock::now() + std::chrono::hours(1));
+  queue.Push({2}, SimClock::now() - std::chrono::hours(1));
+  EXPECT_EQ(queue.TakeIfDue().status, ReportQueue::Status::TimedOut);
+  queue.Close();
+  EXPECT_EQ(queue.Take(SimClock::now() + kGenerous).status, ReportQueue::Status::Gone);
+}
+
+}  // namespace
+}  // namespace kr55le::sim

@@ -1,0 +1,117 @@
+#include "platform/sim/sim_options.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <functional>
+#include <string_view>
+
+namespace kr55le::sim {
+namespace {
+
+struct GoodCase {
+  const char* text;
+  std::function<void(SimOptions&)> expect;  // how the result differs from the defaults
+};
+
+class GoodOptions : public ::testing::TestWithParam<GoodCase> {};
+
+TEST_P(GoodOptions, GiveTheConfiguredDevices) {
+  const SimOptionsResult result = ParseSimOptions(GetParam().text);
+  ASSERT_TRUE(result.ok()) << result.error;
+  SimOptions expected;
+  GetParam().expect(expected);
+  EXPECT_TRUE(result.options == expected);
+}
+
+// The test's name spells its text: "fail-at=x" runs as fail_at_x.
+template <typename Case>
+std::string NameOf(const ::testing::TestParamInfo<Case>& testCase) {
+  std::string name;
+  for (const char character : std::string_view(testCase.param.text)) {
+    name.push_back(std::isalnum(static_cast<unsigned char>(character)) ? character : '_');
+  }
+  return name.empty() ? "Empty" : name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, GoodOptions,
+    ::testing::Values(
+        GoodCase{"", [](SimOptions&) {}},
+        GoodCase{"mode=audio,serial=SN42,software-version=02.01.00,bootloader-version=9",
+                 [](SimOptions& options) {
+                   options.config.mode = UpgradeMode::Audio;
+                   options.config.serialNumber = "SN42";
+                   options.config.softwareVersion = "02.01.00";
+                   options.config.bootloaderVersion = "9";
+                 }},
+        GoodCase{"resend-every=5,fail-at=7,lost-ack-at=2,unplug-at=2080",
+                 [](SimOptions& options) {
+                   options.config.resendEvery = 5;
+                   options.config.failAtBlock = 7;
+                   options.config.lostAckAtBlock = 2;
+                   options.config.unplugAtBlock = 2080;
+                 }},
+        GoodCase{"silent=start",
+                 [](SimOptions& options) { options.config.silent = SilentRequest::UpgradeStart; }},
+        GoodCase{"silent=block:12",
+                 [](SimOptions& options) {
+                   options.config.silent = SilentRequest::Block;
+                   options.config.silentBlock = 12;
+                 }},
+        GoodCase{"devices=3,no-description,chatter",
+                 [](SimOptions& options) {
+                   options.deviceCount = 3;
+                   options.config.hasDescription = false;
+                   options.config.chatter = true;
+                 }},
+        GoodCase{"input-length=2048,output-length=1025,erase-ms=1500,reply-ms=3",
+                 [](SimOptions& options) {
+                   options.config.inputReportLength = 2048;
+                   options.config.outputReportLength = 1025;
+                   options.config.eraseDelay = std::chrono::milliseconds(1500);
+                   options.config.replyLatency = std::chrono::milliseconds(3);
+                 }}),
+    NameOf<GoodCase>);
+
+struct BadCase {
+  const char* text;
+  const char* error;
+};
+
+class BadOptions : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(BadOptions, IsRefusedNamingTheCulprit) {
+  const SimOptionsResult result = ParseSimOptions(GetParam().text);
+  EXPECT_EQ(result.error, GetParam().error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, BadOptions,
+    ::testing::Values(
+        BadCase{"foo=1", "unknown key 'foo'"}, BadCase{"chatty", "unknown key 'chatty'"},
+        BadCase{"fail-at=x", "bad value 'x' for fail-at"},
+        BadCase{"fail-at=-1", "bad value '-1' for fail-at"},
+        BadCase{"fail-at=2081", "bad value '2081' for fail-at"},
+        BadCase{"mode=Audio", "bad value 'Audio' for mode"},
+        BadCase{"serial=KR55LE00001", "bad value 'KR55LE00001' for serial"},
+        BadCase{"software-version=01.00.000", "bad value '01.00.000' for software-version"},
+        BadCase{"silent=block:", "bad value 'block:' for silent"},
+        BadCase{"silent=exit", "bad value 'exit' for silent"},
+        BadCase{"resend-every=0", "bad value '0' for resend-every"},
+        BadCase{"devices=17", "bad value '17' for devices"},
+        BadCase{"input-length=65536", "bad value '65536' for input-length"},
+        BadCase{"erase-ms=", "bad value '' for erase-ms"},
+        BadCase{"reply-ms", "missing value for reply-ms"},
+        BadCase{"chatter=yes", "key 'chatter' takes no value"},
+        BadCase{"mode=audio,,chatter", "empty entry"}, BadCase{"mode=audio,", "empty entry"}),
+    NameOf<BadCase>);
+
+TEST(SimOptions, RefusedTextGivesTheDefaults) {
+  const SimOptionsResult result = ParseSimOptions("mode=audio,devices=x");
+  EXPECT_FALSE(result.ok());
+  EXPECT_EQ(result.options.config.mode, UpgradeMode::Firmware);
+}
+
+}  // namespace
+}  // namespace kr55le::sim
