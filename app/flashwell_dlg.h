@@ -39,6 +39,8 @@ class CFlashwellDlg : public DialogMessages {
   void DoDataExchange(bool saveAndValidate);
   void UpdateData(bool saveAndValidate) { DoDataExchange(saveAndValidate); }
   void PumpMessages();
+  // The wait bounds in force; tests shrink one of them before the wait they run into.
+  WaitBounds& bounds() { return bounds_; }
 
   // State the handlers share (read by tests and the console tool).
   std::uint8_t DeviceCount = 0;

@@ -31,10 +31,10 @@ struct SimDeviceConfig {
   // Block numbers count accepted blocks from 0, so a re-sent block keeps its number.
   SilentRequest silent = SilentRequest::None;
   std::uint32_t silentBlock = 0;                // with SilentRequest::Block
-  std::optional<std::uint32_t> failAtBlock;     // acknowledged with code 3
+  std::optional<std::uint32_t> failAtBlock{};   // acknowledged with code 3
   std::uint32_t resendEvery = 0;                // every Nth data report gets code 2; 0 = never
-  std::optional<std::uint32_t> lostAckAtBlock;  // accepted, but its acknowledgement never leaves
-  std::optional<std::uint32_t> unplugAtBlock;   // the device is removed when it arrives
+  std::optional<std::uint32_t> lostAckAtBlock{};  // accepted, but its acknowledgement never leaves
+  std::optional<std::uint32_t> unplugAtBlock{};  // the device is removed when it arrives
 
   std::chrono::milliseconds eraseDelay{0};    // before the start request's reply
   std::chrono::milliseconds replyLatency{0};  // before every reply

@@ -1,0 +1,62 @@
+// The dialog with the test host and simulated devices, through the real reader and writer
+// threads: the stage of every scenario test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/flashwell_dlg.h"
+#include "device/report_link.h"
+#include "platform/sim/sim_hid_services.h"
+#include "platform/window/control_model.h"
+#include "platform/window/test_host.h"
+#include "tests/upgrade/temp_file.h"
+
+namespace kr55le::testing {
+
+inline constexpr LinkTiming kScenarioTiming{std::chrono::milliseconds(5), true};
+
+class Scenario : public ::testing::Test {
+ protected:
+  // Builds the dialog and runs its initialisation (with its first scan).
+  void OpenDialog() {
+    dialog = std::make_unique<CFlashwellDlg>(host, controls, hid, link, bounds);
+    host.Attach(*dialog);
+    dialog->OnInitDialog();
+  }
+  // Pumps until the notices posted so far (plugging, unplugging) have been handled.
+  void HandleNotices() {
+    for (int pump = 0; pump < kNoticePumps; ++pump) host.PumpMessages();
+  }
+  std::string Text(Control control) const { return controls.Text(control); }
+  std::string Message() const { return Text(Control::MessageEdit); }
+  bool Enabled(Control control) const { return controls.IsEnabled(control); }
+  std::vector<std::vector<std::uint8_t>> Received(std::size_t device, std::uint8_t reportId,
+                                                  std::uint8_t command) const {
+    std::vector<std::vector<std::uint8_t>> matching;
+    for (auto& report : hid.ReceivedReports(device)) {
+      if (report.size() > 1 && report[0] == reportId && report[1] == command) {
+        matching.push_back(report);
+      }
+    }
+    return matching;
+  }
+  std::size_t InfoRequests(std::size_t device) const {
+    return Received(device, kRequestReportId, kCommandDeviceInfo).size();
+  }
+
+  static constexpr int kNoticePumps = 3;
+
+  ControlModel controls;
+  TestHost host{controls};
+  sim::SimHidServices hid;
+  ReportLink link{kScenarioTiming};
+  WaitBounds bounds;  // the real bounds; a test shrinks only the wait it runs into
+  std::unique_ptr<CFlashwellDlg> dialog;
+};
+
+}  // namespace kr55le::testing
