@@ -29,6 +29,9 @@ void CFlashwellDlg::DoDataExchange(bool saveAndValidate) {
 }
 
 bool CFlashwellDlg::OnInitDialog() {
+  // The template's initial states: Upgrade and Cancel start disabled.
+  controls_.Enable(Control::UpgradeButton, false);
+  controls_.Enable(Control::CancelButton, false);
   UpdateData(false);
   host_.SetIcon();
   hid_.RegisterNotices([this](hid::DeviceChange change) { host_.PostDeviceChange(change); });
