@@ -97,10 +97,12 @@ void ReportLink::WriterThread() {
       if (const auto device = DeviceHandle.load()) {
         const std::size_t length = ReportLength(outputLength_.load());
         ReportView(std::span(report)).CopyFrom(Output());
-        if (length > 0) device->Write(std::span(report).first(length));
-        // Cleared whether or not the write worked: the flag says the request was handed on.
+        // Cleared once the request is in the writer's hands, before the write and whether or
+        // not it works: a reply (and the next request) may come before write() returns, and
+        // clearing afterwards would swallow that next request.
         WritePending.store(0, std::memory_order_release);
         if (timing_.earlyWake) readerWake_.Notify();
+        if (length > 0) device->Write(std::span(report).first(length));
       }
     }
     Pause(writerWake_);

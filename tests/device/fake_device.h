@@ -8,6 +8,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/hid/hid_services.h"
@@ -53,12 +54,27 @@ class FakeDevice : public hid::HidDevice {
   }
 
   hid::HidResult Write(std::span<const std::uint8_t> report) override {
-    std::lock_guard lock(mutex_);
-    writes_.emplace_back(report.begin(), report.end());
-    if (gone_.load()) return {hid::HidError::Gone, 0, "gone"};
-    if (answer_) replies_.push_back(answer_(report));
-    condition_.notify_all();
+    std::function<bool()> hold;
+    {
+      std::lock_guard lock(mutex_);
+      writes_.emplace_back(report.begin(), report.end());
+      if (gone_.load()) return {hid::HidError::Gone, 0, "gone"};
+      if (answer_) replies_.push_back(answer_(report));
+      condition_.notify_all();
+      hold = std::exchange(holdWrite_, nullptr);
+    }
+    // A device may answer before write() returns; let the test act in that moment.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (hold && !hold() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     return {};
+  }
+
+  // The next write returns only once `condition` holds (or after a generous bound).
+  void HoldNextWriteUntil(std::function<bool()> condition) {
+    std::lock_guard lock(mutex_);
+    holdWrite_ = std::move(condition);
   }
 
   void Reply(std::vector<std::uint8_t> report) {
@@ -89,6 +105,7 @@ class FakeDevice : public hid::HidDevice {
   std::deque<std::vector<std::uint8_t>> replies_;
   std::vector<std::vector<std::uint8_t>> writes_;
   std::function<std::vector<std::uint8_t>(std::span<const std::uint8_t>)> answer_;
+  std::function<bool()> holdWrite_;
   std::atomic<bool> gone_{false};
   std::atomic<bool> chatter_{false};
   std::atomic<unsigned> chatterCount_{0};

@@ -56,6 +56,24 @@ TEST_F(ReportLinkTest, RequestGoesOutWholeWithThePreviousRequestsTail) {
   EXPECT_EQ(device->Writes()[0][4], 9);
 }
 
+TEST_F(ReportLinkTest, RequestRaisedBeforeTheLastWriteReturnedIsNotLost) {
+  device->AnswerEachWrite([](std::span<const std::uint8_t> request) {
+    return std::vector<std::uint8_t>{0, request[0]};
+  });
+  std::atomic<bool> secondRaised{false};
+  device->HoldNextWriteUntil([&] { return secondRaised.load(); });
+  StartWith(device);
+  link.Output().Set(0, 0x21);
+  link.RaiseWritePending();
+  ASSERT_TRUE(Eventually([&] { return link.InputReport[1] == 0x21; }));
+  // The first write has not returned yet; the next request goes up now.
+  link.Output().Set(0, 0x22);
+  link.RaiseWritePending();
+  secondRaised.store(true);
+  ASSERT_TRUE(Eventually([&] { return device->Writes().size() == 2; }));
+  EXPECT_EQ(device->Writes()[1][0], 0x22);
+}
+
 TEST_F(ReportLinkTest, SendsOutputReportByteLengthBytes) {
   StartWith(device, {64, 65, 0});
   link.RaiseWritePending();

@@ -18,13 +18,13 @@ TEST_F(DiscoveryTest, StartedWithNoDeviceShowsTheEmptyDisabledWindow) {
   OpenDialog();
   EXPECT_EQ(Message(), "No device is attached");
   EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
-  for (Control control : {Control::BrowseButton, Control::UpgradeButton, Control::CancelButton,
-                          Control::PathEdit}) {
+  for (Control control :
+       {Control::BrowseButton, Control::UpgradeButton, Control::CancelButton, Control::PathEdit}) {
     EXPECT_FALSE(Enabled(control)) << ControlName(control);
   }
-  for (Control field : {Control::SerialNumberField, Control::FileVersionField,
-                        Control::UpgradeModeField, Control::SoftwareVersionField,
-                        Control::BootloaderField, Control::PercentEdit}) {
+  for (Control field :
+       {Control::SerialNumberField, Control::FileVersionField, Control::UpgradeModeField,
+        Control::SoftwareVersionField, Control::BootloaderField, Control::PercentEdit}) {
     EXPECT_EQ(Text(field), "") << ControlName(field);
   }
   EXPECT_EQ(controls.GetPos(), 0);
@@ -50,7 +50,9 @@ TEST_F(DiscoveryTest, AnsweringDeviceIsIdentifiedInItsMode) {
     TestHost testHost{model};
     sim::SimHidServices services;
     ReportLink reportLink{kScenarioTiming};
-    services.Plug({.mode = c.mode, .serialNumber = "SN12345678", .softwareVersion = "02.01.07",
+    services.Plug({.mode = c.mode,
+                   .serialNumber = "SN12345678",
+                   .softwareVersion = "02.01.07",
                    .bootloaderVersion = "BL.00.03"});
     CFlashwellDlg scanned(testHost, model, services, reportLink);
     testHost.Attach(scanned);
@@ -87,8 +89,8 @@ TEST_F(DiscoveryTest, SilentDeviceLeavesTheEarlierIdentificationShown) {
   EXPECT_EQ(Text(Control::SerialNumberField), "FIRST00001");
   EXPECT_EQ(Text(Control::UpgradeModeField), "Firmware upgrade");
   EXPECT_FALSE(dialog->DeviceReady);
-  for (Control control : {Control::BrowseButton, Control::UpgradeButton, Control::CancelButton,
-                          Control::PathEdit}) {
+  for (Control control :
+       {Control::BrowseButton, Control::UpgradeButton, Control::CancelButton, Control::PathEdit}) {
     EXPECT_FALSE(Enabled(control)) << ControlName(control);
   }
   EXPECT_EQ(host.Beeps().back(), Beep::Error);
