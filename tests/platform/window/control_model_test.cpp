@@ -1,0 +1,170 @@
+#include "platform/window/control_model.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kr55le {
+namespace {
+
+using Entries = std::vector<std::string>;
+
+ControlModel WithEntries(Control control, const Entries& entries) {
+  ControlModel model;
+  for (const auto& entry : entries) model.AddString(control, entry);
+  return model;
+}
+
+struct SortCase {
+  const char* name;
+  Entries added;
+  std::vector<int> indices;
+  Entries sorted;
+};
+
+TEST(ControlModel, KeepsBothListsSortedWithEqualEntriesAfterEarlierOnes) {
+  const SortCase cases[] = {
+      {"reverse order", {"c", "b", "a"}, {0, 0, 0}, {"a", "b", "c"}},
+      {"case is ignored", {"b", "A", "C"}, {0, 0, 2}, {"A", "b", "C"}},
+      {"equal entries keep their order", {"dev", "DEV", "Dev"}, {0, 1, 2}, {"dev", "DEV", "Dev"}},
+      {"equal entry after a smaller one", {"b", "a", "B"}, {0, 0, 2}, {"a", "b", "B"}},
+      {"a prefix sorts first", {"abc", "ab"}, {0, 0}, {"ab", "abc"}},
+      {"digits by value",
+       {"/DEV/HIDRAW2", "/DEV/HIDRAW10"},
+       {0, 0},
+       {"/DEV/HIDRAW10", "/DEV/HIDRAW2"}},
+  };
+  for (const Control control : {Control::DeviceCombo, Control::DevicePathList}) {
+    for (const auto& c : cases) {
+      ControlModel model;
+      std::vector<int> indices;
+      for (const auto& entry : c.added) indices.push_back(model.AddString(control, entry));
+      EXPECT_EQ(indices, c.indices) << c.name;
+      EXPECT_EQ(model.Items(control), c.sorted) << c.name;
+    }
+  }
+}
+
+TEST(ControlModel, GivesNoEntriesToOtherControls) {
+  ControlModel model;
+  EXPECT_EQ(model.AddString(Control::MessageEdit, "x"), kNoSelection);
+  EXPECT_EQ(model.Count(Control::MessageEdit), 0);
+}
+
+struct SelectionCase {
+  const char* name;
+  int selected;
+  const char* added;
+  int expected;
+};
+
+TEST(ControlModel, KeepsTheSelectionOnTheSameEntryWhenOneIsAdded) {
+  const SelectionCase cases[] = {
+      {"added before", 1, "a", 2},
+      {"added after", 1, "z", 1},
+      {"equal to the selected one", 1, "M", 1},
+      {"equal to the entry before", 1, "C", 2},
+      {"no selection", kNoSelection, "a", kNoSelection},
+  };
+  for (const auto& c : cases) {
+    ControlModel model = WithEntries(Control::DeviceCombo, {"c", "m", "x"});
+    model.SetCurSel(Control::DeviceCombo, c.selected);
+    const std::string shown = model.Text(Control::DeviceCombo);
+    model.AddString(Control::DeviceCombo, c.added);
+    EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), c.expected) << c.name;
+    EXPECT_EQ(model.Text(Control::DeviceCombo), shown) << c.name;
+  }
+}
+
+TEST(ControlModel, ResetContentEmptiesTheComboBoxAndItsEditField) {
+  ControlModel model = WithEntries(Control::DeviceCombo, {"a", "b"});
+  model.SetCurSel(Control::DeviceCombo, 1);
+  model.ResetContent(Control::DeviceCombo);
+  EXPECT_EQ(model.Count(Control::DeviceCombo), 0);
+  EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), kNoSelection);
+  EXPECT_EQ(model.Text(Control::DeviceCombo), "");
+}
+
+TEST(ControlModel, SetCurSelShowsAValidEntryAndClearsOtherwise) {
+  const struct {
+    int index;
+    int selection;
+    const char* text;
+  } cases[] = {{0, 0, "alpha"}, {1, 1, "beta"}, {-1, kNoSelection, ""}, {2, kNoSelection, ""}};
+  for (const auto& c : cases) {
+    ControlModel model = WithEntries(Control::DeviceCombo, {"alpha", "beta"});
+    model.SetText(Control::DeviceCombo, "typed");
+    model.SetCurSel(Control::DeviceCombo, c.index);
+    EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), c.selection) << c.index;
+    EXPECT_EQ(model.Text(Control::DeviceCombo), c.text) << c.index;
+    EXPECT_EQ(model.ItemText(Control::DeviceCombo, c.index), c.text) << c.index;
+  }
+}
+
+struct SearchCase {
+  const char* name;
+  Entries entries;
+  int start;  // FindString only
+  const char* prefix;
+  int expected;
+};
+
+TEST(ControlModel, SelectStringTakesTheFirstEntryFromTheTopThatBeginsWithThePrefix) {
+  const SearchCase cases[] = {
+      {"whole entry", {"Add the name", "Named"}, 0, "Named", 1},
+      {"prefix", {"Add the name", "Named"}, 0, "Add", 0},
+      {"case-insensitive", {"Add the name", "Named"}, 0, "nAMED", 1},
+      {"first of equal entries", {"Named", "Named"}, 0, "Named", 0},
+      {"empty prefix", {"b", "c"}, 0, "", 0},
+      {"longer than the entry", {"Named"}, 0, "Named device", kNoSelection},
+      {"no match", {"a", "b"}, 0, "z", kNoSelection},
+      {"empty list", {}, 0, "", kNoSelection},
+  };
+  for (const auto& c : cases) {
+    ControlModel model = WithEntries(Control::DeviceCombo, c.entries);
+    model.SetText(Control::DeviceCombo, "before");
+    EXPECT_EQ(model.SelectString(Control::DeviceCombo, c.prefix), c.expected) << c.name;
+    EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), c.expected) << c.name;
+    const std::string shown =
+        c.expected == kNoSelection ? "before" : model.ItemText(Control::DeviceCombo, c.expected);
+    EXPECT_EQ(model.Text(Control::DeviceCombo), shown) << c.name;
+  }
+}
+
+TEST(ControlModel, FindStringSearchesAfterTheStartAndWrapsRound) {
+  const SearchCase cases[] = {
+      {"from the top", {"A1", "A2"}, -1, "A", 0},
+      {"start 0 tries the second entry first", {"A1", "A2"}, 0, "A", 1},
+      {"wraps to the top", {"X", "Y", "Z"}, 1, "X", 0},
+      {"the start entry is tried last", {"X", "Y"}, 0, "X", 0},
+      {"start past the end searches from the top", {"A1", "A2"}, 2, "A", 0},
+      {"another negative start searches from the top", {"A1", "A2"}, -5, "A", 0},
+      {"case-insensitive", {"/DEV/HIDRAW0#VID_0483"}, 0, "/dev/hidraw0", 0},
+      {"no match", {"X", "Y"}, 0, "Q", kNoSelection},
+      {"empty list", {}, -1, "", kNoSelection},
+  };
+  for (const auto& c : cases) {
+    const ControlModel model = WithEntries(Control::DevicePathList, c.entries);
+    EXPECT_EQ(model.FindString(Control::DevicePathList, c.start, c.prefix), c.expected) << c.name;
+  }
+}
+
+TEST(ControlModel, KeepsTextAndEnabledStatePerControlStartingEnabledAndEmpty) {
+  ControlModel model;
+  for (std::size_t index = 0; index < kControlCount; ++index) {
+    const auto control = static_cast<Control>(index);
+    EXPECT_TRUE(model.IsEnabled(control)) << index;
+    EXPECT_EQ(model.Text(control), "") << index;
+    model.SetText(control, "text " + std::to_string(index));
+    model.Enable(control, index % 2 == 0);
+  }
+  for (std::size_t index = 0; index < kControlCount; ++index) {
+    const auto control = static_cast<Control>(index);
+    EXPECT_EQ(model.Text(control), "text " + std::to_string(index));
+    EXPECT_EQ(model.IsEnabled(control), index % 2 == 0) << index;
+  }
+}
+
+}  // namespace
+}  // namespace kr55le
