@@ -129,9 +129,12 @@ inline constexpr StyleSet kDialogStyles{
 inline constexpr StyleSet kDialogExtendedStyles{Style::AppWindow, Style::ControlParent};
 inline constexpr DialogFont kDialogFont{"MS Sans Serif", 8, 400, false, 0};
 
-// A dialog unit at the usual metrics of the dialog's font: 6 / 4 pixels wide, 13 / 8 high.
+// A dialog unit at the usual metrics of the dialog's font: 6 / 4 pixels wide, 13 / 8 high. The
+// font's average character is 4 horizontal and its height 8 vertical units.
 inline constexpr double kPixelsPerHorizontalUnit = 1.5;
 inline constexpr double kPixelsPerVerticalUnit = 1.625;
+inline constexpr int kHorizontalUnitsPerCharacter = 4;
+inline constexpr int kVerticalUnitsPerCharacter = 8;
 
 std::string_view DialogTitle();
 std::span<const TemplateControl> TemplateControls();

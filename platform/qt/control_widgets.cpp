@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,6 +22,10 @@ using dialog_template::RunTimeControl;
 using dialog_template::Style;
 using dialog_template::StyleSet;
 using dialog_template::TemplateControl;
+
+// The letters over which the platform averages a font's character width for its dialog units.
+const QString kAverageWidthSample =
+    QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
 
 // A multi-line edit inside a dialog, as the platform's: Enter is the dialog's OK command (no
 // line break), Ctrl+Enter breaks the line, Tab moves the focus.
@@ -137,9 +142,21 @@ QRect ToQRect(const dialog_template::PixelRect& rect) {
   return QRect(rect.left, rect.top, rect.Width(), rect.Height());
 }
 
+double AverageCharacterWidth(const QFont& font) {
+  return QFontMetricsF(font).horizontalAdvance(kAverageWidthSample) / kAverageWidthSample.size();
+}
+
 QFont TemplateFont() {
   QFont font = QApplication::font();
-  font.setPointSize(dialog_template::kDialogFont.pointSize);
+  font.setPointSizeF(dialog_template::kDialogFont.pointSize);
+  // The template was laid out for a font whose average character is four horizontal units
+  // wide; most sans faces are wider at 8 pt, so shrink to that width or the captions clip.
+  const double designedWidth =
+      dialog_template::kHorizontalUnitsPerCharacter * dialog_template::kPixelsPerHorizontalUnit;
+  const double averageWidth = AverageCharacterWidth(font);
+  if (averageWidth > designedWidth) {
+    font.setPointSizeF(font.pointSizeF() * designedWidth / averageWidth);
+  }
   return font;
 }
 

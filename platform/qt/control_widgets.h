@@ -15,8 +15,10 @@ namespace kr55le::qt {
 QString ToQString(std::string_view text);
 QRect ToQRect(const dialog_template::PixelRect& rect);
 
-// The template's "MS Sans Serif" 8 pt, as the nearest the system has: its own sans face at 8 pt.
+// The template's "MS Sans Serif" 8 pt, as the nearest the system has: its own sans face at
+// 8 pt, made smaller when its average character is wider than the template's dialog units allow.
 QFont TemplateFont();
+double AverageCharacterWidth(const QFont& font);
 
 // A child of `parent` at the row's converted rectangle, shown or hidden and enabled or disabled
 // as the row's styles say. Created in table order, the widgets take the table's tab order.

@@ -97,11 +97,12 @@ void ModelMirror::ShowEntries(Control control) {
       combo->clear();
       combo->addItems(entries);
     }
-    combo->setCurrentIndex(selection);
-    // Without a selection the edit field still shows the model's text (the data exchange may
-    // have put one there); a drop-down shows it as its placeholder.
-    combo->setPlaceholderText(selection == kNoSelection ? ToQString(model_.Text(control))
-                                                        : QString());
+    // The edit field shows the model's text: the selected entry, or a text of its own that
+    // the data exchange put there, which a drop-down can show only as its placeholder.
+    const QString text = ToQString(model_.Text(control));
+    const bool showsEntry = selection != kNoSelection && combo->itemText(selection) == text;
+    combo->setCurrentIndex(showsEntry ? selection : kNoSelection);
+    combo->setPlaceholderText(showsEntry ? QString() : text);
   } else if (auto* list = qobject_cast<QListWidget*>(window_.Widget(control))) {
     const QSignalBlocker blocker(list);
     if (ListEntries(*list) != entries) {

@@ -55,11 +55,18 @@ TEST_F(DialogWindowTest, PlacesEveryTemplateControlAtItsConvertedRectangleWithIt
     const QWidget* widget = window.TemplateWidgets()[index];
     EXPECT_EQ(widget->geometry(), ToQRect(dialog_template::ToPixels(row.rect))) << index;
     EXPECT_EQ(TextOf(widget), ToQString(row.text)) << index;
-    EXPECT_EQ(widget->font().pointSize(), dialog_template::kDialogFont.pointSize) << index;
+    EXPECT_EQ(widget->font(), TemplateFont()) << index;
     if (row.control) {
       EXPECT_EQ(window.Widget(*row.control), widget) << index;
     }
   }
+}
+
+TEST(TemplateFont, IsAtMostEightPointsAndNoWiderThanTheTemplatesCharacter) {
+  const QFont font = TemplateFont();
+  EXPECT_LE(font.pointSizeF(), dialog_template::kDialogFont.pointSize);
+  EXPECT_LE(AverageCharacterWidth(font), dialog_template::kHorizontalUnitsPerCharacter *
+                                             dialog_template::kPixelsPerHorizontalUnit);
 }
 
 TEST_F(DialogWindowTest, HidesTheListBoxAndKeepsTheGroupBoxBelowTheBottomEdge) {
