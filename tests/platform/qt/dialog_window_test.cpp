@@ -9,7 +9,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTest>
 
 #include "platform/qt/control_widgets.h"
 #include "res/dialog_template.h"
@@ -30,16 +29,9 @@ QString TextOf(const QWidget* widget) {
 
 class DialogWindowTest : public testing::Test {
  protected:
-  void SetUp() override {
-    QObject::connect(&window, &DialogWindow::CommandIssued,
-                     [this](WindowCommand command) { commands.push_back(command); });
-    window.show();
-  }
-
-  const std::vector<WindowCommand>& Commands() const { return commands; }
+  void SetUp() override { window.show(); }
 
   DialogWindow window;
-  std::vector<WindowCommand> commands;
 };
 
 TEST_F(DialogWindowTest, HasTheTitleAndAFixedClientSizeOfTheTemplate) {
@@ -119,41 +111,6 @@ TEST_F(DialogWindowTest, TabsThroughTheControlsInTemplateOrder) {
 TEST_F(DialogWindowTest, CarriesTheIconInItsThreeSizes) {
   const QList<QSize> sizes = window.windowIcon().availableSizes();
   for (int side : {16, 32, 48}) EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;
-}
-
-TEST_F(DialogWindowTest, EnterInPathEditIssuesOkWithoutBreakingTheLine) {
-  auto* path = qobject_cast<QPlainTextEdit*>(window.Widget(Control::PathEdit));
-  path->setFocus();
-  QTest::keyClicks(path, "/tmp/Image.bin");
-  QTest::keyClick(path, Qt::Key_Return);
-  QTest::keyClick(path, Qt::Key_Enter, Qt::KeypadModifier);
-  EXPECT_EQ(Commands(), (std::vector{WindowCommand::Ok, WindowCommand::Ok}));
-  EXPECT_EQ(path->toPlainText(), QStringLiteral("/tmp/Image.bin"));
-}
-
-TEST_F(DialogWindowTest, EnterIssuesNothingWhilePathEditIsDisabled) {
-  window.Widget(Control::PathEdit)->setEnabled(false);
-  QTest::keyClick(window.Widget(Control::DeviceCombo), Qt::Key_Return);
-  EXPECT_TRUE(Commands().empty());
-}
-
-TEST_F(DialogWindowTest, EnterOnAFocusedButtonClicksThatButton) {
-  window.Widget(Control::BrowseButton)->setFocus();
-  QTest::keyClick(window.Widget(Control::BrowseButton), Qt::Key_Return);
-  EXPECT_EQ(Commands(), std::vector{WindowCommand::BrowseFile});
-}
-
-TEST_F(DialogWindowTest, EscapeAndTheCloseBoxIssueCancelAndLeaveTheWindowOpen) {
-  QTest::keyClick(window.Widget(Control::SerialNumberField), Qt::Key_Escape);
-  window.close();
-  EXPECT_EQ(Commands(), (std::vector{WindowCommand::Cancel, WindowCommand::Cancel}));
-  EXPECT_TRUE(window.isVisible());
-}
-
-TEST_F(DialogWindowTest, ClicksOnlyTheEnabledButtons) {
-  QTest::mouseClick(window.Widget(Control::UpgradeButton), Qt::LeftButton);  // disabled
-  QTest::mouseClick(window.Widget(Control::BrowseButton), Qt::LeftButton);
-  EXPECT_EQ(Commands(), std::vector{WindowCommand::BrowseFile});
 }
 
 }  // namespace

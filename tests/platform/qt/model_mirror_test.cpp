@@ -9,7 +9,9 @@
 #include <QProgressBar>
 #include <QTest>
 
+#include "platform/qt/control_widgets.h"
 #include "platform/qt/qt_dialog_host.h"
+#include "res/strings.h"
 
 namespace kr55le::qt {
 namespace {
@@ -53,18 +55,18 @@ TEST_F(ModelMirrorTest, ShowsALongMessageFromItsFirstCharacter) {
 }
 
 TEST_F(ModelMirrorTest, ShowsComboEntriesAndTheSelection) {
-  model.AddString(Control::DeviceCombo, "Pardo KR-55LE is connected");
-  model.AddString(Control::DeviceCombo, "Add the name of device");
+  model.AddString(Control::DeviceCombo, text::kDeviceEntryNamed);
+  model.AddString(Control::DeviceCombo, text::kDeviceEntryUnnamed);
   model.SetCurSel(Control::DeviceCombo, 1);
   auto* combo = WidgetOf<QComboBox>(Control::DeviceCombo);
   ASSERT_EQ(combo->count(), 2);
-  EXPECT_EQ(combo->itemText(0), "Add the name of device");
+  EXPECT_EQ(combo->itemText(0), ToQString(text::kDeviceEntryUnnamed));
   EXPECT_EQ(combo->currentIndex(), 1);
-  EXPECT_EQ(combo->currentText(), "Pardo KR-55LE is connected");
+  EXPECT_EQ(combo->currentText(), ToQString(text::kDeviceEntryNamed));
 }
 
 TEST_F(ModelMirrorTest, ShowsAComboTextWithoutAMatchingEntry) {
-  model.AddString(Control::DeviceCombo, "Pardo KR-55LE is connected");
+  model.AddString(Control::DeviceCombo, text::kDeviceEntryNamed);
   model.SetText(Control::DeviceCombo, "Another device");
   auto* combo = WidgetOf<QComboBox>(Control::DeviceCombo);
   EXPECT_EQ(combo->currentIndex(), kNoSelection);
@@ -117,12 +119,12 @@ TEST_F(ModelMirrorTest, ShowsPathLineBreaksAsLinesAndKeepsThemInTheModel) {
 
 TEST_F(ModelMirrorTest, PassesAComboChoiceToTheModel) {
   host.Window().show();
-  model.AddString(Control::DeviceCombo, "Add the name of device");
-  model.AddString(Control::DeviceCombo, "Pardo KR-55LE is connected");
+  model.AddString(Control::DeviceCombo, text::kDeviceEntryUnnamed);
+  model.AddString(Control::DeviceCombo, text::kDeviceEntryNamed);
   model.SetCurSel(Control::DeviceCombo, 0);
   QTest::keyClick(host.Window().Widget(Control::DeviceCombo), Qt::Key_Down);
   EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), 1);
-  EXPECT_EQ(model.Text(Control::DeviceCombo), "Pardo KR-55LE is connected");
+  EXPECT_EQ(model.Text(Control::DeviceCombo), text::kDeviceEntryNamed);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -92,6 +93,7 @@ TEST_F(QtDialogHostTest, EndingDuringOnInitDialogNeverShowsTheWindow) {
 TEST_F(QtDialogHostTest, AClickReachesItsHandlerOnlyWhenEventsAreProcessed) {
   std::vector<Received> beforePump;
   RunWithScript([&] {
+    Click(Control::UpgradeButton);  // disabled
     Click(Control::BrowseButton);
     beforePump = ReceivedSinceInit();
     host.PumpMessages();
@@ -114,25 +116,39 @@ TEST_F(QtDialogHostTest, EachButtonReachesItsOwnHandler) {
 }
 
 TEST_F(QtDialogHostTest, EnterReachesOnOkOnlyWhilePathEditIsEnabled) {
+  auto* path = qobject_cast<QPlainTextEdit*>(host.Window().Widget(Control::PathEdit));
   RunWithScript([&] {
-    QWidget* path = host.Window().Widget(Control::PathEdit);
     path->setFocus();
+    QTest::keyClicks(path, "/tmp/Image.bin");
     QTest::keyClick(path, Qt::Key_Return);
     host.PumpMessages();
     model.Enable(Control::PathEdit, false);
-    QTest::keyClick(host.Window().Widget(Control::SerialNumberField), Qt::Key_Return);
+    QTest::keyClick(host.Window().Widget(Control::SerialNumberField), Qt::Key_Enter);
     host.PumpMessages();
   });
   EXPECT_EQ(ReceivedSinceInit(), std::vector{Received::Ok});
+  EXPECT_EQ(model.Text(Control::PathEdit), "/tmp/Image.bin");  // no line break
+}
+
+TEST_F(QtDialogHostTest, EnterOnAFocusedButtonIsThatButtonsClick) {
+  RunWithScript([&] {
+    host.Window().Widget(Control::BrowseButton)->setFocus();
+    QTest::keyClick(host.Window().Widget(Control::BrowseButton), Qt::Key_Return);
+    host.PumpMessages();
+  });
+  EXPECT_EQ(ReceivedSinceInit(), std::vector{Received::BrowseFile});
 }
 
 TEST_F(QtDialogHostTest, EscapeAndTheCloseBoxReachOnCancel) {
+  bool visibleAfterClose = false;
   RunWithScript([&] {
     QTest::keyClick(host.Window().Widget(Control::SerialNumberField), Qt::Key_Escape);
     host.Window().close();
     host.PumpMessages();
+    visibleAfterClose = host.Window().isVisible();
   });
   EXPECT_EQ(ReceivedSinceInit(), (std::vector{Received::Cancel, Received::Cancel}));
+  EXPECT_TRUE(visibleAfterClose);  // only the dialog ends itself
 }
 
 TEST_F(QtDialogHostTest, HandlersNestInsideAPumpedWaitAndTheWindowStaysUntilTheyReturn) {

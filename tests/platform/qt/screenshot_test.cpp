@@ -25,7 +25,7 @@ void ShowSampleUpgrade(ControlModel& model) {
   model.SetText(Control::BootloaderField, "01.00.03");
   model.SetText(Control::UpgradeModeField, text::kModeFirmware);
   model.SetText(Control::FileVersionField, "01.03.00");
-  model.SetText(Control::PathEdit, "/home/ana/Downloads/KR-55LE-firmware-01.03.00.bin");
+  model.SetText(Control::PathEdit, "/home/ana/Downloads/firmware-01.03.00.bin");
   model.SetText(Control::MessageEdit, text::kFirmwareUpgrading);
   model.SetRange(0, kSampleBlockCount);
   model.SetPos(kSampleBlocksSent);
