@@ -1,0 +1,62 @@
+// The dialog's host on Qt Widgets: the window built from the dialog template, the control model
+// mirrored into it, and every user action (clicks, Enter, Escape, the close box) and device
+// notice delivered to the dialog as a queued message.
+#pragma once
+
+#include <QSocketNotifier>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+#include "platform/qt/dialog_window.h"
+#include "platform/qt/model_mirror.h"
+#include "platform/window/control_model.h"
+#include "platform/window/dialog_host.h"
+
+class QEventLoop;
+
+namespace kr55le::qt {
+
+class QtDialogHost final : public DialogHost {
+ public:
+  // Needs a QApplication. The window is built at once, hidden; RunModal shows it. When
+  // `services` gives a notice descriptor, the host watches it and calls DispatchNotices when it
+  // is readable. The model's enabled states are set to the template's first.
+  explicit QtDialogHost(ControlModel& model, hid::HidServices* services = nullptr);
+  ~QtDialogHost() override;
+  QtDialogHost(const QtDialogHost&) = delete;
+  QtDialogHost& operator=(const QtDialogHost&) = delete;
+
+  int RunModal(DialogMessages& dialog) override;
+  void PumpMessages() override;
+  void EndDialog(int result) override;
+
+  void MessageBeep(Beep beep) override;
+  void MessageBox(std::string_view text) override;
+  std::optional<std::string> OpenFileDialog(const OpenFileRequest& request) override;
+
+  void PostDeviceChange(hid::DeviceChange change) override;
+  void ShowHint(std::string_view hint) override;
+
+  DialogWindow& Window() { return *window_; }
+
+ private:
+  using Message = std::function<void(DialogMessages&)>;
+  // Queues a message for the dialog thread's event loop; callable from any thread.
+  void Post(Message message);
+  void Deliver(WindowCommand command);
+  QWidget* BoxParent() const;
+
+  ControlModel& model_;
+  std::unique_ptr<DialogWindow> window_;
+  ModelMirror mirror_;
+  std::unique_ptr<QSocketNotifier> noticeNotifier_;
+
+  DialogMessages* dialog_ = nullptr;  // the dialog RunModal runs; messages reach only it
+  QEventLoop* modalLoop_ = nullptr;
+  bool endRequested_ = false;
+  int result_ = 0;
+  std::atomic<int> pendingMessages_{0};
+};
+
+}  // namespace kr55le::qt

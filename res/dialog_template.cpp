@@ -1,0 +1,176 @@
+#include "res/dialog_template.h"
+
+#include <array>
+#include <cmath>
+
+#include "res/strings.h"
+
+namespace kr55le::dialog_template {
+
+namespace {
+
+using enum Style;
+using enum ControlClass;
+
+// Every control of the template has WS_CHILD; the rows below add it through these sets.
+constexpr StyleSet kCaptionLeft{Child, Visible, Group, AlignLeft};
+constexpr StyleSet kReadOnlyCentredField{
+    Child, Visible, Border, TabStop, Centered, AutoHorizontalScroll, ReadOnly};
+
+constexpr std::array<TemplateControl, kTemplateControlCount> kTemplateControls{{
+    {kIdDeviceCombo,
+     Control::DeviceCombo,
+     ComboBox,
+     "",
+     {80, 7, 107, 12},
+     {Child, Visible, VerticalScrollBar, TabStop, SimpleCombo, Sorted}},
+    {kIdStatic, std::nullopt, Static, text::kCaptionDeviceStatus, {25, 8, 53, 13}, kCaptionLeft},
+    {kIdGroupBox, std::nullopt, Button, "", {100, 350, 8, 9}, {Child, Visible, GroupBox}},
+    {kIdBrowseButton,
+     Control::BrowseButton,
+     Button,
+     text::kCaptionBrowseFile,
+     {22, 41, 50, 15},
+     {Child, Visible, TabStop, PushButton, Notify}},
+    {kIdUpgradeButton,
+     Control::UpgradeButton,
+     Button,
+     text::kCaptionUpgrade,
+     {22, 80, 50, 14},
+     {Child, Visible, Disabled, TabStop, PushButton}},
+    {kIdDevicePathList,
+     Control::DevicePathList,
+     ListBox,
+     "",
+     {33, 200, 403, 76},
+     {Child, Border, VerticalScrollBar, TabStop, Notify, Sorted, NoIntegralHeight}},
+    {kIdCancelButton,
+     Control::CancelButton,
+     Button,
+     text::kCaptionCancel,
+     {100, 103, 50, 14},
+     {Child, Visible, Disabled, TabStop, PushButton}},
+    {kIdStatic,
+     std::nullopt,
+     Static,
+     text::kCaptionMessage,
+     {30, 129, 57, 12},
+     {Child, Visible, Group, Centered}},
+    {kIdStatic, std::nullopt, Static, text::kCaptionSerialNumber, {210, 8, 72, 8}, kCaptionLeft},
+    {kIdSerialNumberField,
+     Control::SerialNumberField,
+     Edit,
+     "",
+     {282, 7, 50, 14},
+     kReadOnlyCentredField},
+    {kIdFileVersionField,
+     Control::FileVersionField,
+     Edit,
+     "",
+     {417, 23, 50, 14},
+     kReadOnlyCentredField},
+    {kIdStatic, std::nullopt, Static, text::kCaptionFileVersion, {334, 24, 75, 8}, kCaptionLeft},
+    {kIdStatic, std::nullopt, Static, text::kCaptionDeviceVersion, {334, 9, 86, 8}, kCaptionLeft},
+    {kIdSoftwareVersionField,
+     Control::SoftwareVersionField,
+     Edit,
+     "",
+     {417, 7, 50, 14},
+     kReadOnlyCentredField},
+    {kIdStatic,
+     std::nullopt,
+     Static,
+     text::kCaptionBootloaderVersion,
+     {210, 25, 60, 8},
+     kCaptionLeft},
+    {kIdBootloaderField,
+     Control::BootloaderField,
+     Edit,
+     "",
+     {281, 23, 50, 14},
+     kReadOnlyCentredField},
+    {kIdStatic,
+     std::nullopt,
+     Static,
+     text::kMakerNotice,
+     {333, 164, 150, 8},
+     {Child, Visible, Disabled, Group, AlignLeft}},
+    {kIdStatic, std::nullopt, Static, text::kCaptionUpgradeMode, {25, 25, 49, 10}, kCaptionLeft},
+    {kIdUpgradeModeField,
+     Control::UpgradeModeField,
+     Edit,
+     "",
+     {80, 24, 107, 13},
+     {Child, Visible, Border, TabStop, AlignLeft, AutoHorizontalScroll, ReadOnly}},
+}};
+
+// In creation order; the rectangles are pixels (left, top, right, bottom).
+constexpr std::array<RunTimeControl, kRunTimeControlCount> kRunTimeControls{{
+    {Control::PathEdit,
+     kIdPathEdit,
+     Edit,
+     {150, 70, 700, 105},
+     {Child, Visible, TabStop, Multiline, Uppercase, Lowercase, AutoVerticalScroll,
+      AutoHorizontalScroll, OemConvert}},
+    {Control::PercentEdit, kIdPercentEdit, Edit, {650, 160, 700, 180}, {Child, Visible, ReadOnly}},
+    {Control::MessageEdit,
+     kIdMessageEdit,
+     Edit,
+     {150, 210, 700, 230},
+     {Child, Visible, ReadOnly, AutoHorizontalScroll}},
+    {Control::ProgressBar,
+     kIdProgressBar,
+     ProgressBar,
+     {150, 130, 700, 155},
+     {Child, Visible, Smooth}},
+}};
+
+int RoundHalfAwayFromZero(double value) {
+  return static_cast<int>(std::lround(value));
+}
+
+}  // namespace
+
+std::string_view DialogTitle() {
+  return text::kDialogTitle;
+}
+
+std::span<const TemplateControl> TemplateControls() {
+  return kTemplateControls;
+}
+
+std::span<const RunTimeControl> RunTimeControls() {
+  return kRunTimeControls;
+}
+
+const TemplateControl* FindTemplateControl(int id) {
+  if (id == kIdStatic) return nullptr;
+  for (const TemplateControl& row : kTemplateControls) {
+    if (row.id == id) return &row;
+  }
+  return nullptr;
+}
+
+bool StartsEnabled(Control control) {
+  for (const TemplateControl& row : kTemplateControls) {
+    if (row.control == control) return !row.styles.Has(Disabled);
+  }
+  return true;
+}
+
+int HorizontalUnitsToPixels(int units) {
+  return RoundHalfAwayFromZero(units * kPixelsPerHorizontalUnit);
+}
+
+int VerticalUnitsToPixels(int units) {
+  return RoundHalfAwayFromZero(units * kPixelsPerVerticalUnit);
+}
+
+PixelRect ToPixels(const DialogUnitRect& rect) {
+  const int left = HorizontalUnitsToPixels(rect.x);
+  const int top = VerticalUnitsToPixels(rect.y);
+  return {left, top, left + HorizontalUnitsToPixels(rect.width),
+          top + VerticalUnitsToPixels(rect.height)};
+}
+
+}  // namespace kr55le::dialog_template

@@ -1,0 +1,117 @@
+#include "platform/qt/dialog_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "platform/qt/control_widgets.h"
+#include "res/dialog_template.h"
+#include "res/strings.h"
+
+namespace kr55le::qt {
+namespace {
+
+using dialog_template::RunTimeControls;
+using dialog_template::TemplateControls;
+
+QString TextOf(const QWidget* widget) {
+  if (auto* button = qobject_cast<const QAbstractButton*>(widget)) return button->text();
+  if (auto* label = qobject_cast<const QLabel*>(widget)) return label->text();
+  if (auto* edit = qobject_cast<const QLineEdit*>(widget)) return edit->text();
+  return QString();
+}
+
+class DialogWindowTest : public testing::Test {
+ protected:
+  void SetUp() override { window.show(); }
+
+  DialogWindow window;
+};
+
+TEST_F(DialogWindowTest, HasTheTitleAndAFixedClientSizeOfTheTemplate) {
+  EXPECT_EQ(window.windowTitle(), ToQString(text::kDialogTitle));
+  EXPECT_EQ(window.size(), QSize(725, 284));
+  EXPECT_EQ(window.minimumSize(), window.maximumSize());
+}
+
+TEST_F(DialogWindowTest, PlacesEveryTemplateControlAtItsConvertedRectangleWithItsText) {
+  ASSERT_EQ(window.TemplateWidgets().size(), TemplateControls().size());
+  for (std::size_t index = 0; index < TemplateControls().size(); ++index) {
+    const dialog_template::TemplateControl& row = TemplateControls()[index];
+    const QWidget* widget = window.TemplateWidgets()[index];
+    EXPECT_EQ(widget->geometry(), ToQRect(dialog_template::ToPixels(row.rect))) << index;
+    EXPECT_EQ(TextOf(widget), ToQString(row.text)) << index;
+    EXPECT_EQ(widget->font(), TemplateFont()) << index;
+    if (row.control) {
+      EXPECT_EQ(window.Widget(*row.control), widget) << index;
+    }
+  }
+}
+
+TEST(TemplateFont, IsAtMostEightPointsAndNoWiderThanTheTemplatesCharacter) {
+  const QFont font = TemplateFont();
+  EXPECT_LE(font.pointSizeF(), dialog_template::kDialogFont.pointSize);
+  EXPECT_LE(AverageCharacterWidth(font), dialog_template::kHorizontalUnitsPerCharacter *
+                                             dialog_template::kPixelsPerHorizontalUnit);
+}
+
+TEST_F(DialogWindowTest, HidesTheListBoxAndKeepsTheGroupBoxBelowTheBottomEdge) {
+  EXPECT_FALSE(window.Widget(Control::DevicePathList)->isVisible());
+  EXPECT_TRUE(window.Widget(Control::DeviceCombo)->isVisible());
+  const QWidget* groupBox = window.TemplateWidgets()[2];
+  EXPECT_GE(groupBox->y(), window.height());
+}
+
+TEST_F(DialogWindowTest, GreysTheMakersNotice) {
+  const QWidget* notice = window.TemplateWidgets()[16];
+  EXPECT_EQ(TextOf(notice), ToQString(text::kMakerNotice));
+  EXPECT_FALSE(notice->isEnabled());
+}
+
+TEST_F(DialogWindowTest, MakesNoButtonADefaultButton) {
+  for (Control control : {Control::BrowseButton, Control::UpgradeButton, Control::CancelButton}) {
+    auto* button = qobject_cast<QPushButton*>(window.Widget(control));
+    ASSERT_NE(button, nullptr);
+    EXPECT_FALSE(button->autoDefault());
+    EXPECT_FALSE(button->isDefault());
+  }
+}
+
+TEST_F(DialogWindowTest, PlacesTheRunTimeControlsAtTheirPixelRectanglesInTheSystemFont) {
+  for (const dialog_template::RunTimeControl& row : RunTimeControls()) {
+    const QWidget* widget = window.Widget(row.control);
+    EXPECT_EQ(widget->geometry(), ToQRect(row.rect));
+    EXPECT_EQ(widget->font(), QApplication::font());
+  }
+  EXPECT_NE(qobject_cast<QPlainTextEdit*>(window.Widget(Control::PathEdit)), nullptr);
+  EXPECT_TRUE(qobject_cast<QLineEdit*>(window.Widget(Control::PercentEdit))->isReadOnly());
+  EXPECT_TRUE(qobject_cast<QLineEdit*>(window.Widget(Control::MessageEdit))->isReadOnly());
+  EXPECT_FALSE(qobject_cast<QProgressBar*>(window.Widget(Control::ProgressBar))->isTextVisible());
+}
+
+TEST_F(DialogWindowTest, TabsThroughTheControlsInTemplateOrder) {
+  std::vector<QWidget*> expected = window.TemplateWidgets();
+  expected.insert(expected.end(), window.RunTimeWidgets().begin(), window.RunTimeWidgets().end());
+  std::vector<QWidget*> chain;
+  for (QWidget* widget = window.nextInFocusChain(); widget != &window;
+       widget = widget->nextInFocusChain()) {
+    if (std::find(expected.begin(), expected.end(), widget) != expected.end()) {
+      chain.push_back(widget);
+    }
+  }
+  EXPECT_EQ(chain, expected);
+}
+
+TEST_F(DialogWindowTest, CarriesTheIconInItsThreeSizes) {
+  const QList<QSize> sizes = window.windowIcon().availableSizes();
+  for (int side : {16, 32, 48}) EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;
+}
+
+}  // namespace
+}  // namespace kr55le::qt

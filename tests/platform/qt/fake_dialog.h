@@ -1,0 +1,49 @@
+// A dialog for the window tests: records every message it gets, in order, and lets a test
+// react to one (a handler that pumps, ends the dialog, ...).
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "platform/window/dialog_host.h"
+
+namespace kr55le::qt {
+
+enum class Received {
+  InitDialog,
+  BrowseFile,
+  Upgrade,
+  CancelUpgrade,
+  Ok,
+  Cancel,
+  DeviceArrival,
+  DeviceRemoval
+};
+
+class FakeDialog final : public DialogMessages {
+ public:
+  bool OnInitDialog() override {
+    Receive(Received::InitDialog);
+    return true;
+  }
+  void OnBrowseFile() override { Receive(Received::BrowseFile); }
+  void OnUpgrade() override { Receive(Received::Upgrade); }
+  void OnCancelUpgrade() override { Receive(Received::CancelUpgrade); }
+  void OnOK() override { Receive(Received::Ok); }
+  void OnCancel() override { Receive(Received::Cancel); }
+  void OnDeviceChange(hid::DeviceChange change) override {
+    Receive(change == hid::DeviceChange::Arrival ? Received::DeviceArrival
+                                                 : Received::DeviceRemoval);
+  }
+
+  std::vector<Received> received;
+  std::function<void(Received)> react;  // runs after each message is recorded
+
+ private:
+  void Receive(Received message) {
+    received.push_back(message);
+    if (react) react(message);
+  }
+};
+
+}  // namespace kr55le::qt

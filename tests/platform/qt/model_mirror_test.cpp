@@ -1,0 +1,131 @@
+#include "platform/qt/model_mirror.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTest>
+
+#include "platform/qt/control_widgets.h"
+#include "platform/qt/qt_dialog_host.h"
+#include "res/strings.h"
+
+namespace kr55le::qt {
+namespace {
+
+class ModelMirrorTest : public testing::Test {
+ protected:
+  template <typename WidgetClass>
+  WidgetClass* WidgetOf(Control control) {
+    return qobject_cast<WidgetClass*>(host.Window().Widget(control));
+  }
+
+  ControlModel model;
+  QtDialogHost host{model};
+};
+
+TEST_F(ModelMirrorTest, StartsWithTheTemplatesEnabledStates) {
+  EXPECT_TRUE(model.IsEnabled(Control::BrowseButton));
+  EXPECT_FALSE(model.IsEnabled(Control::UpgradeButton));
+  EXPECT_FALSE(model.IsEnabled(Control::CancelButton));
+  EXPECT_FALSE(host.Window().Widget(Control::UpgradeButton)->isEnabled());
+  EXPECT_TRUE(host.Window().Widget(Control::PathEdit)->isEnabled());
+}
+
+TEST_F(ModelMirrorTest, ShowsTextsAndEnabledStates) {
+  model.SetText(Control::SerialNumberField, "KR55LE0001");
+  model.SetText(Control::PercentEdit, "40 %");
+  model.Enable(Control::BrowseButton, false);
+  model.Enable(Control::CancelButton, true);
+  EXPECT_EQ(WidgetOf<QLineEdit>(Control::SerialNumberField)->text(), "KR55LE0001");
+  EXPECT_EQ(WidgetOf<QLineEdit>(Control::PercentEdit)->text(), "40 %");
+  EXPECT_FALSE(host.Window().Widget(Control::BrowseButton)->isEnabled());
+  EXPECT_TRUE(host.Window().Widget(Control::CancelButton)->isEnabled());
+}
+
+TEST_F(ModelMirrorTest, ShowsALongMessageFromItsFirstCharacter) {
+  const std::string message(200, 'x');
+  model.SetText(Control::MessageEdit, message);
+  auto* edit = WidgetOf<QLineEdit>(Control::MessageEdit);
+  EXPECT_EQ(edit->text().toStdString(), message);
+  EXPECT_EQ(edit->cursorPosition(), 0);
+}
+
+TEST_F(ModelMirrorTest, ShowsComboEntriesAndTheSelection) {
+  model.AddString(Control::DeviceCombo, text::kDeviceEntryNamed);
+  model.AddString(Control::DeviceCombo, text::kDeviceEntryUnnamed);
+  model.SetCurSel(Control::DeviceCombo, 1);
+  auto* combo = WidgetOf<QComboBox>(Control::DeviceCombo);
+  ASSERT_EQ(combo->count(), 2);
+  EXPECT_EQ(combo->itemText(0), ToQString(text::kDeviceEntryUnnamed));
+  EXPECT_EQ(combo->currentIndex(), 1);
+  EXPECT_EQ(combo->currentText(), ToQString(text::kDeviceEntryNamed));
+}
+
+TEST_F(ModelMirrorTest, ShowsAComboTextWithoutAMatchingEntry) {
+  model.AddString(Control::DeviceCombo, text::kDeviceEntryNamed);
+  model.SetText(Control::DeviceCombo, "Another device");
+  auto* combo = WidgetOf<QComboBox>(Control::DeviceCombo);
+  EXPECT_EQ(combo->currentIndex(), kNoSelection);
+  EXPECT_EQ(combo->placeholderText(), "Another device");
+}
+
+TEST_F(ModelMirrorTest, ShowsListEntries) {
+  model.AddString(Control::DevicePathList, "/DEV/HIDRAW1#VID_0483&PID_5750");
+  model.AddString(Control::DevicePathList, "/DEV/HIDRAW0#VID_0483&PID_5750");
+  auto* list = WidgetOf<QListWidget>(Control::DevicePathList);
+  ASSERT_EQ(list->count(), 2);
+  EXPECT_EQ(list->item(0)->text(), "/DEV/HIDRAW0#VID_0483&PID_5750");
+}
+
+TEST_F(ModelMirrorTest, ShowsProgressRangeAndPosition) {
+  model.SetRange(0, 9);
+  model.SetStep(1);
+  model.SetPos(3);
+  model.StepIt();
+  auto* bar = WidgetOf<QProgressBar>(Control::ProgressBar);
+  EXPECT_EQ(bar->minimum(), 0);
+  EXPECT_EQ(bar->maximum(), 9);
+  EXPECT_EQ(bar->value(), 4);
+}
+
+TEST_F(ModelMirrorTest, KeepsAnEmptyProgressRangeFromBecomingABusyIndicator) {
+  model.SetRange(0, 0);
+  auto* bar = WidgetOf<QProgressBar>(Control::ProgressBar);
+  EXPECT_LT(bar->minimum(), bar->maximum());
+  EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(ModelMirrorTest, PassesTypedPathToTheModelExactlyAsTyped) {
+  host.Window().show();
+  auto* path = WidgetOf<QPlainTextEdit>(Control::PathEdit);
+  path->setFocus();
+  QTest::keyClicks(path, "/home/Ana/Firmware/KR55le-V2.Bin");
+  EXPECT_EQ(model.Text(Control::PathEdit), "/home/Ana/Firmware/KR55le-V2.Bin");
+}
+
+TEST_F(ModelMirrorTest, ShowsPathLineBreaksAsLinesAndKeepsThemInTheModel) {
+  host.Window().show();
+  model.SetText(Control::PathEdit, "/first/part\r\n/second");
+  auto* path = WidgetOf<QPlainTextEdit>(Control::PathEdit);
+  EXPECT_EQ(path->blockCount(), 2);
+  path->moveCursor(QTextCursor::End);
+  QTest::keyClicks(path, "Part");
+  EXPECT_EQ(model.Text(Control::PathEdit), "/first/part\r\n/secondPart");
+}
+
+TEST_F(ModelMirrorTest, PassesAComboChoiceToTheModel) {
+  host.Window().show();
+  model.AddString(Control::DeviceCombo, text::kDeviceEntryUnnamed);
+  model.AddString(Control::DeviceCombo, text::kDeviceEntryNamed);
+  model.SetCurSel(Control::DeviceCombo, 0);
+  QTest::keyClick(host.Window().Widget(Control::DeviceCombo), Qt::Key_Down);
+  EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), 1);
+  EXPECT_EQ(model.Text(Control::DeviceCombo), text::kDeviceEntryNamed);
+}
+
+}  // namespace
+}  // namespace kr55le::qt

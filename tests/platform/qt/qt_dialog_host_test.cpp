@@ -1,0 +1,302 @@
+#include "platform/qt/qt_dialog_host.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <thread>
+
+#include "platform/qt/control_widgets.h"
+#include "res/strings.h"
+#include "tests/platform/qt/fake_dialog.h"
+
+namespace kr55le::qt {
+namespace {
+
+constexpr int kScriptDone = 7;
+
+// Runs `action` on the first top-level widget of the given class once the event loop (of the
+// modal box that is about to open) runs.
+template <typename WidgetClass, typename Action>
+void WhenShown(Action action) {
+  QTimer::singleShot(0, [action] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* found = qobject_cast<WidgetClass*>(widget);
+      if (found != nullptr && found->isVisible()) {
+        action(*found);
+        return;
+      }
+    }
+  });
+}
+
+class QtDialogHostTest : public testing::Test {
+ protected:
+  // Runs the dialog modally with `script` run inside its modal loop; then the dialog ends.
+  int RunWithScript(std::function<void()> script) {
+    auto reaction = dialog.react;
+    dialog.react = [this, script = std::move(script), reaction](Received message) {
+      if (message != Received::InitDialog) {
+        if (reaction) reaction(message);
+        return;
+      }
+      QTimer::singleShot(0, &host.Window(), [this, script] {
+        script();
+        host.EndDialog(kScriptDone);
+      });
+    };
+    return host.RunModal(dialog);
+  }
+
+  void Click(Control control) { QTest::mouseClick(host.Window().Widget(control), Qt::LeftButton); }
+
+  std::vector<Received> ReceivedSinceInit() const {
+    return {dialog.received.begin() + 1, dialog.received.end()};
+  }
+
+  ControlModel model;
+  QtDialogHost host{model};
+  FakeDialog dialog;
+};
+
+TEST_F(QtDialogHostTest, ShowsTheWindowOnlyAfterOnInitDialogAndReturnsTheEndResult) {
+  bool visibleDuringInit = true;
+  bool visibleInLoop = false;
+  dialog.react = [&](Received message) {
+    if (message != Received::InitDialog) return;
+    visibleDuringInit = host.Window().isVisible();
+    QTimer::singleShot(0, &host.Window(), [&] {
+      visibleInLoop = host.Window().isVisible();
+      host.EndDialog(kIdCancel);
+    });
+  };
+  EXPECT_EQ(host.RunModal(dialog), kIdCancel);
+  EXPECT_FALSE(visibleDuringInit);
+  EXPECT_TRUE(visibleInLoop);
+  EXPECT_FALSE(host.Window().isVisible());
+}
+
+TEST_F(QtDialogHostTest, EndingDuringOnInitDialogNeverShowsTheWindow) {
+  dialog.react = [&](Received) { host.EndDialog(kIdOk); };
+  EXPECT_EQ(host.RunModal(dialog), kIdOk);
+  EXPECT_FALSE(host.Window().isVisible());
+}
+
+TEST_F(QtDialogHostTest, AClickReachesItsHandlerOnlyWhenEventsAreProcessed) {
+  std::vector<Received> beforePump;
+  RunWithScript([&] {
+    Click(Control::UpgradeButton);  // disabled
+    Click(Control::BrowseButton);
+    beforePump = ReceivedSinceInit();
+    host.PumpMessages();
+  });
+  EXPECT_TRUE(beforePump.empty());
+  EXPECT_EQ(ReceivedSinceInit(), std::vector{Received::BrowseFile});
+}
+
+TEST_F(QtDialogHostTest, EachButtonReachesItsOwnHandler) {
+  model.Enable(Control::UpgradeButton, true);
+  model.Enable(Control::CancelButton, true);
+  RunWithScript([&] {
+    Click(Control::UpgradeButton);
+    Click(Control::CancelButton);
+    Click(Control::BrowseButton);
+    host.PumpMessages();
+  });
+  EXPECT_EQ(ReceivedSinceInit(),
+            (std::vector{Received::Upgrade, Received::CancelUpgrade, Received::BrowseFile}));
+}
+
+TEST_F(QtDialogHostTest, EnterReachesOnOkOnlyWhilePathEditIsEnabled) {
+  auto* path = qobject_cast<QPlainTextEdit*>(host.Window().Widget(Control::PathEdit));
+  RunWithScript([&] {
+    path->setFocus();
+    QTest::keyClicks(path, "/tmp/Image.bin");
+    QTest::keyClick(path, Qt::Key_Return);
+    host.PumpMessages();
+    model.Enable(Control::PathEdit, false);
+    QTest::keyClick(host.Window().Widget(Control::SerialNumberField), Qt::Key_Enter);
+    host.PumpMessages();
+  });
+  EXPECT_EQ(ReceivedSinceInit(), std::vector{Received::Ok});
+  EXPECT_EQ(model.Text(Control::PathEdit), "/tmp/Image.bin");  // no line break
+}
+
+TEST_F(QtDialogHostTest, EnterOnAFocusedButtonIsThatButtonsClick) {
+  RunWithScript([&] {
+    host.Window().Widget(Control::BrowseButton)->setFocus();
+    QTest::keyClick(host.Window().Widget(Control::BrowseButton), Qt::Key_Return);
+    host.PumpMessages();
+  });
+  EXPECT_EQ(ReceivedSinceInit(), std::vector{Received::BrowseFile});
+}
+
+TEST_F(QtDialogHostTest, EscapeAndTheCloseBoxReachOnCancel) {
+  bool visibleAfterClose = false;
+  RunWithScript([&] {
+    QTest::keyClick(host.Window().Widget(Control::SerialNumberField), Qt::Key_Escape);
+    host.Window().close();
+    host.PumpMessages();
+    visibleAfterClose = host.Window().isVisible();
+  });
+  EXPECT_EQ(ReceivedSinceInit(), (std::vector{Received::Cancel, Received::Cancel}));
+  EXPECT_TRUE(visibleAfterClose);  // only the dialog ends itself
+}
+
+TEST_F(QtDialogHostTest, HandlersNestInsideAPumpedWaitAndTheWindowStaysUntilTheyReturn) {
+  model.Enable(Control::UpgradeButton, true);
+  int depth = 0;
+  int cancelDepth = 0;
+  bool visibleAfterEnd = false;
+  dialog.react = [&](Received message) {
+    if (message == Received::InitDialog) {
+      QTimer::singleShot(0, &host.Window(), [&] { Click(Control::UpgradeButton); });
+    } else if (message == Received::Upgrade) {
+      ++depth;
+      host.Window().close();
+      host.PumpMessages();  // a wait for the device
+      visibleAfterEnd = host.Window().isVisible();
+      --depth;
+    } else if (message == Received::Cancel) {
+      cancelDepth = depth;
+      host.EndDialog(kIdCancel);
+    }
+  };
+  EXPECT_EQ(host.RunModal(dialog), kIdCancel);
+  EXPECT_EQ(cancelDepth, 1);
+  EXPECT_TRUE(visibleAfterEnd);
+  EXPECT_FALSE(host.Window().isVisible());
+}
+
+TEST_F(QtDialogHostTest, PumpingAlsoDeliversMessagesThatArriveWhileItDispatches) {
+  model.Enable(Control::UpgradeButton, true);
+  dialog.react = [&](Received message) {
+    if (message == Received::BrowseFile) Click(Control::UpgradeButton);
+  };
+  std::vector<Received> afterOnePump;
+  RunWithScript([&] {
+    Click(Control::BrowseButton);
+    host.PumpMessages();
+    afterOnePump = ReceivedSinceInit();
+  });
+  EXPECT_EQ(afterOnePump, (std::vector{Received::BrowseFile, Received::Upgrade}));
+}
+
+TEST_F(QtDialogHostTest, PumpingAnEmptyQueueDeliversNothing) {
+  RunWithScript([&] { host.PumpMessages(); });
+  EXPECT_TRUE(ReceivedSinceInit().empty());
+}
+
+TEST_F(QtDialogHostTest, DeliversADeviceChangePostedFromAnotherThread) {
+  RunWithScript([&] {
+    std::thread notifier([&] { host.PostDeviceChange(hid::DeviceChange::Removal); });
+    notifier.join();
+    host.PumpMessages();
+  });
+  EXPECT_EQ(ReceivedSinceInit(), std::vector{Received::DeviceRemoval});
+}
+
+TEST_F(QtDialogHostTest, ShowsTheHintAsTheStatusLinesTooltip) {
+  host.ShowHint("Check the cable");
+  EXPECT_EQ(host.Window().Widget(Control::MessageEdit)->toolTip(), "Check the cable");
+}
+
+TEST_F(QtDialogHostTest, MessageBoxHasTheApplicationsNameAsCaptionAndAnOkButton) {
+  QString caption;
+  QString shown;
+  WhenShown<QMessageBox>([&](QMessageBox& box) {
+    caption = box.windowTitle();
+    shown = box.text();
+    box.button(QMessageBox::Ok)->click();
+  });
+  host.MessageBox(text::kFileOpenFail);
+  EXPECT_EQ(caption, ToQString(text::kApplicationName));
+  EXPECT_EQ(shown, ToQString(text::kFileOpenFail));
+}
+
+class OpenFileDialogTest : public QtDialogHostTest {
+ protected:
+  std::optional<std::string> Open() {
+    return host.OpenFileDialog(
+        {text::kOpenDialogTitle, text::kOpenDialogFilter, text::kOpenDialogDefaultExtension});
+  }
+};
+
+TEST_F(OpenFileDialogTest, GivesTheChosenPathWithTheTitleAndFilterOfTheRequest) {
+  QTemporaryDir folder;
+  const QString file = folder.filePath("KR55le-Image.bin");
+  QFile(file).open(QIODevice::WriteOnly);
+  QString title;
+  QStringList filters;
+  WhenShown<QFileDialog>([&](QFileDialog& dialogWindow) {
+    title = dialogWindow.windowTitle();
+    filters = dialogWindow.nameFilters();
+    dialogWindow.selectFile(file);
+    static_cast<QDialog&>(dialogWindow).accept();  // public there
+  });
+  EXPECT_EQ(Open(), QFile::encodeName(file).toStdString());
+  EXPECT_EQ(title, ToQString(text::kOpenDialogTitle));
+  EXPECT_EQ(filters, QStringList{"Bin Files: (*.bin)"});
+}
+
+TEST_F(OpenFileDialogTest, GivesNothingWhenClosedWithoutAFile) {
+  WhenShown<QFileDialog>([](QFileDialog& dialogWindow) { dialogWindow.reject(); });
+  EXPECT_EQ(Open(), std::nullopt);
+}
+
+// HID services whose notices arrive on a pipe, as a udev monitor's do on its socket.
+class PipeNoticeServices final : public hid::HidServices {
+ public:
+  PipeNoticeServices() { EXPECT_EQ(pipe(ends_), 0); }
+  ~PipeNoticeServices() override {
+    close(ends_[0]);
+    close(ends_[1]);
+  }
+  std::vector<hid::HidInterface> Enumerate() override { return {}; }
+  std::shared_ptr<hid::HidDevice> Open(const std::string&, hid::HidResult& result) override {
+    result.error = hid::HidError::NotFound;
+    return nullptr;
+  }
+  void RegisterNotices(std::function<void(hid::DeviceChange)> sink) override {
+    sink_ = std::move(sink);
+  }
+  int NoticeDescriptor() const override { return ends_[0]; }
+  void DispatchNotices() override {
+    char notice = 0;
+    if (read(ends_[0], &notice, 1) == 1 && sink_) sink_(hid::DeviceChange::Arrival);
+  }
+  void Notify() { EXPECT_EQ(write(ends_[1], "n", 1), 1); }
+
+ private:
+  int ends_[2] = {-1, -1};
+  std::function<void(hid::DeviceChange)> sink_;
+};
+
+TEST(QtDialogHostNotices, DispatchesNoticesWhenTheirDescriptorIsReadable) {
+  PipeNoticeServices services;
+  ControlModel model;
+  QtDialogHost host(model, &services);
+  services.RegisterNotices([&](hid::DeviceChange change) { host.PostDeviceChange(change); });
+  FakeDialog dialog;
+  dialog.react = [&](Received message) {
+    if (message != Received::InitDialog) return;
+    QTimer::singleShot(0, &host.Window(), [&] {
+      services.Notify();
+      host.PumpMessages();
+      host.EndDialog(kScriptDone);
+    });
+  };
+  host.RunModal(dialog);
+  EXPECT_EQ(dialog.received, (std::vector{Received::InitDialog, Received::DeviceArrival}));
+}
+
+}  // namespace
+}  // namespace kr55le::qt
