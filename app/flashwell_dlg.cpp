@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "res/dialog_template.h"
 #include "res/strings.h"
 
 namespace kr55le {
@@ -29,9 +30,11 @@ void CFlashwellDlg::DoDataExchange(bool saveAndValidate) {
 }
 
 bool CFlashwellDlg::OnInitDialog() {
-  // The template's initial states: Upgrade and Cancel start disabled.
-  controls_.Enable(Control::UpgradeButton, false);
-  controls_.Enable(Control::CancelButton, false);
+  // The controls start as the template has them (Upgrade and Cancel disabled).
+  for (std::size_t i = 0; i < kControlCount; ++i) {
+    const auto control = static_cast<Control>(i);
+    controls_.Enable(control, dialog_template::StartsEnabled(control));
+  }
   UpdateData(false);
   host_.SetIcon();
   hid_.RegisterNotices([this](hid::DeviceChange change) { host_.PostDeviceChange(change); });
