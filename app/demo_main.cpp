@@ -1,0 +1,26 @@
+// kr55le-upgrade-demo: the same window on a simulated KR-55LE, for trying the utility without
+// the hardware. Its one optional argument chooses the simulated device, e.g. "mode=audio".
+#include <QApplication>
+#include <cstdio>
+#include <string>
+
+#include "app/window_main.h"
+#include "platform/sim/sim_hid_services.h"
+#include "platform/sim/sim_options.h"
+#include "res/strings.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  const QStringList arguments = QApplication::arguments();
+  const std::string options = arguments.size() > 1 ? arguments[1].toStdString() : std::string();
+  const kr55le::sim::SimOptionsResult parsed = kr55le::sim::ParseSimOptions(options);
+  if (!parsed.ok()) {
+    std::fprintf(stderr, "kr55le-upgrade-demo: %s\nusage: kr55le-upgrade-demo [KEY=VALUE,...]\n",
+                 parsed.error.c_str());
+    return 2;
+  }
+  kr55le::sim::SimHidServices hid;
+  for (std::size_t i = 0; i < parsed.options.deviceCount; ++i) hid.Plug(parsed.options.config);
+  const std::string instance = std::string(kr55le::text::kSingleInstanceName) + "-demo";
+  return kr55le::RunUpgradeWindow(hid, instance);
+}
