@@ -1,5 +1,6 @@
 #include "platform/linux/hidraw_device.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -87,6 +88,25 @@ TEST_F(HidrawDeviceTest, WriteSendsTheWholeReport) {
   const Bytes request = {0x01, 0x01, 0xFF, 0xFF};
   ASSERT_TRUE(device_->Write(request).ok());
   EXPECT_EQ(Receive(), request);
+}
+
+TEST(HidrawDevice, WriteToAFullNodeGoesThroughOnceThePeerReads) {
+  int ends[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends), 0);
+  ASSERT_EQ(::fcntl(ends[0], F_SETFL, O_NONBLOCK), 0);
+  int queued = 0;
+  while (::send(ends[0], "\x01", 1, MSG_DONTWAIT | MSG_NOSIGNAL) == 1) ++queued;
+  ASSERT_EQ(errno, EAGAIN);
+  HidrawDevice device(ends[0]);
+  std::thread peer([&] {
+    std::array<std::uint8_t, 16> buffer;
+    for (int n = 0; n < queued; ++n) ::recv(ends[1], buffer.data(), buffer.size(), 0);
+  });
+  EXPECT_TRUE(device.Write(Bytes{0x01, 0x02}).ok());
+  peer.join();
+  std::array<std::uint8_t, 16> buffer;
+  EXPECT_EQ(::recv(ends[1], buffer.data(), buffer.size(), MSG_DONTWAIT), 2);
+  ::close(ends[1]);
 }
 
 TEST_F(HidrawDeviceTest, ReadAfterThePeerClosedIsGoneAndStaysGone) {
