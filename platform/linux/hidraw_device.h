@@ -1,0 +1,59 @@
+// One open hidraw node: attributes, capabilities, reads with a timeout, writes.
+#pragma once
+
+#include <linux/hidraw.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <filesystem>
+#include <string>
+
+#include "platform/hid/hid_services.h"
+#include "platform/linux/file_descriptor.h"
+
+namespace kr55le {
+
+// The kernel's HID_MAX_BUFFER_SIZE: no hidraw report is longer.
+inline constexpr std::size_t kMaxHidrawReportSize = 16384;
+// The kernel's HID_MAX_DESCRIPTOR_SIZE.
+inline constexpr std::size_t kMaxReportDescriptorSize = HID_MAX_DESCRIPTOR_SIZE;
+// How long a write waits for a non-blocking descriptor to take a report.
+inline constexpr std::chrono::milliseconds kWriteWait{1000};
+// Write attempts (interrupted or not yet writable) before giving up.
+inline constexpr int kMaxWriteAttempts = 4;
+
+// hidraw gives vendor and product as signed 16-bit numbers.
+hid::HidAttributes AttributesFromRawInfo(const hidraw_devinfo& info);
+
+// Reads on one thread and writes on another may run at the same time; the only state they share
+// is the atomic "gone" flag. Once the device is gone every call fails at once with Gone.
+class HidrawDevice final : public hid::HidDevice {
+ public:
+  // Owns `fileDescriptor` and closes it. `reportDescriptorFile` is the sysfs file to read the
+  // report descriptor from (empty: ask the node). `nodeName` names the device in messages.
+  explicit HidrawDevice(int fileDescriptor, std::filesystem::path reportDescriptorFile = {},
+                        std::string nodeName = "hidraw");
+
+  hid::HidResult GetAttributes(hid::HidAttributes& attributes) override;
+  hid::HidResult GetCaps(hid::HidCaps& caps) override;
+  hid::HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
+                      std::chrono::milliseconds timeout) override;
+  hid::HidResult Write(std::span<const std::uint8_t> report) override;
+
+ private:
+  hid::HidResult ReadDescriptorFromNode(std::vector<std::uint8_t>& descriptor);
+  hid::HidResult WaitWritable();
+  // The result of a failed call on the node; marks the device gone when the failure says so.
+  hid::HidResult Failure(hid::HidError error, int systemError, const std::string& call);
+  hid::HidResult GoneResult(const std::string& call) const;
+  // "read(/dev/hidraw3)", "ioctl(/dev/hidraw3, HIDIOCGRAWINFO)"
+  std::string Call(std::string_view function, std::string_view request = {}) const;
+
+  const FileDescriptor file_;
+  const std::filesystem::path reportDescriptorFile_;
+  const std::string nodeName_;
+  std::atomic<bool> gone_{false};
+};
+
+}  // namespace kr55le

@@ -1,0 +1,19 @@
+// How failed system calls of the hidraw backend become HID results.
+#pragma once
+
+#include <string_view>
+
+#include "platform/hid/hid_services.h"
+
+namespace kr55le {
+
+// A result of class `error` whose message is "<call>: <system text of systemError>".
+hid::HidResult SystemFailure(hid::HidError error, int systemError, std::string_view call);
+
+// open(): EACCES/EPERM -> PermissionDenied, ENOENT/ENODEV/ENXIO -> NotFound, else Io.
+hid::HidError OpenErrorClass(int systemError);
+
+// read(), write(), ioctl() on an open node: EIO/ENODEV (and EPIPE of a socket stand-in) -> Gone.
+hid::HidError TransferErrorClass(int systemError);
+
+}  // namespace kr55le

@@ -1,0 +1,200 @@
+#include "platform/linux/hidraw_device.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <thread>
+#include <vector>
+
+#include "tests/platform/linux/descriptors.h"
+#include "tests/platform/linux/fake_tree.h"
+
+namespace kr55le {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+// Far longer than any test needs: a call that waited for it would hang the test.
+constexpr auto kForever = std::chrono::hours(1);
+constexpr auto kGenerous = std::chrono::seconds(30);
+
+// A device on one end of a SEQPACKET socket pair (which keeps report boundaries as hidraw
+// does); the test plays the device on the other end.
+class HidrawDeviceTest : public ::testing::Test {
+ protected:
+  HidrawDeviceTest() {
+    int ends[2];
+    EXPECT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends), 0);
+    device_ = std::make_unique<HidrawDevice>(ends[0], std::filesystem::path(), "socket");
+    peer_ = ends[1];
+  }
+  ~HidrawDeviceTest() override { ClosePeer(); }
+
+  void Send(const Bytes& report) {
+    ASSERT_EQ(::send(peer_, report.data(), report.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(report.size()));
+  }
+
+  Bytes Receive(int flags = 0) {
+    std::array<std::uint8_t, 2048> buffer;
+    const ssize_t got = ::recv(peer_, buffer.data(), buffer.size(), flags);
+    if (got < 0) return {};
+    return Bytes(buffer.begin(), buffer.begin() + got);
+  }
+
+  void ClosePeer() {
+    if (peer_ >= 0) ::close(peer_);
+    peer_ = -1;
+  }
+
+  std::unique_ptr<HidrawDevice> device_;
+  int peer_ = -1;
+};
+
+TEST_F(HidrawDeviceTest, ReadTimesOutWhenNoReportArrives) {
+  std::array<std::uint8_t, 64> report{};
+  std::size_t received = 99;
+  EXPECT_EQ(device_->Read(report, received, 10ms).error, hid::HidError::TimedOut);
+  EXPECT_EQ(received, 0u);
+}
+
+TEST_F(HidrawDeviceTest, ReadGivesOneReportPerCall) {
+  Send({0x08, 0x01, 0x02});
+  Send({0x08, 0x03, 0x04, 0x05, 0x06});
+  std::array<std::uint8_t, 64> report{};
+  std::size_t received = 0;
+  ASSERT_TRUE(device_->Read(report, received, kGenerous).ok());
+  EXPECT_EQ(Bytes(report.begin(), report.begin() + received), (Bytes{0x08, 0x01, 0x02}));
+  ASSERT_TRUE(device_->Read(report, received, kGenerous).ok());
+  EXPECT_EQ(Bytes(report.begin(), report.begin() + received),
+            (Bytes{0x08, 0x03, 0x04, 0x05, 0x06}));
+}
+
+TEST_F(HidrawDeviceTest, ReportLongerThanTheBufferIsTooLongAndNotCopied) {
+  Send(Bytes(65, 0x08));
+  std::array<std::uint8_t, 64> report{};
+  std::size_t received = 0;
+  EXPECT_EQ(device_->Read(report, received, kGenerous).error, hid::HidError::TooLong);
+  EXPECT_EQ(received, 0u);
+  EXPECT_EQ(report[0], 0);
+}
+
+TEST_F(HidrawDeviceTest, WriteSendsTheWholeReport) {
+  const Bytes request = {0x01, 0x01, 0xFF, 0xFF};
+  ASSERT_TRUE(device_->Write(request).ok());
+  EXPECT_EQ(Receive(), request);
+}
+
+TEST(HidrawDevice, WriteToAFullNodeGoesThroughOnceThePeerReads) {
+  int ends[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends), 0);
+  ASSERT_EQ(::fcntl(ends[0], F_SETFL, O_NONBLOCK), 0);
+  int queued = 0;
+  while (::send(ends[0], "\x01", 1, MSG_DONTWAIT | MSG_NOSIGNAL) == 1) ++queued;
+  ASSERT_EQ(errno, EAGAIN);
+  HidrawDevice device(ends[0]);
+  std::thread peer([&] {
+    std::array<std::uint8_t, 16> buffer;
+    for (int n = 0; n < queued; ++n) ::recv(ends[1], buffer.data(), buffer.size(), 0);
+  });
+  EXPECT_TRUE(device.Write(Bytes{0x01, 0x02}).ok());
+  peer.join();
+  std::array<std::uint8_t, 16> buffer;
+  EXPECT_EQ(::recv(ends[1], buffer.data(), buffer.size(), MSG_DONTWAIT), 2);
+  ::close(ends[1]);
+}
+
+TEST_F(HidrawDeviceTest, ReadAfterThePeerClosedIsGoneAndStaysGone) {
+  ClosePeer();
+  std::array<std::uint8_t, 64> report{};
+  std::size_t received = 0;
+  EXPECT_EQ(device_->Read(report, received, kForever).error, hid::HidError::Gone);
+  EXPECT_EQ(device_->Read(report, received, kForever).error, hid::HidError::Gone);
+}
+
+TEST_F(HidrawDeviceTest, OnceGoneEveryCallFailsWithoutTouchingTheNode) {
+  // The peer stops sending but still reads, so a write that reached the socket would show.
+  ASSERT_EQ(::shutdown(peer_, SHUT_WR), 0);
+  std::array<std::uint8_t, 64> report{};
+  std::size_t received = 0;
+  ASSERT_EQ(device_->Read(report, received, kForever).error, hid::HidError::Gone);
+
+  const hid::HidResult write = device_->Write(Bytes{0x01, 0x01});
+  EXPECT_EQ(write.error, hid::HidError::Gone);
+  EXPECT_EQ(write.message, "write(socket): No such device");
+  EXPECT_TRUE(Receive(MSG_DONTWAIT).empty());
+  hid::HidCaps caps;
+  EXPECT_EQ(device_->GetCaps(caps).error, hid::HidError::Gone);
+  hid::HidAttributes attributes;
+  EXPECT_EQ(device_->GetAttributes(attributes).error, hid::HidError::Gone);
+}
+
+TEST_F(HidrawDeviceTest, ReadsAndWritesRunAtTheSameTime) {
+  constexpr int kReports = 200;
+  std::thread deviceSide([this] {
+    for (int n = 0; n < kReports; ++n) Send({0x08, static_cast<std::uint8_t>(n)});
+    for (int n = 0; n < kReports; ++n)
+      EXPECT_EQ(Receive(), (Bytes{0x01, static_cast<std::uint8_t>(n)}));
+  });
+  std::thread writer([this] {
+    for (int n = 0; n < kReports; ++n) {
+      EXPECT_TRUE(device_->Write(Bytes{0x01, static_cast<std::uint8_t>(n)}).ok());
+    }
+  });
+  std::array<std::uint8_t, 64> report{};
+  for (int n = 0; n < kReports; ++n) {
+    std::size_t received = 0;
+    ASSERT_TRUE(device_->Read(report, received, kGenerous).ok());
+    EXPECT_EQ(Bytes(report.begin(), report.begin() + received),
+              (Bytes{0x08, static_cast<std::uint8_t>(n)}));
+  }
+  writer.join();
+  deviceSide.join();
+}
+
+TEST_F(HidrawDeviceTest, AttributesOfANonHidrawNodeFailAndNameTheIoctl) {
+  hid::HidAttributes attributes;
+  const hid::HidResult result = device_->GetAttributes(attributes);
+  EXPECT_EQ(result.error, hid::HidError::Io);
+  EXPECT_EQ(result.systemError, ENOTTY);
+  EXPECT_EQ(result.message.rfind("ioctl(socket, HIDIOCGRAWINFO): ", 0), 0u) << result.message;
+}
+
+TEST_F(HidrawDeviceTest, CapsWithoutDescriptorFileAskTheNode) {
+  hid::HidCaps caps;
+  const hid::HidResult result = device_->GetCaps(caps);
+  EXPECT_EQ(result.error, hid::HidError::Io);
+  EXPECT_EQ(result.message.rfind("ioctl(socket, HIDIOCGRDESCSIZE): ", 0), 0u) << result.message;
+}
+
+TEST(HidrawDevice, CapsComeFromTheSysfsDescriptor) {
+  testing::TempFolder folder;
+  const auto descriptorFile = folder.path() / "report_descriptor";
+  testing::WriteFile(descriptorFile, testing::VendorNumbered());
+  int ends[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends), 0);
+  HidrawDevice device(ends[0], descriptorFile);
+  hid::HidCaps caps;
+  ASSERT_TRUE(device.GetCaps(caps).ok());
+  EXPECT_EQ(caps.InputReportByteLength, 64);
+  EXPECT_EQ(caps.OutputReportByteLength, 1024);
+  EXPECT_EQ(caps.FeatureReportByteLength, 0);
+  ::close(ends[1]);
+}
+
+TEST(HidrawDevice, SignedRawIdsBecomeUnsigned) {
+  hidraw_devinfo info{};
+  info.vendor = 0x0483;
+  info.product = static_cast<__s16>(-8431);  // 0xDF11
+  const hid::HidAttributes attributes = AttributesFromRawInfo(info);
+  EXPECT_EQ(attributes.VendorID, 0x0483);
+  EXPECT_EQ(attributes.ProductID, 0xDF11);
+}
+
+}  // namespace
+}  // namespace kr55le

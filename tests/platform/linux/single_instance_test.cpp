@@ -1,0 +1,95 @@
+#include "platform/linux/single_instance.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "tests/platform/linux/fake_tree.h"
+
+namespace kr55le {
+namespace {
+
+// Sets (or unsets, with nothing) an environment variable for one test and restores it after.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, std::optional<std::string> value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    Set(value);
+  }
+  ~ScopedVariable() { Set(old_); }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  void Set(const std::optional<std::string>& value) {
+    if (value) {
+      ::setenv(name_, value->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(SingleInstance, SecondLockOfTheSameFileFindsTheFirstRunning) {
+  testing::TempFolder folder;
+  EXPECT_EQ(AcquireSingleInstance("lock", folder.path()), InstanceLock::First);
+  EXPECT_EQ(AcquireSingleInstance("lock", folder.path()), InstanceLock::OtherRunning);
+}
+
+TEST(SingleInstance, LocksOfOtherNamesDoNotConflict) {
+  testing::TempFolder folder;
+  EXPECT_EQ(AcquireSingleInstance("lock-a", folder.path()), InstanceLock::First);
+  EXPECT_EQ(AcquireSingleInstance("lock-b", folder.path()), InstanceLock::First);
+}
+
+TEST(SingleInstance, FolderThatCannotHoldTheLockGivesFirst) {
+  testing::TempFolder folder;
+  // Below a regular file nothing can be created, not even by root.
+  testing::WriteFile(folder.path() / "file", std::string("x"));
+  const auto unusable = folder.path() / "file" / "sub";
+  EXPECT_EQ(AcquireSingleInstance("lock", unusable), InstanceLock::First);
+  EXPECT_EQ(AcquireSingleInstance("lock", unusable), InstanceLock::First);
+}
+
+TEST(SingleInstance, LockFileNameCarriesTheSessionId) {
+  {
+    const ScopedVariable session("XDG_SESSION_ID", "c7");
+    EXPECT_EQ(InstanceLockFileName("NAME"), "NAME-c7");
+  }
+  const ScopedVariable session("XDG_SESSION_ID", std::nullopt);
+  EXPECT_EQ(InstanceLockFileName("NAME"), "NAME");
+}
+
+TEST(SingleInstance, LockLivesInTheRuntimeFolder) {
+  testing::TempFolder folder;
+  const ScopedVariable runtime("XDG_RUNTIME_DIR", folder.path().string());
+  const ScopedVariable session("XDG_SESSION_ID", "4");
+  EXPECT_EQ(InstanceLockFolder("NAME"), folder.path());
+  EXPECT_EQ(AcquireSingleInstance("NAME"), InstanceLock::First);
+  EXPECT_EQ(AcquireSingleInstance("NAME"), InstanceLock::OtherRunning);
+  EXPECT_TRUE(std::filesystem::exists(folder.path() / "NAME-4"));
+}
+
+TEST(SingleInstance, WithoutRuntimeFolderLocksInAPrivateFolderUnderTmp) {
+  const ScopedVariable runtime("XDG_RUNTIME_DIR", std::nullopt);
+  const ScopedVariable session("XDG_SESSION_ID", std::nullopt);
+  const std::string name = "kr55le-lock-test-" + std::to_string(::getpid());
+  const std::filesystem::path folder = InstanceLockFolder(name);
+  EXPECT_EQ(folder, std::filesystem::path("/tmp") / (name + "-" + std::to_string(::getuid())));
+
+  EXPECT_EQ(AcquireSingleInstance(name), InstanceLock::First);
+  EXPECT_EQ(AcquireSingleInstance(name), InstanceLock::OtherRunning);
+  struct stat status {};
+  ASSERT_EQ(::stat(folder.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, kLockFolderMode);
+  std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace kr55le
