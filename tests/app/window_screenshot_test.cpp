@@ -1,0 +1,64 @@
+// The real dialog in the Qt window over the simulated device: the started window with no
+// device, and a finished upgrade of a sample image, each written as a PNG into
+// $KR55LE_SCREENSHOT_DIR (scripts/screenshots points it at docs/) or the current folder.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+
+#include "app/flashwell_dlg.h"
+#include "platform/qt/qt_dialog_host.h"
+#include "platform/sim/sim_hid_services.h"
+#include "res/strings.h"
+#include "tests/upgrade/temp_file.h"
+
+namespace kr55le {
+namespace {
+
+QString ScreenshotPath(const char* name) {
+  const QString folder = qEnvironmentVariableIsSet("KR55LE_SCREENSHOT_DIR")
+                             ? qEnvironmentVariable("KR55LE_SCREENSHOT_DIR")
+                             : QDir::currentPath();
+  return QDir(folder).filePath(QString::fromLatin1(name));
+}
+
+struct WindowScenario : ::testing::Test {
+  ControlModel controls;
+  sim::SimHidServices hid;
+  qt::QtDialogHost host{controls, &hid};
+  ReportLink link{LinkTiming{std::chrono::milliseconds(5), true}};
+
+  void Save(const char* name) {
+    const QString path = ScreenshotPath(name);
+    ASSERT_TRUE(host.Window().grab().save(path, "PNG")) << path.toStdString();
+    EXPECT_EQ(QImage(path).size(), host.Window().size());
+  }
+};
+
+TEST_F(WindowScenario, StartedWithoutADeviceShowsTheEmptyWindow) {
+  CFlashwellDlg dialog(host, controls, hid, link);
+  dialog.OnInitDialog();
+  EXPECT_EQ(controls.Text(Control::MessageEdit), text::kNoDeviceAttached);
+  Save("window-no-device.png");
+  hid.RegisterNotices(nullptr);
+}
+
+TEST_F(WindowScenario, FinishedUpgradeShowsTheCompletion) {
+  const auto payload = std::vector<std::uint8_t>(40000, 0x3C);
+  testing::TempFile image(testing::MakeImage("Pardo", "01.02.00", payload), "firmware.bin");
+  const std::size_t device = hid.Plug();
+  CFlashwellDlg dialog(host, controls, hid, link);
+  dialog.OnInitDialog();
+  dialog.ImagePath = image.path();
+  controls.SetText(Control::PathEdit, image.path());
+  dialog.OnUpgrade();
+
+  EXPECT_EQ(controls.Text(Control::MessageEdit), text::kFirmwareCompleted);
+  EXPECT_EQ(controls.Text(Control::PercentEdit), text::kPercentComplete);
+  EXPECT_EQ(hid.AssembledImage(device).size(), (payload.size() / 1008 + 1) * 1008);
+  Save("window-upgrade-completed.png");
+  hid.RegisterNotices(nullptr);
+}
+
+}  // namespace
+}  // namespace kr55le
