@@ -51,7 +51,7 @@ bool InputReportBuffer::Publish(std::span<const std::uint8_t> report) {
   }
   if (target == kBufferCount) return false;
 
-  ReportView into(std::span(buffers_[target]));
+  ReportView into{std::span(buffers_[target])};
   into.CopyFrom(ReportView(std::span(buffers_[current])));
   into.Write(0, report.first(std::min(report.size(), kReportSize)));
   current_.store(target);
