@@ -21,28 +21,22 @@ class FlagScope {
   bool& flag_;
 };
 
-std::string_view UpgradingText(ImageKindClass kind) {
-  switch (kind) {
-    case ImageKindClass::Firmware:
-      return text::kFirmwareUpgrading;
-    case ImageKindClass::Audio:
-      return text::kAudioUpgrading;
-    case ImageKindClass::Unknown:
-      break;
-  }
-  return {};
-}
+// The kind-specific texts of a transfer; an image of unknown kind has none.
+struct KindTexts {
+  std::string_view upgrading;
+  std::string_view completed;
+};
 
-std::string_view CompletedText(ImageKindClass kind) {
+std::optional<KindTexts> TextsFor(ImageKindClass kind) {
   switch (kind) {
     case ImageKindClass::Firmware:
-      return text::kFirmwareCompleted;
+      return KindTexts{text::kFirmwareUpgrading, text::kFirmwareCompleted};
     case ImageKindClass::Audio:
-      return text::kAudioCompleted;
+      return KindTexts{text::kAudioUpgrading, text::kAudioCompleted};
     case ImageKindClass::Unknown:
       break;
   }
-  return {};
+  return std::nullopt;
 }
 
 }  // namespace
@@ -146,13 +140,11 @@ void CFlashwellDlg::OnUpgrade() {
   controls_.Enable(Control::CancelButton, true);
   if (!started) return;
 
-  const ImageKindClass kind = Header.Kind();
-  if (kind != ImageKindClass::Unknown) controls_.SetText(Control::MessageEdit, UpgradingText(kind));
+  const std::optional<KindTexts> kindTexts = TextsFor(Header.Kind());
+  if (kindTexts) controls_.SetText(Control::MessageEdit, kindTexts->upgrading);
   if (SendBlocks(plan) && !CancelRequested) {
     controls_.SetText(Control::PercentEdit, text::kPercentComplete);
-    if (kind != ImageKindClass::Unknown) {
-      controls_.SetText(Control::MessageEdit, CompletedText(kind));
-    }
+    if (kindTexts) controls_.SetText(Control::MessageEdit, kindTexts->completed);
     host_.MessageBeep(Beep::Plain);
     controls_.Enable(Control::CancelButton, false);
     controls_.Enable(Control::PathEdit, true);
