@@ -1,0 +1,74 @@
+#include <limits>
+
+#include "tests/scenario/upgrade_scenario.h"
+
+namespace kr55le::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class CancelCloseTest : public UpgradeScenario {
+ protected:
+  // A six-block transfer whose device withholds the acknowledgement of the data report it
+  // takes as block 3, so that only the click or the close can end that report's wait. The
+  // person acts in the pump that begins the cycle of block 3.
+  void TransferActingAtBlock3(TestAction action) {
+    StartWith({.lostAckAtBlock = 3});
+    Browse(FirmwareImage(payload));
+    AtBlock(3, TestAction::Run([this] { ShrinkAcknowledgementBound(); }));
+    AtBlock(3, std::move(action));
+    ClickUpgrade();
+    AwaitWriter();
+  }
+
+  const std::vector<std::uint8_t> payload = Payload(5 * kBlock);
+};
+
+TEST_F(CancelCloseTest, CancelAtBlock3StillSendsThatBlockThenEndsWithoutCompletion) {
+  TransferActingAtBlock3(TestAction::Click(Control::CancelButton));
+
+  const auto reports = DataReports();
+  ASSERT_EQ(reports.size(), 4u);
+  EXPECT_EQ(DataOf(reports[3]), BlockOf(WithFiller(payload), 3));
+  EXPECT_THAT(host.IgnoredActions(), IsEmpty());
+  EXPECT_EQ(Message(), text::kUpgradeDiscontinued);
+  EXPECT_THAT(host.Beeps(), IsEmpty());
+  ExpectNoCompletion();
+  EXPECT_EQ(States(), kAfterCancel);
+}
+
+TEST_F(CancelCloseTest, CloseAtBlock3SendsTheExitRequestThenTheCurrentBlockAgainAndEnds) {
+  TransferActingAtBlock3(TestAction::Escape());
+
+  const auto reports = hid.ReceivedReports(device);
+  ASSERT_GE(reports.size(), 3u);
+  const auto& block2 = reports[reports.size() - 3];
+  const auto& exit = reports[reports.size() - 2];
+  const auto& again = reports[reports.size() - 1];
+  EXPECT_EQ(block2[0], kDataReportId);
+  EXPECT_EQ(DataOf(block2), BlockOf(payload, 2));
+  EXPECT_THAT(std::vector(exit.begin(), exit.begin() + 4), ElementsAre(0x01, 0x04, 0xFF, 0xFF));
+  EXPECT_EQ(again, block2);
+  EXPECT_EQ(DataReports().size(), 4u);
+  EXPECT_EQ(Counters().exitRequests, 1u);
+  EXPECT_EQ(host.EndResult(), kIdCancel);
+  EXPECT_EQ(Message(), text::kFirmwareUpgrading);
+  EXPECT_THAT(host.Beeps(), IsEmpty());
+  ExpectNoCompletion();
+}
+
+TEST_F(CancelCloseTest, CloseWithNoDeviceEndsAtOnce) {
+  OpenDialog();
+  // The exit request cannot go out; a close that waited for it would not end.
+  dialog->bounds().closeDelay = std::numeric_limits<std::uint64_t>::max();
+
+  Do(TestAction::Escape());
+
+  EXPECT_EQ(host.EndResult(), kIdCancel);
+  EXPECT_TRUE(dialog->CloseRequested);
+  EXPECT_TRUE(link.IsWritePending());  // queued, not waited for
+}
+
+}  // namespace
+}  // namespace kr55le::testing

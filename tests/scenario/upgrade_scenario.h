@@ -1,0 +1,272 @@
+// The stage of the upgrade scenarios: one simulated KR-55LE, image files, the steps a person
+// takes through the host's pump, and what the device received.
+#pragma once
+
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "res/strings.h"
+#include "tests/scenario/scenario.h"
+
+namespace kr55le::testing {
+
+inline constexpr char kFirmwareKind[] = "Pardo";
+inline constexpr char kAudioKind[] = "AUDIO";
+inline constexpr char kDeviceVersion[] = "01.00.00";  // what the simulated device runs
+inline constexpr char kOtherVersion[] = "01.00.01";
+inline constexpr std::size_t kBlock = 1008;
+
+// Every block differs from every other, so a block sent twice or out of place shows.
+inline std::vector<std::uint8_t> Payload(std::size_t size) {
+  std::vector<std::uint8_t> bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + i / kBlock);
+  return bytes;
+}
+
+inline std::size_t BlocksFor(std::size_t payloadSize) {
+  return payloadSize / kBlock + 1;
+}
+
+// What the device holds after the whole transfer: the payload, then 0x55 to its last block's end.
+inline std::vector<std::uint8_t> WithFiller(std::vector<std::uint8_t> payload) {
+  payload.resize(BlocksFor(payload.size()) * kBlock, 0x55);
+  return payload;
+}
+
+inline std::vector<std::uint8_t> BlockOf(const std::vector<std::uint8_t>& bytes, std::size_t n) {
+  return {bytes.begin() + static_cast<std::ptrdiff_t>(n * kBlock),
+          bytes.begin() + static_cast<std::ptrdiff_t>((n + 1) * kBlock)};
+}
+
+// The data bytes of a data block report.
+inline std::vector<std::uint8_t> DataOf(const std::vector<std::uint8_t>& report) {
+  return {report.begin() + kBlockDataOffset, report.begin() + kBlockDataOffset + kBlock};
+}
+
+// Short and distinct per test: ctest runs tests side by side in separate processes.
+inline std::string TestFileStem() {
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::size_t hash =
+      std::hash<std::string>{}(std::string(test->test_suite_name()) + "." + test->name());
+  return "t" + std::to_string(hash % 1000000007);
+}
+
+// An image whose path is over 294 characters long, so that it is shown on five lines.
+class LongPathImage {
+ public:
+  explicit LongPathImage(const std::vector<std::uint8_t>& bytes)
+      : folder_(std::filesystem::path(::testing::TempDir()) /
+                (TestFileStem() + std::string(200, 'd'))),
+        path_((folder_ / (std::string(100, 'f') + ".bin")).string()) {
+    std::filesystem::create_directories(folder_);
+    std::ofstream(path_, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  }
+  ~LongPathImage() { std::filesystem::remove_all(folder_); }
+  LongPathImage(const LongPathImage&) = delete;
+  LongPathImage& operator=(const LongPathImage&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::filesystem::path folder_;
+  std::string path_;
+};
+
+// Names a table-driven test after its row's `name`.
+struct CaseName {
+  template <typename Row>
+  std::string operator()(const ::testing::TestParamInfo<Row>& row) const {
+    return row.param.name;
+  }
+};
+
+// Whether Browse, Upgrade, Cancel and PathEdit are enabled.
+struct ControlStates {
+  bool browse;
+  bool upgrade;
+  bool cancel;
+  bool path;
+  friend bool operator==(const ControlStates&, const ControlStates&) = default;
+  friend void PrintTo(const ControlStates& s, std::ostream* out) {
+    *out << "{browse " << s.browse << ", upgrade " << s.upgrade << ", cancel " << s.cancel
+         << ", path " << s.path << "}";
+  }
+};
+inline constexpr ControlStates kAfterCompletion{
+    .browse = false, .upgrade = false, .cancel = false, .path = true};
+inline constexpr ControlStates kAfterCancel = kAfterCompletion;
+inline constexpr ControlStates kAfterFailedTransfer{
+    .browse = false, .upgrade = false, .cancel = true, .path = false};
+inline constexpr ControlStates kNoDevice{
+    .browse = false, .upgrade = false, .cancel = false, .path = false};
+
+// The simulated bus as these scenarios' dialog sees it. The simulated device queues its reply
+// while the writer is still inside its write, so the reader could hand the reply over, and the
+// dialog raise its next request, before the writer lowers WritePending for the request it sent:
+// that next request would then never go out. A USB device cannot reply before the write has
+// returned; here a reply reaches the reader only once the writer has lowered the flag.
+class PacedServices : public hid::HidServices {
+ public:
+  PacedServices(sim::SimHidServices& bus, const ReportLink& link) : bus_(bus), link_(link) {}
+  std::vector<hid::HidInterface> Enumerate() override { return bus_.Enumerate(); }
+  std::shared_ptr<hid::HidDevice> Open(const std::string& path, hid::HidResult& result) override {
+    auto device = bus_.Open(path, result);
+    return device ? std::make_shared<PacedDevice>(std::move(device), link_, anyKind_) : nullptr;
+  }
+  void RegisterNotices(std::function<void(hid::DeviceChange)> sink) override {
+    bus_.RegisterNotices(std::move(sink));
+  }
+  // From now on every image check reaches the device naming the firmware kind, as if a device
+  // in firmware upgrade mode took an image of any kind.
+  void AcceptAnyKind() { *anyKind_ = true; }
+
+ private:
+  // Outlives these services: the link holds it, and its threads use it, until the link goes.
+  class PacedDevice : public hid::HidDevice {
+   public:
+    PacedDevice(std::shared_ptr<hid::HidDevice> device, const ReportLink& link,
+                std::shared_ptr<const std::atomic<bool>> anyKind)
+        : device_(std::move(device)), link_(link), anyKind_(std::move(anyKind)) {}
+    hid::HidResult GetAttributes(hid::HidAttributes& attributes) override {
+      return device_->GetAttributes(attributes);
+    }
+    hid::HidResult GetCaps(hid::HidCaps& caps) override { return device_->GetCaps(caps); }
+    hid::HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
+                        std::chrono::milliseconds timeout) override {
+      const hid::HidResult result = device_->Read(report, received, timeout);
+      // Bounded only so that a link being stopped meanwhile cannot hold the reader here.
+      const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+      while (received > 0 && link_.IsWritePending() && link_.HasDevice() &&
+             std::chrono::steady_clock::now() < limit) {
+        std::this_thread::yield();
+      }
+      return result;
+    }
+    hid::HidResult Write(std::span<const std::uint8_t> report) override {
+      if (!*anyKind_ || report.size() < kKindOffset + 5 || report[0] != kRequestReportId ||
+          report[1] != kCommandImageCheck) {
+        return device_->Write(report);
+      }
+      std::vector<std::uint8_t> check(report.begin(), report.end());
+      std::copy_n(kFirmwareKind, 5, check.begin() + kKindOffset);
+      return device_->Write(check);
+    }
+
+   private:
+    static constexpr std::size_t kKindOffset = 20;  // in the image check request
+    std::shared_ptr<hid::HidDevice> device_;
+    const ReportLink& link_;
+    std::shared_ptr<const std::atomic<bool>> anyKind_;
+  };
+
+  sim::SimHidServices& bus_;
+  const ReportLink& link_;
+  std::shared_ptr<std::atomic<bool>> anyKind_ = std::make_shared<std::atomic<bool>>(false);
+};
+
+class UpgradeScenario : public Scenario {
+ protected:
+  // As Scenario's, with the dialog on the paced bus.
+  void OpenDialog() {
+    dialog = std::make_unique<CFlashwellDlg>(host, controls, paced, link, bounds);
+    host.Attach(*dialog);
+    dialog->OnInitDialog();
+  }
+  // Plugs one device and opens the dialog, which identifies it.
+  void StartWith(sim::SimDeviceConfig config = {}) {
+    device = hid.Plug(std::move(config));
+    OpenDialog();
+  }
+  // An image file of this test, removed with the fixture.
+  std::string File(const std::vector<std::uint8_t>& bytes) {
+    files_.push_back(std::make_unique<TempFile>(bytes, TestFileStem() + ".bin"));
+    return files_.back()->path();
+  }
+  std::string FirmwareImage(const std::vector<std::uint8_t>& payload) {
+    return File(MakeImage(kFirmwareKind, kOtherVersion, payload));
+  }
+
+  // The person's steps, each handled through the host's pump.
+  void Do(TestAction action) {
+    host.Perform(action);
+    host.PumpMessages();
+  }
+  void Browse(std::optional<std::string> chosen) {
+    host.AnswerOpenFile(std::move(chosen));
+    Do(TestAction::Click(Control::BrowseButton));
+  }
+  void ClickUpgrade() {
+    ASSERT_TRUE(Enabled(Control::UpgradeButton));
+    Do(TestAction::Click(Control::UpgradeButton));
+  }
+  void EnterPath(const std::string& path) {
+    host.Perform(TestAction::Type(path));
+    Do(TestAction::Enter());
+  }
+  // `action` runs in the pump that begins the cycle of block `block` (from 0; at least 1).
+  void AtBlock(std::uint32_t block, TestAction action) {
+    host.When([this, block] { return hid.Counters(device).blocksAccepted == block; },
+              std::move(action));
+  }
+  // For the wait of a reply that never comes; a wait that gets its reply never reaches it.
+  void ShrinkAcknowledgementBound() { dialog->bounds().acknowledgement = {1000, 1}; }
+
+  // Until the writer has handed the last request to the device (it does so while one is open).
+  void AwaitWriter() const {
+    while (link.IsWritePending()) std::this_thread::yield();
+  }
+  sim::DeviceCounters Counters() const { return hid.Counters(device); }
+  std::vector<std::vector<std::uint8_t>> DataReports() const {
+    return Received(device, kDataReportId, kCommandDataBlock);
+  }
+  std::size_t Requests(std::uint8_t command) const {
+    return Received(device, kRequestReportId, command).size();
+  }
+  ControlStates States() const {
+    return {Enabled(Control::BrowseButton), Enabled(Control::UpgradeButton),
+            Enabled(Control::CancelButton), Enabled(Control::PathEdit)};
+  }
+  std::vector<std::string> LastMessages(std::size_t count) const {
+    const auto& shown = host.Texts(Control::MessageEdit);
+    return {shown.end() - static_cast<std::ptrdiff_t>(std::min(count, shown.size())), shown.end()};
+  }
+
+  // No request is on its way and the device has received no more than `reports` reports. The
+  // writer hands a report to the device before it lowers the flag, so the flag is read first.
+  void ExpectNothingSentSince(std::size_t reports) const {
+    EXPECT_FALSE(link.IsWritePending());
+    EXPECT_EQ(hid.ReceivedReports(device).size(), reports);
+  }
+  void ExpectNoCompletion() const {
+    using ::testing::Contains;
+    using ::testing::Not;
+    for (std::string_view completed : {text::kFirmwareCompleted, text::kAudioCompleted}) {
+      EXPECT_THAT(host.Texts(Control::MessageEdit), Not(Contains(completed)));
+    }
+    EXPECT_THAT(host.Beeps(), Not(Contains(Beep::Plain)));
+    EXPECT_NE(Text(Control::PercentEdit), text::kPercentComplete);
+  }
+
+  PacedServices paced{hid, link};
+  std::size_t device = 0;
+
+ private:
+  std::vector<std::unique_ptr<TempFile>> files_;
+};
+
+}  // namespace kr55le::testing
