@@ -67,6 +67,7 @@ class CFlashwellDlg : public DialogMessages {
   bool SendBlocks(const PayloadPlan& plan);
   bool AwaitAcknowledgement(std::uint8_t sequence, bool& progressPending, ReportCopy& ack);
   void StepProgress(bool& progressPending);
+  bool StopRequested() const;
   std::uint8_t Input(std::size_t index) const;
 
   DialogHost& host_;

@@ -3,6 +3,7 @@
 // (A mutex rather than std::atomic<std::shared_ptr>: GCC 12's version hides its lock from TSan.)
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -13,15 +14,24 @@ namespace kr55le {
 
 class DeviceHandleSlot {
  public:
-  std::shared_ptr<hid::HidDevice> load() const {
+  // A device with the number of its storing, so that news about it (its removal) is not taken
+  // for news about the device stored after it.
+  struct Held {
+    std::shared_ptr<hid::HidDevice> device;
+    std::uint64_t generation = 0;
+  };
+
+  std::shared_ptr<hid::HidDevice> load() const { return hold().device; }
+  Held hold() const {
     std::lock_guard lock(mutex_);
-    return device_;
+    return {device_, generation_};
   }
   void store(std::shared_ptr<hid::HidDevice> device) {
     std::shared_ptr<hid::HidDevice> replaced;
     {
       std::lock_guard lock(mutex_);
       replaced = std::exchange(device_, std::move(device));
+      ++generation_;
     }
     // `replaced` is released here, outside the lock: closing a device may take a while.
   }
@@ -29,6 +39,7 @@ class DeviceHandleSlot {
  private:
   mutable std::mutex mutex_;
   std::shared_ptr<hid::HidDevice> device_;
+  std::uint64_t generation_ = 0;
 };
 
 }  // namespace kr55le

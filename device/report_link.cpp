@@ -42,6 +42,15 @@ void ReportLink::SetDevice(std::shared_ptr<hid::HidDevice> device) {
   DeviceHandle.store(std::move(device));
 }
 
+bool ReportLink::DeviceGone() const {
+  const DeviceHandleSlot::Held held = DeviceHandle.hold();
+  return held.device != nullptr && goneGeneration_.load() == held.generation;
+}
+
+void ReportLink::NoteResult(const hid::HidResult& result, std::uint64_t generation) {
+  if (result.error == hid::HidError::Gone) goneGeneration_.store(generation);
+}
+
 void ReportLink::SetCaps(const hid::HidCaps& caps) {
   inputLength_.store(caps.InputReportByteLength);
   outputLength_.store(caps.OutputReportByteLength);
@@ -71,7 +80,7 @@ void ReportLink::Pause(WakeSignal& signal) {
 void ReportLink::ReaderThread() {
   std::array<std::uint8_t, kReportSize> report{};
   while (!stopping_.load()) {
-    const auto device = DeviceHandle.load();
+    const auto [device, generation] = DeviceHandle.hold();
     const std::size_t length = ReportLength(inputLength_.load());
     if (IsWritePending() || device == nullptr || length == 0) {
       Pause(readerWake_);
@@ -94,15 +103,17 @@ void ReportLink::WriterThread() {
   std::array<std::uint8_t, kReportSize> report{};
   while (!stopping_.load()) {
     if (IsWritePending()) {
-      if (const auto device = DeviceHandle.load()) {
+      if (const auto [device, generation] = DeviceHandle.hold(); device) {
         const std::size_t length = ReportLength(outputLength_.load());
         ReportView(std::span(report)).CopyFrom(Output());
         // Cleared once the request is in the writer's hands, before the write and whether or
         // not it works: a reply (and the next request) may come before write() returns, and
         // clearing afterwards would swallow that next request.
-        WritePending.store(0, std::memory_order_release);
+        writing_.store(true);
+        WritePending.store(0);
         if (timing_.earlyWake) readerWake_.Notify();
-        if (length > 0) device->Write(std::span(report).first(length));
+        if (length > 0) NoteResult(device->Write(std::span(report).first(length)), generation);
+        writing_.store(false);
       }
     }
     Pause(writerWake_);

@@ -52,6 +52,9 @@ class ReportLink {
   void SetDevice(std::shared_ptr<hid::HidDevice> device);
   std::shared_ptr<hid::HidDevice> Device() const { return DeviceHandle.load(); }
   bool HasDevice() const { return DeviceHandle.load() != nullptr; }
+  // True once a read or write has found the device in use removed, until another is stored.
+  // Waits that do not pump learn of a removal from this before the removal's notice arrives.
+  bool DeviceGone() const;
   void SetCaps(const hid::HidCaps& caps);
   hid::HidCaps Caps() const;
 
@@ -59,6 +62,8 @@ class ReportLink {
   // The last step of every request: OutputReport is complete before the flag goes up.
   void RaiseWritePending();
   bool IsWritePending() const { return WritePending.load(std::memory_order_acquire) != 0; }
+  // A request is raised, or the writer is still writing the one it took.
+  bool IsSending() const { return WritePending.load() != 0 || writing_.load(); }
 
   InputReportBuffer InputReport;
   std::array<SharedByte, kReportSize> OutputReport{};
@@ -70,11 +75,14 @@ class ReportLink {
   void WriterThread();
   void Pause(WakeSignal& signal);
   std::size_t ReportLength(std::uint16_t length) const;
+  void NoteResult(const hid::HidResult& result, std::uint64_t generation);
 
   LinkTiming timing_;
   std::atomic<std::uint16_t> inputLength_{0};
   std::atomic<std::uint16_t> outputLength_{0};
   std::atomic<bool> stopping_{false};
+  std::atomic<bool> writing_{false};
+  std::atomic<std::uint64_t> goneGeneration_{0};  // the device generation found removed
   WakeSignal readerWake_;
   WakeSignal writerWake_;
   std::thread reader_;

@@ -51,9 +51,9 @@ void CFlashwellDlg::OnBrowseFile() {
     PumpMessages();
     // The exit request has gone out: let the window close instead of waiting on.
     if (CloseRequested) return;
-    if (polls == bounds_.browseCheck.inner) {
+    if (polls >= bounds_.browseCheck.inner) {
       polls = 0;
-      if (++passes == bounds_.browseCheck.outer) {
+      if (++passes >= bounds_.browseCheck.outer) {
         DeviceReady = false;
         FileSelected = false;
         controls_.SetText(Control::MessageEdit, text::kCommunicationError);

@@ -33,7 +33,8 @@ void CFlashwellDlg::OnCancel() {
     return;
   }
   const auto deadline = std::chrono::steady_clock::now() + kCloseWaitLimit;
-  while (link_.IsWritePending() && std::chrono::steady_clock::now() < deadline) {
+  // Until the exit request has really been written, not only taken by the writer.
+  while (link_.IsSending() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::yield();
   }
   // The empty delay after the hand-over; an atomic counter so that it is not optimised away.

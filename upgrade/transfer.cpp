@@ -80,7 +80,7 @@ void CFlashwellDlg::OnUpgrade() {
     ++inner;
     PumpMessages();
     if (CloseRequested) return;
-    if (inner == bounds_.repeatedCheckInner) {
+    if (inner >= bounds_.repeatedCheckInner) {
       inner = 0;
       if (++outer >= bounds_.upgradeOuter) {
         DeviceReady = false;
@@ -124,11 +124,11 @@ void CFlashwellDlg::OnUpgrade() {
   while (link_.InputReport[kAnsweredByte] != kAnswered) {
     ++inner;
     PumpMessages();
-    if (CancelRequested || !DeviceReady || CloseRequested) {
+    if (StopRequested()) {
       started = false;
       break;
     }
-    if (inner == bounds_.startInner) {
+    if (inner >= bounds_.startInner) {
       inner = 0;
       if (++outer >= bounds_.upgradeOuter) {
         Fail(text::kCommunicationError);
@@ -192,19 +192,25 @@ bool CFlashwellDlg::AwaitAcknowledgement(std::uint8_t sequence, bool& progressPe
   std::uint64_t outer = 0;
   bool acknowledged = false;
   while (!(acknowledged = link_.InputReport.TakeIf(kAckSequenceByte, sequence, ack))) {
-    if (++inner == bounds_.acknowledgement.inner) {
+    if (++inner >= bounds_.acknowledgement.inner) {
       inner = 0;
-      if (++outer == bounds_.acknowledgement.outer) {
+      if (++outer >= bounds_.acknowledgement.outer) {
         Fail(text::kCommunicationError);
         break;
       }
     }
-    if (CancelRequested || !DeviceReady || CloseRequested) break;
+    if (StopRequested()) break;
     if (progressPending) StepProgress(progressPending);
   }
   // A device that answers before the first poll still gets its block counted.
   if (acknowledged && progressPending) StepProgress(progressPending);
   return acknowledged;
+}
+
+bool CFlashwellDlg::StopRequested() const {
+  // A removal ends the transfer's waits as DeviceReady would: the acknowledgement wait does not
+  // pump, so the removal's own notice is handled only once the handler has returned.
+  return CancelRequested || !DeviceReady || CloseRequested || link_.DeviceGone();
 }
 
 void CFlashwellDlg::StepProgress(bool& progressPending) {

@@ -115,18 +115,15 @@ inline constexpr ControlStates kAfterFailedTransfer{
 inline constexpr ControlStates kNoDevice{
     .browse = false, .upgrade = false, .cancel = false, .path = false};
 
-// The simulated bus as these scenarios' dialog sees it. The simulated device queues its reply
-// while the writer is still inside its write, so the reader could hand the reply over, and the
-// dialog raise its next request, before the writer lowers WritePending for the request it sent:
-// that next request would then never go out. A USB device cannot reply before the write has
-// returned; here a reply reaches the reader only once the writer has lowered the flag.
-class PacedServices : public hid::HidServices {
+// The simulated bus as these scenarios' dialog sees it: the same devices, and on request image
+// checks that name the firmware kind whatever the image says.
+class ScenarioServices : public hid::HidServices {
  public:
-  PacedServices(sim::SimHidServices& bus, const ReportLink& link) : bus_(bus), link_(link) {}
+  explicit ScenarioServices(sim::SimHidServices& bus) : bus_(bus) {}
   std::vector<hid::HidInterface> Enumerate() override { return bus_.Enumerate(); }
   std::shared_ptr<hid::HidDevice> Open(const std::string& path, hid::HidResult& result) override {
     auto device = bus_.Open(path, result);
-    return device ? std::make_shared<PacedDevice>(std::move(device), link_, anyKind_) : nullptr;
+    return device ? std::make_shared<ScenarioDevice>(std::move(device), anyKind_) : nullptr;
   }
   void RegisterNotices(std::function<void(hid::DeviceChange)> sink) override {
     bus_.RegisterNotices(std::move(sink));
@@ -137,25 +134,18 @@ class PacedServices : public hid::HidServices {
 
  private:
   // Outlives these services: the link holds it, and its threads use it, until the link goes.
-  class PacedDevice : public hid::HidDevice {
+  class ScenarioDevice : public hid::HidDevice {
    public:
-    PacedDevice(std::shared_ptr<hid::HidDevice> device, const ReportLink& link,
-                std::shared_ptr<const std::atomic<bool>> anyKind)
-        : device_(std::move(device)), link_(link), anyKind_(std::move(anyKind)) {}
+    ScenarioDevice(std::shared_ptr<hid::HidDevice> device,
+                   std::shared_ptr<const std::atomic<bool>> anyKind)
+        : device_(std::move(device)), anyKind_(std::move(anyKind)) {}
     hid::HidResult GetAttributes(hid::HidAttributes& attributes) override {
       return device_->GetAttributes(attributes);
     }
     hid::HidResult GetCaps(hid::HidCaps& caps) override { return device_->GetCaps(caps); }
     hid::HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
                         std::chrono::milliseconds timeout) override {
-      const hid::HidResult result = device_->Read(report, received, timeout);
-      // Bounded only so that a link being stopped meanwhile cannot hold the reader here.
-      const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-      while (received > 0 && link_.IsWritePending() && link_.HasDevice() &&
-             std::chrono::steady_clock::now() < limit) {
-        std::this_thread::yield();
-      }
-      return result;
+      return device_->Read(report, received, timeout);
     }
     hid::HidResult Write(std::span<const std::uint8_t> report) override {
       if (!*anyKind_ || report.size() < kKindOffset + 5 || report[0] != kRequestReportId ||
@@ -170,20 +160,18 @@ class PacedServices : public hid::HidServices {
    private:
     static constexpr std::size_t kKindOffset = 20;  // in the image check request
     std::shared_ptr<hid::HidDevice> device_;
-    const ReportLink& link_;
     std::shared_ptr<const std::atomic<bool>> anyKind_;
   };
 
   sim::SimHidServices& bus_;
-  const ReportLink& link_;
   std::shared_ptr<std::atomic<bool>> anyKind_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 class UpgradeScenario : public Scenario {
  protected:
-  // As Scenario's, with the dialog on the paced bus.
+  // As Scenario's, with the dialog on the services bus.
   void OpenDialog() {
-    dialog = std::make_unique<CFlashwellDlg>(host, controls, paced, link, bounds);
+    dialog = std::make_unique<CFlashwellDlg>(host, controls, services, link, bounds);
     host.Attach(*dialog);
     dialog->OnInitDialog();
   }
@@ -226,9 +214,9 @@ class UpgradeScenario : public Scenario {
   // For the wait of a reply that never comes; a wait that gets its reply never reaches it.
   void ShrinkAcknowledgementBound() { dialog->bounds().acknowledgement = {1000, 1}; }
 
-  // Until the writer has handed the last request to the device (it does so while one is open).
+  // Until the writer has written the last request (it does so while a device is open).
   void AwaitWriter() const {
-    while (link.IsWritePending()) std::this_thread::yield();
+    while (link.IsSending()) std::this_thread::yield();
   }
   sim::DeviceCounters Counters() const { return hid.Counters(device); }
   std::vector<std::vector<std::uint8_t>> DataReports() const {
@@ -246,10 +234,9 @@ class UpgradeScenario : public Scenario {
     return {shown.end() - static_cast<std::ptrdiff_t>(std::min(count, shown.size())), shown.end()};
   }
 
-  // No request is on its way and the device has received no more than `reports` reports. The
-  // writer hands a report to the device before it lowers the flag, so the flag is read first.
+  // No request is on its way and the device has received no more than `reports` reports.
   void ExpectNothingSentSince(std::size_t reports) const {
-    EXPECT_FALSE(link.IsWritePending());
+    EXPECT_FALSE(link.IsSending());
     EXPECT_EQ(hid.ReceivedReports(device).size(), reports);
   }
   void ExpectNoCompletion() const {
@@ -262,7 +249,7 @@ class UpgradeScenario : public Scenario {
     EXPECT_NE(Text(Control::PercentEdit), text::kPercentComplete);
   }
 
-  PacedServices paced{hid, link};
+  ScenarioServices services{hid};
   std::size_t device = 0;
 
  private:
