@@ -141,6 +141,17 @@ TEST_F(ReportLinkTest, UnpluggedDeviceStillHasItsFlagCleared) {
   EXPECT_LT(device->Reads() - reads, 40);
 }
 
+TEST_F(ReportLinkTest, RemovedDeviceIsNotedUntilAnotherIsStored) {
+  StartWith(device);
+  EXPECT_FALSE(link.DeviceGone());
+  device->Unplug();
+  ASSERT_TRUE(Eventually([&] { return link.DeviceGone(); }));
+  link.SetDevice(std::make_shared<FakeDevice>());
+  EXPECT_FALSE(link.DeviceGone());
+  link.SetDevice(nullptr);
+  EXPECT_FALSE(link.DeviceGone());
+}
+
 TEST_F(ReportLinkTest, ReplyIsSeenWholeWhileTheDeviceChatters) {
   device->Chatter();  // every read brings a new report, every byte holding its number
   StartWith(device);
