@@ -89,6 +89,7 @@ void ReportLink::ReaderThread() {
     std::size_t received = 0;
     const hid::HidResult result =
         device->Read(std::span(report).first(length), received, timing_.pause);
+    NoteResult(result, generation);
     if (result.ok() && received > 0) {
       const auto got = std::span(report).first(std::min(received, length));
       while (!InputReport.Publish(got) && !stopping_.load()) std::this_thread::yield();
