@@ -84,4 +84,10 @@ inline constexpr std::string_view kAudioCompleted = "Audio upgrade completed";
 inline constexpr std::string_view kUpgradeDiscontinued =
     "Upgrade discontinued. Please re-connect the device in upgrade mode";
 
+// Command line.
+// The window shows the permission hint too: as the status line's tooltip and on standard error.
+inline constexpr std::string_view kPermissionHintFormat =
+    "%s cannot be opened: permission denied. Install the udev rule 70-kr55le-upgrade.rules in "
+    "/etc/udev/rules.d (or the package that ships it), then re-plug the device.";
+
 }  // namespace kr55le::text
