@@ -89,5 +89,7 @@ inline constexpr std::string_view kUpgradeDiscontinued =
 inline constexpr std::string_view kPermissionHintFormat =
     "%s cannot be opened: permission denied. Install the udev rule 70-kr55le-upgrade.rules in "
     "/etc/udev/rules.d (or the package that ships it), then re-plug the device.";
+inline constexpr std::string_view kProgressStartFormat = "%u/%u blocks, %u %%";
+inline constexpr std::string_view kProgressFormat = "%u/%u blocks, %u %%, %.1f KiB/s, %u:%02u left";
 
 }  // namespace kr55le::text
