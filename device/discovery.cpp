@@ -2,6 +2,8 @@
 // arrival or removal.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <vector>
 
 #include "app/flashwell_dlg.h"
 #include "res/strings.h"
@@ -20,6 +22,27 @@ bool IsUsableLength(std::uint16_t length) {
 }
 
 constexpr std::uint8_t kMaxDeviceCount = 255;
+// Interface paths are the node, then '#' and the device's IDs.
+constexpr char kInterfacePathSeparator = '#';
+constexpr std::size_t kHintCapacity = 512;
+
+// The node of the selected entry, spelled as the system gave it (the list holds upper case).
+std::string SelectedNode(const ControlModel& controls, const std::vector<std::string>& listed) {
+  const std::string selected =
+      controls.ItemText(Control::DevicePathList, controls.GetCurSel(Control::DeviceCombo));
+  const auto match =
+      std::find_if(listed.begin(), listed.end(),
+                   [&selected](const std::string& path) { return ToUpper(path) == selected; });
+  const std::string& path = match != listed.end() ? *match : selected;
+  return path.substr(0, path.find(kInterfacePathSeparator));
+}
+
+void ShowPermissionHint(DialogHost& host, const std::string& node) {
+  char hint[kHintCapacity];
+  std::snprintf(hint, sizeof hint, std::string(text::kPermissionHintFormat).c_str(), node.c_str());
+  host.ShowHint(hint);
+  std::fprintf(stderr, "%s\n", hint);
+}
 
 }  // namespace
 
@@ -39,9 +62,11 @@ void CFlashwellDlg::ScanDevices() {
   controls_.ResetContent(Control::DeviceCombo);
   controls_.ResetContent(Control::DevicePathList);
 
+  std::vector<std::string> listed;  // as the system gives them, for the permission hint
   for (const hid::HidInterface& interface : hid_.Enumerate()) {
     // Case-sensitive on the path as the system gives it; only the stored copy is upper-cased.
     if (interface.path.find(text::kVendorMatch) == std::string::npos) continue;
+    listed.push_back(interface.path);
     const int index = controls_.AddString(Control::DevicePathList, ToUpper(interface.path));
     if (DeviceCount < kMaxDeviceCount) ++DeviceCount;
     // The entry goes to the index its path got, so that each entry stays paired with its own
@@ -76,6 +101,9 @@ void CFlashwellDlg::ScanDevices() {
   }
 
   OpenSelectedDevice();
+  if (LastOpenResult.error == hid::HidError::PermissionDenied) {
+    ShowPermissionHint(host_, SelectedNode(controls_, listed));
+  }
 
   if (DeviceCount == 0) {
     EnterNoDeviceState();

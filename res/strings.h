@@ -84,4 +84,49 @@ inline constexpr std::string_view kAudioCompleted = "Audio upgrade completed";
 inline constexpr std::string_view kUpgradeDiscontinued =
     "Upgrade discontinued. Please re-connect the device in upgrade mode";
 
+// Command line.
+// The window shows the permission hint too: as the status line's tooltip and on standard error.
+inline constexpr std::string_view kPermissionHintFormat =
+    "%s cannot be opened: permission denied. Install the udev rule 70-kr55le-upgrade.rules in "
+    "/etc/udev/rules.d (or the package that ships it), then re-plug the device.";
+inline constexpr std::string_view kFlashUsage =
+    "usage: kr55le-flash [OPTIONS] COMMAND [IMAGE]\n"
+    "commands:\n"
+    "  info                  identify the device in upgrade mode\n"
+    "  check IMAGE           identify it, then have it check IMAGE\n"
+    "  upgrade IMAGE         identify it, check IMAGE, then transfer it\n"
+    "  inspect IMAGE         tell what the utility would do with IMAGE (no device)\n"
+    "options:\n"
+    "  --json                print one JSON object\n"
+    "  --bell                ring the terminal bell where the window beeps\n"
+    "  --simulate OPTIONS    use a simulated device (KEY=VALUE,...; '' for the defaults)\n"
+    "  --simulate-dump FILE  write the payload the simulated device assembled to FILE\n"
+    "  --wait-scale F        multiply each wait for the device by F (default 1)\n"
+    "  --help                print this text\n"
+    "exit status: 0 done, 1 not done (the last message line says why), 2 wrong usage,\n"
+    "3 the device may not be opened\n";
+inline constexpr std::string_view kFlashShortUsage =
+    "usage: kr55le-flash [OPTIONS] info | check IMAGE | upgrade IMAGE | inspect IMAGE\n"
+    "       kr55le-flash --help tells more\n";
+inline constexpr std::string_view kFlashErrorPrefix = "kr55le-flash: ";
+inline constexpr std::string_view kMissingCommand = "missing command";
+inline constexpr std::string_view kUnknownCommand = "unknown command ";
+inline constexpr std::string_view kUnknownOption = "unknown option ";
+inline constexpr std::string_view kMissingValue = "missing value for ";
+inline constexpr std::string_view kUnexpectedValue = "no value expected for ";
+inline constexpr std::string_view kBadWaitScale = "--wait-scale needs a positive decimal, not ";
+inline constexpr std::string_view kBadSimulateOptions = "--simulate: ";
+inline constexpr std::string_view kDumpNeedsSimulate = "--simulate-dump needs --simulate";
+inline constexpr std::string_view kMissingImage = "missing IMAGE for ";
+inline constexpr std::string_view kUnexpectedArgument = "unexpected argument ";
+inline constexpr std::string_view kDumpWriteFailed = "cannot write the simulated payload to ";
+inline constexpr std::string_view kWordOk = "ok";
+inline constexpr std::string_view kWordYes = "yes";
+inline constexpr std::string_view kWordNo = "no";
+inline constexpr std::string_view kWordFirmware = "firmware";
+inline constexpr std::string_view kWordAudio = "audio";
+inline constexpr std::string_view kWordUnknown = "unknown";
+inline constexpr std::string_view kProgressStartFormat = "%u/%u blocks, %u %%";
+inline constexpr std::string_view kProgressFormat = "%u/%u blocks, %u %%, %.1f KiB/s, %u:%02u left";
+
 }  // namespace kr55le::text

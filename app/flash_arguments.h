@@ -1,0 +1,38 @@
+// The command line of kr55le-flash: a command word, its image, and options that may stand
+// before or after the command word.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/sim/sim_options.h"
+
+namespace kr55le {
+
+inline constexpr double kDefaultWaitScale = 1.0;
+
+enum class FlashCommand { Help, Info, Check, Upgrade, Inspect };
+
+struct FlashArguments {
+  FlashCommand command = FlashCommand::Help;
+  std::string image;  // for check, upgrade and inspect
+  bool json = false;
+  bool bell = false;
+  std::optional<sim::SimOptions> simulate;  // the simulated bus instead of hidraw
+  std::optional<std::string> simulateDump;  // where the simulated payload goes at the end
+  double waitScale = kDefaultWaitScale;
+};
+
+struct ParsedFlashArguments {
+  FlashArguments arguments;
+  std::string error;  // says what is wrong, for the usage error; empty when understood
+  bool ok() const { return error.empty(); }
+};
+
+// `words` are the arguments after the program's name. "--name=value" and "--name value" both
+// work; "--" ends the options.
+ParsedFlashArguments ParseFlashArguments(std::span<const std::string_view> words);
+
+}  // namespace kr55le

@@ -1,0 +1,11 @@
+// The exit statuses of kr55le-flash.
+#pragma once
+
+namespace kr55le {
+
+inline constexpr int kExitDone = 0;          // the command reached its goal
+inline constexpr int kExitNotDone = 1;       // it did not; the last message line says why
+inline constexpr int kExitUsage = 2;         // wrong usage
+inline constexpr int kExitNoPermission = 3;  // the device is there but may not be opened
+
+}  // namespace kr55le

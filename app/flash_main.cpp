@@ -1,0 +1,86 @@
+// kr55le-flash: the utility's dialog without a window, for scripts and terminals. Each command
+// runs the window's own handlers on the console host; inspect judges an image without a device.
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string_view>
+#include <vector>
+
+#include "app/flash_arguments.h"
+#include "app/flash_device_command.h"
+#include "app/flash_exit_status.h"
+#include "app/flash_inspect.h"
+#include "app/flash_output.h"
+#include "platform/console/interrupt_counter.h"
+#include "platform/linux/hidraw_services.h"
+#include "platform/sim/sim_hid_services.h"
+#include "res/strings.h"
+
+namespace kr55le {
+namespace {
+
+void PrintError(std::string_view message) {
+  std::fprintf(stderr, "%.*s%.*s\n", static_cast<int>(text::kFlashErrorPrefix.size()),
+               text::kFlashErrorPrefix.data(), static_cast<int>(message.size()), message.data());
+}
+
+bool WriteDump(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return static_cast<bool>(out);
+}
+
+int RunSimulated(const FlashArguments& arguments, FlashOutput& output,
+                 const ConsoleContext& context) {
+  sim::SimHidServices hid;
+  std::optional<std::size_t> first;
+  for (std::size_t device = 0; device < arguments.simulate->deviceCount; ++device) {
+    const std::size_t plugged = hid.Plug(arguments.simulate->config);
+    if (!first) first = plugged;
+  }
+  int status = RunDeviceCommand(arguments, hid, output, context);
+  if (arguments.simulateDump) {
+    // The first device takes the lowest node, so it is the one the dialog selects.
+    const std::vector<std::uint8_t> payload =
+        first ? hid.AssembledImage(*first) : std::vector<std::uint8_t>();
+    if (!WriteDump(*arguments.simulateDump, payload)) {
+      PrintError(std::string(text::kDumpWriteFailed) + *arguments.simulateDump);
+      status = kExitNotDone;
+    }
+  }
+  return status;
+}
+
+int Run(const FlashArguments& arguments) {
+  if (arguments.command == FlashCommand::Help) {
+    std::fputs(std::string(text::kFlashUsage).c_str(), stdout);
+    return kExitDone;
+  }
+  const bool inspect = arguments.command == FlashCommand::Inspect;
+  FlashOutput output(stdout, arguments.json ? OutputFormat::Json : OutputFormat::Lines,
+                     inspect ? MessageList::Omitted : MessageList::Included);
+  if (inspect) return RunInspect(arguments.image, output);
+
+  const ConsoleContext context{&console::InstallInterruptCounter(), ::isatty(STDERR_FILENO) != 0,
+                               stderr};
+  if (arguments.simulate) return RunSimulated(arguments, output, context);
+  LinuxHidServices hid;
+  return RunDeviceCommand(arguments, hid, output, context);
+}
+
+}  // namespace
+}  // namespace kr55le
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> words(argv + 1, argv + argc);
+  const kr55le::ParsedFlashArguments parsed = kr55le::ParseFlashArguments(words);
+  if (!parsed.ok()) {
+    kr55le::PrintError(parsed.error);
+    std::fputs(std::string(kr55le::text::kFlashShortUsage).c_str(), stderr);
+    return kr55le::kExitUsage;
+  }
+  return kr55le::Run(parsed.arguments);
+}

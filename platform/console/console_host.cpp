@@ -1,0 +1,167 @@
+#include "platform/console/console_host.h"
+
+#include <poll.h>
+
+#include <utility>
+
+namespace kr55le::console {
+namespace {
+
+constexpr char kBell = '\a';
+constexpr char kNewline = '\n';
+
+// Without blocking: poll with no timeout.
+bool IsReadable(int descriptor) {
+  pollfd watch{descriptor, POLLIN, 0};
+  return ::poll(&watch, 1, 0) > 0 && (watch.revents & POLLIN) != 0;
+}
+
+Control ButtonOf(ConsoleStep step) {
+  return step == ConsoleStep::Browse ? Control::BrowseButton : Control::UpgradeButton;
+}
+
+}  // namespace
+
+ConsoleHost::ConsoleHost(ControlModel& model, hid::HidServices* services,
+                         ConsoleHostSettings settings)
+    : model_(model),
+      services_(services),
+      noticeDescriptor_(services != nullptr ? services->NoticeDescriptor() : -1),
+      settings_(std::move(settings)),
+      progress_(settings_.errors),
+      shownStatus_(model.Text(Control::MessageEdit)) {
+  model_.SetObserver([this](Control control) { Observe(control); });
+}
+
+ConsoleHost::~ConsoleHost() {
+  model_.SetObserver(nullptr);
+}
+
+int ConsoleHost::RunModal(DialogMessages& dialog) {
+  dialog_ = &dialog;
+  ended_ = false;
+  result_ = kConsoleRunNotEnded;
+  stoppedAt_.reset();
+  dialog.OnInitDialog();
+  PumpMessages();
+  for (const ConsoleStep step : settings_.steps) {
+    if (ended_) break;
+    if (!model_.IsEnabled(ButtonOf(step))) {
+      stoppedAt_ = step;
+      break;
+    }
+    Post(step == ConsoleStep::Browse ? Message::Browse : Message::Upgrade);
+    PumpMessages();
+  }
+  dialog_ = nullptr;
+  return result_;
+}
+
+void ConsoleHost::PumpMessages() {
+  for (;;) {
+    TakeInterrupts();
+    TakeNotices();
+    const std::optional<Message> message = TakeMessage();
+    if (!message) return;
+    Dispatch(*message);
+  }
+}
+
+void ConsoleHost::EndDialog(int result) {
+  result_ = result;
+  ended_ = true;
+}
+
+void ConsoleHost::MessageBeep(Beep beep) {
+  if (beep == Beep::Plain) ++plainBeeps_;
+  if (!settings_.bell) return;
+  std::fputc(kBell, settings_.errors);
+  std::fflush(settings_.errors);
+}
+
+void ConsoleHost::MessageBox(std::string_view text) {
+  progress_.Finish();
+  std::fprintf(settings_.errors, "%.*s", static_cast<int>(text.size()), text.data());
+  if (!text.ends_with(kNewline)) std::fputc(kNewline, settings_.errors);
+  std::fflush(settings_.errors);
+  PumpMessages();
+}
+
+std::optional<std::string> ConsoleHost::OpenFileDialog(const OpenFileRequest&) {
+  PumpMessages();
+  return settings_.imagePath;
+}
+
+void ConsoleHost::PostDeviceChange(hid::DeviceChange change) {
+  Post(change == hid::DeviceChange::Arrival ? Message::DeviceArrival : Message::DeviceRemoval);
+}
+
+void ConsoleHost::Post(Message message) {
+  const std::lock_guard lock(queueMutex_);
+  queue_.push_back(message);
+}
+
+std::optional<ConsoleHost::Message> ConsoleHost::TakeMessage() {
+  const std::lock_guard lock(queueMutex_);
+  if (queue_.empty()) return std::nullopt;
+  const Message message = queue_.front();
+  queue_.pop_front();
+  return message;
+}
+
+void ConsoleHost::Dispatch(Message message) {
+  if (dialog_ == nullptr) return;  // outside RunModal: dropped, as a closed window would
+  switch (message) {
+    case Message::Browse:
+      dialog_->OnBrowseFile();
+      return;
+    case Message::Upgrade:
+      dialog_->OnUpgrade();
+      return;
+    case Message::CancelClicked:
+      dialog_->OnCancelUpgrade();
+      return;
+    case Message::CloseWindow:
+      dialog_->OnCancel();
+      return;
+    case Message::DeviceArrival:
+      dialog_->OnDeviceChange(hid::DeviceChange::Arrival);
+      return;
+    case Message::DeviceRemoval:
+      dialog_->OnDeviceChange(hid::DeviceChange::Removal);
+      return;
+  }
+}
+
+void ConsoleHost::TakeInterrupts() {
+  if (settings_.interrupts == nullptr) return;
+  const int pressed = settings_.interrupts->load(std::memory_order_acquire);
+  for (; handledInterrupts_ < pressed; ++handledInterrupts_) {
+    // The first press is the Cancel button where a person could click it; any other press, or
+    // one while Cancel is disabled, closes the window.
+    const bool cancel = handledInterrupts_ == 0 && model_.IsEnabled(Control::CancelButton);
+    Post(cancel ? Message::CancelClicked : Message::CloseWindow);
+  }
+}
+
+void ConsoleHost::TakeNotices() {
+  if (noticeDescriptor_ >= 0 && IsReadable(noticeDescriptor_)) services_->DispatchNotices();
+}
+
+void ConsoleHost::Observe(Control control) {
+  if (control == Control::ProgressBar && settings_.drawProgress) {
+    const int sent = model_.GetPos() - model_.RangeMinimum();
+    const int total = model_.RangeMaximum() - model_.RangeMinimum();
+    if (sent > 0)
+      progress_.Show(static_cast<std::uint32_t>(sent), static_cast<std::uint32_t>(total));
+    return;
+  }
+  if (control != Control::MessageEdit) return;
+  const std::string& text = model_.Text(Control::MessageEdit);
+  if (text == shownStatus_) return;  // another property changed
+  shownStatus_ = text;
+  progress_.Finish();
+  if (settings_.onStatusText) settings_.onStatusText(text);
+}
+
+}  // namespace kr55le::console

@@ -1,0 +1,100 @@
+// The dialog's host on a terminal: no window, the same handlers. It clicks the command's
+// buttons in turn (only while they are enabled, as a person could), answers the open-file
+// dialog with the command line's image, prints message boxes and status texts, redraws the
+// transfer's progress on a terminal, and turns Ctrl+C into the Cancel button and the close box.
+#pragma once
+
+#include <atomic>
+#include <cstdio>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/console/progress_line.h"
+#include "platform/window/control_model.h"
+#include "platform/window/dialog_host.h"
+
+namespace kr55le::console {
+
+// RunModal's result when the dialog did not end itself.
+inline constexpr int kConsoleRunNotEnded = -1;
+
+enum class ConsoleStep { Browse, Upgrade };
+
+struct ConsoleHostSettings {
+  std::vector<ConsoleStep> steps;  // clicked after OnInitDialog, each once its turn comes
+  std::string imagePath;           // the open-file dialog's answer
+  bool bell = false;               // beeps as '\a' on the error stream; silent otherwise
+  bool drawProgress = false;       // the progress line on the error stream (a terminal)
+  std::FILE* errors = stderr;
+  // Presses of Ctrl+C so far, counted by a signal handler; null for none.
+  const std::atomic<int>* interrupts = nullptr;
+  // Each text the status line comes to show, in order.
+  std::function<void(std::string_view)> onStatusText;
+};
+
+class ConsoleHost final : public DialogHost {
+ public:
+  // Observes `model` (it takes the model's one observer slot) until destroyed. When `services`
+  // gives a notice descriptor, every pump polls it and dispatches what is pending.
+  ConsoleHost(ControlModel& model, hid::HidServices* services, ConsoleHostSettings settings);
+  ~ConsoleHost() override;
+  ConsoleHost(const ConsoleHost&) = delete;
+  ConsoleHost& operator=(const ConsoleHost&) = delete;
+
+  // OnInitDialog, then each step as a queued click, until the steps are done, a step's button
+  // is disabled, or EndDialog; returns the EndDialog result or kConsoleRunNotEnded.
+  int RunModal(DialogMessages& dialog) override;
+  // Turns new Ctrl+C presses and pending device notices into messages, then dispatches queued
+  // messages one at a time until none is left.
+  void PumpMessages() override;
+  void EndDialog(int result) override;
+  void MessageBeep(Beep beep) override;
+  // Prints the text on the error stream, pumps once as the box's own loop would, and answers OK.
+  void MessageBox(std::string_view text) override;
+  // Pumps once, then answers with the image path.
+  std::optional<std::string> OpenFileDialog(const OpenFileRequest& request) override;
+  // Any thread.
+  void PostDeviceChange(hid::DeviceChange change) override;
+
+  // The step whose button was disabled when its turn came; nothing when none was.
+  std::optional<ConsoleStep> StoppedAt() const { return stoppedAt_; }
+  bool Ended() const { return ended_; }
+  // Plain beeps so far: the window's sound for a completed upgrade.
+  int PlainBeeps() const { return plainBeeps_; }
+  // Ends the progress line, if one is drawn, so that later output starts on a line of its own.
+  void FinishOutput() { progress_.Finish(); }
+
+ private:
+  enum class Message { Browse, Upgrade, CancelClicked, CloseWindow, DeviceArrival, DeviceRemoval };
+
+  void Post(Message message);
+  std::optional<Message> TakeMessage();
+  void Dispatch(Message message);
+  void TakeInterrupts();
+  void TakeNotices();
+  void Observe(Control control);
+
+  ControlModel& model_;
+  hid::HidServices* services_;
+  const int noticeDescriptor_;
+  ConsoleHostSettings settings_;
+  ProgressLine progress_;
+
+  std::mutex queueMutex_;
+  std::deque<Message> queue_;  // under queueMutex_
+
+  DialogMessages* dialog_ = nullptr;  // while RunModal runs; messages reach only it
+  int handledInterrupts_ = 0;
+  bool ended_ = false;
+  int result_ = kConsoleRunNotEnded;
+  std::optional<ConsoleStep> stoppedAt_;
+  int plainBeeps_ = 0;
+  std::string shownStatus_;
+};
+
+}  // namespace kr55le::console

@@ -1,0 +1,81 @@
+// A listed device that may not be opened: the hint that names the node and the fix, and the
+// command's exit status 3.
+#include <gmock/gmock.h>
+
+#include "app/flash_device_command.h"
+#include "app/flash_exit_status.h"
+#include "app/flashwell_dlg.h"
+#include "platform/sim/sim_hid_services.h"
+#include "platform/window/test_host.h"
+#include "tests/cli/memory_stream.h"
+
+namespace kr55le {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+constexpr char kHint[] =
+    "/dev/hidraw0 cannot be opened: permission denied. Install the udev rule "
+    "70-kr55le-upgrade.rules in /etc/udev/rules.d (or the package that ships it), then re-plug "
+    "the device.";
+
+// The simulated bus, with every open refused as a node without access rights is.
+class DenyingServices : public sim::SimHidServices {
+ public:
+  std::shared_ptr<hid::HidDevice> Open(const std::string&, hid::HidResult& result) override {
+    result = {hid::HidError::PermissionDenied, EACCES, "open(/dev/hidraw0): Permission denied"};
+    return nullptr;
+  }
+};
+
+TEST(PermissionHint, TheScanShowsTheHintWithTheNodeAsTheSystemSpellsIt) {
+  DenyingServices hid;
+  hid.Plug();
+  ControlModel controls;
+  TestHost host(controls);
+  ReportLink link;
+  CFlashwellDlg dialog(host, controls, hid, link);
+  host.Attach(dialog);
+  ::testing::internal::CaptureStderr();
+  dialog.OnInitDialog();
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  hid.RegisterNotices(nullptr);
+  EXPECT_THAT(host.Hints(), ElementsAre(kHint));
+  EXPECT_EQ(errors, std::string(kHint) + "\n");
+}
+
+TEST(PermissionHint, NoHintWhenTheDeviceOpens) {
+  sim::SimHidServices hid;
+  hid.Plug();
+  ControlModel controls;
+  TestHost host(controls);
+  ReportLink link;
+  CFlashwellDlg dialog(host, controls, hid, link);
+  host.Attach(dialog);
+  dialog.OnInitDialog();
+  hid.RegisterNotices(nullptr);
+  EXPECT_THAT(host.Hints(), ::testing::IsEmpty());
+}
+
+TEST(PermissionHint, EveryDeviceCommandExitsThreeWhenTheDeviceMayNotBeOpened) {
+  for (const FlashCommand command :
+       {FlashCommand::Info, FlashCommand::Check, FlashCommand::Upgrade}) {
+    DenyingServices hid;
+    hid.Plug();
+    testing::MemoryStream out;
+    testing::MemoryStream errors;
+    FlashOutput output(out.file(), OutputFormat::Lines, MessageList::Included);
+    FlashArguments arguments;
+    arguments.command = command;
+    arguments.image = "/nonexistent.bin";
+    ::testing::internal::CaptureStderr();
+    const int status = RunDeviceCommand(arguments, hid, output, {.errors = errors.file()});
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr(kHint));
+    EXPECT_EQ(status, kExitNoPermission);
+    EXPECT_THAT(out.Text(), HasSubstr("message: Device is not connected in upgrade mode"));
+  }
+}
+
+}  // namespace
+}  // namespace kr55le

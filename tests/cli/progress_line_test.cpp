@@ -1,0 +1,74 @@
+#include "platform/console/progress_line.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/cli/memory_stream.h"
+
+namespace kr55le::console {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+TEST(ProgressLine, FormatsBlocksPercentRateAndTimeLeft) {
+  constexpr double kOneBlockPerSecond = 1008;
+  const struct {
+    ProgressFigures figures;
+    const char* line;
+  } cases[] = {
+      {{1, 2081, std::nullopt}, "1/2081 blocks, 0 %"},
+      {{0, 0, std::nullopt}, "0/0 blocks, 0 %"},
+      {{50, 100, kOneBlockPerSecond}, "50/100 blocks, 50 %, 1.0 KiB/s, 0:50 left"},
+      {{10, 200, kOneBlockPerSecond}, "10/200 blocks, 5 %, 1.0 KiB/s, 3:10 left"},
+      {{2081, 2081, 2e6}, "2081/2081 blocks, 100 %, 1953.1 KiB/s, 0:00 left"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatProgress(c.figures), c.line);
+}
+
+TEST(ProgressLine, RedrawsAtMostOnceAnIntervalButAlwaysTheLastBlock) {
+  testing::MemoryStream stream;
+  ProgressLine line(stream.file());
+  const ProgressLine::Clock::time_point start{};
+  line.Show(1, 4, start);
+  line.Show(2, 4, start + milliseconds(1));               // too soon
+  line.Show(3, 4, start + seconds(2));                    // one block a second since the first
+  line.Show(4, 4, start + seconds(2) + milliseconds(1));  // the last, however soon
+  line.Finish();
+  EXPECT_EQ(stream.Text(),
+            "\r1/4 blocks, 25 %"
+            "\r3/4 blocks, 75 %, 1.0 KiB/s, 0:01 left"
+            "\r4/4 blocks, 100 %, 1.5 KiB/s, 0:00 left\n");
+}
+
+TEST(ProgressLine, PadsOverWhatALongerLineLeft) {
+  testing::MemoryStream stream;
+  ProgressLine line(stream.file());
+  const ProgressLine::Clock::time_point start{};
+  line.Show(1, 100, start);
+  line.Show(51, 100, start + seconds(1));
+  line.Show(52, 100, start + seconds(100));
+  EXPECT_EQ(stream.Text(),
+            "\r1/100 blocks, 1 %"
+            "\r51/100 blocks, 51 %, 49.2 KiB/s, 0:01 left"
+            "\r52/100 blocks, 52 %, 0.5 KiB/s, 1:34 left ");
+}
+
+TEST(ProgressLine, EndsOnlyADrawnLineAndStartsAnewForANewTransfer) {
+  testing::MemoryStream stream;
+  ProgressLine line(stream.file());
+  line.Finish();
+  const ProgressLine::Clock::time_point start{};
+  line.Show(9, 10, start);
+  line.Show(10, 10, start + seconds(1));
+  line.Finish();
+  line.Show(1, 10, start + seconds(5));  // a new transfer: a new line and a new rate
+  line.Show(2, 10, start + seconds(6));
+  EXPECT_EQ(stream.Text(),
+            "\r9/10 blocks, 90 %"
+            "\r10/10 blocks, 100 %, 1.0 KiB/s, 0:00 left\n"
+            "\r1/10 blocks, 10 %"
+            "\r2/10 blocks, 20 %, 1.0 KiB/s, 0:08 left");
+}
+
+}  // namespace
+}  // namespace kr55le::console
