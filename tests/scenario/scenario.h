@@ -24,7 +24,7 @@ class Scenario : public ::testing::Test {
  protected:
   // Builds the dialog and runs its initialisation (with its first scan).
   void OpenDialog() {
-    dialog = std::make_unique<CFlashwellDlg>(host, controls, hid, link, bounds);
+    dialog = std::make_unique<CFlashwellDlg>(host, controls, *dialogServices, link, bounds);
     host.Attach(*dialog);
     dialog->OnInitDialog();
   }
@@ -54,6 +54,7 @@ class Scenario : public ::testing::Test {
   ControlModel controls;
   TestHost host{controls};
   sim::SimHidServices hid;
+  hid::HidServices* dialogServices = &hid;  // the bus the dialog is opened on
   ReportLink link{kScenarioTiming};
   WaitBounds bounds;  // the real bounds; a test shrinks only the wait it runs into
   std::unique_ptr<CFlashwellDlg> dialog;

@@ -102,10 +102,6 @@ struct ControlStates {
   bool cancel;
   bool path;
   friend bool operator==(const ControlStates&, const ControlStates&) = default;
-  friend void PrintTo(const ControlStates& s, std::ostream* out) {
-    *out << "{browse " << s.browse << ", upgrade " << s.upgrade << ", cancel " << s.cancel
-         << ", path " << s.path << "}";
-  }
 };
 inline constexpr ControlStates kAfterCompletion{
     .browse = false, .upgrade = false, .cancel = false, .path = true};
@@ -169,12 +165,7 @@ class ScenarioServices : public hid::HidServices {
 
 class UpgradeScenario : public Scenario {
  protected:
-  // As Scenario's, with the dialog on the services bus.
-  void OpenDialog() {
-    dialog = std::make_unique<CFlashwellDlg>(host, controls, services, link, bounds);
-    host.Attach(*dialog);
-    dialog->OnInitDialog();
-  }
+  UpgradeScenario() { dialogServices = &services; }
   // Plugs one device and opens the dialog, which identifies it.
   void StartWith(sim::SimDeviceConfig config = {}) {
     device = hid.Plug(std::move(config));
