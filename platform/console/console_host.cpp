@@ -50,7 +50,8 @@ int ConsoleHost::RunModal(DialogMessages& dialog) {
       stoppedAt_ = step;
       break;
     }
-    Post(step == ConsoleStep::Browse ? Message::Browse : Message::Upgrade);
+    Post(step == ConsoleStep::Browse ? DialogMessageKind::BrowseClicked
+                                     : DialogMessageKind::UpgradeClicked);
     PumpMessages();
   }
   dialog_ = nullptr;
@@ -61,9 +62,10 @@ void ConsoleHost::PumpMessages() {
   for (;;) {
     TakeInterrupts();
     TakeNotices();
-    const std::optional<Message> message = TakeMessage();
+    const std::optional<DialogMessage> message = queue_.Take();
     if (!message) return;
-    Dispatch(*message);
+    // Outside RunModal a message is dropped, as a closed window's would be.
+    if (dialog_ != nullptr) Deliver(*dialog_, *message);
   }
 }
 
@@ -93,44 +95,11 @@ std::optional<std::string> ConsoleHost::OpenFileDialog(const OpenFileRequest&) {
 }
 
 void ConsoleHost::PostDeviceChange(hid::DeviceChange change) {
-  Post(change == hid::DeviceChange::Arrival ? Message::DeviceArrival : Message::DeviceRemoval);
+  queue_.Post({DialogMessageKind::DeviceChange, change});
 }
 
-void ConsoleHost::Post(Message message) {
-  const std::lock_guard lock(queueMutex_);
-  queue_.push_back(message);
-}
-
-std::optional<ConsoleHost::Message> ConsoleHost::TakeMessage() {
-  const std::lock_guard lock(queueMutex_);
-  if (queue_.empty()) return std::nullopt;
-  const Message message = queue_.front();
-  queue_.pop_front();
-  return message;
-}
-
-void ConsoleHost::Dispatch(Message message) {
-  if (dialog_ == nullptr) return;  // outside RunModal: dropped, as a closed window would
-  switch (message) {
-    case Message::Browse:
-      dialog_->OnBrowseFile();
-      return;
-    case Message::Upgrade:
-      dialog_->OnUpgrade();
-      return;
-    case Message::CancelClicked:
-      dialog_->OnCancelUpgrade();
-      return;
-    case Message::CloseWindow:
-      dialog_->OnCancel();
-      return;
-    case Message::DeviceArrival:
-      dialog_->OnDeviceChange(hid::DeviceChange::Arrival);
-      return;
-    case Message::DeviceRemoval:
-      dialog_->OnDeviceChange(hid::DeviceChange::Removal);
-      return;
-  }
+void ConsoleHost::Post(DialogMessageKind kind) {
+  queue_.Post({kind, {}});
 }
 
 void ConsoleHost::TakeInterrupts() {
@@ -140,7 +109,7 @@ void ConsoleHost::TakeInterrupts() {
     // The first press is the Cancel button where a person could click it; any other press, or
     // one while Cancel is disabled, closes the window.
     const bool cancel = handledInterrupts_ == 0 && model_.IsEnabled(Control::CancelButton);
-    Post(cancel ? Message::CancelClicked : Message::CloseWindow);
+    Post(cancel ? DialogMessageKind::CancelClicked : DialogMessageKind::CancelCommand);
   }
 }
 

@@ -6,9 +6,7 @@
 
 #include <atomic>
 #include <cstdio>
-#include <deque>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +15,7 @@
 #include "platform/console/progress_line.h"
 #include "platform/window/control_model.h"
 #include "platform/window/dialog_host.h"
+#include "platform/window/dialog_message.h"
 
 namespace kr55le::console {
 
@@ -70,11 +69,7 @@ class ConsoleHost final : public DialogHost {
   void FinishOutput() { progress_.Finish(); }
 
  private:
-  enum class Message { Browse, Upgrade, CancelClicked, CloseWindow, DeviceArrival, DeviceRemoval };
-
-  void Post(Message message);
-  std::optional<Message> TakeMessage();
-  void Dispatch(Message message);
+  void Post(DialogMessageKind kind);
   void TakeInterrupts();
   void TakeNotices();
   void Observe(Control control);
@@ -85,8 +80,7 @@ class ConsoleHost final : public DialogHost {
   ConsoleHostSettings settings_;
   ProgressLine progress_;
 
-  std::mutex queueMutex_;
-  std::deque<Message> queue_;  // under queueMutex_
+  DialogMessageQueue queue_;
 
   DialogMessages* dialog_ = nullptr;  // while RunModal runs; messages reach only it
   int handledInterrupts_ = 0;

@@ -68,21 +68,15 @@ DialogMessages* TestHost::Dialog() const {
 }
 
 void TestHost::Post(HostMessage message) {
-  const std::lock_guard lock(queueMutex_);
-  queue_.push_back(message);
+  queue_.Post(message);
 }
 
 std::size_t TestHost::QueuedCount() const {
-  const std::lock_guard lock(queueMutex_);
-  return queue_.size();
+  return queue_.Size();
 }
 
 std::optional<HostMessage> TestHost::TakeMessage() {
-  const std::lock_guard lock(queueMutex_);
-  if (queue_.empty()) return std::nullopt;
-  const HostMessage message = queue_.front();
-  queue_.pop_front();
-  return message;
+  return queue_.Take();
 }
 
 void TestHost::Dispatch(HostMessage message) {
@@ -91,26 +85,7 @@ void TestHost::Dispatch(HostMessage message) {
     return;
   }
   dispatched_.push_back(message);
-  switch (message.kind) {
-    case HostMessageKind::BrowseClicked:
-      dialog_->OnBrowseFile();
-      return;
-    case HostMessageKind::UpgradeClicked:
-      dialog_->OnUpgrade();
-      return;
-    case HostMessageKind::CancelClicked:
-      dialog_->OnCancelUpgrade();
-      return;
-    case HostMessageKind::OkCommand:
-      dialog_->OnOK();
-      return;
-    case HostMessageKind::CancelCommand:
-      dialog_->OnCancel();
-      return;
-    case HostMessageKind::DeviceChange:
-      dialog_->OnDeviceChange(message.change);
-      return;
-  }
+  Deliver(*dialog_, message);
 }
 
 const std::vector<std::string>& TestHost::Texts(Control control) const {

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +14,7 @@
 
 #include "platform/window/control_model.h"
 #include "platform/window/dialog_host.h"
+#include "platform/window/dialog_message.h"
 #include "platform/window/test_action.h"
 
 namespace kr55le {
@@ -25,20 +25,9 @@ inline constexpr int kRunNotEnded = -1;
 inline constexpr int kRunStalled = -2;
 inline constexpr int kDefaultIdlePumpLimit = 1000;
 
-enum class HostMessageKind {
-  BrowseClicked,
-  UpgradeClicked,
-  CancelClicked,
-  OkCommand,
-  CancelCommand,
-  DeviceChange,
-};
-
-struct HostMessage {
-  HostMessageKind kind = HostMessageKind::OkCommand;
-  hid::DeviceChange change = hid::DeviceChange::Arrival;  // for DeviceChange only
-  friend bool operator==(const HostMessage&, const HostMessage&) = default;
-};
+// The test host's names for the shared dialog messages.
+using HostMessageKind = DialogMessageKind;
+using HostMessage = DialogMessage;
 
 // An open-file request as the dialog made it, kept beyond the dialog's own strings.
 struct RecordedOpenFileRequest {
@@ -125,8 +114,7 @@ class TestHost : public DialogHost {
   ControlModel& model_;
   DialogMessages* dialog_ = nullptr;
 
-  mutable std::mutex queueMutex_;
-  std::deque<HostMessage> queue_;  // under queueMutex_
+  DialogMessageQueue queue_;
 
   std::vector<ScheduledAction> script_;
   std::deque<std::optional<std::string>> openFileAnswers_;
