@@ -60,21 +60,6 @@ TEST(FlashArguments, TakesOptionsBeforeAndAfterTheCommandWord) {
   }
 }
 
-TEST(FlashArguments, DefaultsToTheWindowsBehaviour) {
-  const ParsedFlashArguments parsed = Parse({"info"});
-  ASSERT_TRUE(parsed.ok());
-  EXPECT_FALSE(parsed.arguments.json);
-  EXPECT_FALSE(parsed.arguments.bell);
-  EXPECT_FALSE(parsed.arguments.simulate.has_value());
-  EXPECT_DOUBLE_EQ(parsed.arguments.waitScale, kDefaultWaitScale);
-}
-
-TEST(FlashArguments, EmptySimulateOptionsGiveTheDefaultDevice) {
-  const ParsedFlashArguments parsed = Parse({"--simulate", "", "info"});
-  ASSERT_TRUE(parsed.ok()) << parsed.error;
-  EXPECT_EQ(parsed.arguments.simulate, sim::SimOptions{});
-}
-
 TEST(FlashArguments, RefusesWrongUsageNamingTheFault) {
   const struct {
     std::vector<std::string_view> words;

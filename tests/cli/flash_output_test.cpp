@@ -22,18 +22,6 @@ TEST(FlashOutput, EscapesJsonStrings) {
   for (const auto& c : cases) EXPECT_EQ(JsonString(c.text), c.json);
 }
 
-TEST(FlashOutput, PrintsLinesAtOnceWithAnEmptyValueEndingAtItsColon) {
-  testing::MemoryStream stream;
-  FlashOutput output(stream.file(), OutputFormat::Lines, MessageList::Included);
-  output.Message("Hello");
-  output.Field(kKeySerial, "");
-  output.Field(kKeyBlocks, std::uint64_t{7});
-  output.Flag(kKeyVersionWellFormed, false);
-  EXPECT_EQ(stream.Text(), "message: Hello\nserial:\nblocks: 7\nversion-well-formed: no\n");
-  output.Finish();
-  EXPECT_EQ(stream.Text(), "message: Hello\nserial:\nblocks: 7\nversion-well-formed: no\n");
-}
-
 TEST(FlashOutput, PrintsOneJsonObjectWithTheMessagesFirst) {
   const struct {
     MessageList messages;

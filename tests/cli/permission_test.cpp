@@ -12,7 +12,6 @@
 namespace kr55le {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 constexpr char kHint[] =
@@ -29,33 +28,24 @@ class DenyingServices : public sim::SimHidServices {
   }
 };
 
-TEST(PermissionHint, TheScanShowsTheHintWithTheNodeAsTheSystemSpellsIt) {
-  DenyingServices hid;
-  hid.Plug();
-  ControlModel controls;
-  TestHost host(controls);
-  ReportLink link;
-  CFlashwellDlg dialog(host, controls, hid, link);
-  host.Attach(dialog);
-  ::testing::internal::CaptureStderr();
-  dialog.OnInitDialog();
-  const std::string errors = ::testing::internal::GetCapturedStderr();
-  hid.RegisterNotices(nullptr);
-  EXPECT_THAT(host.Hints(), ElementsAre(kHint));
-  EXPECT_EQ(errors, std::string(kHint) + "\n");
-}
-
-TEST(PermissionHint, NoHintWhenTheDeviceOpens) {
-  sim::SimHidServices hid;
-  hid.Plug();
-  ControlModel controls;
-  TestHost host(controls);
-  ReportLink link;
-  CFlashwellDlg dialog(host, controls, hid, link);
-  host.Attach(dialog);
-  dialog.OnInitDialog();
-  hid.RegisterNotices(nullptr);
-  EXPECT_THAT(host.Hints(), ::testing::IsEmpty());
+TEST(PermissionHint, TheScanShowsTheHintWithTheNodeOnlyWhenItMayNotBeOpened) {
+  for (const bool denied : {true, false}) {
+    DenyingServices denying;
+    sim::SimHidServices opening;
+    sim::SimHidServices& hid = denied ? denying : opening;
+    hid.Plug();
+    ControlModel controls;
+    TestHost host(controls);
+    ReportLink link;
+    CFlashwellDlg dialog(host, controls, hid, link);
+    host.Attach(dialog);
+    ::testing::internal::CaptureStderr();
+    dialog.OnInitDialog();
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    hid.RegisterNotices(nullptr);
+    EXPECT_EQ(host.Hints(), denied ? std::vector<std::string>{kHint} : std::vector<std::string>{});
+    EXPECT_EQ(errors, denied ? std::string(kHint) + "\n" : "");
+  }
 }
 
 TEST(PermissionHint, EveryDeviceCommandExitsThreeWhenTheDeviceMayNotBeOpened) {

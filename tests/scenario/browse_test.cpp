@@ -46,19 +46,6 @@ TEST_F(BrowseTest, MalformedVersionIsAnInvalidFileAndNothingIsSent) {
   ExpectNothingSentSince(before);
 }
 
-TEST_F(BrowseTest, UnansweredCheckIsACommunicationErrorThatClearsReadiness) {
-  StartWith({.silent = sim::SilentRequest::ImageCheck});
-  dialog->bounds().browseCheck = {1000, 2};  // no reply comes, so this wait ends by its bound
-
-  Browse(FirmwareImage(Payload(10)));
-
-  EXPECT_EQ(Message(), text::kCommunicationError);
-  EXPECT_FALSE(dialog->DeviceReady);
-  EXPECT_FALSE(dialog->FileSelected);
-  EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
-  EXPECT_EQ(Text(Control::FileVersionField), kOtherVersion);
-}
-
 // The simulated device rejects an image whose kind is not that of its upgrade mode, and tells
 // whether the image's version is the one it runs.
 struct Verdict {
@@ -110,21 +97,6 @@ TEST_P(BrowseVerdictTest, DeviceVerdictSetsTheMessageAndTheUpgradeButton) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Verdicts, BrowseVerdictTest, ::testing::ValuesIn(kVerdicts), CaseName());
-
-TEST_F(BrowseTest, LongPathIsShownInLinesOf77_71_73_73AndTheRest) {
-  StartWith();
-  const LongPathImage image(MakeImage(kFirmwareKind, kOtherVersion, Payload(10)));
-  const std::string& path = image.path();
-  ASSERT_GT(path.size(), 294u);
-
-  Browse(path);
-
-  EXPECT_EQ(Text(Control::PathEdit), path.substr(0, 77) + "\r\n" + path.substr(77, 71) + "\r\n" +
-                                         path.substr(148, 73) + "\r\n" + path.substr(221, 73) +
-                                         "\r\n" + path.substr(294));
-  EXPECT_EQ(dialog->ImagePath, path);
-  EXPECT_EQ(Message(), text::kOtherVersion);
-}
 
 TEST_F(BrowseTest, CheckRequestCarriesTheHeaderFieldsReversedThenKindAndVersion) {
   StartWith();

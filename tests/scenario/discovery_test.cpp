@@ -8,20 +8,21 @@ namespace {
 
 using ::testing::ElementsAre;
 
-constexpr Control kIdentificationFields[] = {Control::SerialNumberField,
-                                             Control::SoftwareVersionField,
-                                             Control::BootloaderField, Control::UpgradeModeField};
-
-using DiscoveryTest = Scenario;
+class DiscoveryTest : public Scenario {
+ protected:
+  void ExpectAllDisabled() const {
+    for (Control control : {Control::BrowseButton, Control::UpgradeButton, Control::CancelButton,
+                            Control::PathEdit}) {
+      EXPECT_FALSE(Enabled(control)) << ControlName(control);
+    }
+  }
+};
 
 TEST_F(DiscoveryTest, StartedWithNoDeviceShowsTheEmptyDisabledWindow) {
   OpenDialog();
   EXPECT_EQ(Message(), "No device is attached");
   EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
-  for (Control control :
-       {Control::BrowseButton, Control::UpgradeButton, Control::CancelButton, Control::PathEdit}) {
-    EXPECT_FALSE(Enabled(control)) << ControlName(control);
-  }
+  ExpectAllDisabled();
   for (Control field :
        {Control::SerialNumberField, Control::FileVersionField, Control::UpgradeModeField,
         Control::SoftwareVersionField, Control::BootloaderField, Control::PercentEdit}) {
@@ -32,47 +33,35 @@ TEST_F(DiscoveryTest, StartedWithNoDeviceShowsTheEmptyDisabledWindow) {
   EXPECT_FALSE(link.HasDevice());
 }
 
-TEST_F(DiscoveryTest, AnsweringDeviceIsIdentifiedInItsMode) {
-  struct Case {
-    UpgradeMode mode;
-    const char* message;
-    const char* modeText;
-  };
-  const Case cases[] = {
-      {UpgradeMode::Firmware,
-       "Device is connected in firmware upgrade mode.Browse a file for upgrade.",
-       "Firmware upgrade"},
-      {UpgradeMode::Audio, "Device is connected in audio upgrade mode.Browse a file for upgrade.",
-       "Audio upgrade"},
-  };
-  for (const auto& c : cases) {
-    ControlModel model;
-    TestHost testHost{model};
-    sim::SimHidServices services;
-    ReportLink reportLink{kScenarioTiming};
-    services.Plug({.mode = c.mode,
-                   .serialNumber = "SN12345678",
-                   .softwareVersion = "02.01.07",
-                   .bootloaderVersion = "BL.00.03"});
-    CFlashwellDlg scanned(testHost, model, services, reportLink);
-    testHost.Attach(scanned);
-    scanned.OnInitDialog();
+class IdentificationTest : public DiscoveryTest,
+                           public ::testing::WithParamInterface<UpgradeMode> {};
 
-    EXPECT_EQ(model.Text(Control::MessageEdit), c.message);
-    EXPECT_EQ(model.Text(Control::UpgradeModeField), c.modeText);
-    EXPECT_EQ(model.Text(Control::SerialNumberField), "SN12345678");
-    EXPECT_EQ(model.Text(Control::SoftwareVersionField), "02.01.07");
-    EXPECT_EQ(model.Text(Control::BootloaderField), "BL.00.03");
-    EXPECT_EQ(model.Text(Control::PathEdit), " ");
-    EXPECT_EQ(model.Text(Control::DeviceCombo), "Pardo KR-55LE is connected");
-    EXPECT_TRUE(model.IsEnabled(Control::BrowseButton));
-    EXPECT_TRUE(model.IsEnabled(Control::PathEdit));
-    EXPECT_FALSE(model.IsEnabled(Control::UpgradeButton));
-    EXPECT_FALSE(model.IsEnabled(Control::CancelButton));
-    EXPECT_TRUE(scanned.DeviceReady);
-    EXPECT_TRUE(testHost.Beeps().empty());
-  }
+TEST_P(IdentificationTest, AnsweringDeviceIsIdentifiedInItsMode) {
+  const bool audio = GetParam() == UpgradeMode::Audio;
+  hid.Plug({.mode = GetParam(),
+            .serialNumber = "SN12345678",
+            .softwareVersion = "02.01.07",
+            .bootloaderVersion = "BL.00.03"});
+  OpenDialog();
+
+  EXPECT_EQ(Message(), std::string("Device is connected in ") + (audio ? "audio" : "firmware") +
+                           " upgrade mode.Browse a file for upgrade.");
+  EXPECT_EQ(Text(Control::UpgradeModeField), audio ? "Audio upgrade" : "Firmware upgrade");
+  EXPECT_EQ(Text(Control::SerialNumberField), "SN12345678");
+  EXPECT_EQ(Text(Control::SoftwareVersionField), "02.01.07");
+  EXPECT_EQ(Text(Control::BootloaderField), "BL.00.03");
+  EXPECT_EQ(Text(Control::PathEdit), " ");
+  EXPECT_EQ(Text(Control::DeviceCombo), "Pardo KR-55LE is connected");
+  EXPECT_TRUE(Enabled(Control::BrowseButton));
+  EXPECT_TRUE(Enabled(Control::PathEdit));
+  EXPECT_FALSE(Enabled(Control::UpgradeButton));
+  EXPECT_FALSE(Enabled(Control::CancelButton));
+  EXPECT_TRUE(dialog->DeviceReady);
+  EXPECT_TRUE(host.Beeps().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, IdentificationTest,
+                         ::testing::Values(UpgradeMode::Firmware, UpgradeMode::Audio));
 
 TEST_F(DiscoveryTest, SilentDeviceLeavesTheEarlierIdentificationShown) {
   const std::size_t first = hid.Plug({.serialNumber = "FIRST00001"});
@@ -89,10 +78,7 @@ TEST_F(DiscoveryTest, SilentDeviceLeavesTheEarlierIdentificationShown) {
   EXPECT_EQ(Text(Control::SerialNumberField), "FIRST00001");
   EXPECT_EQ(Text(Control::UpgradeModeField), "Firmware upgrade");
   EXPECT_FALSE(dialog->DeviceReady);
-  for (Control control :
-       {Control::BrowseButton, Control::UpgradeButton, Control::CancelButton, Control::PathEdit}) {
-    EXPECT_FALSE(Enabled(control)) << ControlName(control);
-  }
+  ExpectAllDisabled();
   EXPECT_EQ(host.Beeps().back(), Beep::Error);
 }
 

@@ -81,82 +81,104 @@ TEST_F(TransferTest, SendAgainCodeRepeatsTheSameBlockWithoutAProgressStep) {
   EXPECT_EQ(Message(), text::kFirmwareCompleted);
 }
 
-struct BlockFault {
+// An upgrade that ends unfinished: at the device's failure code, or at the one wait whose reply
+// never comes, only that wait's bound shrunk (at `stage`) so that it ends soon.
+enum class Stage { Browse, Enter, Start, Block2 };
+
+struct Unfinished {
   const char* name;
   sim::SimDeviceConfig config;
-  bool silent;  // no acknowledgement comes, so its wait ends by its bound
+  Stage stage;
+  void (*shrink)(WaitBounds&);
   std::string_view message;
+  std::size_t starts;       // upgrade start requests sent
+  std::size_t dataReports;  // nothing after the block that failed
   std::uint32_t accepted;
-  friend void PrintTo(const BlockFault& row, std::ostream* out) { *out << row.name; }
+  ControlStates states;
+  friend void PrintTo(const Unfinished& row, std::ostream* out) { *out << row.name; }
 };
 
-const BlockFault kBlockFaults[] = {
-    {"FailureCodeAtBlock2", {.failAtBlock = 2}, false, text::kUploadFailed, 2},
-    {"SilenceAtBlock2",
-     {.silent = sim::SilentRequest::Block, .silentBlock = 2},
-     true,
+constexpr ControlStates kAfterFailedCheck{
+    .browse = true, .upgrade = false, .cancel = false, .path = true};
+const sim::SimDeviceConfig kSilentCheck{.silent = sim::SilentRequest::ImageCheck};
+const sim::SimDeviceConfig kSilentStart{.silent = sim::SilentRequest::UpgradeStart};
+const sim::SimDeviceConfig kSilentBlock2{.silent = sim::SilentRequest::Block, .silentBlock = 2};
+void ShrinkBrowseCheck(WaitBounds& b) {
+  b.browseCheck = {1000, 2};
+}
+// Its outer count is shared with the start's.
+void ShrinkRepeatedCheck(WaitBounds& b) {
+  b.repeatedCheckInner = 1000;
+  b.upgradeOuter = 2;
+}
+// The start wait counts on from where the check's stopped, below that wait's inner bound.
+void ShrinkStart(WaitBounds& b) {
+  b.startInner = b.repeatedCheckInner;
+  b.upgradeOuter = 1;
+}
+void ShrinkAcknowledgement(WaitBounds& b) {
+  b.acknowledgement = {1000, 1};
+}
+
+const Unfinished kUnfinished[] = {
+    {"SilentBrowseCheck", kSilentCheck, Stage::Browse, ShrinkBrowseCheck, text::kCommunicationError,
+     0, 0, 0, kAfterFailedCheck},
+    {"SilentRepeatedCheckAsksForAReset", kSilentCheck, Stage::Enter, ShrinkRepeatedCheck,
+     text::kResetDeviceFirst, 0, 0, 0, kAfterFailedCheck},
+    {"SilentStart", kSilentStart, Stage::Start, ShrinkStart, text::kCommunicationError, 1, 0, 0,
+     kAfterFailedTransfer},
+    {"SilenceAtBlock2", kSilentBlock2, Stage::Block2, ShrinkAcknowledgement,
+     text::kCommunicationError, 1, 3, 2, kAfterFailedTransfer},
+    {"LostAcknowledgementOfBlock2",
+     {.lostAckAtBlock = 2},
+     Stage::Block2,
+     ShrinkAcknowledgement,
      text::kCommunicationError,
-     2},
-    {"LostAcknowledgementOfBlock2", {.lostAckAtBlock = 2}, true, text::kCommunicationError, 3},
+     1,
+     3,
+     3,
+     kAfterFailedTransfer},
+    {"FailureCodeAtBlock2",
+     {.failAtBlock = 2},
+     Stage::Block2,
+     nullptr,
+     text::kUploadFailed,
+     1,
+     3,
+     2,
+     kAfterFailedTransfer},
 };
 
-class BlockFaultTest : public UpgradeScenario, public ::testing::WithParamInterface<BlockFault> {};
+class UnfinishedTest : public UpgradeScenario, public ::testing::WithParamInterface<Unfinished> {};
 
-TEST_P(BlockFaultTest, EndsTheTransferAtThatBlockWithItsMessageAndTheErrorBeep) {
-  const BlockFault& c = GetParam();
+TEST_P(UnfinishedTest, EndsWithItsMessageAndTheErrorBeepSendingNothingMore) {
+  const Unfinished& c = GetParam();
   StartWith(c.config);
-  Browse(FirmwareImage(Payload(5 * kBlock)));
-  if (c.silent) AtBlock(2, TestAction::Run([this] { ShrinkAcknowledgementBound(); }));
-
-  ClickUpgrade();
+  const std::string path = FirmwareImage(Payload(5 * kBlock));
+  const auto shrink = [this, &c] {
+    if (c.shrink) c.shrink(dialog->bounds());
+  };
+  if (c.stage <= Stage::Enter) shrink();
+  if (c.stage == Stage::Enter) EnterPath(path);
+  if (c.stage != Stage::Enter) Browse(path);
+  if (c.stage == Stage::Start) {
+    host.When([this] { return Message() == text::kUpgrading; }, TestAction::Run(shrink));
+  }
+  if (c.stage == Stage::Block2) AtBlock(2, TestAction::Run(shrink));
+  if (c.stage >= Stage::Start) ClickUpgrade();
   AwaitWriter();
 
   EXPECT_EQ(Message(), c.message);
   EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
-  EXPECT_EQ(DataReports().size(), 3u);  // nothing after block 2
+  EXPECT_EQ(dialog->DeviceReady, c.stage >= Stage::Start);
+  EXPECT_EQ(Requests(kCommandUpgradeStart), c.starts);
+  EXPECT_EQ(DataReports().size(), c.dataReports);
   EXPECT_EQ(Counters().blocksAccepted, c.accepted);
   ExpectNoCompletion();
-  EXPECT_EQ(States(), kAfterFailedTransfer);
+  EXPECT_EQ(States(), c.states);
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, BlockFaultTest, ::testing::ValuesIn(kBlockFaults), CaseName());
-
-TEST_F(TransferTest, UnansweredRepeatedCheckAsksForAResetAndClearsReadiness) {
-  StartWith({.silent = sim::SilentRequest::ImageCheck});
-  const std::string path = FirmwareImage(Payload(10));
-  // No reply comes, so this wait ends by its bound (its outer count is shared with the start's).
-  dialog->bounds().repeatedCheckInner = 1000;
-  dialog->bounds().upgradeOuter = 2;
-
-  EnterPath(path);
-
-  EXPECT_EQ(Message(), text::kResetDeviceFirst);
-  EXPECT_FALSE(dialog->DeviceReady);
-  EXPECT_EQ(Text(Control::FileVersionField), kOtherVersion);
-  EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
-  EXPECT_EQ(Requests(kCommandUpgradeStart), 0u);
-  EXPECT_TRUE(Enabled(Control::BrowseButton));
-  EXPECT_TRUE(Enabled(Control::PathEdit));
-}
-
-TEST_F(TransferTest, UnansweredStartIsACommunicationErrorAndNoBlockIsSent) {
-  StartWith({.silent = sim::SilentRequest::UpgradeStart});
-  Browse(FirmwareImage(Payload(10)));
-  // Shrunk once the start request is out. The start wait counts on from where the check's wait
-  // stopped, below that wait's inner bound, so the same inner bound is reached.
-  host.When([this] { return Message() == text::kUpgrading; }, TestAction::Run([this] {
-              dialog->bounds().startInner = dialog->bounds().repeatedCheckInner;
-              dialog->bounds().upgradeOuter = 1;
-            }));
-
-  ClickUpgrade();
-
-  EXPECT_EQ(Message(), text::kCommunicationError);
-  EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
-  EXPECT_EQ(Requests(kCommandUpgradeStart), 1u);
-  EXPECT_THAT(DataReports(), IsEmpty());
-  EXPECT_EQ(States(), kAfterFailedTransfer);
-}
+INSTANTIATE_TEST_SUITE_P(Rows, UnfinishedTest, ::testing::ValuesIn(kUnfinished), CaseName());
 
 TEST_F(TransferTest, DevicePulledBetweenBlocksEndsTheTransferThroughTheNestedScan) {
   StartWith();
