@@ -124,13 +124,6 @@ TEST_F(ConsoleHostTest, APressIsHandedOnOnlyOnce) {
   EXPECT_THAT(dialog.calls, ElementsAre("OnInitDialog", "OnCancelUpgrade", "OnInitDialog"));
 }
 
-TEST_F(ConsoleHostTest, MessageBoxPrintsItsTextOnceOnTheErrorStream) {
-  ConsoleHost host(model, nullptr, Settings());
-  host.MessageBox("one");
-  host.MessageBox("two \n");
-  EXPECT_EQ(errors.Text(), "one\ntwo \n");
-}
-
 TEST_F(ConsoleHostTest, BeepsRingTheBellOnlyWhenAsked) {
   for (const bool bell : {false, true}) {
     testing::MemoryStream stream;

@@ -42,12 +42,6 @@ TEST(SingleInstance, SecondLockOfTheSameFileFindsTheFirstRunning) {
   EXPECT_EQ(AcquireSingleInstance("lock", folder.path()), InstanceLock::OtherRunning);
 }
 
-TEST(SingleInstance, LocksOfOtherNamesDoNotConflict) {
-  testing::TempFolder folder;
-  EXPECT_EQ(AcquireSingleInstance("lock-a", folder.path()), InstanceLock::First);
-  EXPECT_EQ(AcquireSingleInstance("lock-b", folder.path()), InstanceLock::First);
-}
-
 TEST(SingleInstance, FolderThatCannotHoldTheLockGivesFirst) {
   testing::TempFolder folder;
   // Below a regular file nothing can be created, not even by root.
@@ -55,15 +49,6 @@ TEST(SingleInstance, FolderThatCannotHoldTheLockGivesFirst) {
   const auto unusable = folder.path() / "file" / "sub";
   EXPECT_EQ(AcquireSingleInstance("lock", unusable), InstanceLock::First);
   EXPECT_EQ(AcquireSingleInstance("lock", unusable), InstanceLock::First);
-}
-
-TEST(SingleInstance, LockFileNameCarriesTheSessionId) {
-  {
-    const ScopedVariable session("XDG_SESSION_ID", "c7");
-    EXPECT_EQ(InstanceLockFileName("NAME"), "NAME-c7");
-  }
-  const ScopedVariable session("XDG_SESSION_ID", std::nullopt);
-  EXPECT_EQ(InstanceLockFileName("NAME"), "NAME");
 }
 
 TEST(SingleInstance, LockLivesInTheRuntimeFolder) {

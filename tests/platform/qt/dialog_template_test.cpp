@@ -32,36 +32,6 @@ TEST(DialogTemplate, EveryControlIsAChildAndOnlyTheListBoxIsHidden) {
   }
 }
 
-TEST(DialogTemplate, NamesTheControlOfEveryRowWithAnIdOfItsOwn) {
-  std::set<Control> named;
-  for (const TemplateControl& row : TemplateControls()) {
-    const bool hasRole = row.id != kIdStatic && row.id != kIdGroupBox;
-    EXPECT_EQ(row.control.has_value(), hasRole) << row.id;
-    if (row.control) named.insert(*row.control);
-  }
-  EXPECT_EQ(named.size(), 10u);
-}
-
-TEST(DialogTemplate, CaptionsComeFromTheStringTable) {
-  EXPECT_EQ(FindTemplateControl(kIdBrowseButton)->text, text::kCaptionBrowseFile);
-  EXPECT_EQ(FindTemplateControl(kIdUpgradeButton)->text, text::kCaptionUpgrade);
-  EXPECT_EQ(FindTemplateControl(kIdCancelButton)->text, text::kCaptionCancel);
-  EXPECT_EQ(TemplateControls()[7].text, text::kCaptionMessage);
-  EXPECT_EQ(TemplateControls()[16].text, text::kMakerNotice);
-  EXPECT_TRUE(TemplateControls()[16].styles.Has(Style::Disabled));
-  EXPECT_EQ(DialogTitle(), text::kDialogTitle);
-}
-
-TEST(DialogTemplate, ReadOnlyFieldsAreCentredExceptTheUpgradeMode) {
-  for (int id :
-       {kIdSerialNumberField, kIdFileVersionField, kIdSoftwareVersionField, kIdBootloaderField}) {
-    EXPECT_TRUE(FindTemplateControl(id)->styles.Has(Style::Centered)) << id;
-    EXPECT_TRUE(FindTemplateControl(id)->styles.Has(Style::ReadOnly)) << id;
-  }
-  EXPECT_FALSE(FindTemplateControl(kIdUpgradeModeField)->styles.Has(Style::Centered));
-  EXPECT_TRUE(FindTemplateControl(kIdUpgradeModeField)->styles.Has(Style::ReadOnly));
-}
-
 TEST(DialogTemplate, OnlyUpgradeAndCancelStartDisabled) {
   EXPECT_TRUE(StartsEnabled(Control::BrowseButton));
   EXPECT_FALSE(StartsEnabled(Control::UpgradeButton));

@@ -68,12 +68,6 @@ TEST_F(DialogWindowTest, HidesTheListBoxAndKeepsTheGroupBoxBelowTheBottomEdge) {
   EXPECT_GE(groupBox->y(), window.height());
 }
 
-TEST_F(DialogWindowTest, GreysTheMakersNotice) {
-  const QWidget* notice = window.TemplateWidgets()[16];
-  EXPECT_EQ(TextOf(notice), ToQString(text::kMakerNotice));
-  EXPECT_FALSE(notice->isEnabled());
-}
-
 TEST_F(DialogWindowTest, MakesNoButtonADefaultButton) {
   for (Control control : {Control::BrowseButton, Control::UpgradeButton, Control::CancelButton}) {
     auto* button = qobject_cast<QPushButton*>(window.Widget(control));
@@ -106,11 +100,6 @@ TEST_F(DialogWindowTest, TabsThroughTheControlsInTemplateOrder) {
     }
   }
   EXPECT_EQ(chain, expected);
-}
-
-TEST_F(DialogWindowTest, CarriesTheIconInItsThreeSizes) {
-  const QList<QSize> sizes = window.windowIcon().availableSizes();
-  for (int side : {16, 32, 48}) EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;
 }
 
 }  // namespace

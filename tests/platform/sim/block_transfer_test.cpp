@@ -74,17 +74,6 @@ TEST(BlockTransfer, AssemblesThePayloadAndTheFillerOfTheFinalBlock) {
   EXPECT_EQ(model.Counters().payloadSize, 2500u);
 }
 
-TEST(BlockTransfer, PayloadOfWholeBlocksEndsWithABlockOfFillerOnly) {
-  const Blocks blocks(Pattern(kBlockDataSize));
-  DeviceModel model({});
-  testing::ArmForTransfer(model);
-  EXPECT_EQ(RunHost(model, blocks).size(), 2u);
-  const auto& image = model.AssembledImage();
-  ASSERT_EQ(image.size(), 2 * kBlockDataSize);
-  EXPECT_TRUE(std::all_of(image.begin() + kBlockDataSize, image.end(),
-                          [](std::uint8_t byte) { return byte == kFillerByte; }));
-}
-
 TEST(BlockTransfer, BadChecksumAsksForTheBlockAgainAndIsNotKept) {
   const Blocks blocks(Pattern(100));
   DeviceModel model({});
@@ -193,30 +182,6 @@ INSTANTIATE_TEST_SUITE_P(
                   {"1@0", "1@1", "unplug"},
                   2}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
-
-TEST(BlockTransfer, LostAcknowledgementIsLostOnceOnly) {
-  SimDeviceConfig config;
-  config.lostAckAtBlock = 0;
-  DeviceModel model(config);
-  const Blocks blocks(Pattern(2500));
-  testing::ArmForTransfer(model);
-  EXPECT_EQ(Seen(model.HandleOutputReport(blocks.Block(0))), "none");
-  EXPECT_EQ(Seen(model.HandleOutputReport(blocks.Block(1))), "1@1");
-  testing::ArmForTransfer(model);  // the host tries again from the start
-  EXPECT_EQ(RunHost(model, blocks), (std::vector<std::string>{"1@0", "1@1", "1@2"}));
-}
-
-TEST(BlockTransfer, SilentBlockStaysSilentToEveryResend) {
-  SimDeviceConfig config;
-  config.silent = SilentRequest::Block;
-  config.silentBlock = 0;
-  DeviceModel model(config);
-  const Blocks blocks(Pattern(10));
-  testing::ArmForTransfer(model);
-  EXPECT_EQ(Seen(model.HandleOutputReport(blocks.Block(0))), "none");
-  EXPECT_EQ(Seen(model.HandleOutputReport(blocks.Block(0))), "none");
-  EXPECT_EQ(model.Counters().dataReportsReceived, 2u);
-}
 
 }  // namespace
 }  // namespace kr55le::sim

@@ -70,16 +70,6 @@ TEST(SimHidServices, EnumeratesInterfacesInTheLinuxShape) {
   EXPECT_FALSE(interfaces[2].description.has_value());
 }
 
-TEST(SimHidServices, PlugTakesTheLowestFreeNumber) {
-  SimHidServices services;
-  const std::size_t first = services.Plug();
-  services.Plug();
-  services.Unplug(first);
-  const std::size_t third = services.Plug();
-  EXPECT_EQ(services.PathOf(third), "/dev/hidraw0#vid_0483&pid_5750");
-  EXPECT_EQ(services.PathOf(first), "");
-}
-
 TEST(SimHidServices, OpensAnUpperCasedPathAndReportsIdentity) {
   SimHidServices services;
   SimDeviceConfig config;
@@ -116,15 +106,6 @@ TEST(SimHidDevice, AnswersAWriteWithAReplyToRead) {
   EXPECT_EQ(input[0], kDeviceInfoReplyId);
   EXPECT_EQ(input[kDefaultInputReportLength], 0xEE);
   EXPECT_EQ(services.ReceivedReports(id), std::vector<Report>{InfoRequest()});
-}
-
-TEST(SimHidDevice, ReadTimesOutWhenNothingIsDue) {
-  SimHidServices services;
-  auto device = OpenOrFail(services, services.PathOf(services.Plug()));
-  Report input(kReportSize);
-  std::size_t received = 1;
-  EXPECT_EQ(device->Read(input, received, kShort).error, HidError::TimedOut);
-  EXPECT_EQ(received, 0u);
 }
 
 TEST(SimHidDevice, ReplyLongerThanTheBufferIsTooLongAndCutAtItsEnd) {
@@ -187,86 +168,6 @@ TEST(SimHidDevice, UnplugFaultRemovesTheDeviceDuringTheWrite) {
   EXPECT_FALSE(services.IsPlugged(id));
   EXPECT_EQ(notices.Changes(), std::vector{hid::DeviceChange::Removal});
   EXPECT_EQ(services.Counters(id).dataReportsReceived, 1u);
-}
-
-TEST(SimHidDevice, ReaderThreadSeesEveryAcknowledgementOfATransfer) {
-  SimHidServices services;
-  SimDeviceConfig config;
-  config.eraseDelay = std::chrono::milliseconds(30);
-  const std::size_t id = services.Plug(config);
-  auto device = OpenOrFail(services, services.PathOf(id));
-  constexpr int kBlocks = 40;
-  std::vector<std::uint8_t> sequences;
-  std::thread reader([&] {
-    Report input(kReportSize);
-    std::size_t received = 0;
-    while (sequences.size() < kBlocks + 2 && device->Read(input, received, kGenerous).ok()) {
-      sequences.push_back(input[kAckSequenceByte]);
-    }
-  });
-  Report output = testing::NewOutput();
-  ASSERT_TRUE(device->Write(testing::CheckRequest(output, "Pardo", "01.00.00")).ok());
-  ASSERT_TRUE(device->Write(testing::StartRequest(output)).ok());
-  const auto payload = Report((kBlocks - 1) * kBlockDataSize + 1, 0x42);
-  ImagePayload staged;
-  staged.Stage(payload);
-  for (std::uint32_t n = 0; n < kBlocks; ++n) {
-    BuildDataBlockReport(ReportView(std::span(output)), static_cast<std::uint32_t>(payload.size()),
-                         staged.Block(n));
-    ASSERT_TRUE(device->Write(output).ok());
-  }
-  reader.join();
-  ASSERT_EQ(sequences.size(), kBlocks + 2u);
-  for (std::size_t n = 0; n < kBlocks; ++n) EXPECT_EQ(sequences[n + 2], n);
-  EXPECT_EQ(services.Counters(id).transfer, TransferState::Complete);
-}
-
-TEST(SimHidDevice, EveryOpenHandleReceivesTheReply) {
-  SimHidServices services;
-  const std::size_t id = services.Plug();
-  auto first = OpenOrFail(services, services.PathOf(id));
-  auto second = OpenOrFail(services, services.PathOf(id));
-  ASSERT_TRUE(first->Write(InfoRequest()).ok());
-  Report input(kReportSize);
-  std::size_t received = 0;
-  EXPECT_TRUE(first->Read(input, received, kGenerous).ok());
-  EXPECT_TRUE(second->Read(input, received, kGenerous).ok());
-}
-
-TEST(SimHidDevice, ChatterSendsReportsOfOneValueEach) {
-  SimHidServices services;
-  SimDeviceConfig config;
-  config.chatter = true;
-  auto device = OpenOrFail(services, services.PathOf(services.Plug(config)));
-  Report input(kReportSize);
-  std::size_t received = 0;
-  for (std::uint8_t k = 0; k < 3; ++k) {
-    ASSERT_TRUE(device->Read(input, received, kShort).ok());
-    ASSERT_EQ(received, kDefaultInputReportLength);
-    EXPECT_TRUE(std::all_of(input.begin(), input.begin() + received,
-                            [k](std::uint8_t byte) { return byte == k; }));
-  }
-}
-
-TEST(SimHidDevice, UnrelatedDeviceTakesReportsAndNeverAnswers) {
-  SimHidServices services;
-  auto device = OpenOrFail(services, services.PathOf(services.PlugUnrelated()));
-  hid::HidAttributes attributes;
-  ASSERT_TRUE(device->GetAttributes(attributes).ok());
-  EXPECT_EQ(attributes.VendorID, kKeyboardVendorId);
-  EXPECT_TRUE(device->Write(Report(kKeyboardOutputReportLength, 0)).ok());
-  Report input(kReportSize);
-  std::size_t received = 0;
-  EXPECT_EQ(device->Read(input, received, kShort).error, HidError::TimedOut);
-}
-
-TEST(ReportQueue, HoldsAReplyUntilItIsDueAndKeepsTheOrder) {
-  ReportQueue queue;
-  queue.Push({1}, SimClock::now() + std::chrono::hours(1));
-  queue.Push({2}, SimClock::now() - std::chrono::hours(1));
-  EXPECT_EQ(queue.TakeIfDue().status, ReportQueue::Status::TimedOut);
-  queue.Close();
-  EXPECT_EQ(queue.Take(SimClock::now() + kGenerous).status, ReportQueue::Status::Gone);
 }
 
 }  // namespace

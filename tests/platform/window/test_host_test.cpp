@@ -89,31 +89,6 @@ TEST_F(TestHostTest, EscapeIsTheCancelCommandEvenWithEverythingDisabled) {
   EXPECT_EQ(dialog.calls, Calls{"OnCancel"});
 }
 
-TEST_F(TestHostTest, TypingReplacesPathEditTextOnlyWhileItIsEnabled) {
-  host.Perform(TestAction::Type("/tmp/a.bin"));
-  model.Enable(Control::PathEdit, false);
-  host.Perform(TestAction::Type("/tmp/b.bin"));
-  EXPECT_EQ(model.Text(Control::PathEdit), "/tmp/a.bin");
-  EXPECT_EQ(host.IgnoredActions(), Calls{"type \"/tmp/b.bin\""});
-}
-
-TEST_F(TestHostTest, ClickingWhatIsNotAButtonIsAScriptFailure) {
-  std::vector<std::string> failures;
-  host.SetFailureHandler([&failures](const std::string& message) { failures.push_back(message); });
-  host.Perform(TestAction::Click(Control::DeviceCombo));
-  ASSERT_EQ(failures.size(), 1u);
-  EXPECT_NE(failures[0].find("click DeviceCombo"), std::string::npos);
-  EXPECT_EQ(host.QueuedCount(), 0u);
-}
-
-TEST_F(TestHostTest, RecordsEachNewTextOfAControlInOrder) {
-  for (const char* text : {"one", "two", "two", "three"}) model.SetText(Control::MessageEdit, text);
-  model.Enable(Control::MessageEdit, false);
-  model.SetText(Control::PercentEdit, "5 %");
-  EXPECT_EQ(host.Texts(Control::MessageEdit), (Calls{"one", "two", "three"}));
-  EXPECT_EQ(host.Texts(Control::PercentEdit), Calls{"5 %"});
-}
-
 TEST_F(TestHostTest, RunsScriptedActionsAtTheirPumpOrOnceTheirConditionHolds) {
   std::vector<int> firedAt;
   const auto note = [&] { firedAt.push_back(host.PumpCount()); };
@@ -151,35 +126,6 @@ TEST_F(TestHostTest, DeliversEveryDeviceChangePostedFromAnotherThreadWhilePumpin
   host.PumpMessages();
   EXPECT_EQ(dialog.deviceChanges, kNotices);
   EXPECT_EQ(dialog.calls.back(), "OnDeviceChange removal");
-}
-
-TEST_F(TestHostTest, MessageBoxRecordsItsTextAndDispatchesWhileOpen) {
-  host.PostDeviceChange(hid::DeviceChange::Arrival);
-  host.MessageBox("Several devices");
-  EXPECT_EQ(host.MessageBoxes(), Calls{"Several devices"});
-  EXPECT_EQ(dialog.calls, Calls{"OnDeviceChange arrival"});
-}
-
-TEST_F(TestHostTest, AnswersOpenFileRequestsInTurnThenAsIfCancelled) {
-  host.AnswerOpenFile("/tmp/a.bin");
-  host.AnswerOpenFile(std::nullopt);
-  host.At(3, TestAction::Run([this] { host.AnswerOpenFile("/tmp/late.bin"); }));
-  const OpenFileRequest request{"Files", "Bin Files: (*.bin)|*.bin|", "*.*"};
-  EXPECT_EQ(host.OpenFileDialog(request), "/tmp/a.bin");
-  EXPECT_EQ(host.OpenFileDialog(request), std::nullopt);
-  EXPECT_EQ(host.OpenFileDialog(request), "/tmp/late.bin");
-  EXPECT_EQ(host.OpenFileDialog(request), std::nullopt);
-  ASSERT_EQ(host.OpenFileRequests().size(), 4u);
-  EXPECT_EQ(host.OpenFileRequests()[3],
-            (RecordedOpenFileRequest{"Files", "Bin Files: (*.bin)|*.bin|", "*.*"}));
-}
-
-TEST_F(TestHostTest, RecordsBeepsAndHintsInOrder) {
-  host.MessageBeep(Beep::Error);
-  host.MessageBeep(Beep::Plain);
-  host.ShowHint("Plug the device in upgrade mode");
-  EXPECT_EQ(host.Beeps(), (std::vector<Beep>{Beep::Error, Beep::Plain}));
-  EXPECT_EQ(host.Hints(), Calls{"Plug the device in upgrade mode"});
 }
 
 TEST_F(TestHostTest, RunModalEndsWhenTheHandlerThatEndedTheDialogHasReturned) {
