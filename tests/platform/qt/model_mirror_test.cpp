@@ -27,14 +27,6 @@ class ModelMirrorTest : public testing::Test {
   QtDialogHost host{model};
 };
 
-TEST_F(ModelMirrorTest, StartsWithTheTemplatesEnabledStates) {
-  EXPECT_TRUE(model.IsEnabled(Control::BrowseButton));
-  EXPECT_FALSE(model.IsEnabled(Control::UpgradeButton));
-  EXPECT_FALSE(model.IsEnabled(Control::CancelButton));
-  EXPECT_FALSE(host.Window().Widget(Control::UpgradeButton)->isEnabled());
-  EXPECT_TRUE(host.Window().Widget(Control::PathEdit)->isEnabled());
-}
-
 TEST_F(ModelMirrorTest, ShowsTextsAndEnabledStates) {
   model.SetText(Control::SerialNumberField, "KR55LE0001");
   model.SetText(Control::PercentEdit, "40 %");
@@ -44,14 +36,6 @@ TEST_F(ModelMirrorTest, ShowsTextsAndEnabledStates) {
   EXPECT_EQ(WidgetOf<QLineEdit>(Control::PercentEdit)->text(), "40 %");
   EXPECT_FALSE(host.Window().Widget(Control::BrowseButton)->isEnabled());
   EXPECT_TRUE(host.Window().Widget(Control::CancelButton)->isEnabled());
-}
-
-TEST_F(ModelMirrorTest, ShowsALongMessageFromItsFirstCharacter) {
-  const std::string message(200, 'x');
-  model.SetText(Control::MessageEdit, message);
-  auto* edit = WidgetOf<QLineEdit>(Control::MessageEdit);
-  EXPECT_EQ(edit->text().toStdString(), message);
-  EXPECT_EQ(edit->cursorPosition(), 0);
 }
 
 TEST_F(ModelMirrorTest, ShowsComboEntriesAndTheSelection) {
@@ -71,14 +55,6 @@ TEST_F(ModelMirrorTest, ShowsAComboTextWithoutAMatchingEntry) {
   auto* combo = WidgetOf<QComboBox>(Control::DeviceCombo);
   EXPECT_EQ(combo->currentIndex(), kNoSelection);
   EXPECT_EQ(combo->placeholderText(), "Another device");
-}
-
-TEST_F(ModelMirrorTest, ShowsListEntries) {
-  model.AddString(Control::DevicePathList, "/DEV/HIDRAW1#VID_0483&PID_5750");
-  model.AddString(Control::DevicePathList, "/DEV/HIDRAW0#VID_0483&PID_5750");
-  auto* list = WidgetOf<QListWidget>(Control::DevicePathList);
-  ASSERT_EQ(list->count(), 2);
-  EXPECT_EQ(list->item(0)->text(), "/DEV/HIDRAW0#VID_0483&PID_5750");
 }
 
 TEST_F(ModelMirrorTest, ShowsProgressRangeAndPosition) {

@@ -8,14 +8,6 @@
 namespace kr55le {
 namespace {
 
-TEST(ProgressBar, StartsAtZeroOfZeroToHundredWithStepTen) {
-  const ControlModel model;
-  EXPECT_EQ(model.RangeMinimum(), 0);
-  EXPECT_EQ(model.RangeMaximum(), 100);
-  EXPECT_EQ(model.Step(), 10);
-  EXPECT_EQ(model.GetPos(), 0);
-}
-
 struct ProgressCase {
   const char* name;
   int minimum;
@@ -45,15 +37,6 @@ TEST(ProgressBar, ClampsIntoTheRangeAndWrapsToTheMinimumPastTheMaximum) {
     model.StepIt();
     EXPECT_EQ(model.GetPos(), c.stepped) << c.name;
   }
-}
-
-TEST(ProgressBar, SetPosClampsToEitherEnd) {
-  ControlModel model;
-  model.SetRange(2, 8);
-  model.SetPos(-3);
-  EXPECT_EQ(model.GetPos(), 2);
-  model.SetPos(9);
-  EXPECT_EQ(model.GetPos(), 8);
 }
 
 struct ObserverCase {
