@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "platform/linux/file_descriptor.h"
+#include "platform/sim/payload_dump.h"
 #include "platform/sim/sim_hid_services.h"
 #include "platform/sim/sim_options.h"
 #include "platform/uhid/virtual_device.h"
@@ -142,14 +142,6 @@ std::string Serve(std::vector<std::unique_ptr<uhid::VirtualDevice>>& devices, in
   }
 }
 
-bool WriteDump(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return static_cast<bool>(out);
-}
-
 // SIGINT and SIGTERM arrive through a descriptor that the serving loop polls.
 int OpenStopDescriptor() {
   sigset_t stops;
@@ -174,7 +166,8 @@ int Run(const Arguments& arguments) {
   }
   std::vector<std::unique_ptr<uhid::VirtualDevice>> devices;
   std::string error = CreateDevices(parsed.options, devices);
-  if (error.empty()) {
+  const bool created = error.empty();
+  if (created) {
     std::printf(std::string(text::kVirtualStartedFormat).c_str(), devices.size(),
                 sim::kSimulatedDescription, kUhidNode, sim::kSimulatedVendorId,
                 sim::kSimulatedProductId);
@@ -187,10 +180,11 @@ int Run(const Arguments& arguments) {
     status = kExitFailed;
   }
   for (const auto& device : devices) device->Destroy();
-  if (arguments.dump) {
+  if (created && arguments.dump) {
+    // devices=0 makes none: its dump is empty.
     const std::vector<std::uint8_t> image =
         devices.empty() ? std::vector<std::uint8_t>() : devices.front()->Model().AssembledImage();
-    if (!WriteDump(*arguments.dump, image)) {
+    if (!sim::WritePayloadDump(*arguments.dump, image)) {
       PrintError(std::string(text::kDumpWriteFailed) + *arguments.dump);
       status = kExitFailed;
     }
