@@ -45,6 +45,8 @@ std::string VirtualDevice::HandleEvent(Clock::time_point now) {
   bytes.resize(static_cast<std::size_t>(got));
   const std::optional<ReadEvent> event = DecodeEvent(bytes);
   if (!event) return "read(uhid): a malformed event of " + std::to_string(got) + " bytes";
+  // The kernel takes no answer from a destroyed device; what it still reports is stale.
+  if (destroyed_) return {};
   switch (event->kind) {
     case EventKind::Output:
       return TakeOutput(event->report, now);
@@ -59,7 +61,6 @@ std::string VirtualDevice::HandleEvent(Clock::time_point now) {
 
 std::string VirtualDevice::TakeOutput(const std::vector<std::uint8_t>& report,
                                       Clock::time_point now) {
-  if (destroyed_) return {};
   sim::DeviceResponse response = model_.HandleOutputReport(report);
   if (response.unplug) return Destroy();
   if (response.reply) pending_.push_back({now + response.delay, std::move(*response.reply)});
