@@ -42,4 +42,5 @@ done
 echo "upgrade-2mib-kernel-seconds: $flash"
 echo "hidraw-loop-2mib-seconds: $loop"
 awk -v f="$flash" -v l="$loop" 'BEGIN {
-  if (f + 0 > 0 && l + 0 > 0) printf "kernel-ratio: %.2f\n", f / l; else print "kernel-ratio: failed" }'
+  if (f + 0 > 0 && l + 0 > 0) printf "kernel-ratio: %.2f\n", f / l
+  else print "kernel-ratio: failed" }'

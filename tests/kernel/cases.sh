@@ -8,7 +8,11 @@ mkdir -p "$work"
 cd "$work" || exit 1
 
 pass() { passed=$((passed + 1)); echo "PASS $1"; }
-fail() { failed=$((failed + 1)); echo "FAIL $1: $2"; for f in out err device.log; do [ -s "$f" ] && sed "s/^/  $f: /" "$f"; done; }
+fail() {
+  failed=$((failed + 1))
+  echo "FAIL $1: $2"
+  for f in out err device.log; do [ -s "$f" ] && sed "s/^/  $f: /" "$f"; done
+}
 
 . /kr55le/common.sh
 
