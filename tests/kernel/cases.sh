@@ -75,7 +75,8 @@ removal_case() {
   stop_device
   [ "$status" -eq 1 ] && [ "$(last_message)" = 'No device is attached' ]
 }
-case_killed_during_transfer() { removal_case '' KILL; }
+# A millisecond a reply keeps the transfer going for seconds, also where KVM runs it.
+case_killed_during_transfer() { removal_case reply-ms=1 KILL; }
 case_unplugged_itself_during_transfer() { removal_case unplug-at=40 ''; }
 
 # A second device arrives while the image check waits (the first one never answers it): the
