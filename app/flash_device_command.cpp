@@ -53,6 +53,7 @@ void PrintIdentification(const ControlModel& controls, FlashOutput& output) {
 int RunDeviceCommand(const FlashArguments& arguments, hid::HidServices& hid, FlashOutput& output,
                      const ConsoleContext& context) {
   ControlModel controls;
+  ReportLink link;
   console::ConsoleHost host(
       controls, &hid,
       {.steps = StepsOf(arguments.command),
@@ -61,8 +62,8 @@ int RunDeviceCommand(const FlashArguments& arguments, hid::HidServices& hid, Fla
        .drawProgress = arguments.command == FlashCommand::Upgrade && context.errorsOnTerminal,
        .errors = context.errors,
        .interrupts = context.interrupts,
+       .deviceGone = [&link] { return link.DeviceGone(); },
        .onStatusText = [&output](std::string_view text) { output.Message(text); }});
-  ReportLink link;
   int status = kExitNotDone;
   {
     CFlashwellDlg dialog(host, controls, hid, link,

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <string_view>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "app/flash_output.h"
 #include "platform/console/interrupt_counter.h"
 #include "platform/linux/hidraw_services.h"
+#include "platform/sim/payload_dump.h"
 #include "platform/sim/sim_hid_services.h"
 #include "res/strings.h"
 
@@ -23,14 +23,6 @@ namespace {
 void PrintError(std::string_view message) {
   std::fprintf(stderr, "%.*s%.*s\n", static_cast<int>(text::kFlashErrorPrefix.size()),
                text::kFlashErrorPrefix.data(), static_cast<int>(message.size()), message.data());
-}
-
-bool WriteDump(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return static_cast<bool>(out);
 }
 
 int RunSimulated(const FlashArguments& arguments, FlashOutput& output,
@@ -46,7 +38,7 @@ int RunSimulated(const FlashArguments& arguments, FlashOutput& output,
     // The first device takes the lowest node, so it is the one the dialog selects.
     const std::vector<std::uint8_t> payload =
         first ? hid.AssembledImage(*first) : std::vector<std::uint8_t>();
-    if (!WriteDump(*arguments.simulateDump, payload)) {
+    if (!sim::WritePayloadDump(*arguments.simulateDump, payload)) {
       PrintError(std::string(text::kDumpWriteFailed) + *arguments.simulateDump);
       status = kExitNotDone;
     }

@@ -129,4 +129,24 @@ inline constexpr std::string_view kWordUnknown = "unknown";
 inline constexpr std::string_view kProgressStartFormat = "%u/%u blocks, %u %%";
 inline constexpr std::string_view kProgressFormat = "%u/%u blocks, %u %%, %.1f KiB/s, %u:%02u left";
 
+// The virtual device.
+inline constexpr std::string_view kVirtualUsage =
+    "usage: kr55le-virtual-device [OPTIONS] [SPEC]\n"
+    "Plays simulated KR-55LE devices in upgrade mode through /dev/uhid, so that the window and\n"
+    "kr55le-flash meet them as real hidraw devices. SPEC is kr55le-flash's --simulate list\n"
+    "(KEY=VALUE,...; none for one device in firmware upgrade mode). Ctrl+C or SIGTERM ends it.\n"
+    "options:\n"
+    "  --dump FILE           at the end, write the payload the first device assembled to FILE\n"
+    "  --help                print this text\n";
+inline constexpr std::string_view kVirtualErrorPrefix = "kr55le-virtual-device: ";
+inline constexpr std::string_view kUhidOpenFailedFormat =
+    "cannot open %s: %s. It needs the uhid module (sudo modprobe uhid) and root, or a group "
+    "that may open %s.";
+inline constexpr std::string_view kVirtualStartedFormat =
+    "%zu virtual %s on %s (vendor %04x, product %04x); Ctrl+C or SIGTERM ends it\n";
+inline constexpr std::string_view kVirtualChatter = "chatter is not played through the kernel";
+inline constexpr std::string_view kVirtualLengthFormat =
+    "report lengths above %zu bytes do not fit a uhid event";
+inline constexpr std::string_view kVirtualSpecPrefix = "SPEC: ";
+
 }  // namespace kr55le::text

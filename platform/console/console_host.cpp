@@ -54,6 +54,7 @@ int ConsoleHost::RunModal(DialogMessages& dialog) {
                                      : DialogMessageKind::UpgradeClicked);
     PumpMessages();
   }
+  AwaitRemovalNotice();
   dialog_ = nullptr;
   return result_;
 }
@@ -115,6 +116,12 @@ void ConsoleHost::TakeInterrupts() {
 
 void ConsoleHost::TakeNotices() {
   if (noticeDescriptor_ >= 0 && IsReadable(noticeDescriptor_)) services_->DispatchNotices();
+}
+
+void ConsoleHost::AwaitRemovalNotice() {
+  if (ended_ || noticeDescriptor_ < 0 || !settings_.deviceGone || !settings_.deviceGone()) return;
+  pollfd watch{noticeDescriptor_, POLLIN, 0};
+  if (::poll(&watch, 1, kRemovalNoticeMilliseconds) > 0) PumpMessages();
 }
 
 void ConsoleHost::Observe(Control control) {

@@ -21,6 +21,8 @@ namespace kr55le::console {
 
 // RunModal's result when the dialog did not end itself.
 inline constexpr int kConsoleRunNotEnded = -1;
+// How long the last step waits for the notice of a device that went away under it.
+inline constexpr int kRemovalNoticeMilliseconds = 2000;
 
 enum class ConsoleStep { Browse, Upgrade };
 
@@ -32,6 +34,10 @@ struct ConsoleHostSettings {
   std::FILE* errors = stderr;
   // Presses of Ctrl+C so far, counted by a signal handler; null for none.
   const std::atomic<int>* interrupts = nullptr;
+  // Whether the open device has failed as removed. A real removal's notice may come after the
+  // failure that ended the step, so the host then waits for it: the command ends on the scan
+  // that finds the device gone, as the window would show it.
+  std::function<bool()> deviceGone = nullptr;
   // Each text the status line comes to show, in order.
   std::function<void(std::string_view)> onStatusText;
 };
@@ -72,6 +78,7 @@ class ConsoleHost final : public DialogHost {
   void Post(DialogMessageKind kind);
   void TakeInterrupts();
   void TakeNotices();
+  void AwaitRemovalNotice();
   void Observe(Control control);
 
   ControlModel& model_;

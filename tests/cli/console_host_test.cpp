@@ -189,6 +189,24 @@ TEST_F(ConsoleHostTest, PumpDispatchesNoticesWaitingOnTheServicesDescriptor) {
   EXPECT_THAT(dialog.calls, ElementsAre("OnInitDialog", "arrival"));
 }
 
+// A real removal's notice may come only after the failure that ended the last step.
+TEST_F(ConsoleHostTest, AfterTheStepsAwaitsTheNoticeOnlyOfADeviceThatWent) {
+  for (const bool gone : {true, false}) {
+    FakeDialog fake;
+    PipeNoticeServices services;
+    ConsoleHostSettings settings = Settings();
+    settings.deviceGone = [&services, gone] {
+      services.Signal();
+      return gone;
+    };
+    ConsoleHost host(model, &services, std::move(settings));
+    services.RegisterNotices([&host](hid::DeviceChange change) { host.PostDeviceChange(change); });
+    host.RunModal(fake);
+    const Calls expected = gone ? Calls{"OnInitDialog", "arrival"} : Calls{"OnInitDialog"};
+    EXPECT_EQ(fake.calls, expected);
+  }
+}
+
 TEST_F(ConsoleHostTest, DrawsTheProgressLineOnlyWhenAsked) {
   for (const bool draw : {false, true}) {
     testing::MemoryStream stream;

@@ -1,0 +1,141 @@
+#!/bin/sh
+# The VM's test cases: the real kr55le-flash (no --simulate) against kr55le-virtual-device on
+# the kernel's uhid, hid and hidraw drivers. Prints PASS or FAIL per case, then the totals.
+passed=0
+failed=0
+work=/tmp/cases
+mkdir -p "$work"
+cd "$work" || exit 1
+
+pass() { passed=$((passed + 1)); echo "PASS $1"; }
+fail() {
+  failed=$((failed + 1))
+  echo "FAIL $1: $2"
+  for f in out err device.log; do [ -s "$f" ] && sed "s/^/  $f: /" "$f"; done
+}
+
+. /kr55le/common.sh
+
+# flash ARGS...: the command line tool, bounded, its status in $status.
+flash() {
+  timeout 60 kr55le-flash "$@" >out 2>err
+  status=$?
+}
+
+last_message() { sed -n 's/^message: //p' out | tail -n 1; }
+
+image Pardo 01.02.00 $((5 * 1008 + 17)) firmware.bin
+image AUDIO 02.00.01 $((3 * 1008)) audio.bin
+image Pardo 01.02.00 2097152 large.bin
+
+case_identify() {
+  start_device serial=VM00000042,software-version=01.01.00,mode=audio
+  flash info
+  stop_device
+  grep -qx 'serial: VM00000042' out && grep -qx 'software-version: 01.01.00' out &&
+    grep -qx 'upgrade-mode: Audio upgrade' out && [ "$status" -eq 0 ]
+}
+
+case_check() {
+  start_device ''
+  flash check firmware.bin
+  stop_device
+  [ "$status" -eq 0 ] && [ "$(last_message)" = 'Do you want to upgrade the device?' ]
+}
+
+# upgrade_case SPEC IMAGE COMPLETION
+upgrade_case() {
+  rm -f dump.bin
+  start_device "$1"
+  flash upgrade "$2"
+  stop_device
+  [ "$status" -eq 0 ] && [ "$(last_message)" = "$3" ] && cmp -s dump.bin "$2.expected"
+}
+case_firmware_upgrade() { upgrade_case '' firmware.bin 'Firmware upgrade completed'; }
+case_audio_upgrade() { upgrade_case mode=audio audio.bin 'Audio upgrade completed'; }
+
+case_failure_code_at_block() {
+  start_device fail-at=3
+  flash upgrade firmware.bin
+  stop_device
+  [ "$status" -eq 1 ] &&
+    [ "$(last_message)" = 'Communication error: Uploading is failed, please try again' ]
+}
+
+# The device goes mid-transfer: the reader's poll error and EIO end the transfer, and the
+# kernel's remove uevent makes the scan that finds no device.
+removal_case() {
+  start_device "$1"
+  timeout 60 kr55le-flash upgrade large.bin >out 2>err &
+  flashing=$!
+  await 'grep -q "Firmware is Upgrading" out' 200 && sleep 0.5
+  [ -n "$2" ] && kill "-$2" "$device"
+  wait "$flashing"
+  status=$?
+  stop_device
+  [ "$status" -eq 1 ] && [ "$(last_message)" = 'No device is attached' ]
+}
+# A millisecond a reply keeps the transfer going for seconds, also where KVM runs it.
+case_killed_during_transfer() { removal_case reply-ms=1 KILL; }
+case_unplugged_itself_during_transfer() { removal_case unplug-at=40 ''; }
+
+# A second device arrives while the image check waits (the first one never answers it): the
+# uevent reaches the waiting tool, whose nested scan finds two devices. Ctrl+C then closes.
+case_arrival_while_waiting() {
+  start_device silent=check
+  first=$device
+  timeout 60 kr55le-flash check firmware.bin >out 2>err &
+  flashing=$!
+  await 'grep -q "Browse a file for upgrade" out' 100
+  start_device ''
+  await 'grep -q "Multiple devices are attached" err' 100
+  arrived=$?
+  kill -INT "$flashing"
+  wait "$flashing"
+  status=$?
+  stop_device
+  device=$first
+  stop_device
+  [ "$arrived" -eq 0 ] && [ "$status" -eq 1 ]
+}
+
+case_two_devices() {
+  start_device devices=2 2
+  flash info
+  stop_device
+  [ "$status" -eq 0 ] && grep -q 'Multiple devices are attached' err
+}
+
+case_node_the_user_may_not_open() {
+  start_device ''
+  su -s /bin/sh user -c "timeout 60 kr55le-flash --wait-scale 0.001 info" >out 2>err
+  status=$?
+  stop_device
+  [ "$status" -eq 3 ] && grep -q '/dev/hidraw0 cannot be opened: permission denied' err
+}
+
+case_uhid_the_user_may_not_open() {
+  su -s /bin/sh user -c "kr55le-virtual-device" >out 2>err
+  status=$?
+  [ "$status" -eq 1 ] && grep -q 'cannot open /dev/uhid: Permission denied' err
+}
+
+# The descriptor the virtual device gave, as the kernel hands it back through sysfs and ioctl.
+case_capabilities_from_the_kernel() {
+  start_device no-description
+  hidraw_caps >out 2>err
+  capsStatus=$?
+  stop_device
+  [ "$capsStatus" -eq 0 ] && grep -qx 'path: /dev/hidraw0#vid_0483&pid_5750' out &&
+    grep -qx 'sysfs: input 64 output 1024 feature 0' out &&
+    grep -qx 'ioctl: input 64 output 1024 feature 0' out && grep -qx 'description: ' out
+}
+
+for name in identify check firmware_upgrade audio_upgrade failure_code_at_block \
+  killed_during_transfer unplugged_itself_during_transfer arrival_while_waiting two_devices \
+  node_the_user_may_not_open uhid_the_user_may_not_open capabilities_from_the_kernel; do
+  rm -f out err device.log
+  if "case_$name"; then pass "$name"; else fail "$name" "status $status"; fi
+  await '[ "$(nodes)" -eq 0 ]' 50 || echo "  hidraw nodes left over: $(ls /dev/hidraw*)"
+done
+echo "$passed passed, $failed failed"
