@@ -2,7 +2,7 @@
 
 // clang-format off: dbt.h needs the types of windows.h first.
 #include <dbt.h>
-#include <windows.h>
+#include "platform/win32/windows_headers.h"
 // clang-format on
 
 #include "platform/win32/hid_enumerate.h"

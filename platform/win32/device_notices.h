@@ -2,7 +2,7 @@
 // device-interface class, which turns each WM_DEVICECHANGE it is sent into a notice for a sink.
 #pragma once
 
-#include <windows.h>
+#include "platform/win32/windows_headers.h"
 
 #include <functional>
 

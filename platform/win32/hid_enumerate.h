@@ -1,7 +1,7 @@
 // The system's HID interfaces through the device setup library.
 #pragma once
 
-#include <windows.h>
+#include "platform/win32/windows_headers.h"
 
 #include <vector>
 

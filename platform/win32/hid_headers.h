@@ -2,7 +2,7 @@
 // they are included inside extern "C" here, after windows.h whose types they need.
 #pragma once
 
-#include <windows.h>
+#include "platform/win32/windows_headers.h"
 
 extern "C" {
 #include <hidsdi.h>

@@ -3,7 +3,7 @@
 // for, so that the system never writes into a buffer that has gone.
 #pragma once
 
-#include <windows.h>
+#include "platform/win32/windows_headers.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // An owned kernel handle, closed when the owner goes.
 #pragma once
 
-#include <windows.h>
+#include "platform/win32/windows_headers.h"
 
 #include <utility>
 

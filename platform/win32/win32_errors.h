@@ -2,7 +2,7 @@
 // the failing call.
 #pragma once
 
-#include <windows.h>
+#include "platform/win32/windows_headers.h"
 
 #include <string>
 #include <string_view>

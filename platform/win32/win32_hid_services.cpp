@@ -1,6 +1,6 @@
 #include "platform/win32/win32_hid_services.h"
 
-#include <windows.h>
+#include "platform/win32/windows_headers.h"
 
 #include <algorithm>
 
