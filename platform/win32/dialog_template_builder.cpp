@@ -4,6 +4,7 @@
 
 #include "platform/win32/template_styles.h"
 #include "res/dialog_template.h"
+#include "res/strings.h"
 
 namespace kr55le::win32 {
 namespace {
@@ -90,11 +91,15 @@ void WriteItem(TemplateWriter& writer, const dialog_template::TemplateControl& r
   writer.Short(row.rect.height);
   writer.Dword(static_cast<DWORD>(row.id));  // -1 for the captions
   WriteClass(writer, row.controlClass);
-  writer.Text(row.text);
+  writer.Text(ShownText(row));
   writer.Word(kNone);
 }
 
 }  // namespace
+
+std::string_view ShownText(const dialog_template::TemplateControl& row) {
+  return row.text == text::kMakerNotice ? text::kMakerNoticeWindows : row.text;
+}
 
 std::vector<DWORD> BuildDialogTemplate() {
   using namespace dialog_template;

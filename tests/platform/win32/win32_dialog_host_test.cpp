@@ -15,6 +15,7 @@
 #include "app/flashwell_dlg.h"
 #include "device/report_link.h"
 #include "platform/sim/sim_hid_services.h"
+#include "platform/win32/dialog_template_builder.h"
 #include "res/dialog_template.h"
 #include "res/strings.h"
 #include "tests/platform/win32/window_capture.h"
@@ -115,9 +116,9 @@ TEST_F(Win32DialogHostTest, BuildsEveryTemplateControlWithItsClassAndText) {
     const std::vector<Child> children = DirectChildren(host.Window());
     EXPECT_EQ(Text(host.Window()), text::kDialogTitle);
     for (const dialog_template::TemplateControl& row : dialog_template::TemplateControls()) {
-      SCOPED_TRACE(std::string(row.text) + " " + std::to_string(row.id));
+      SCOPED_TRACE(std::string(ShownText(row)) + " " + std::to_string(row.id));
       const auto found = std::find_if(children.begin(), children.end(), [&row](const Child& c) {
-        return c.id == row.id && c.text == row.text &&
+        return c.id == row.id && c.text == ShownText(row) &&
                ::lstrcmpiA(c.className.c_str(), ClassName(row.controlClass)) == 0;
       });
       EXPECT_NE(found, children.end());
