@@ -29,7 +29,13 @@ std::vector<std::uint8_t>& OverlappedTransfer::Buffer() {
 }
 
 TransferResult OverlappedTransfer::Run(HANDLE device, std::chrono::milliseconds timeout) {
-  if (state_->pending) return {TransferOutcome::Stuck, 0, ERROR_IO_PENDING};
+  if (state_->pending) {
+    // A transfer that outlived its cancellation may have ended since; its result is stale.
+    if (::WaitForSingleObject(state_->event.Get(), 0) != WAIT_OBJECT_0) {
+      return {TransferOutcome::Stuck, 0, ERROR_IO_PENDING};
+    }
+    Finish(device, true);
+  }
   if (!state_->event.Valid()) return {TransferOutcome::Failed, 0, ERROR_INVALID_HANDLE};
   state_->overlapped = OVERLAPPED{};
   state_->overlapped.hEvent = state_->event.Get();
