@@ -1,6 +1,9 @@
 // kr55le-upgrade-demo: the same window on a simulated KR-55LE, for trying the utility without
 // the hardware. Its one optional argument chooses the simulated device, e.g. "mode=audio".
+#ifndef _WIN32
 #include <QApplication>
+#endif
+
 #include <cstdio>
 #include <string>
 
@@ -10,9 +13,13 @@
 #include "res/strings.h"
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  const std::string options = argc > 1 ? argv[1] : std::string();
+#else
   QApplication application(argc, argv);
   const QStringList arguments = QApplication::arguments();
   const std::string options = arguments.size() > 1 ? arguments[1].toStdString() : std::string();
+#endif
   const kr55le::sim::SimOptionsResult parsed = kr55le::sim::ParseSimOptions(options);
   if (!parsed.ok()) {
     std::fprintf(stderr, "kr55le-upgrade-demo: %s\nusage: kr55le-upgrade-demo [KEY=VALUE,...]\n",

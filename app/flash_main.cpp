@@ -1,6 +1,11 @@
 // kr55le-flash: the utility's dialog without a window, for scripts and terminals. Each command
 // runs the window's own handlers on the console host; inspect judges an image without a device.
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <string_view>
@@ -12,13 +17,35 @@
 #include "app/flash_inspect.h"
 #include "app/flash_output.h"
 #include "platform/console/interrupt_counter.h"
+#ifdef _WIN32
+#include "platform/win32/win32_hid_services.h"
+#else
 #include "platform/linux/hidraw_services.h"
+#endif
 #include "platform/sim/payload_dump.h"
 #include "platform/sim/sim_hid_services.h"
 #include "res/strings.h"
 
 namespace kr55le {
 namespace {
+
+#ifdef _WIN32
+using PlatformHidServices = win32::Win32HidServices;
+bool IsTerminal(std::FILE* stream) {
+  return ::_isatty(::_fileno(stream)) != 0;
+}
+// Lines end in '\n' alone, as on Linux, so that scripts read the same bytes on both.
+void UseBinaryOutput() {
+  ::_setmode(::_fileno(stdout), _O_BINARY);
+  ::_setmode(::_fileno(stderr), _O_BINARY);
+}
+#else
+using PlatformHidServices = LinuxHidServices;
+bool IsTerminal(std::FILE* stream) {
+  return ::isatty(::fileno(stream)) != 0;
+}
+void UseBinaryOutput() {}
+#endif
 
 void PrintError(std::string_view message) {
   std::fprintf(stderr, "%.*s%.*s\n", static_cast<int>(text::kFlashErrorPrefix.size()),
@@ -56,10 +83,9 @@ int Run(const FlashArguments& arguments) {
                      inspect ? MessageList::Omitted : MessageList::Included);
   if (inspect) return RunInspect(arguments.image, output);
 
-  const ConsoleContext context{&console::InstallInterruptCounter(), ::isatty(STDERR_FILENO) != 0,
-                               stderr};
+  const ConsoleContext context{&console::InstallInterruptCounter(), IsTerminal(stderr), stderr};
   if (arguments.simulate) return RunSimulated(arguments, output, context);
-  LinuxHidServices hid;
+  PlatformHidServices hid;
   return RunDeviceCommand(arguments, hid, output, context);
 }
 
@@ -67,6 +93,7 @@ int Run(const FlashArguments& arguments) {
 }  // namespace kr55le
 
 int main(int argc, char** argv) {
+  kr55le::UseBinaryOutput();
   const std::vector<std::string_view> words(argv + 1, argv + argc);
   const kr55le::ParsedFlashArguments parsed = kr55le::ParseFlashArguments(words);
   if (!parsed.ok()) {

@@ -3,9 +3,7 @@
 #include <QGuiApplication>
 #include <QTimer>
 
-#include "app/flashwell_app.h"
-#include "app/flashwell_dlg.h"
-#include "device/report_link.h"
+#include "app/run_application.h"
 #include "platform/linux/single_instance.h"
 #include "platform/qt/qt_dialog_host.h"
 #include "platform/window/control_model.h"
@@ -42,15 +40,8 @@ class DesktopStartup final : public StartupServices {
 int RunUpgradeWindow(hid::HidServices& hid, std::string_view instanceName) {
   ControlModel controls;
   qt::QtDialogHost host(controls, &hid);
-  ReportLink link;
   DesktopStartup startup(instanceName);
-  CFlashwellApp application(startup, host, [&] {
-    CFlashwellDlg dialog(host, controls, hid, link);
-    host.RunModal(dialog);
-  });
-  application.InitInstance();
-  // The notices must stop before the host goes.
-  hid.RegisterNotices(nullptr);
+  RunApplication(startup, host, controls, hid);
   return 0;
 }
 

@@ -8,7 +8,7 @@
 
 namespace kr55le {
 
-// Needs a QApplication. `instanceName` names the single-instance marker.
+// Needs a QApplication on Linux. `instanceName` names the single-instance marker.
 int RunUpgradeWindow(hid::HidServices& hid, std::string_view instanceName);
 
 }  // namespace kr55le

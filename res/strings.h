@@ -9,6 +9,7 @@ namespace kr55le::text {
 inline constexpr std::string_view kDialogTitle = "Pardo KR-55LE Upgrade Utility v0.0.6";
 inline constexpr std::string_view kApplicationName = "kr55le-upgrade";
 inline constexpr std::string_view kMakerNotice = "KR-55LE upgrade utility for Linux";
+inline constexpr std::string_view kMakerNoticeWindows = "KR-55LE upgrade utility for Windows";
 inline constexpr std::string_view kSocketsInitFailed = "Windows sockets initialization failed.";
 inline constexpr std::string_view kSingleInstanceName = "PARDO_KR_91_MAX_UI_RUNNING";
 inline constexpr std::string_view kOtherInstanceWindowName = "tws2";

@@ -1,20 +1,14 @@
 #include "platform/console/console_host.h"
 
-#include <poll.h>
-
 #include <utility>
+
+#include "platform/console/notice_poll.h"
 
 namespace kr55le::console {
 namespace {
 
 constexpr char kBell = '\a';
 constexpr char kNewline = '\n';
-
-// Without blocking: poll with no timeout.
-bool IsReadable(int descriptor) {
-  pollfd watch{descriptor, POLLIN, 0};
-  return ::poll(&watch, 1, 0) > 0 && (watch.revents & POLLIN) != 0;
-}
 
 Control ButtonOf(ConsoleStep step) {
   return step == ConsoleStep::Browse ? Control::BrowseButton : Control::UpgradeButton;

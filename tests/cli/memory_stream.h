@@ -1,31 +1,46 @@
-// A FILE* that writes into memory, for output that production code sends to a stream.
+// A FILE* whose output the test reads back, for output that production code sends to a stream.
+// It is a file in the test's temporary folder, which every platform has (memory streams are
+// POSIX only).
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace kr55le::testing {
 
 class MemoryStream {
  public:
-  MemoryStream() : file_(::open_memstream(&buffer_, &size_)) {}
+  MemoryStream()
+      : path_(std::filesystem::path(::testing::TempDir()) /
+              ("stream-" + std::to_string(counter_++))),
+        file_(std::fopen(path_.string().c_str(), "wb+")) {}
   ~MemoryStream() {
-    std::fclose(file_);
-    std::free(buffer_);
+    if (file_ != nullptr) std::fclose(file_);
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
   }
   MemoryStream(const MemoryStream&) = delete;
   MemoryStream& operator=(const MemoryStream&) = delete;
 
   std::FILE* file() { return file_; }
   std::string Text() {
+    std::string text;
+    if (file_ == nullptr) return text;
     std::fflush(file_);
-    return std::string(buffer_, size_);
+    const long end = std::ftell(file_);
+    std::rewind(file_);
+    text.resize(end > 0 ? static_cast<std::size_t>(end) : 0);
+    text.resize(std::fread(text.data(), 1, text.size(), file_));
+    std::fseek(file_, 0, SEEK_END);
+    return text;
   }
 
  private:
-  char* buffer_ = nullptr;
-  std::size_t size_ = 0;
+  static inline int counter_ = 0;
+  std::filesystem::path path_;
   std::FILE* file_;
 };
 

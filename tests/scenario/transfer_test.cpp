@@ -9,9 +9,15 @@ using ::testing::Contains;
 using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using ::testing::MatchesRegex;
+using ::testing::Truly;
 
 using TransferTest = UpgradeScenario;
+
+// "N %" (GoogleTest's regular expressions on Windows have no character classes).
+bool IsPercentText(const std::string& text) {
+  const std::size_t digits = text.find_first_not_of("0123456789");
+  return digits > 0 && digits != std::string::npos && text.substr(digits) == " %";
+}
 
 // Payload sizes around the block boundaries, and the largest accepted.
 class CompleteTransferTest
@@ -36,7 +42,7 @@ TEST_P(CompleteTransferTest, DeviceAssemblesThePayloadWithFillerAndTheWindowShow
       ElementsAre(text::kUpgrading, audio ? text::kAudioUpgrading : text::kFirmwareUpgrading,
                   audio ? text::kAudioCompleted : text::kFirmwareCompleted));
   EXPECT_EQ(Text(Control::PercentEdit), "100 %");
-  EXPECT_THAT(host.Texts(Control::PercentEdit), Each(MatchesRegex("[0-9]+ %")));
+  EXPECT_THAT(host.Texts(Control::PercentEdit), Each(Truly(IsPercentText)));
   EXPECT_EQ(controls.RangeMaximum(), static_cast<int>(blocks));
   EXPECT_EQ(controls.GetPos(), static_cast<int>(blocks));
   EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Plain));

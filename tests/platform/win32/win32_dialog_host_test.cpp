@@ -1,0 +1,239 @@
+// The Win32 host on the system's own dialog manager and controls (under Wine with a display).
+#include "platform/win32/win32_dialog_host.h"
+
+#include <commctrl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "app/flashwell_dlg.h"
+#include "device/report_link.h"
+#include "platform/sim/sim_hid_services.h"
+#include "platform/win32/dialog_template_builder.h"
+#include "res/dialog_template.h"
+#include "res/strings.h"
+#include "tests/platform/win32/window_capture.h"
+
+namespace kr55le::win32 {
+namespace {
+
+using kr55le::testing::Capture;
+using kr55le::testing::CaptureWindow;
+using ::testing::ElementsAre;
+
+std::string Text(HWND window) {
+  char text[256] = {};
+  ::GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+std::string ClassOf(HWND window) {
+  char name[64] = {};
+  ::GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+const char* ClassName(dialog_template::ControlClass controlClass) {
+  switch (controlClass) {
+    case dialog_template::ControlClass::Button:
+      return "Button";
+    case dialog_template::ControlClass::Edit:
+      return "Edit";
+    case dialog_template::ControlClass::Static:
+      return "Static";
+    case dialog_template::ControlClass::ListBox:
+      return "ListBox";
+    case dialog_template::ControlClass::ComboBox:
+      return "ComboBox";
+    case dialog_template::ControlClass::ProgressBar:
+      return "msctls_progress32";
+  }
+  return "";
+}
+
+struct Child {
+  int id;
+  std::string className;
+  std::string text;
+};
+
+std::vector<Child> DirectChildren(HWND parent) {
+  std::vector<Child> children;
+  for (HWND child = ::GetWindow(parent, GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    children.push_back({::GetDlgCtrlID(child), ClassOf(child), Text(child)});
+  }
+  return children;
+}
+
+// Runs `atInit` inside OnInitDialog, after the run-time controls exist, and records what the
+// host delivers.
+class ProbeDialog final : public DialogMessages {
+ public:
+  ProbeDialog(Win32DialogHost& host, std::function<void()> atInit)
+      : host_(host), atInit_(std::move(atInit)) {}
+  bool OnInitDialog() override {
+    host_.CreateRuntimeControls();
+    atInit_();
+    host_.EndDialog(IDOK);
+    return true;
+  }
+  void OnBrowseFile() override { handled.push_back("browse"); }
+  void OnUpgrade() override { handled.push_back("upgrade"); }
+  void OnCancelUpgrade() override { handled.push_back("cancel upgrade"); }
+  void OnOK() override { handled.push_back("ok"); }
+  void OnCancel() override { handled.push_back("cancel"); }
+  void OnDeviceChange(hid::DeviceChange change) override {
+    handled.push_back(change == hid::DeviceChange::Arrival ? "arrival" : "removal");
+  }
+  std::vector<std::string> handled;
+
+ private:
+  Win32DialogHost& host_;
+  std::function<void()> atInit_;
+};
+
+class Win32DialogHostTest : public ::testing::Test {
+ protected:
+  void RunWithProbe(std::function<void()> atInit) {
+    ProbeDialog probe(host, std::move(atInit));
+    EXPECT_EQ(host.RunModal(probe), IDOK);
+    handled = probe.handled;
+  }
+  ControlModel model;
+  Win32DialogHost host{model};
+  std::vector<std::string> handled;
+};
+
+TEST_F(Win32DialogHostTest, BuildsEveryTemplateControlWithItsClassAndText) {
+  RunWithProbe([this] {
+    const std::vector<Child> children = DirectChildren(host.Window());
+    EXPECT_EQ(Text(host.Window()), text::kDialogTitle);
+    for (const dialog_template::TemplateControl& row : dialog_template::TemplateControls()) {
+      SCOPED_TRACE(std::string(ShownText(row)) + " " + std::to_string(row.id));
+      const auto found = std::find_if(children.begin(), children.end(), [&row](const Child& c) {
+        return c.id == row.id && c.text == ShownText(row) &&
+               ::lstrcmpiA(c.className.c_str(), ClassName(row.controlClass)) == 0;
+      });
+      EXPECT_NE(found, children.end());
+    }
+    const auto style = [this](Control control) {
+      return ::GetWindowLongA(host.ControlWindow(control), GWL_STYLE);
+    };
+    EXPECT_NE(style(Control::DeviceCombo) & CBS_SORT, 0);
+    EXPECT_NE(style(Control::DevicePathList) & LBS_SORT, 0);
+    EXPECT_FALSE(::IsWindowEnabled(host.ControlWindow(Control::UpgradeButton)));
+  });
+}
+
+TEST_F(Win32DialogHostTest, CreatesTheRunTimeControlsAtTheirPixelRectangles) {
+  RunWithProbe([this] {
+    for (const dialog_template::RunTimeControl& row : dialog_template::RunTimeControls()) {
+      HWND control = host.ControlWindow(row.control);
+      ASSERT_NE(control, nullptr);
+      EXPECT_EQ(::GetDlgCtrlID(control), row.id);
+      EXPECT_EQ(::lstrcmpiA(ClassOf(control).c_str(), ClassName(row.controlClass)), 0);
+      RECT rect{};
+      ::GetWindowRect(control, &rect);
+      ::MapWindowPoints(nullptr, host.Window(), reinterpret_cast<POINT*>(&rect), 2);
+      EXPECT_EQ((dialog_template::PixelRect{rect.left, rect.top, rect.right, rect.bottom}),
+                row.rect);
+    }
+  });
+}
+
+TEST_F(Win32DialogHostTest, MirrorsTheModelIntoTheControls) {
+  RunWithProbe([this] {
+    model.SetText(Control::MessageEdit, text::kNoDeviceAttached);
+    model.AddString(Control::DeviceCombo, text::kDeviceEntryNamed);
+    model.AddString(Control::DeviceCombo, text::kDeviceEntryUnnamed);
+    model.SetCurSel(Control::DeviceCombo, 1);
+    model.SetRange(0, 4);
+    model.SetPos(3);
+    EXPECT_EQ(Text(host.ControlWindow(Control::MessageEdit)), text::kNoDeviceAttached);
+    HWND combo = host.ControlWindow(Control::DeviceCombo);
+    EXPECT_EQ(::SendMessageA(combo, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(::SendMessageA(combo, CB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(::SendMessageA(host.ControlWindow(Control::ProgressBar), PBM_GETPOS, 0, 0), 3);
+  });
+}
+
+TEST_F(Win32DialogHostTest, OnlyAClickWithIdentifierOneIsTheOkCommand) {
+  std::string typed;
+  RunWithProbe([this, &typed] {
+    HWND path = host.ControlWindow(Control::PathEdit);
+    // Typing: each character makes the edit send EN_CHANGE, a command with id 1.
+    for (char c : std::string_view("a.bin")) ::SendMessageA(path, WM_CHAR, c, 0);
+    typed = Text(path);
+    const auto command = [this](WORD id, WORD code, HWND from) {
+      ::SendMessageA(host.Window(), WM_COMMAND, MAKEWPARAM(id, code),
+                     reinterpret_cast<LPARAM>(from));
+    };
+    command(kIdPathEdit, EN_UPDATE, path);
+    command(kIdPathEdit, EN_SETFOCUS, path);
+    command(kIdPathEdit, BN_CLICKED, path);
+    command(kIdBrowseButton, BN_CLICKED, host.ControlWindow(Control::BrowseButton));
+    command(IDCANCEL, BN_CLICKED, nullptr);
+  });
+  EXPECT_THAT(handled, ElementsAre("ok", "browse", "cancel"));
+  EXPECT_EQ(::lstrcmpiA(typed.c_str(), "a.bin"), 0);
+  EXPECT_EQ(model.Text(Control::PathEdit), typed);
+}
+
+TEST_F(Win32DialogHostTest, NoticesFromAnotherThreadReachTheDialogInItsPump) {
+  RunWithProbe([this] {
+    std::thread poster([this] { host.PostDeviceChange(hid::DeviceChange::Removal); });
+    poster.join();
+    host.PumpMessages();
+  });
+  EXPECT_THAT(handled, ElementsAre("removal"));
+}
+
+// The real dialog over a simulated device, once the window shows: its picture (for docs/, when
+// KR55LE_SCREENSHOT names a file) and what it displays.
+Win32DialogHost* shownHost = nullptr;
+Capture shownCapture;
+std::string shownMessage;
+
+void CALLBACK CaptureShownWindow(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  HWND window = shownHost->Window();
+  ::RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  shownCapture = CaptureWindow(window);
+  shownMessage = Text(shownHost->ControlWindow(Control::MessageEdit));
+  shownHost->EndDialog(IDCANCEL);
+}
+
+TEST(Win32WindowTest, ShowsTheIdentifiedDeviceAndCanBeCaptured) {
+  ControlModel controls;
+  Win32DialogHost host(controls);
+  sim::SimHidServices hid;
+  hid.Plug();
+  ReportLink link;
+  CFlashwellDlg dialog(host, controls, hid, link);
+  shownHost = &host;
+  // A thread timer fires only once the modal loop runs, after the window has been painted.
+  ::SetTimer(nullptr, 0, 0, CaptureShownWindow);
+  host.RunModal(dialog);
+  hid.RegisterNotices(nullptr);
+
+  EXPECT_EQ(shownMessage,
+            std::string(text::kConnectedFirmwareMode) + std::string(text::kBrowseForUpgrade));
+  const std::set<std::uint32_t> colours(shownCapture.pixels.begin(), shownCapture.pixels.end());
+  EXPECT_GT(colours.size(), 2u);  // text on a face: not a blank rectangle
+  const char* path = std::getenv("KR55LE_SCREENSHOT");
+  const std::string file =
+      path != nullptr ? std::string(path)
+                      : (std::filesystem::path(::testing::TempDir()) / "window.bmp").string();
+  EXPECT_TRUE(testing::WriteBmp(file, shownCapture));
+}
+
+}  // namespace
+}  // namespace kr55le::win32
