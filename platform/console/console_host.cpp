@@ -114,8 +114,7 @@ void ConsoleHost::TakeNotices() {
 
 void ConsoleHost::AwaitRemovalNotice() {
   if (ended_ || noticeDescriptor_ < 0 || !settings_.deviceGone || !settings_.deviceGone()) return;
-  pollfd watch{noticeDescriptor_, POLLIN, 0};
-  if (::poll(&watch, 1, kRemovalNoticeMilliseconds) > 0) PumpMessages();
+  if (IsReadable(noticeDescriptor_, kRemovalNoticeMilliseconds)) PumpMessages();
 }
 
 void ConsoleHost::Observe(Control control) {

@@ -1,8 +1,9 @@
-// Whether a backend's notice descriptor has notices pending, without blocking.
+// Whether a backend's notice descriptor has notices pending, waiting up to `waitMilliseconds`
+// for one (0: not at all).
 #pragma once
 
 namespace kr55le::console {
 
-bool IsReadable(int descriptor);
+bool IsReadable(int descriptor, int waitMilliseconds = 0);
 
 }  // namespace kr55le::console

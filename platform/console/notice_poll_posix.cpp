@@ -4,9 +4,9 @@
 
 namespace kr55le::console {
 
-bool IsReadable(int descriptor) {
-  pollfd watch{descriptor, POLLIN, 0};  // no timeout
-  return ::poll(&watch, 1, 0) > 0 && (watch.revents & POLLIN) != 0;
+bool IsReadable(int descriptor, int waitMilliseconds) {
+  pollfd watch{descriptor, POLLIN, 0};
+  return ::poll(&watch, 1, waitMilliseconds) > 0 && (watch.revents & POLLIN) != 0;
 }
 
 }  // namespace kr55le::console

@@ -3,7 +3,7 @@
 namespace kr55le::console {
 
 // The Windows backends deliver their notices through window messages and give no descriptor.
-bool IsReadable(int) {
+bool IsReadable(int, int) {
   return false;
 }
 
