@@ -3,6 +3,7 @@
 // (A mutex rather than std::atomic<std::shared_ptr>: GCC 12's version hides its lock from TSan.)
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -24,14 +25,17 @@ class DeviceHandleSlot {
   std::shared_ptr<hid::HidDevice> load() const { return hold().device; }
   Held hold() const {
     std::lock_guard lock(mutex_);
-    return {device_, generation_};
+    return {device_, generation_.load(std::memory_order_relaxed)};
   }
+  // The generation of the last storing (0 before the first), without the lock: the dialog's
+  // busy waits ask for it on every poll and would otherwise contend with the worker threads.
+  std::uint64_t generation() const { return generation_.load(std::memory_order_acquire); }
   void store(std::shared_ptr<hid::HidDevice> device) {
     std::shared_ptr<hid::HidDevice> replaced;
     {
       std::lock_guard lock(mutex_);
       replaced = std::exchange(device_, std::move(device));
-      ++generation_;
+      generation_.fetch_add(1, std::memory_order_release);
     }
     // `replaced` is released here, outside the lock: closing a device may take a while.
   }
@@ -39,7 +43,7 @@ class DeviceHandleSlot {
  private:
   mutable std::mutex mutex_;
   std::shared_ptr<hid::HidDevice> device_;
-  std::uint64_t generation_ = 0;
+  std::atomic<std::uint64_t> generation_{0};
 };
 
 }  // namespace kr55le

@@ -43,8 +43,10 @@ void ReportLink::SetDevice(std::shared_ptr<hid::HidDevice> device) {
 }
 
 bool ReportLink::DeviceGone() const {
-  const DeviceHandleSlot::Held held = DeviceHandle.hold();
-  return held.device != nullptr && goneGeneration_.load() == held.generation;
+  // Only a read or write of a stored device notes its generation, so a storing of no device
+  // (generation 0, or a null stored later) never matches.
+  const std::uint64_t generation = DeviceHandle.generation();
+  return generation != 0 && goneGeneration_.load() == generation;
 }
 
 void ReportLink::NoteResult(const hid::HidResult& result, std::uint64_t generation) {
