@@ -31,8 +31,7 @@ void CFlashwellDlg::DoDataExchange(bool saveAndValidate) {
 
 bool CFlashwellDlg::OnInitDialog() {
   // The controls start as the template has them (Upgrade and Cancel disabled).
-  for (std::size_t i = 0; i < kControlCount; ++i) {
-    const auto control = static_cast<Control>(i);
+  for (Control control : kAllControls) {
     controls_.Enable(control, dialog_template::StartsEnabled(control));
   }
   UpdateData(false);

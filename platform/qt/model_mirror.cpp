@@ -15,15 +15,6 @@ namespace kr55le::qt {
 
 namespace {
 
-constexpr std::array kAllControls{
-    Control::DeviceCombo,      Control::DevicePathList,   Control::BrowseButton,
-    Control::UpgradeButton,    Control::CancelButton,     Control::SerialNumberField,
-    Control::FileVersionField, Control::UpgradeModeField, Control::SoftwareVersionField,
-    Control::BootloaderField,  Control::PathEdit,         Control::PercentEdit,
-    Control::MessageEdit,      Control::ProgressBar,
-};
-static_assert(kAllControls.size() == kControlCount);
-
 QStringList ToQStringList(const std::vector<std::string>& items) {
   QStringList list;
   list.reserve(static_cast<qsizetype>(items.size()));
@@ -69,19 +60,16 @@ void ModelMirror::ShowAll() {
 void ModelMirror::Show(Control control) {
   showing_ = true;
   window_.Widget(control)->setEnabled(model_.IsEnabled(control));
-  switch (control) {
-    case Control::DeviceCombo:
-    case Control::DevicePathList:
+  switch (ContentOf(control)) {
+    case ControlContent::Entries:
       ShowEntries(control);
       break;
-    case Control::ProgressBar:
+    case ControlContent::Progress:
       ShowProgress();
       break;
-    case Control::BrowseButton:
-    case Control::UpgradeButton:
-    case Control::CancelButton:
-      break;  // captions come from the template
-    default:
+    case ControlContent::Caption:
+      break;
+    case ControlContent::Text:
       ShowText(control);
       break;
   }

@@ -51,7 +51,7 @@ void ControlMirror::DetachAll() {
 }
 
 void ControlMirror::ShowAll() {
-  for (std::size_t i = 0; i < kControlCount; ++i) Show(static_cast<Control>(i));
+  for (Control control : kAllControls) Show(control);
 }
 
 void ControlMirror::Show(Control control) {
@@ -59,19 +59,16 @@ void ControlMirror::Show(Control control) {
   if (window == nullptr) return;
   showing_ = true;
   ::EnableWindow(window, model_.IsEnabled(control) ? TRUE : FALSE);
-  switch (control) {
-    case Control::DeviceCombo:
-    case Control::DevicePathList:
+  switch (ContentOf(control)) {
+    case ControlContent::Entries:
       ShowEntries(control, window);
       break;
-    case Control::ProgressBar:
+    case ControlContent::Progress:
       ShowProgress(window);
       break;
-    case Control::BrowseButton:
-    case Control::UpgradeButton:
-    case Control::CancelButton:
-      break;  // captions come from the template
-    default:
+    case ControlContent::Caption:
+      break;
+    case ControlContent::Text:
       ShowText(window, model_.Text(control));
       break;
   }

@@ -26,6 +26,39 @@ enum class Control {
 
 inline constexpr std::size_t kControlCount = 14;
 
+inline constexpr std::array kAllControls{
+    Control::DeviceCombo,      Control::DevicePathList,   Control::BrowseButton,
+    Control::UpgradeButton,    Control::CancelButton,     Control::SerialNumberField,
+    Control::FileVersionField, Control::UpgradeModeField, Control::SoftwareVersionField,
+    Control::BootloaderField,  Control::PathEdit,         Control::PercentEdit,
+    Control::MessageEdit,      Control::ProgressBar,
+};
+static_assert(kAllControls.size() == kControlCount);
+
+// What a window shows of a control's model state, besides whether it is enabled.
+enum class ControlContent {
+  Entries,   // the entries and the selection (and, for the combo, its edit text)
+  Progress,  // the range and the position
+  Caption,   // nothing: a button keeps the caption the template gives it
+  Text,
+};
+
+constexpr ControlContent ContentOf(Control control) {
+  switch (control) {
+    case Control::DeviceCombo:
+    case Control::DevicePathList:
+      return ControlContent::Entries;
+    case Control::ProgressBar:
+      return ControlContent::Progress;
+    case Control::BrowseButton:
+    case Control::UpgradeButton:
+    case Control::CancelButton:
+      return ControlContent::Caption;
+    default:
+      return ControlContent::Text;
+  }
+}
+
 inline constexpr int kIdDeviceCombo = 1002;
 inline constexpr int kIdGroupBox = 1007;
 inline constexpr int kIdDevicePathList = 1013;
