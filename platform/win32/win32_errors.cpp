@@ -42,12 +42,17 @@ hid::HidError ClassifyError(DWORD error) {
 }
 
 hid::HidResult FailedCall(std::string_view call, std::string_view subject, DWORD error) {
+  return {ClassifyError(error), static_cast<int>(error),
+          CallMessage(call, subject, SystemMessage(error))};
+}
+
+std::string CallMessage(std::string_view call, std::string_view subject, std::string_view what) {
   std::string message(call);
   message += '(';
   message += subject;
   message += "): ";
-  message += SystemMessage(error);
-  return {ClassifyError(error), static_cast<int>(error), message};
+  message += what;
+  return message;
 }
 
 }  // namespace kr55le::win32

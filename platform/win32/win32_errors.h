@@ -15,5 +15,7 @@ namespace kr55le::win32 {
 hid::HidError ClassifyError(DWORD error);
 // "ReadFile(\\?\hid#...): The device is not connected." with the system's own text.
 hid::HidResult FailedCall(std::string_view call, std::string_view subject, DWORD error);
+// "ReadFile(\\?\hid#...): what", the form of every message about a call.
+std::string CallMessage(std::string_view call, std::string_view subject, std::string_view what);
 
 }  // namespace kr55le::win32

@@ -58,11 +58,11 @@ hid::HidResult Win32HidDevice::Read(std::span<std::uint8_t> report, std::size_t&
                                     std::chrono::milliseconds timeout) {
   received = 0;
   if (gone_.load(std::memory_order_acquire)) return GoneResult("ReadFile");
-  if (read_.Buffer().empty()) return {hid::HidError::Io, 0, "ReadFile(" + path_ + "): no input"};
+  if (read_.Buffer().empty()) return {hid::HidError::Io, 0, Message("ReadFile", "no input")};
   const TransferResult result = read_.Run(device_.Get(), timeout);
   if (result.outcome != TransferOutcome::Done) return Outcome(result, "ReadFile");
   if (result.transferred > report.size()) {
-    return {hid::HidError::TooLong, 0, "ReadFile(" + path_ + "): report longer than the buffer"};
+    return {hid::HidError::TooLong, 0, Message("ReadFile", "report longer than the buffer")};
   }
   std::copy_n(read_.Buffer().begin(), result.transferred, report.begin());
   received = result.transferred;
@@ -73,7 +73,7 @@ hid::HidResult Win32HidDevice::Write(std::span<const std::uint8_t> report) {
   if (gone_.load(std::memory_order_acquire)) return GoneResult("WriteFile");
   std::vector<std::uint8_t>& buffer = write_.Buffer();
   if (report.size() > buffer.size()) {
-    return {hid::HidError::TooLong, 0, "WriteFile(" + path_ + "): report longer than the device's"};
+    return {hid::HidError::TooLong, 0, Message("WriteFile", "report longer than the device's")};
   }
   // A shorter report goes out padded with zeros to the device's length.
   std::fill(std::copy(report.begin(), report.end(), buffer.begin()), buffer.end(), 0);
@@ -85,10 +85,10 @@ hid::HidResult Win32HidDevice::Outcome(const TransferResult& result, std::string
     case TransferOutcome::Done:
       return {};
     case TransferOutcome::TimedOut:
-      return {hid::HidError::TimedOut, 0, std::string(call) + "(" + path_ + "): timed out"};
+      return {hid::HidError::TimedOut, 0, Message(call, "timed out")};
     case TransferOutcome::Stuck:
       return {hid::HidError::Io, static_cast<int>(result.error),
-              std::string(call) + "(" + path_ + "): a cancelled transfer has not ended"};
+              Message(call, "a cancelled transfer has not ended")};
     case TransferOutcome::Failed:
       break;
   }
@@ -98,8 +98,11 @@ hid::HidResult Win32HidDevice::Outcome(const TransferResult& result, std::string
 }
 
 hid::HidResult Win32HidDevice::GoneResult(std::string_view call) const {
-  return {hid::HidError::Gone, ERROR_DEVICE_NOT_CONNECTED,
-          std::string(call) + "(" + path_ + "): the device has gone"};
+  return {hid::HidError::Gone, ERROR_DEVICE_NOT_CONNECTED, Message(call, "the device has gone")};
+}
+
+std::string Win32HidDevice::Message(std::string_view call, std::string_view what) const {
+  return CallMessage(call, path_, what);
 }
 
 }  // namespace kr55le::win32

@@ -36,6 +36,7 @@ class Win32HidDevice final : public hid::HidDevice {
  private:
   hid::HidResult Outcome(const TransferResult& result, std::string_view call);
   hid::HidResult GoneResult(std::string_view call) const;
+  std::string Message(std::string_view call, std::string_view what) const;
 
   UniqueHandle device_;
   const std::string path_;
