@@ -21,7 +21,8 @@ class DeviceNotices {
   DeviceNotices(const DeviceNotices&) = delete;
   DeviceNotices& operator=(const DeviceNotices&) = delete;
 
-  bool Registered() const { return registration_ != nullptr; }
+  // The message-only window the system sends the notices to; null when it could not be made.
+  HWND Window() const { return window_; }
 
  private:
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -42,13 +42,5 @@ TEST(Win32HidServicesTest, OpeningAbsentPathsFailsWithTheCallNamed) {
   }
 }
 
-TEST(Win32HidServicesTest, NoticesCanBeRegisteredAndStopped) {
-  Win32HidServices services;
-  int notices = 0;
-  services.RegisterNotices([&notices](hid::DeviceChange) { ++notices; });
-  services.RegisterNotices(nullptr);
-  EXPECT_EQ(notices, 0);
-}
-
 }  // namespace
 }  // namespace kr55le::win32
