@@ -116,15 +116,9 @@ std::vector<std::uint8_t> Payload(std::size_t size) {
   return payload;
 }
 
-// ctest runs tests side by side in separate processes.
-std::string UniqueName(const std::string& name) {
-  return std::to_string(::getpid()) + "-" + name;
-}
-
 struct Image {
   Image(const std::string& kind, const std::string& version, std::size_t payloadSize)
-      : payload(Payload(payloadSize)),
-        file(MakeImage(kind, version, payload), UniqueName("image.bin")) {}
+      : payload(Payload(payloadSize)), file(MakeImage(kind, version, payload)) {}
   std::string path() const { return file.path(); }
   std::vector<std::uint8_t> payload;
   TempFile file;
@@ -136,7 +130,7 @@ std::vector<std::uint8_t> ReadBytes(const std::string& path) {
 }
 
 std::string DumpPath() {
-  return (std::filesystem::path(::testing::TempDir()) / UniqueName("dump.bin")).string();
+  return UniqueTempPath("dump.bin").string();
 }
 
 TEST(FlashProcess, InfoIdentifiesTheDeviceAndExitsZero) {
@@ -307,7 +301,7 @@ TEST(FlashProcess, InspectJudgesCraftedFilesAsTheWindowWould) {
   };
   for (const auto& c : cases) {
     std::optional<TempFile> file;
-    if (c.bytes) file.emplace(*c.bytes, UniqueName("crafted.bin"));
+    if (c.bytes) file.emplace(*c.bytes, "crafted.bin");
     const FlashRun run = RunFlash("inspect " + (file ? file->path() : "/nonexistent/image.bin"));
     EXPECT_EQ(run.status, c.status) << c.name;
     EXPECT_EQ(run.OutLines(), c.lines) << c.name;

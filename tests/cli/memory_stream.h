@@ -1,23 +1,20 @@
 // A FILE* whose output the test reads back, for output that production code sends to a stream.
 // It is a file in the test's temporary folder, which every platform has (memory streams are
-// POSIX only). Tests run in parallel processes that share that folder, so the name carries the
-// test's own name and a random number.
+// POSIX only).
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
+
+#include "tests/upgrade/temp_file.h"
 
 namespace kr55le::testing {
 
 class MemoryStream {
  public:
   MemoryStream()
-      : path_(std::filesystem::path(::testing::TempDir()) / UniqueName()),
-        file_(std::fopen(path_.string().c_str(), "wb+")) {}
+      : path_(UniqueTempPath("stream")), file_(std::fopen(path_.string().c_str(), "wb+")) {}
   ~MemoryStream() {
     if (file_ != nullptr) std::fclose(file_);
     std::error_code ignored;
@@ -40,17 +37,6 @@ class MemoryStream {
   }
 
  private:
-  static std::string UniqueName() {
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = "stream";
-    if (test != nullptr) name += std::string("-") + test->test_suite_name() + "-" + test->name();
-    for (char& c : name) {
-      if (c == '/') c = '_';  // parameterised tests have slashes in their names
-    }
-    return name + "-" + std::to_string(counter_++) + "-" + std::to_string(std::random_device{}());
-  }
-
-  static inline int counter_ = 0;
   std::filesystem::path path_;
   std::FILE* file_;
 };

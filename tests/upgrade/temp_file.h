@@ -1,4 +1,5 @@
-// A file in the test's temporary folder, removed when the object goes.
+// Files in the test's temporary folder: a path of its own for each, and a file removed when the
+// object goes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -6,16 +7,34 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
 namespace kr55le::testing {
 
+// A path in the test's temporary folder, ending in `name`, that no other test uses. Tests run in
+// parallel processes that share that folder, so the path carries the running test's name (with
+// a count for several paths in one test) and a random number (for the same test run by two
+// builds at once).
+inline std::filesystem::path UniqueTempPath(const std::string& name) {
+  static int counter = 0;
+  std::string stem = "kr55le";
+  if (const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info()) {
+    stem += std::string("-") + test->test_suite_name() + "-" + test->name();
+  }
+  for (char& c : stem) {
+    if (c == '/') c = '_';  // parameterised tests have slashes in their names
+  }
+  return std::filesystem::path(::testing::TempDir()) /
+         (stem + "-" + std::to_string(counter++) + "-" + std::to_string(std::random_device{}()) +
+          "-" + name);
+}
+
 class TempFile {
  public:
   explicit TempFile(const std::vector<std::uint8_t>& bytes, const std::string& name = "image.bin")
-      : path_(std::filesystem::path(::testing::TempDir()) /
-              (std::to_string(counter_++) + "-" + name)) {
+      : path_(UniqueTempPath(name)) {
     std::ofstream out(path_, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
@@ -27,7 +46,6 @@ class TempFile {
   std::string path() const { return path_.string(); }
 
  private:
-  static inline int counter_ = 0;
   std::filesystem::path path_;
 };
 
