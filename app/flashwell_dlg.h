@@ -35,7 +35,8 @@ class CFlashwellDlg : public DialogMessages {
 
   void ScanDevices();
   void OpenSelectedDevice();
-  void ReadHidCaps();
+  // Refreshes the link's report lengths from the open device; the query's result.
+  hid::HidResult ReadHidCaps();
   void DoDataExchange(bool saveAndValidate);
   void UpdateData(bool saveAndValidate) { DoDataExchange(saveAndValidate); }
   void PumpMessages();
@@ -68,6 +69,9 @@ class CFlashwellDlg : public DialogMessages {
   bool AwaitAcknowledgement(std::uint8_t sequence, bool& progressPending, ReportCopy& ack);
   void StepProgress(bool& progressPending);
   bool StopRequested() const;
+  // No device is open, or the one in use has gone: nothing will answer a request.
+  bool DeviceLost() const;
+  void CheckUnanswered();
   std::uint8_t Input(std::size_t index) const;
 
   DialogHost& host_;
@@ -83,6 +87,7 @@ class CFlashwellDlg : public DialogMessages {
   int exchangeDepth_ = 0;
   bool deferredScan_ = false;
   bool upgradeRunning_ = false;
+  bool hintShown_ = false;
 
   ImagePayload ImagePayload_;
   std::array<std::uint8_t, kReportSize> DataBlock{};

@@ -87,7 +87,7 @@ void CFlashwellDlg::ScanDevices() {
     // Inside another handler's wait: keep the open device and its exchange undisturbed while it
     // is still there; otherwise stop that operation and scan in full once it has returned.
     const int open = controls_.FindString(Control::DevicePathList, -1, openPath_);
-    if (!openPath_.empty() && open != kNoSelection && link_.HasDevice()) {
+    if (!openPath_.empty() && open != kNoSelection && link_.HasDevice() && !link_.DeviceGone()) {
       controls_.SetCurSel(Control::DeviceCombo, open);
     } else {
       DeviceReady = false;
@@ -103,6 +103,10 @@ void CFlashwellDlg::ScanDevices() {
   OpenSelectedDevice();
   if (LastOpenResult.error == hid::HidError::PermissionDenied) {
     ShowPermissionHint(host_, SelectedNode(controls_, listed));
+    hintShown_ = true;
+  } else if (hintShown_ && (link_.HasDevice() || DeviceCount == 0)) {
+    host_.ShowHint({});  // no longer true
+    hintShown_ = false;
   }
 
   if (DeviceCount == 0) {
@@ -142,7 +146,11 @@ std::optional<DeviceInfoReply> CFlashwellDlg::AwaitDeviceInfo() {
   // With no device open the request cannot go out, so there is nothing to wait for.
   if (!link_.HasDevice()) return std::nullopt;
   for (std::uint64_t polls = 0; polls < bounds_.deviceInfo; ++polls) {
-    if (link_.InputReport[kReplyIdByte] != kDeviceInfoReplyId) continue;
+    if (link_.InputReport[kReplyIdByte] != kDeviceInfoReplyId) {
+      // A device removed during the exchange will not answer.
+      if (link_.DeviceGone()) return std::nullopt;
+      continue;
+    }
     const auto pinned = link_.InputReport.Pin();
     if (IsDeviceInfoReply(pinned.View())) return ReadDeviceInfoReply(pinned.View());
   }
@@ -199,14 +207,19 @@ void CFlashwellDlg::OpenSelectedDevice() {
   link_.SetDevice(device);
   openPath_ = device ? path : std::string();
 
-  hid::HidAttributes attributes;
-  if (device && device->GetAttributes(attributes).ok()) {
-    ReadHidCaps();
+  if (device) {
+    // The attributes are not used. Whatever their query says, the lengths are read afresh:
+    // stale ones from an earlier device must not size this one's reports.
+    hid::HidAttributes attributes;
+    device->GetAttributes(attributes);
+    const hid::HidResult capsResult = ReadHidCaps();
     const hid::HidCaps caps = link_.Caps();
-    if (!IsUsableLength(caps.InputReportByteLength) ||
+    if (!capsResult.ok() || !IsUsableLength(caps.InputReportByteLength) ||
         !IsUsableLength(caps.OutputReportByteLength)) {
       // Reports that do not fit the 1024-byte buffers (or none at all): not this device.
-      LastOpenResult = {hid::HidError::TooLong, 0, "report lengths do not fit 1024 bytes"};
+      LastOpenResult = capsResult.ok() ? hid::HidResult{hid::HidError::TooLong, 0,
+                                                        "report lengths do not fit 1024 bytes"}
+                                       : capsResult;
       link_.SetDevice(nullptr);
       openPath_.clear();
     }
@@ -214,12 +227,13 @@ void CFlashwellDlg::OpenSelectedDevice() {
   UpdateData(false);
 }
 
-void CFlashwellDlg::ReadHidCaps() {
+hid::HidResult CFlashwellDlg::ReadHidCaps() {
   const auto device = link_.Device();
-  if (!device) return;
-  hid::HidCaps caps;
-  device->GetCaps(caps);
+  if (!device) return {hid::HidError::NotFound, 0, "no device open"};
+  hid::HidCaps caps;  // zero lengths when the query fails: such a device is not used
+  const hid::HidResult result = device->GetCaps(caps);
   link_.SetCaps(caps);
+  return result;
 }
 
 }  // namespace kr55le

@@ -7,7 +7,6 @@
 namespace kr55le {
 
 void CFlashwellDlg::OnBrowseFile() {
-  ExchangeScope exchange(*this);
   FileSelected = false;
   const std::optional<std::string> chosen = host_.OpenFileDialog(
       {text::kOpenDialogTitle, text::kOpenDialogFilter, text::kOpenDialogDefaultExtension});
@@ -39,6 +38,9 @@ void CFlashwellDlg::OnBrowseFile() {
   }
   controls_.SetText(Control::FileVersionField, Header.VersionText());
 
+  // From the request to the end of its wait only: a scan that runs while the file dialog was
+  // open has run in full, so the request goes to the device that scan found.
+  ExchangeScope exchange(*this);
   link_.InputReport.Mark(kImageCheckMarker);
   BuildImageCheckRequest(link_.Output(), Header.CheckFields());
   link_.RaiseWritePending();
@@ -47,19 +49,15 @@ void CFlashwellDlg::OnBrowseFile() {
   std::uint64_t polls = 0;
   std::uint64_t passes = 0;
   while (!link_.InputReport.TakeIf(kAnsweredByte, kAnswered, reply)) {
+    // No device to answer: the bound would only make the person wait for the same outcome.
+    if (DeviceLost()) return CheckUnanswered();
     ++polls;
     PumpMessages();
     // The exit request has gone out: let the window close instead of waiting on.
     if (CloseRequested) return;
     if (polls >= bounds_.browseCheck.inner) {
       polls = 0;
-      if (++passes >= bounds_.browseCheck.outer) {
-        DeviceReady = false;
-        FileSelected = false;
-        controls_.SetText(Control::MessageEdit, text::kCommunicationError);
-        host_.MessageBeep(Beep::Error);
-        return;
-      }
+      if (++passes >= bounds_.browseCheck.outer) return CheckUnanswered();
     }
   }
 
@@ -84,6 +82,13 @@ void CFlashwellDlg::OnBrowseFile() {
     case CheckVerdict::NoVerdict:
       break;
   }
+}
+
+void CFlashwellDlg::CheckUnanswered() {
+  DeviceReady = false;
+  FileSelected = false;
+  controls_.SetText(Control::MessageEdit, text::kCommunicationError);
+  host_.MessageBeep(Beep::Error);
 }
 
 }  // namespace kr55le

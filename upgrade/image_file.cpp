@@ -1,10 +1,17 @@
 #include "upgrade/image_file.h"
 
 #include <climits>
+#include <filesystem>
+#include <system_error>
 
 namespace kr55le {
 
-ImageFile::ImageFile(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {}
+ImageFile::ImageFile(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {
+  // A directory or a device node may open for reading, but its "length" is whatever seeking to
+  // its end says: only a regular file is an image.
+  std::error_code error;
+  if (file_ != nullptr && !std::filesystem::is_regular_file(path, error)) Close();
+}
 
 ImageFile::~ImageFile() {
   Close();

@@ -11,7 +11,8 @@ namespace kr55le {
 
 class ImageFile {
  public:
-  // Opens `path` with mode "rb"; IsOpen() tells whether that worked.
+  // Opens `path` with mode "rb"; IsOpen() tells whether that worked and `path` is a regular
+  // file (a directory or a device node is not an image).
   explicit ImageFile(const std::string& path);
   ~ImageFile();
   ImageFile(const ImageFile&) = delete;

@@ -1,5 +1,6 @@
 // The upgrade: preconditions, the repeated check, the start request and the block transfer.
 #include <cstdio>
+#include <optional>
 
 #include "app/flashwell_dlg.h"
 #include "res/strings.h"
@@ -77,6 +78,10 @@ void CFlashwellDlg::OnUpgrade() {
   BuildImageCheckRequest(link_.Output(), Header.CheckFields());
   link_.RaiseWritePending();
   while (!link_.InputReport.TakeIf(kAnsweredByte, kAnswered, reply)) {
+    if (DeviceLost()) {
+      DeviceReady = false;
+      return Fail(text::kResetDeviceFirst);
+    }
     ++inner;
     PumpMessages();
     if (CloseRequested) return;
@@ -156,17 +161,20 @@ bool CFlashwellDlg::SendBlocks(const PayloadPlan& plan) {
   link_.InputReport.Mark(kFirstBlockMarker);
   std::uint32_t nextBlock = 0;
   std::uint8_t sequence = 0;
-  bool firstReport = true;
+  // The code of the acknowledgement that ended the last wait. Next-or-same is decided from it,
+  // never from the live buffer: a report that lands after the wait (a device repeating an
+  // earlier acknowledgement) must not turn "send it again" into "next block", since a block
+  // carries no number and the device would store the next block in this one's place.
+  std::optional<std::uint8_t> lastCode;
   bool progressPending = false;
 
   for (;;) {
     PumpMessages();
-    if (firstReport || link_.InputReport[kAckCodeByte] == kAckAccepted) {
+    if (!lastCode || *lastCode == kAckAccepted) {
       BuildDataBlockReport(block, plan.PayloadSize, ImagePayload_.Block(nextBlock));
       ++nextBlock;
       progressPending = true;
     }
-    firstReport = false;
     link_.InputReport.Mark(kEveryBlockMarker);
     link_.Output().CopyFrom(block);
     UpdateData(false);
@@ -182,7 +190,9 @@ bool CFlashwellDlg::SendBlocks(const PayloadPlan& plan) {
     }
     sequence = NextSequence(sequence);
     if (!acknowledged) return false;
+    // The last block accepted ends the transfer, so the block index never passes it.
     if (nextBlock == plan.BlockCount() && code == kAckAccepted) return true;
+    lastCode = code;
   }
 }
 
@@ -205,6 +215,11 @@ bool CFlashwellDlg::AwaitAcknowledgement(std::uint8_t sequence, bool& progressPe
   // A device that answers before the first poll still gets its block counted.
   if (acknowledged && progressPending) StepProgress(progressPending);
   return acknowledged;
+}
+
+bool CFlashwellDlg::DeviceLost() const {
+  // A nested scan that found the device in use no longer listed has deferred its full scan.
+  return !link_.HasDevice() || link_.DeviceGone() || deferredScan_;
 }
 
 bool CFlashwellDlg::StopRequested() const {

@@ -144,12 +144,25 @@ DeviceResponse DeviceModel::AnswerDataBlock(std::span<const std::uint8_t> report
       return gone;
     }
   }
+  DeviceResponse response = Send(Acknowledgement(code, result.sequence), std::chrono::milliseconds{0});
+  // The first data report has no acknowledgement before it to repeat.
+  if (result.outcome == BlockOutcome::SendAgain && config_.repeatAckAfterResend &&
+      receiver_.DataReportsReceived() > 1 && response.reply) {
+    response.repeat =
+        Acknowledgement(kAckAccepted, static_cast<std::uint8_t>(result.sequence - 1));
+    response.repeatDelay = kRepeatedAckDelay;
+  }
+  return response;
+}
+
+std::vector<std::uint8_t> DeviceModel::Acknowledgement(std::uint8_t code,
+                                                       std::uint8_t sequence) const {
   auto reply = NewReply(kStatusReplyId);
   if (reply.size() > kAckSequenceByte) {
     reply[kAckCodeByte] = code;
-    reply[kAckSequenceByte] = result.sequence;
+    reply[kAckSequenceByte] = sequence;
   }
-  return Send(std::move(reply), std::chrono::milliseconds{0});
+  return reply;
 }
 
 std::vector<std::uint8_t> DeviceModel::NewReply(std::uint8_t reportId) const {

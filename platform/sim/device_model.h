@@ -18,10 +18,16 @@ inline constexpr std::uint8_t kStatusReplyId = 0x01;
 inline constexpr std::uint8_t kModeFirmwareByte = 0x00;
 // Start reply byte 1 when no accepted image check came first: the host keeps waiting.
 inline constexpr std::uint8_t kStartRefused = 0x00;
+// How long after a "send it again" a repeating device sends its previous acknowledgement: well
+// after the host has read the code, so that it lands between two of the host's waits.
+inline constexpr std::chrono::milliseconds kRepeatedAckDelay{20};
 
 struct DeviceResponse {
   std::optional<std::vector<std::uint8_t>> reply;  // one input report; nothing when silent
   std::chrono::milliseconds delay{0};              // after the request, when the reply is due
+  // A second input report, due `repeatDelay` after the reply (an acknowledgement repeated).
+  std::optional<std::vector<std::uint8_t>> repeat;
+  std::chrono::milliseconds repeatDelay{0};
   bool unplug = false;                             // the device leaves the bus now
 };
 
@@ -56,6 +62,7 @@ class DeviceModel {
   DeviceResponse AnswerDataBlock(std::span<const std::uint8_t> report);
   // A reply of the configured input length, zero but for its report ID.
   std::vector<std::uint8_t> NewReply(std::uint8_t reportId) const;
+  std::vector<std::uint8_t> Acknowledgement(std::uint8_t code, std::uint8_t sequence) const;
   DeviceResponse Send(std::vector<std::uint8_t> reply, std::chrono::milliseconds extraDelay) const;
 
   SimDeviceConfig config_;

@@ -35,6 +35,9 @@ struct SimDeviceConfig {
   std::uint32_t resendEvery = 0;                // every Nth data report gets code 2; 0 = never
   std::optional<std::uint32_t> lostAckAtBlock{};  // accepted, but its acknowledgement never leaves
   std::optional<std::uint32_t> unplugAtBlock{};  // the device is removed when it arrives
+  // After each "send it again" (code 2), the previous acknowledgement once more, a little later:
+  // code 1 with the previous sequence number, as a device that repeats itself would.
+  bool repeatAckAfterResend = false;
 
   std::chrono::milliseconds eraseDelay{0};    // before the start request's reply
   std::chrono::milliseconds replyLatency{0};  // before every reply

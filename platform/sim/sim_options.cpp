@@ -163,12 +163,13 @@ const ValueKey* FindValueKey(std::string_view key) {
 }
 
 bool IsFlagKey(std::string_view key) {
-  return key == "no-description" || key == "chatter";
+  return key == "no-description" || key == "chatter" || key == "repeat-ack";
 }
 
 void ApplyFlag(std::string_view key, SimDeviceConfig& config) {
   if (key == "no-description") config.hasDescription = false;
   if (key == "chatter") config.chatter = true;
+  if (key == "repeat-ack") config.repeatAckAfterResend = true;
 }
 
 std::string Quoted(std::string_view text) {

@@ -34,7 +34,10 @@ SimulatedDevice::Delivery SimulatedDevice::Deliver(std::span<const std::uint8_t>
       if (response.reply) {
         const auto due = SimClock::now() + response.delay;
         for (const auto& weak : queues_) {
-          if (const auto queue = weak.lock()) queue->Push(*response.reply, due);
+          if (const auto queue = weak.lock()) {
+            queue->Push(*response.reply, due);
+            if (response.repeat) queue->Push(*response.repeat, due + response.repeatDelay);
+          }
         }
       }
       return Delivery::Taken;

@@ -61,7 +61,8 @@ class DialogHost {
   // Start-up steps of the window itself; hosts that build these with the window do nothing.
   virtual void SetIcon() {}
   virtual void CreateRuntimeControls() {}
-  // A hint for the user beside the status line (the Qt window shows it as a tooltip).
+  // A hint for the user beside the status line (the Qt window shows it as a tooltip); an empty
+  // one removes it.
   virtual void ShowHint(std::string_view hint) { (void)hint; }
 };
 

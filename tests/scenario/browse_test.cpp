@@ -55,6 +55,8 @@ struct Verdict {
   const char* version;
   std::optional<std::string_view> message;  // nothing: the earlier message stays
   bool upgradeEnabled;
+  std::optional<std::uint8_t> replyId{};      // put into the device's reply
+  std::optional<std::uint8_t> versionCode{};  // its byte 3, put into the device's reply
   friend void PrintTo(const Verdict& row, std::ostream* out) { *out << row.name; }
 };
 
@@ -71,6 +73,12 @@ const Verdict kVerdicts[] = {
      text::kRejectedFile, false},
     {"UnknownKindIsRejectedKeepingTheMessage", UpgradeMode::Firmware, "Other", kOtherVersion,
      std::nullopt, false},
+    {"ReplyOfAnyReportIdIsTheAnswer", UpgradeMode::Firmware, kFirmwareKind, kOtherVersion,
+     text::kOtherVersion, true, 0x42},
+    {"OtherVersionCode22OffersTheUpgrade", UpgradeMode::Firmware, kFirmwareKind, kOtherVersion,
+     text::kOtherVersion, true, std::nullopt, kCheckOtherVersionAlt},
+    {"ReadyWithAnUnknownVersionCodeChangesNothing", UpgradeMode::Firmware, kFirmwareKind,
+     kOtherVersion, std::nullopt, true, std::nullopt, 0x00},
 };
 
 class BrowseVerdictTest : public UpgradeScenario, public ::testing::WithParamInterface<Verdict> {};
@@ -78,13 +86,14 @@ class BrowseVerdictTest : public UpgradeScenario, public ::testing::WithParamInt
 TEST_P(BrowseVerdictTest, DeviceVerdictSetsTheMessageAndTheUpgradeButton) {
   const Verdict& c = GetParam();
   StartWith({.mode = c.mode});
-  if (!c.upgradeEnabled) {
+  if (!c.upgradeEnabled || !c.message) {
     // An accepted image first, so that the button has something to lose and the message to keep.
     const char* ownKind = c.mode == UpgradeMode::Audio ? kAudioKind : kFirmwareKind;
     Browse(File(MakeImage(ownKind, kDeviceVersion, Payload(10))));
     ASSERT_TRUE(Enabled(Control::UpgradeButton));
   }
   const std::string before = Message();
+  services.PatchCheckReply(c.replyId, c.versionCode);
 
   Browse(File(MakeImage(c.kind, c.version, Payload(10))));
 
@@ -97,6 +106,84 @@ TEST_P(BrowseVerdictTest, DeviceVerdictSetsTheMessageAndTheUpgradeButton) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Verdicts, BrowseVerdictTest, ::testing::ValuesIn(kVerdicts), CaseName());
+
+TEST_F(BrowseTest, ReplugWhileTheFileDialogIsOpenChecksTheFileWithTheReturnedDevice) {
+  StartWith();
+  std::size_t returned = 0;
+  host.When([this] { return host.OpenFileRequests().size() == 1; },
+            TestAction::Run([this, &returned] {
+              hid.Unplug(device);
+              returned = hid.Plug({.serialNumber = "RETURNED01"});
+            }));
+
+  Browse(FirmwareImage(Payload(10)));
+
+  EXPECT_EQ(Text(Control::SerialNumberField), "RETURNED01");
+  EXPECT_EQ(Received(returned, kRequestReportId, kCommandImageCheck).size(), 1u);
+  EXPECT_EQ(Message(), text::kOtherVersion);
+  EXPECT_TRUE(Enabled(Control::UpgradeButton));
+  EXPECT_TRUE(dialog->FileSelected);
+}
+
+// The device in use goes while a check waits for it: the wait ends at once with its own
+// no-reply outcome; a device found in its place is identified once the handler has returned.
+struct GoneDuringCheck {
+  const char* name;
+  bool upgrade;   // the upgrade's repeated check (Enter), else Browse's
+  bool replaced;  // another device comes in at the same node
+  std::string_view outcome;
+  friend void PrintTo(const GoneDuringCheck& row, std::ostream* out) { *out << row.name; }
+};
+
+const GoneDuringCheck kGoneDuringChecks[] = {
+    {"BrowseDeviceRemoved", false, false, text::kCommunicationError},
+    {"BrowseDeviceReplaced", false, true, text::kCommunicationError},
+    {"UpgradeDeviceRemoved", true, false, text::kResetDeviceFirst},
+    {"UpgradeDeviceReplaced", true, true, text::kResetDeviceFirst},
+};
+
+class GoneDuringCheckTest : public UpgradeScenario,
+                            public ::testing::WithParamInterface<GoneDuringCheck> {};
+
+TEST_P(GoneDuringCheckTest, WaitEndsAtOnceWithItsNoReplyOutcome) {
+  const GoneDuringCheck& c = GetParam();
+  StartWith({.silent = sim::SilentRequest::ImageCheck});
+  Unbounded();
+  std::size_t other = 0;
+  host.When([this] { return Requests(kCommandImageCheck) == 1; },
+            TestAction::Run([this, &c, &other] {
+              if (c.replaced) {
+                other = Replug({.serialNumber = "OTHER00002"});
+              } else {
+                hid.Unplug(device);
+              }
+            }));
+  const std::string path = FirmwareImage(Payload(10));
+
+  if (c.upgrade) {
+    EnterPath(path);
+  } else {
+    Browse(path);
+  }
+
+  const std::string identified =
+      std::string(text::kConnectedFirmwareMode) + std::string(text::kBrowseForUpgrade);
+  const std::vector<std::string> expected =
+      c.replaced ? std::vector<std::string>{std::string(c.outcome), identified}
+                 : std::vector<std::string>{std::string(text::kNoDeviceAttached),
+                                            std::string(c.outcome)};
+  EXPECT_EQ(LastMessages(2), expected);
+  EXPECT_EQ(host.Beeps().back(), Beep::Error);
+  EXPECT_FALSE(dialog->FileSelected);
+  EXPECT_EQ(dialog->DeviceReady, c.replaced);
+  if (c.replaced) {
+    EXPECT_EQ(InfoRequests(other), 1u);
+  }
+  EXPECT_EQ(Requests(kCommandUpgradeStart), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, GoneDuringCheckTest, ::testing::ValuesIn(kGoneDuringChecks),
+                         CaseName());
 
 TEST_F(BrowseTest, CheckRequestCarriesTheHeaderFieldsReversedThenKindAndVersion) {
   StartWith();

@@ -38,18 +38,19 @@ TEST_F(CancelCloseTest, CancelAtBlock3StillSendsThatBlockThenEndsWithoutCompleti
   EXPECT_EQ(States(), kAfterCancel);
 }
 
-TEST_F(CancelCloseTest, CloseAtBlock3SendsTheExitRequestThenTheCurrentBlockAgainAndEnds) {
+// The block that follows the exit request is the one the last acknowledgement asked for.
+TEST_F(CancelCloseTest, CloseAtBlock3SendsTheExitRequestThenBlock3AndEnds) {
   TransferActingAtBlock3(TestAction::Escape());
 
   const auto reports = hid.ReceivedReports(device);
   ASSERT_GE(reports.size(), 3u);
   const auto& block2 = reports[reports.size() - 3];
   const auto& exit = reports[reports.size() - 2];
-  const auto& again = reports[reports.size() - 1];
+  const auto& next = reports[reports.size() - 1];
   EXPECT_EQ(block2[0], kDataReportId);
   EXPECT_EQ(DataOf(block2), BlockOf(payload, 2));
   EXPECT_THAT(std::vector(exit.begin(), exit.begin() + 4), ElementsAre(0x01, 0x04, 0xFF, 0xFF));
-  EXPECT_EQ(again, block2);
+  EXPECT_EQ(DataOf(next), BlockOf(payload, 3));
   EXPECT_EQ(DataReports().size(), 4u);
   EXPECT_EQ(Counters().exitRequests, 1u);
   EXPECT_EQ(host.EndResult(), kIdCancel);

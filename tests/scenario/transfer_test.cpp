@@ -87,6 +87,50 @@ TEST_F(TransferTest, SendAgainCodeRepeatsTheSameBlockWithoutAProgressStep) {
   EXPECT_EQ(Message(), text::kFirmwareCompleted);
 }
 
+// A device that, after asking for a block again, repeats its previous acknowledgement: the
+// repeat lands between the wait that read "send it again" and the next cycle.
+struct RepeatedAck {
+  const char* name;
+  std::uint32_t blocks;       // in the image, filler block included
+  std::uint32_t resendEvery;  // the first data report that gets "send it again"
+  friend void PrintTo(const RepeatedAck& row, std::ostream* out) { *out << row.name; }
+};
+
+const RepeatedAck kRepeatedAcks[] = {
+    {"InTheMiddle", 6, 3},
+    {"AtTheFinalBlock", 2, 2},
+};
+
+class RepeatedAckTest : public UpgradeScenario,
+                        public ::testing::WithParamInterface<RepeatedAck> {};
+
+TEST_P(RepeatedAckTest, SameBlockGoesAgainAndThePayloadArrivesWhole) {
+  const RepeatedAck& c = GetParam();
+  StartWith({.resendEvery = c.resendEvery, .repeatAckAfterResend = true});
+  const auto payload = Payload((c.blocks - 1) * kBlock + 10);
+  Browse(FirmwareImage(payload));
+  const auto previousAck = static_cast<std::uint8_t>(c.resendEvery - 2);
+  bool landed = false;
+  host.When([this, &c] { return Counters().dataReportsReceived == c.resendEvery; },
+            TestAction::Run([this, previousAck, &landed] {
+              const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+              while (!(landed = link.InputReport[kAckSequenceByte] == previousAck &&
+                                link.InputReport[kAckCodeByte] == kAckAccepted) &&
+                     std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::yield();
+              }
+            }));
+
+  ClickUpgrade();
+
+  EXPECT_TRUE(landed);
+  EXPECT_TRUE(hid.AssembledImage(device) == WithFiller(payload));  // too big to print
+  EXPECT_EQ(Counters().blocksAccepted, c.blocks);
+  EXPECT_EQ(Message(), text::kFirmwareCompleted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, RepeatedAckTest, ::testing::ValuesIn(kRepeatedAcks), CaseName());
+
 // An upgrade that ends unfinished: at the device's failure code, or at the one wait whose reply
 // never comes, only that wait's bound shrunk (at `stage`) so that it ends soon.
 enum class Stage { Browse, Enter, Start, Block2 };

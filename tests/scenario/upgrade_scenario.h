@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -119,7 +120,8 @@ class ScenarioServices : public hid::HidServices {
   std::vector<hid::HidInterface> Enumerate() override { return bus_.Enumerate(); }
   std::shared_ptr<hid::HidDevice> Open(const std::string& path, hid::HidResult& result) override {
     auto device = bus_.Open(path, result);
-    return device ? std::make_shared<ScenarioDevice>(std::move(device), anyKind_) : nullptr;
+    return device ? std::make_shared<ScenarioDevice>(std::move(device), anyKind_, patch_)
+                  : nullptr;
   }
   void RegisterNotices(std::function<void(hid::DeviceChange)> sink) override {
     bus_.RegisterNotices(std::move(sink));
@@ -127,23 +129,43 @@ class ScenarioServices : public hid::HidServices {
   // From now on every image check reaches the device naming the firmware kind, as if a device
   // in firmware upgrade mode took an image of any kind.
   void AcceptAnyKind() { *anyKind_ = true; }
+  // From now on the reply to an image check carries these bytes in place of the device's.
+  void PatchCheckReply(std::optional<std::uint8_t> reportId, std::optional<std::uint8_t> code) {
+    patch_->reportId = reportId;
+    patch_->versionCode = code;
+  }
 
  private:
+  struct CheckReplyPatch {
+    std::atomic<std::optional<std::uint8_t>> reportId;
+    std::atomic<std::optional<std::uint8_t>> versionCode;
+  };
+
   // Outlives these services: the link holds it, and its threads use it, until the link goes.
   class ScenarioDevice : public hid::HidDevice {
    public:
     ScenarioDevice(std::shared_ptr<hid::HidDevice> device,
-                   std::shared_ptr<const std::atomic<bool>> anyKind)
-        : device_(std::move(device)), anyKind_(std::move(anyKind)) {}
+                   std::shared_ptr<const std::atomic<bool>> anyKind,
+                   std::shared_ptr<const CheckReplyPatch> patch)
+        : device_(std::move(device)), anyKind_(std::move(anyKind)), patch_(std::move(patch)) {}
     hid::HidResult GetAttributes(hid::HidAttributes& attributes) override {
       return device_->GetAttributes(attributes);
     }
     hid::HidResult GetCaps(hid::HidCaps& caps) override { return device_->GetCaps(caps); }
     hid::HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
                         std::chrono::milliseconds timeout) override {
-      return device_->Read(report, received, timeout);
+      const hid::HidResult result = device_->Read(report, received, timeout);
+      // Only the reply to an image check: the first report after one was written.
+      if (result.ok() && received > kCheckVersionByte && checkWritten_.exchange(false)) {
+        if (const auto id = patch_->reportId.load()) report[kReplyIdByte] = *id;
+        if (const auto code = patch_->versionCode.load()) report[kCheckVersionByte] = *code;
+      }
+      return result;
     }
     hid::HidResult Write(std::span<const std::uint8_t> report) override {
+      if (report.size() > 1 && report[0] == kRequestReportId && report[1] == kCommandImageCheck) {
+        checkWritten_ = true;
+      }
       if (!*anyKind_ || report.size() < kKindOffset + 5 || report[0] != kRequestReportId ||
           report[1] != kCommandImageCheck) {
         return device_->Write(report);
@@ -157,10 +179,13 @@ class ScenarioServices : public hid::HidServices {
     static constexpr std::size_t kKindOffset = 20;  // in the image check request
     std::shared_ptr<hid::HidDevice> device_;
     std::shared_ptr<const std::atomic<bool>> anyKind_;
+    std::shared_ptr<const CheckReplyPatch> patch_;
+    std::atomic<bool> checkWritten_{false};
   };
 
   sim::SimHidServices& bus_;
   std::shared_ptr<std::atomic<bool>> anyKind_ = std::make_shared<std::atomic<bool>>(false);
+  std::shared_ptr<CheckReplyPatch> patch_ = std::make_shared<CheckReplyPatch>();
 };
 
 class UpgradeScenario : public Scenario {
@@ -212,6 +237,22 @@ class UpgradeScenario : public Scenario {
     while (link.IsSending() && link.HasDevice() && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::yield();
     }
+  }
+  // A quick re-plug: the device is pulled and, once the link has found it gone, `config` comes
+  // in at the same node (the lowest free number). Returns the new device's number.
+  std::size_t Replug(sim::SimDeviceConfig config = {}) {
+    hid.Unplug(device);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!link.DeviceGone() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::yield();
+    }
+    EXPECT_TRUE(link.DeviceGone());
+    return hid.Plug(std::move(config));
+  }
+  // Waits that only a lost device can end: one that ignored the loss would never return.
+  void Unbounded() {
+    dialog->bounds().browseCheck = {std::numeric_limits<std::uint64_t>::max(), 1};
+    dialog->bounds().repeatedCheckInner = std::numeric_limits<std::uint64_t>::max();
   }
   sim::DeviceCounters Counters() const { return hid.Counters(device); }
   std::vector<std::vector<std::uint8_t>> DataReports() const {

@@ -59,11 +59,12 @@ INSTANTIATE_TEST_SUITE_P(
                    options.config.silent = SilentRequest::Block;
                    options.config.silentBlock = 12;
                  }},
-        GoodCase{"devices=3,no-description,chatter",
+        GoodCase{"devices=3,no-description,chatter,repeat-ack",
                  [](SimOptions& options) {
                    options.deviceCount = 3;
                    options.config.hasDescription = false;
                    options.config.chatter = true;
+                   options.config.repeatAckAfterResend = true;
                  }},
         GoodCase{"input-length=2048,output-length=1025,erase-ms=1500,reply-ms=3",
                  [](SimOptions& options) {
