@@ -274,6 +274,7 @@ TEST(FlashProcess, InspectJudgesCraftedFilesAsTheWindowWould) {
     std::vector<std::string> lines;
   } cases[] = {
       {"missing", std::nullopt, 1, {"verdict: Please select the valid file"}},
+      {"directory", std::nullopt, 1, {"verdict: Please select the valid file"}},
       {"empty", std::vector<std::uint8_t>{}, 1, shortFile},
       {"ten bytes", std::vector<std::uint8_t>(10, 0x41), 1, shortFile},
       {"header only", image("Pardo", "01.02.03", 0), 1,
@@ -302,7 +303,8 @@ TEST(FlashProcess, InspectJudgesCraftedFilesAsTheWindowWould) {
   for (const auto& c : cases) {
     std::optional<TempFile> file;
     if (c.bytes) file.emplace(*c.bytes, "crafted.bin");
-    const FlashRun run = RunFlash("inspect " + (file ? file->path() : "/nonexistent/image.bin"));
+    const std::string missing = c.name == std::string("directory") ? "/tmp" : "/nonexistent/image.bin";
+    const FlashRun run = RunFlash("inspect " + (file ? file->path() : missing));
     EXPECT_EQ(run.status, c.status) << c.name;
     EXPECT_EQ(run.OutLines(), c.lines) << c.name;
   }

@@ -19,13 +19,16 @@ constexpr char kHint[] =
     "70-kr55le-upgrade.rules in /etc/udev/rules.d (or the package that ships it), then re-plug "
     "the device.";
 
-// The simulated bus, with every open refused as a node without access rights is.
+// The simulated bus, with every open refused as a node without access rights is, until the
+// rights are granted.
 class DenyingServices : public sim::SimHidServices {
  public:
-  std::shared_ptr<hid::HidDevice> Open(const std::string&, hid::HidResult& result) override {
+  std::shared_ptr<hid::HidDevice> Open(const std::string& path, hid::HidResult& result) override {
+    if (granted) return SimHidServices::Open(path, result);
     result = {hid::HidError::PermissionDenied, EACCES, "open(/dev/hidraw0): Permission denied"};
     return nullptr;
   }
+  bool granted = false;
 };
 
 TEST(PermissionHint, TheScanShowsTheHintWithTheNodeOnlyWhenItMayNotBeOpened) {
@@ -45,6 +48,32 @@ TEST(PermissionHint, TheScanShowsTheHintWithTheNodeOnlyWhenItMayNotBeOpened) {
     hid.RegisterNotices(nullptr);
     EXPECT_EQ(host.Hints(), denied ? std::vector<std::string>{kHint} : std::vector<std::string>{});
     EXPECT_EQ(errors, denied ? std::string(kHint) + "\n" : "");
+  }
+}
+
+// A later scan that opens the device, or finds none, takes the hint back.
+TEST(PermissionHint, TheHintGoesOnceItIsNoLongerTrue) {
+  for (const bool unplugged : {false, true}) {
+    DenyingServices hid;
+    const std::size_t device = hid.Plug();
+    ControlModel controls;
+    TestHost host(controls);
+    ReportLink link;
+    CFlashwellDlg dialog(host, controls, hid, link);
+    host.Attach(dialog);
+    ::testing::internal::CaptureStderr();
+    dialog.OnInitDialog();
+    ::testing::internal::GetCapturedStderr();
+    if (unplugged) {
+      hid.Unplug(device);
+    } else {
+      hid.granted = true;
+      hid.PlugUnrelated();  // any arrival rescans
+    }
+    for (int pump = 0; pump < 3; ++pump) host.PumpMessages();
+    hid.RegisterNotices(nullptr);
+    EXPECT_EQ(host.Hints(), (std::vector<std::string>{kHint, ""})) << unplugged;
+    EXPECT_EQ(link.HasDevice(), !unplugged);
   }
 }
 

@@ -29,6 +29,19 @@ TEST_F(BrowseTest, CancelledFileDialogBoxesAndBeepsKeepingAllButTheFileVersion) 
   EXPECT_EQ(Text(Control::FileVersionField), "");
 }
 
+TEST_F(BrowseTest, DirectoryOrVanishedFileAsksForAValidFileAndNothingIsSent) {
+  StartWith();
+  for (const std::string& path :
+       {::testing::TempDir(), ::testing::TempDir() + TestFileStem() + "-gone.bin"}) {
+    const std::size_t before = hid.ReceivedReports(device).size();
+    Browse(path);
+    EXPECT_EQ(Message(), text::kSelectValidFile) << path;
+    EXPECT_EQ(host.Beeps().back(), Beep::Error);
+    EXPECT_FALSE(dialog->FileSelected);
+    ExpectNothingSentSince(before);
+  }
+}
+
 TEST_F(BrowseTest, MalformedVersionIsAnInvalidFileAndNothingIsSent) {
   StartWith();
   Browse(FirmwareImage(Payload(10)));

@@ -1,5 +1,9 @@
 #include <gmock/gmock.h>
 
+#include <atomic>
+#include <limits>
+#include <thread>
+
 #include "res/strings.h"
 #include "tests/scenario/scenario.h"
 
@@ -105,23 +109,37 @@ TEST_F(DiscoveryTest, TwoDevicesAreListedAndTheBoxFollowsTheIdentification) {
   EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
 }
 
-TEST_F(DiscoveryTest, RescanSelectsTheSameDeviceByItsPath) {
-  const std::size_t a = hid.Plug({.serialNumber = "AAAAAAAAAA"});
-  const std::size_t b = hid.Plug({.serialNumber = "BBBBBBBBBB"});
+TEST_F(DiscoveryTest, RescanSelectsTheSameDeviceByItsPathWhereverItNowStands) {
+  const std::size_t a = hid.Plug({.serialNumber = "AAAAAAAAAA"});  // /dev/hidraw0
+  const std::size_t b = hid.Plug({.serialNumber = "BBBBBBBBBB"});  // /dev/hidraw1
   OpenDialog();
-  controls.SetCurSel(Control::DeviceCombo, 1);  // the person picks the second entry
-
-  hid.PlugUnrelated();  // any HID arrival rescans
+  hid.Unplug(a);  // b is now the only entry, and selected
   HandleNotices();
+  ASSERT_EQ(Text(Control::SerialNumberField), "BBBBBBBBBB");
+
+  const std::size_t c = hid.Plug({.serialNumber = "CCCCCCCCCC"});  // /dev/hidraw0, before b
+  HandleNotices();
+
+  EXPECT_EQ(dialog->DeviceCount, 2);
   EXPECT_EQ(Text(Control::SerialNumberField), "BBBBBBBBBB");
-  EXPECT_EQ(InfoRequests(b), 1u);
-  EXPECT_EQ(InfoRequests(a), 1u);
-
-  hid.Unplug(a);  // the other device leaves: the selection stays on b wherever it now stands
-  HandleNotices();
-  EXPECT_EQ(dialog->DeviceCount, 1);
   EXPECT_EQ(InfoRequests(b), 2u);
-  EXPECT_EQ(Text(Control::SerialNumberField), "BBBBBBBBBB");
+  EXPECT_EQ(InfoRequests(c), 0u);
+}
+
+TEST_F(DiscoveryTest, DeviceRemovedDuringItsIdentificationEndsTheWaitAtOnce) {
+  const std::size_t silent = hid.Plug({.silent = sim::SilentRequest::DeviceInfo});
+  bounds.deviceInfo = std::numeric_limits<std::uint64_t>::max();  // only the removal ends it
+  std::thread remover([this, silent] {
+    while (InfoRequests(silent) == 0) std::this_thread::yield();
+    hid.Unplug(silent);
+  });
+  OpenDialog();
+  remover.join();
+
+  EXPECT_EQ(Message(), text::kNotInUpgradeMode);
+  EXPECT_FALSE(dialog->DeviceReady);
+  HandleNotices();
+  EXPECT_EQ(Message(), text::kNoDeviceAttached);
 }
 
 TEST_F(DiscoveryTest, UnplugAndReplugIdentifiesTheDeviceAgain) {
@@ -188,14 +206,101 @@ TEST_F(DiscoveryTest, StoredPathsAreUpperCasedAndPairedWithTheirEntries) {
               ElementsAre("Add the name of device", "Pardo KR-55LE is connected"));
 }
 
-TEST_F(DiscoveryTest, DeviceWithReportsLongerThanTheBuffersIsNotUsed) {
-  hid.Plug({.inputReportLength = 64, .outputReportLength = 2048});
+// The simulated bus with devices whose attributes query fails, or that send a stray report
+// (byte 0 not 8) ahead of every reply.
+class QuirkyServices : public hid::HidServices {
+ public:
+  explicit QuirkyServices(sim::SimHidServices& bus) : bus_(bus) {}
+  std::vector<hid::HidInterface> Enumerate() override { return bus_.Enumerate(); }
+  std::shared_ptr<hid::HidDevice> Open(const std::string& path, hid::HidResult& result) override {
+    auto device = bus_.Open(path, result);
+    return device ? std::make_shared<QuirkyDevice>(std::move(device), attributesFail, strayFirst)
+                  : nullptr;
+  }
+  void RegisterNotices(std::function<void(hid::DeviceChange)> sink) override {
+    bus_.RegisterNotices(std::move(sink));
+  }
+  bool attributesFail = false;
+  bool strayFirst = false;
+
+ private:
+  class QuirkyDevice : public hid::HidDevice {
+   public:
+    QuirkyDevice(std::shared_ptr<hid::HidDevice> device, bool attributesFail, bool strayFirst)
+        : device_(std::move(device)), attributesFail_(attributesFail), strayFirst_(strayFirst) {}
+    hid::HidResult GetAttributes(hid::HidAttributes& attributes) override {
+      if (attributesFail_) return {hid::HidError::Io, 0, "attributes query failed"};
+      return device_->GetAttributes(attributes);
+    }
+    hid::HidResult GetCaps(hid::HidCaps& caps) override { return device_->GetCaps(caps); }
+    hid::HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
+                        std::chrono::milliseconds timeout) override {
+      if (strayPending_.exchange(false)) {
+        std::fill(report.begin(), report.end(), kAnswered);  // byte 0 is 1, not 8
+        received = report.size();
+        return {};
+      }
+      return device_->Read(report, received, timeout);
+    }
+    hid::HidResult Write(std::span<const std::uint8_t> report) override {
+      strayPending_ = strayFirst_;
+      return device_->Write(report);
+    }
+
+   private:
+    std::shared_ptr<hid::HidDevice> device_;
+    bool attributesFail_;
+    bool strayFirst_;
+    std::atomic<bool> strayPending_{false};
+  };
+
+  sim::SimHidServices& bus_;
+};
+
+// Whether a device is used follows from its report lengths alone, whatever the attributes
+// query says; a stray report ahead of the reply does not end the identification's wait.
+struct OpenCase {
+  const char* name;
+  bool attributesFail;
+  bool strayFirst;
+  std::uint16_t outputLength;
+  bool used;
+  friend void PrintTo(const OpenCase& row, std::ostream* out) { *out << row.name; }
+};
+
+const OpenCase kOpenCases[] = {
+    {"LengthsThatFit", false, false, kReportSize, true},
+    {"ReportsLongerThanTheBuffers", false, false, 2048, false},
+    {"AttributesFailLengthsFit", true, false, kReportSize, true},
+    {"AttributesFailReportsTooLong", true, false, 2048, false},
+    {"StrayReportBeforeTheReply", false, true, kReportSize, true},
+};
+
+class OpenTest : public DiscoveryTest, public ::testing::WithParamInterface<OpenCase> {};
+
+TEST_P(OpenTest, DeviceIsUsedExactlyWhenItsReportsFit) {
+  const OpenCase& c = GetParam();
+  QuirkyServices quirky(hid);
+  quirky.attributesFail = c.attributesFail;
+  quirky.strayFirst = c.strayFirst;
+  dialogServices = &quirky;
+  // A reply well after the stray, which comes on the first read after the request.
+  hid.Plug({.outputReportLength = c.outputLength, .replyLatency = std::chrono::milliseconds(20)});
   OpenDialog();
-  EXPECT_FALSE(link.HasDevice());
-  EXPECT_EQ(Message(),
-            "Device is not connected in upgrade mode, read user manual for device upgrade.");
-  EXPECT_EQ(dialog->LastOpenResult.error, hid::HidError::TooLong);
+
+  EXPECT_EQ(link.HasDevice(), c.used);
+  EXPECT_EQ(dialog->DeviceReady, c.used);
+  EXPECT_EQ(Message(), c.used ? std::string(text::kConnectedFirmwareMode) +
+                                    std::string(text::kBrowseForUpgrade)
+                              : std::string(text::kNotInUpgradeMode));
+  if (c.used) {
+    EXPECT_EQ(Text(Control::SerialNumberField), sim::kDefaultSerialNumber);
+  } else {
+    EXPECT_EQ(dialog->LastOpenResult.error, hid::HidError::TooLong);
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, OpenTest, ::testing::ValuesIn(kOpenCases), CaseName());
 
 }  // namespace
 }  // namespace kr55le::testing

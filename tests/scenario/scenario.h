@@ -20,6 +20,15 @@ namespace kr55le::testing {
 
 inline constexpr LinkTiming kScenarioTiming{std::chrono::milliseconds(5), true};
 
+// Names a table-driven test after its row's `name`.
+struct CaseName {
+  template <typename Row>
+  std::string operator()(const ::testing::TestParamInfo<Row>& row) const {
+    return row.param.name;
+  }
+};
+
+
 class Scenario : public ::testing::Test {
  protected:
   // Builds the dialog and runs its initialisation (with its first scan).

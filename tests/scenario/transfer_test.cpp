@@ -38,8 +38,9 @@ TEST_P(CompleteTransferTest, DeviceAssemblesThePayloadWithFillerAndTheWindowShow
   EXPECT_EQ(Counters().dataReportsReceived, blocks);
   EXPECT_EQ(Counters().transfer, sim::TransferState::Complete);
   EXPECT_THAT(
-      LastMessages(3),
-      ElementsAre(text::kUpgrading, audio ? text::kAudioUpgrading : text::kFirmwareUpgrading,
+      LastMessages(4),
+      ElementsAre(text::kPressUpgrade, text::kUpgrading,
+                  audio ? text::kAudioUpgrading : text::kFirmwareUpgrading,
                   audio ? text::kAudioCompleted : text::kFirmwareCompleted));
   EXPECT_EQ(Text(Control::PercentEdit), "100 %");
   EXPECT_THAT(host.Texts(Control::PercentEdit), Each(Truly(IsPercentText)));
@@ -226,9 +227,84 @@ TEST_P(UnfinishedTest, EndsWithItsMessageAndTheErrorBeepSendingNothingMore) {
   EXPECT_EQ(Counters().blocksAccepted, c.accepted);
   ExpectNoCompletion();
   EXPECT_EQ(States(), c.states);
+
+  hid.PlugUnrelated();  // a rescan identifies the device again and takes Cancel back
+  HandleNotices();
+  EXPECT_EQ(States(), (ControlStates{.browse = true, .upgrade = false, .cancel = false,
+                                     .path = true}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, UnfinishedTest, ::testing::ValuesIn(kUnfinished), CaseName());
+
+TEST_F(TransferTest, OnlyBlockShowsAHundredPercentWhileItsAcknowledgementIsAwaited) {
+  StartWith({.silent = sim::SilentRequest::Block, .silentBlock = 0});
+  Browse(FirmwareImage(Payload(1007)));
+  ShrinkAcknowledgementBound();
+
+  ClickUpgrade();
+
+  EXPECT_EQ(Message(), text::kCommunicationError);
+  EXPECT_EQ(controls.RangeMaximum(), 1);
+  EXPECT_EQ(Text(Control::PercentEdit), "100 %");
+}
+
+TEST_F(TransferTest, QuickReplugAtTheSameNodeEndsTheTransferAndIdentifiesTheDeviceAgain) {
+  StartWith();
+  Browse(FirmwareImage(Payload(5 * kBlock)));
+  std::size_t returned = 0;
+  AtBlock(2, TestAction::Run([this, &returned] {
+            returned = Replug({.serialNumber = "RETURNED01"});
+          }));
+
+  ClickUpgrade();
+
+  EXPECT_EQ(Message(), std::string(text::kConnectedFirmwareMode) +
+                           std::string(text::kBrowseForUpgrade));
+  EXPECT_EQ(Text(Control::SerialNumberField), "RETURNED01");
+  EXPECT_EQ(InfoRequests(returned), 1u);
+  EXPECT_EQ(States(), (ControlStates{.browse = true, .upgrade = false, .cancel = false,
+                                     .path = true}));
+  ExpectNoCompletion();
+}
+
+TEST_F(TransferTest, AnotherDevicePluggedInAndOutDuringTheTransferLeavesItRunning) {
+  StartWith();
+  const auto payload = Payload(5 * kBlock);
+  Browse(FirmwareImage(payload));
+  std::size_t other = 0;
+  AtBlock(2, TestAction::Run([this, &other] { other = hid.Plug(); }));
+  AtBlock(4, TestAction::Run([this, &other] { hid.Unplug(other); }));
+
+  ClickUpgrade();
+
+  EXPECT_EQ(hid.AssembledImage(device), WithFiller(payload));
+  EXPECT_EQ(Message(), text::kFirmwareCompleted);
+  EXPECT_THAT(host.MessageBoxes(), ElementsAre(text::kMultipleDevicesBox));
+  EXPECT_TRUE(hid.ReceivedReports(other).empty());
+}
+
+TEST_F(TransferTest, CancelAfterAFailedTransferThenASecondTransferCompletes) {
+  StartWith({.failAtBlock = 1});
+  Browse(FirmwareImage(Payload(3 * kBlock)));
+  ClickUpgrade();
+  ASSERT_EQ(Message(), text::kUploadFailed);
+
+  Do(TestAction::Click(Control::CancelButton));  // left enabled; no transfer runs
+  EXPECT_EQ(Message(), text::kUpgradeDiscontinued);
+  EXPECT_EQ(States(), kAfterCancel);
+  EXPECT_TRUE(dialog->CancelRequested);
+
+  hid.Unplug(device);
+  device = hid.Plug({.mode = UpgradeMode::Audio});
+  HandleNotices();
+  const auto payload = Payload(2 * kBlock + 3);
+  Browse(File(MakeImage(kAudioKind, kOtherVersion, payload)));
+  ClickUpgrade();
+
+  EXPECT_FALSE(dialog->CancelRequested);
+  EXPECT_EQ(hid.AssembledImage(device), WithFiller(payload));
+  EXPECT_EQ(Message(), text::kAudioCompleted);
+}
 
 TEST_F(TransferTest, DevicePulledBetweenBlocksEndsTheTransferThroughTheNestedScan) {
   StartWith();
@@ -329,20 +405,23 @@ TEST_F(TransferTest, EnterOrUpgradeDuringTheRepeatedCheckDoesNotStartASecondTran
 }
 
 // Each row breaks its own precondition and every later one, so only the order tells which shows.
+enum class ImageAt { Missing, Directory, File };
+
 struct Precondition {
   const char* name;
   int devices;
-  bool fileExists;
+  ImageAt image;
   bool deviceReady;
   std::string_view message;
   friend void PrintTo(const Precondition& row, std::ostream* out) { *out << row.name; }
 };
 
 const Precondition kPreconditions[] = {
-    {"NoDevice", 0, false, false, text::kNoDeviceAttached},
-    {"TwoDevices", 2, false, false, text::kMultipleDeviceAttached},
-    {"MissingFile", 1, false, false, text::kSelectValidFile},
-    {"DeviceNotReady", 1, true, false, text::kResetDeviceFirst},
+    {"NoDevice", 0, ImageAt::Missing, false, text::kNoDeviceAttached},
+    {"TwoDevices", 2, ImageAt::Missing, false, text::kMultipleDeviceAttached},
+    {"MissingFile", 1, ImageAt::Missing, false, text::kSelectValidFile},
+    {"DirectoryIsNoFile", 1, ImageAt::Directory, false, text::kSelectValidFile},
+    {"DeviceNotReady", 1, ImageAt::File, false, text::kResetDeviceFirst},
 };
 
 class PreconditionTest : public UpgradeScenario,
@@ -352,8 +431,17 @@ TEST_P(PreconditionTest, FirstUnmetPreconditionIsShownWithTheErrorBeepAndNothing
   const Precondition& c = GetParam();
   for (int i = 0; i < c.devices; ++i) hid.Plug();
   OpenDialog();
-  dialog->ImagePath = c.fileExists ? FirmwareImage(Payload(10))
-                                   : ::testing::TempDir() + TestFileStem() + "-missing.bin";
+  switch (c.image) {
+    case ImageAt::Missing:
+      dialog->ImagePath = ::testing::TempDir() + TestFileStem() + "-missing.bin";
+      break;
+    case ImageAt::Directory:
+      dialog->ImagePath = ::testing::TempDir();
+      break;
+    case ImageAt::File:
+      dialog->ImagePath = FirmwareImage(Payload(10));
+      break;
+  }
   dialog->DeviceReady = c.deviceReady;  // as an unanswered check leaves it
   const std::size_t beeps = host.Beeps().size();
 

@@ -88,14 +88,6 @@ class LongPathImage {
   std::string path_;
 };
 
-// Names a table-driven test after its row's `name`.
-struct CaseName {
-  template <typename Row>
-  std::string operator()(const ::testing::TestParamInfo<Row>& row) const {
-    return row.param.name;
-  }
-};
-
 // Whether Browse, Upgrade, Cancel and PathEdit are enabled.
 struct ControlStates {
   bool browse;

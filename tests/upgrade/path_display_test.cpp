@@ -2,18 +2,29 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace kr55le {
 namespace {
 
-std::vector<std::size_t> LineLengths(const std::string& shown) {
-  std::vector<std::size_t> lengths;
+std::vector<std::string> Lines(const std::string& shown) {
+  std::vector<std::string> lines;
   std::size_t start = 0;
   for (std::size_t at; (at = shown.find("\r\n", start)) != std::string::npos; start = at + 2) {
-    lengths.push_back(at - start);
+    lines.push_back(shown.substr(start, at - start));
   }
-  lengths.push_back(shown.size() - start);
+  lines.push_back(shown.substr(start));
+  return lines;
+}
+
+// In characters: UTF-8 continuation bytes (10xxxxxx) do not count.
+std::vector<std::size_t> LineLengths(const std::string& shown) {
+  std::vector<std::size_t> lengths;
+  for (const std::string& line : Lines(shown)) {
+    lengths.push_back(static_cast<std::size_t>(std::count_if(
+        line.begin(), line.end(), [](char c) { return (static_cast<unsigned char>(c) >> 6) != 2; })));
+  }
   return lengths;
 }
 
@@ -36,6 +47,20 @@ TEST(PathDisplay, BreaksLongPathsAt77And150And225And300) {
     const std::string shown = BreakPathForDisplay(path);
     EXPECT_EQ(LineLengths(shown), c.lines) << c.length;
     EXPECT_EQ(PathFromDisplay(shown), path) << c.length;
+  }
+}
+
+TEST(PathDisplay, CountsCharactersSoThatNoLetterIsSplit) {
+  // Letters of two, three and four bytes from before the first break to past the second.
+  for (const std::string letter : {"\xC3\xA9", "\xE6\x97\xA5", "\xF0\x9D\x84\x9E"}) {
+    std::string path(70, 'a');
+    for (int i = 0; i < 90; ++i) path += letter;
+    const std::string shown = BreakPathForDisplay(path);
+    EXPECT_EQ(LineLengths(shown), (std::vector<std::size_t>{77, 71, 12})) << letter;
+    for (const std::string& line : Lines(shown)) {
+      EXPECT_TRUE(line.rfind(letter, 0) == 0 || line.front() == 'a') << letter;
+    }
+    EXPECT_EQ(PathFromDisplay(shown), path);
   }
 }
 

@@ -12,6 +12,7 @@
 #include "platform/qt/control_widgets.h"
 #include "platform/qt/qt_dialog_host.h"
 #include "res/strings.h"
+#include "upgrade/path_display.h"
 
 namespace kr55le::qt {
 namespace {
@@ -91,6 +92,20 @@ TEST_F(ModelMirrorTest, ShowsPathLineBreaksAsLinesAndKeepsThemInTheModel) {
   path->moveCursor(QTextCursor::End);
   QTest::keyClicks(path, "Part");
   EXPECT_EQ(model.Text(Control::PathEdit), "/first/part\r\n/secondPart");
+}
+
+TEST_F(ModelMirrorTest, ALongPathOfAnyLettersSurvivesAnEditAndNamesTheSameFile) {
+  host.Window().show();
+  std::string chosen = "/home/";
+  for (int i = 0; i < 40; ++i) chosen += "\xC3\xA9\xE6\x97\xA5";  // two- and three-byte letters
+  chosen += "/image.bin";
+  model.SetText(Control::PathEdit, BreakPathForDisplay(chosen));
+  auto* path = WidgetOf<QPlainTextEdit>(Control::PathEdit);
+  path->setFocus();
+  path->moveCursor(QTextCursor::End);
+  QTest::keyClicks(path, "x");
+  QTest::keyClick(path, Qt::Key_Backspace);
+  EXPECT_EQ(PathFromDisplay(model.Text(Control::PathEdit)), chosen);
 }
 
 TEST_F(ModelMirrorTest, PassesAComboChoiceToTheModel) {
