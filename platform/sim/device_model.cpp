@@ -144,12 +144,12 @@ DeviceResponse DeviceModel::AnswerDataBlock(std::span<const std::uint8_t> report
       return gone;
     }
   }
-  DeviceResponse response = Send(Acknowledgement(code, result.sequence), std::chrono::milliseconds{0});
+  DeviceResponse response =
+      Send(Acknowledgement(code, result.sequence), std::chrono::milliseconds{0});
   // The first data report has no acknowledgement before it to repeat.
   if (result.outcome == BlockOutcome::SendAgain && config_.repeatAckAfterResend &&
       receiver_.DataReportsReceived() > 1 && response.reply) {
-    response.repeat =
-        Acknowledgement(kAckAccepted, static_cast<std::uint8_t>(result.sequence - 1));
+    response.repeat = Acknowledgement(kAckAccepted, static_cast<std::uint8_t>(result.sequence - 1));
     response.repeatDelay = kRepeatedAckDelay;
   }
   return response;

@@ -28,7 +28,7 @@ struct DeviceResponse {
   // A second input report, due `repeatDelay` after the reply (an acknowledgement repeated).
   std::optional<std::vector<std::uint8_t>> repeat;
   std::chrono::milliseconds repeatDelay{0};
-  bool unplug = false;                             // the device leaves the bus now
+  bool unplug = false;  // the device leaves the bus now
 };
 
 struct DeviceCounters {

@@ -30,11 +30,11 @@ struct SimDeviceConfig {
 
   // Block numbers count accepted blocks from 0, so a re-sent block keeps its number.
   SilentRequest silent = SilentRequest::None;
-  std::uint32_t silentBlock = 0;                // with SilentRequest::Block
-  std::optional<std::uint32_t> failAtBlock{};   // acknowledged with code 3
-  std::uint32_t resendEvery = 0;                // every Nth data report gets code 2; 0 = never
+  std::uint32_t silentBlock = 0;                  // with SilentRequest::Block
+  std::optional<std::uint32_t> failAtBlock{};     // acknowledged with code 3
+  std::uint32_t resendEvery = 0;                  // every Nth data report gets code 2; 0 = never
   std::optional<std::uint32_t> lostAckAtBlock{};  // accepted, but its acknowledgement never leaves
-  std::optional<std::uint32_t> unplugAtBlock{};  // the device is removed when it arrives
+  std::optional<std::uint32_t> unplugAtBlock{};   // the device is removed when it arrives
   // After each "send it again" (code 2), the previous acknowledgement once more, a little later:
   // code 1 with the previous sequence number, as a device that repeats itself would.
   bool repeatAckAfterResend = false;

@@ -303,7 +303,8 @@ TEST(FlashProcess, InspectJudgesCraftedFilesAsTheWindowWould) {
   for (const auto& c : cases) {
     std::optional<TempFile> file;
     if (c.bytes) file.emplace(*c.bytes, "crafted.bin");
-    const std::string missing = c.name == std::string("directory") ? "/tmp" : "/nonexistent/image.bin";
+    const std::string missing =
+        c.name == std::string("directory") ? "/tmp" : "/nonexistent/image.bin";
     const FlashRun run = RunFlash("inspect " + (file ? file->path() : missing));
     EXPECT_EQ(run.status, c.status) << c.name;
     EXPECT_EQ(run.OutLines(), c.lines) << c.name;

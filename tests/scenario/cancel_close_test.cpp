@@ -59,17 +59,44 @@ TEST_F(CancelCloseTest, CloseAtBlock3SendsTheExitRequestThenBlock3AndEnds) {
   ExpectNoCompletion();
 }
 
-TEST_F(CancelCloseTest, CloseWithNoDeviceEndsAtOnce) {
+// The window closes without waiting for the erase to end, and no block goes out.
+TEST_F(CancelCloseTest, CloseDuringTheStartWaitEndsItAndSendsNoBlock) {
+  StartWith({.eraseDelay = std::chrono::milliseconds(50)});
+  Browse(FirmwareImage(payload));
+  host.When([this] { return Requests(kCommandUpgradeStart) == 1; }, TestAction::Escape());
+
+  ClickUpgrade();
+  AwaitWriter();
+
+  EXPECT_EQ(host.EndResult(), kIdCancel);
+  EXPECT_EQ(Counters().exitRequests, 1u);
+  EXPECT_THAT(DataReports(), IsEmpty());
+  EXPECT_EQ(Message(), text::kUpgrading);
+  EXPECT_THAT(host.Beeps(), IsEmpty());
+  ExpectNoCompletion();
+}
+
+// A close that shows no serial number ends at once: with no device open the exit request could
+// not go out, and a close that waited for it would not end.
+class CloseAtOnceTest : public CancelCloseTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(CloseAtOnceTest, CloseWithAnEmptySerialFieldEndsAtOnce) {
+  const bool deviceOpen = GetParam();
+  if (deviceOpen) hid.Plug({.serialNumber = ""});
   OpenDialog();
-  // The exit request cannot go out; a close that waited for it would not end.
+  ASSERT_EQ(link.HasDevice(), deviceOpen);
   dialog->bounds().closeDelay = std::numeric_limits<std::uint64_t>::max();
 
   Do(TestAction::Escape());
 
   EXPECT_EQ(host.EndResult(), kIdCancel);
   EXPECT_TRUE(dialog->CloseRequested);
-  EXPECT_TRUE(link.IsWritePending());  // queued, not waited for
+  if (!deviceOpen) {
+    EXPECT_TRUE(link.IsWritePending());  // queued, not waited for
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(DeviceOpen, CloseAtOnceTest, ::testing::Bool());
 
 }  // namespace
 }  // namespace kr55le::testing

@@ -28,7 +28,6 @@ struct CaseName {
   }
 };
 
-
 class Scenario : public ::testing::Test {
  protected:
   // Builds the dialog and runs its initialisation (with its first scan).

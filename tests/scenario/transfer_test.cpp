@@ -37,11 +37,10 @@ TEST_P(CompleteTransferTest, DeviceAssemblesThePayloadWithFillerAndTheWindowShow
   const std::size_t blocks = BlocksFor(size);
   EXPECT_EQ(Counters().dataReportsReceived, blocks);
   EXPECT_EQ(Counters().transfer, sim::TransferState::Complete);
-  EXPECT_THAT(
-      LastMessages(4),
-      ElementsAre(text::kPressUpgrade, text::kUpgrading,
-                  audio ? text::kAudioUpgrading : text::kFirmwareUpgrading,
-                  audio ? text::kAudioCompleted : text::kFirmwareCompleted));
+  EXPECT_THAT(LastMessages(4),
+              ElementsAre(text::kPressUpgrade, text::kUpgrading,
+                          audio ? text::kAudioUpgrading : text::kFirmwareUpgrading,
+                          audio ? text::kAudioCompleted : text::kFirmwareCompleted));
   EXPECT_EQ(Text(Control::PercentEdit), "100 %");
   EXPECT_THAT(host.Texts(Control::PercentEdit), Each(Truly(IsPercentText)));
   EXPECT_EQ(controls.RangeMaximum(), static_cast<int>(blocks));
@@ -230,8 +229,8 @@ TEST_P(UnfinishedTest, EndsWithItsMessageAndTheErrorBeepSendingNothingMore) {
 
   hid.PlugUnrelated();  // a rescan identifies the device again and takes Cancel back
   HandleNotices();
-  EXPECT_EQ(States(), (ControlStates{.browse = true, .upgrade = false, .cancel = false,
-                                     .path = true}));
+  EXPECT_EQ(States(),
+            (ControlStates{.browse = true, .upgrade = false, .cancel = false, .path = true}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, UnfinishedTest, ::testing::ValuesIn(kUnfinished), CaseName());
@@ -252,18 +251,17 @@ TEST_F(TransferTest, QuickReplugAtTheSameNodeEndsTheTransferAndIdentifiesTheDevi
   StartWith();
   Browse(FirmwareImage(Payload(5 * kBlock)));
   std::size_t returned = 0;
-  AtBlock(2, TestAction::Run([this, &returned] {
-            returned = Replug({.serialNumber = "RETURNED01"});
-          }));
+  AtBlock(
+      2, TestAction::Run([this, &returned] { returned = Replug({.serialNumber = "RETURNED01"}); }));
 
   ClickUpgrade();
 
-  EXPECT_EQ(Message(), std::string(text::kConnectedFirmwareMode) +
-                           std::string(text::kBrowseForUpgrade));
+  EXPECT_EQ(Message(),
+            std::string(text::kConnectedFirmwareMode) + std::string(text::kBrowseForUpgrade));
   EXPECT_EQ(Text(Control::SerialNumberField), "RETURNED01");
   EXPECT_EQ(InfoRequests(returned), 1u);
-  EXPECT_EQ(States(), (ControlStates{.browse = true, .upgrade = false, .cancel = false,
-                                     .path = true}));
+  EXPECT_EQ(States(),
+            (ControlStates{.browse = true, .upgrade = false, .cancel = false, .path = true}));
   ExpectNoCompletion();
 }
 

@@ -112,8 +112,7 @@ class ScenarioServices : public hid::HidServices {
   std::vector<hid::HidInterface> Enumerate() override { return bus_.Enumerate(); }
   std::shared_ptr<hid::HidDevice> Open(const std::string& path, hid::HidResult& result) override {
     auto device = bus_.Open(path, result);
-    return device ? std::make_shared<ScenarioDevice>(std::move(device), anyKind_, patch_)
-                  : nullptr;
+    return device ? std::make_shared<ScenarioDevice>(std::move(device), anyKind_, patch_) : nullptr;
   }
   void RegisterNotices(std::function<void(hid::DeviceChange)> sink) override {
     bus_.RegisterNotices(std::move(sink));

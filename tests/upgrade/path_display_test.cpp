@@ -22,8 +22,9 @@ std::vector<std::string> Lines(const std::string& shown) {
 std::vector<std::size_t> LineLengths(const std::string& shown) {
   std::vector<std::size_t> lengths;
   for (const std::string& line : Lines(shown)) {
-    lengths.push_back(static_cast<std::size_t>(std::count_if(
-        line.begin(), line.end(), [](char c) { return (static_cast<unsigned char>(c) >> 6) != 2; })));
+    lengths.push_back(static_cast<std::size_t>(std::count_if(line.begin(), line.end(), [](char c) {
+      return (static_cast<unsigned char>(c) >> 6) != 2;
+    })));
   }
   return lengths;
 }
