@@ -106,7 +106,8 @@ TEST_P(BrowseVerdictTest, DeviceVerdictSetsTheMessageAndTheUpgradeButton) {
     ASSERT_TRUE(Enabled(Control::UpgradeButton));
   }
   const std::string before = Message();
-  services.PatchCheckReply(c.replyId, c.versionCode);
+  services.quirks().checkReplyId = c.replyId;
+  services.quirks().checkVersionCode = c.versionCode;
 
   Browse(File(MakeImage(c.kind, c.version, Payload(10))));
 

@@ -1,6 +1,5 @@
 #include <gmock/gmock.h>
 
-#include <atomic>
 #include <limits>
 #include <thread>
 
@@ -186,13 +185,13 @@ class UpperCaseVendorServices : public hid::HidServices {
 };
 
 TEST_F(DiscoveryTest, VendorTextInCapitalsOnlyIsNotMatched) {
-  UpperCaseVendorServices services;
-  CFlashwellDlg scanned(host, controls, services, link);
+  UpperCaseVendorServices upperCase;
+  CFlashwellDlg scanned(host, controls, upperCase, link);
   host.Attach(scanned);
   scanned.OnInitDialog();
   EXPECT_EQ(Message(), "No device is attached");
   EXPECT_EQ(controls.Count(Control::DevicePathList), 0);
-  EXPECT_EQ(services.opens, 0);
+  EXPECT_EQ(upperCase.opens, 0);
 }
 
 TEST_F(DiscoveryTest, StoredPathsAreUpperCasedAndPairedWithTheirEntries) {
@@ -205,57 +204,6 @@ TEST_F(DiscoveryTest, StoredPathsAreUpperCasedAndPairedWithTheirEntries) {
   EXPECT_THAT(controls.Items(Control::DeviceCombo),
               ElementsAre("Add the name of device", "Pardo KR-55LE is connected"));
 }
-
-// The simulated bus with devices whose attributes query fails, or that send a stray report
-// (byte 0 not 8) ahead of every reply.
-class QuirkyServices : public hid::HidServices {
- public:
-  explicit QuirkyServices(sim::SimHidServices& bus) : bus_(bus) {}
-  std::vector<hid::HidInterface> Enumerate() override { return bus_.Enumerate(); }
-  std::shared_ptr<hid::HidDevice> Open(const std::string& path, hid::HidResult& result) override {
-    auto device = bus_.Open(path, result);
-    return device ? std::make_shared<QuirkyDevice>(std::move(device), attributesFail, strayFirst)
-                  : nullptr;
-  }
-  void RegisterNotices(std::function<void(hid::DeviceChange)> sink) override {
-    bus_.RegisterNotices(std::move(sink));
-  }
-  bool attributesFail = false;
-  bool strayFirst = false;
-
- private:
-  class QuirkyDevice : public hid::HidDevice {
-   public:
-    QuirkyDevice(std::shared_ptr<hid::HidDevice> device, bool attributesFail, bool strayFirst)
-        : device_(std::move(device)), attributesFail_(attributesFail), strayFirst_(strayFirst) {}
-    hid::HidResult GetAttributes(hid::HidAttributes& attributes) override {
-      if (attributesFail_) return {hid::HidError::Io, 0, "attributes query failed"};
-      return device_->GetAttributes(attributes);
-    }
-    hid::HidResult GetCaps(hid::HidCaps& caps) override { return device_->GetCaps(caps); }
-    hid::HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
-                        std::chrono::milliseconds timeout) override {
-      if (strayPending_.exchange(false)) {
-        std::fill(report.begin(), report.end(), kAnswered);  // byte 0 is 1, not 8
-        received = report.size();
-        return {};
-      }
-      return device_->Read(report, received, timeout);
-    }
-    hid::HidResult Write(std::span<const std::uint8_t> report) override {
-      strayPending_ = strayFirst_;
-      return device_->Write(report);
-    }
-
-   private:
-    std::shared_ptr<hid::HidDevice> device_;
-    bool attributesFail_;
-    bool strayFirst_;
-    std::atomic<bool> strayPending_{false};
-  };
-
-  sim::SimHidServices& bus_;
-};
 
 // Whether a device is used follows from its report lengths alone, whatever the attributes
 // query says; a stray report ahead of the reply does not end the identification's wait.
@@ -280,10 +228,8 @@ class OpenTest : public DiscoveryTest, public ::testing::WithParamInterface<Open
 
 TEST_P(OpenTest, DeviceIsUsedExactlyWhenItsReportsFit) {
   const OpenCase& c = GetParam();
-  QuirkyServices quirky(hid);
-  quirky.attributesFail = c.attributesFail;
-  quirky.strayFirst = c.strayFirst;
-  dialogServices = &quirky;
+  services.quirks().attributesFail = c.attributesFail;
+  services.quirks().strayFirst = c.strayFirst;
   // A reply well after the stray, which comes on the first read after the request.
   hid.Plug({.outputReportLength = c.outputLength, .replyLatency = std::chrono::milliseconds(20)});
   OpenDialog();

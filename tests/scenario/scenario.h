@@ -14,6 +14,7 @@
 #include "platform/sim/sim_hid_services.h"
 #include "platform/window/control_model.h"
 #include "platform/window/test_host.h"
+#include "tests/scenario/scenario_services.h"
 #include "tests/upgrade/temp_file.h"
 
 namespace kr55le::testing {
@@ -62,7 +63,8 @@ class Scenario : public ::testing::Test {
   ControlModel controls;
   TestHost host{controls};
   sim::SimHidServices hid;
-  hid::HidServices* dialogServices = &hid;  // the bus the dialog is opened on
+  ScenarioServices services{hid};
+  hid::HidServices* dialogServices = &services;  // the bus the dialog is opened on
   ReportLink link{kScenarioTiming};
   WaitBounds bounds;  // the real bounds; a test shrinks only the wait it runs into
   std::unique_ptr<CFlashwellDlg> dialog;

@@ -343,7 +343,7 @@ TEST_F(TransferTest, DeviceLeavingAsABlockArrivesEndsThatBlocksWaitThenShowsNoDe
 }
 
 TEST_F(TransferTest, UnknownKindIsTransferredKeepingTheGeneralTextAndWithoutCompletionText) {
-  services.AcceptAnyKind();
+  services.quirks().anyKind = true;
   StartWith();
   const auto payload = Payload(1010);
   Browse(File(MakeImage("Other", kOtherVersion, payload)));

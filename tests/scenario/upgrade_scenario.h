@@ -104,84 +104,8 @@ inline constexpr ControlStates kAfterFailedTransfer{
 inline constexpr ControlStates kNoDevice{
     .browse = false, .upgrade = false, .cancel = false, .path = false};
 
-// The simulated bus as these scenarios' dialog sees it: the same devices, and on request image
-// checks that name the firmware kind whatever the image says.
-class ScenarioServices : public hid::HidServices {
- public:
-  explicit ScenarioServices(sim::SimHidServices& bus) : bus_(bus) {}
-  std::vector<hid::HidInterface> Enumerate() override { return bus_.Enumerate(); }
-  std::shared_ptr<hid::HidDevice> Open(const std::string& path, hid::HidResult& result) override {
-    auto device = bus_.Open(path, result);
-    return device ? std::make_shared<ScenarioDevice>(std::move(device), anyKind_, patch_) : nullptr;
-  }
-  void RegisterNotices(std::function<void(hid::DeviceChange)> sink) override {
-    bus_.RegisterNotices(std::move(sink));
-  }
-  // From now on every image check reaches the device naming the firmware kind, as if a device
-  // in firmware upgrade mode took an image of any kind.
-  void AcceptAnyKind() { *anyKind_ = true; }
-  // From now on the reply to an image check carries these bytes in place of the device's.
-  void PatchCheckReply(std::optional<std::uint8_t> reportId, std::optional<std::uint8_t> code) {
-    patch_->reportId = reportId;
-    patch_->versionCode = code;
-  }
-
- private:
-  struct CheckReplyPatch {
-    std::atomic<std::optional<std::uint8_t>> reportId;
-    std::atomic<std::optional<std::uint8_t>> versionCode;
-  };
-
-  // Outlives these services: the link holds it, and its threads use it, until the link goes.
-  class ScenarioDevice : public hid::HidDevice {
-   public:
-    ScenarioDevice(std::shared_ptr<hid::HidDevice> device,
-                   std::shared_ptr<const std::atomic<bool>> anyKind,
-                   std::shared_ptr<const CheckReplyPatch> patch)
-        : device_(std::move(device)), anyKind_(std::move(anyKind)), patch_(std::move(patch)) {}
-    hid::HidResult GetAttributes(hid::HidAttributes& attributes) override {
-      return device_->GetAttributes(attributes);
-    }
-    hid::HidResult GetCaps(hid::HidCaps& caps) override { return device_->GetCaps(caps); }
-    hid::HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
-                        std::chrono::milliseconds timeout) override {
-      const hid::HidResult result = device_->Read(report, received, timeout);
-      // Only the reply to an image check: the first report after one was written.
-      if (result.ok() && received > kCheckVersionByte && checkWritten_.exchange(false)) {
-        if (const auto id = patch_->reportId.load()) report[kReplyIdByte] = *id;
-        if (const auto code = patch_->versionCode.load()) report[kCheckVersionByte] = *code;
-      }
-      return result;
-    }
-    hid::HidResult Write(std::span<const std::uint8_t> report) override {
-      if (report.size() > 1 && report[0] == kRequestReportId && report[1] == kCommandImageCheck) {
-        checkWritten_ = true;
-      }
-      if (!*anyKind_ || report.size() < kKindOffset + 5 || report[0] != kRequestReportId ||
-          report[1] != kCommandImageCheck) {
-        return device_->Write(report);
-      }
-      std::vector<std::uint8_t> check(report.begin(), report.end());
-      std::copy_n(kFirmwareKind, 5, check.begin() + kKindOffset);
-      return device_->Write(check);
-    }
-
-   private:
-    static constexpr std::size_t kKindOffset = 20;  // in the image check request
-    std::shared_ptr<hid::HidDevice> device_;
-    std::shared_ptr<const std::atomic<bool>> anyKind_;
-    std::shared_ptr<const CheckReplyPatch> patch_;
-    std::atomic<bool> checkWritten_{false};
-  };
-
-  sim::SimHidServices& bus_;
-  std::shared_ptr<std::atomic<bool>> anyKind_ = std::make_shared<std::atomic<bool>>(false);
-  std::shared_ptr<CheckReplyPatch> patch_ = std::make_shared<CheckReplyPatch>();
-};
-
 class UpgradeScenario : public Scenario {
  protected:
-  UpgradeScenario() { dialogServices = &services; }
   // Plugs one device and opens the dialog, which identifies it.
   void StartWith(sim::SimDeviceConfig config = {}) {
     device = hid.Plug(std::move(config));
@@ -276,7 +200,6 @@ class UpgradeScenario : public Scenario {
     EXPECT_NE(Text(Control::PercentEdit), text::kPercentComplete);
   }
 
-  ScenarioServices services{hid};
   std::size_t device = 0;
 
  private:

@@ -1,0 +1,93 @@
+// The simulated bus as the scenarios' dialog sees it: the same devices, bent on request in the
+// ways a real device or system may bend them.
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "device/protocol.h"
+#include "platform/hid/hid_services.h"
+#include "platform/sim/sim_hid_services.h"
+#include "upgrade/image_header.h"
+
+namespace kr55le::testing {
+
+// Set by the test, read by the link's threads.
+struct Quirks {
+  std::atomic<bool> anyKind{false};  // image checks reach the device naming the firmware kind
+  std::atomic<std::optional<std::uint8_t>> checkReplyId{};      // in the image check's reply
+  std::atomic<std::optional<std::uint8_t>> checkVersionCode{};  // its byte 3
+  std::atomic<bool> attributesFail{false};                      // the attributes query fails
+  std::atomic<bool> strayFirst{false};  // a report with byte 0 = 1 comes first after a request
+};
+
+class ScenarioServices : public hid::HidServices {
+ public:
+  explicit ScenarioServices(sim::SimHidServices& bus) : bus_(bus) {}
+  std::vector<hid::HidInterface> Enumerate() override { return bus_.Enumerate(); }
+  std::shared_ptr<hid::HidDevice> Open(const std::string& path, hid::HidResult& result) override {
+    auto device = bus_.Open(path, result);
+    return device ? std::make_shared<ScenarioDevice>(std::move(device), quirks_) : nullptr;
+  }
+  void RegisterNotices(std::function<void(hid::DeviceChange)> sink) override {
+    bus_.RegisterNotices(std::move(sink));
+  }
+  Quirks& quirks() { return *quirks_; }
+
+ private:
+  // Outlives these services: the link holds it, and its threads use it, until the link goes.
+  class ScenarioDevice : public hid::HidDevice {
+   public:
+    ScenarioDevice(std::shared_ptr<hid::HidDevice> device, std::shared_ptr<const Quirks> quirks)
+        : device_(std::move(device)), quirks_(std::move(quirks)) {}
+    hid::HidResult GetAttributes(hid::HidAttributes& attributes) override {
+      if (quirks_->attributesFail) return {hid::HidError::Io, 0, "attributes query failed"};
+      return device_->GetAttributes(attributes);
+    }
+    hid::HidResult GetCaps(hid::HidCaps& caps) override { return device_->GetCaps(caps); }
+    hid::HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
+                        std::chrono::milliseconds timeout) override {
+      if (strayPending_.exchange(false)) {
+        std::fill(report.begin(), report.end(), kAnswered);
+        received = report.size();
+        return {};
+      }
+      const hid::HidResult result = device_->Read(report, received, timeout);
+      // Only the reply to an image check: the first report after one was written.
+      if (result.ok() && received > kCheckVersionByte && checkWritten_.exchange(false)) {
+        if (const auto id = quirks_->checkReplyId.load()) report[kReplyIdByte] = *id;
+        if (const auto code = quirks_->checkVersionCode.load()) report[kCheckVersionByte] = *code;
+      }
+      return result;
+    }
+    hid::HidResult Write(std::span<const std::uint8_t> report) override {
+      strayPending_ = quirks_->strayFirst.load();
+      const bool check = report.size() >= kKindOffset + kKindTagLength &&
+                         report[0] == kRequestReportId && report[1] == kCommandImageCheck;
+      checkWritten_ = check;
+      if (!check || !quirks_->anyKind) return device_->Write(report);
+      std::vector<std::uint8_t> named(report.begin(), report.end());
+      std::copy_n(kFirmwareKindTag, kKindTagLength, named.begin() + kKindOffset);
+      return device_->Write(named);
+    }
+
+   private:
+    static constexpr std::size_t kKindOffset = 20;  // in the image check request
+    std::shared_ptr<hid::HidDevice> device_;
+    std::shared_ptr<const Quirks> quirks_;
+    std::atomic<bool> checkWritten_{false};
+    std::atomic<bool> strayPending_{false};
+  };
+
+  sim::SimHidServices& bus_;
+  std::shared_ptr<Quirks> quirks_ = std::make_shared<Quirks>();
+};
+
+}  // namespace kr55le::testing
