@@ -53,6 +53,10 @@ upgrade_case() {
 }
 case_firmware_upgrade() { upgrade_case '' firmware.bin 'Firmware upgrade completed'; }
 case_audio_upgrade() { upgrade_case mode=audio audio.bin 'Audio upgrade completed'; }
+# The previous acknowledgement repeated after each "send it again" must not skip a block.
+case_repeated_acknowledgement() {
+  upgrade_case resend-every=3,repeat-ack firmware.bin 'Firmware upgrade completed'
+}
 
 case_failure_code_at_block() {
   start_device fail-at=3
@@ -131,9 +135,10 @@ case_capabilities_from_the_kernel() {
     grep -qx 'ioctl: input 64 output 1024 feature 0' out && grep -qx 'description: ' out
 }
 
-for name in identify check firmware_upgrade audio_upgrade failure_code_at_block \
-  killed_during_transfer unplugged_itself_during_transfer arrival_while_waiting two_devices \
-  node_the_user_may_not_open uhid_the_user_may_not_open capabilities_from_the_kernel; do
+for name in identify check firmware_upgrade audio_upgrade repeated_acknowledgement \
+  failure_code_at_block killed_during_transfer unplugged_itself_during_transfer \
+  arrival_while_waiting two_devices node_the_user_may_not_open uhid_the_user_may_not_open \
+  capabilities_from_the_kernel; do
   rm -f out err device.log
   if "case_$name"; then pass "$name"; else fail "$name" "status $status"; fi
   await '[ "$(nodes)" -eq 0 ]' 50 || echo "  hidraw nodes left over: $(ls /dev/hidraw*)"

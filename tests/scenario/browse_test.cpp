@@ -180,11 +180,9 @@ TEST_P(GoneDuringCheckTest, WaitEndsAtOnceWithItsNoReplyOutcome) {
     Browse(path);
   }
 
-  const std::string identified =
-      std::string(text::kConnectedFirmwareMode) + std::string(text::kBrowseForUpgrade);
   const std::vector<std::string> expected =
       c.replaced
-          ? std::vector<std::string>{std::string(c.outcome), identified}
+          ? std::vector<std::string>{std::string(c.outcome), IdentifiedMessage()}
           : std::vector<std::string>{std::string(text::kNoDeviceAttached), std::string(c.outcome)};
   EXPECT_EQ(LastMessages(2), expected);
   EXPECT_EQ(host.Beeps().back(), Beep::Error);

@@ -236,9 +236,7 @@ TEST_P(OpenTest, DeviceIsUsedExactlyWhenItsReportsFit) {
 
   EXPECT_EQ(link.HasDevice(), c.used);
   EXPECT_EQ(dialog->DeviceReady, c.used);
-  EXPECT_EQ(Message(), c.used ? std::string(text::kConnectedFirmwareMode) +
-                                    std::string(text::kBrowseForUpgrade)
-                              : std::string(text::kNotInUpgradeMode));
+  EXPECT_EQ(Message(), c.used ? IdentifiedMessage() : std::string(text::kNotInUpgradeMode));
   if (c.used) {
     EXPECT_EQ(Text(Control::SerialNumberField), sim::kDefaultSerialNumber);
   } else {

@@ -14,6 +14,7 @@
 #include "platform/sim/sim_hid_services.h"
 #include "platform/window/control_model.h"
 #include "platform/window/test_host.h"
+#include "res/strings.h"
 #include "tests/scenario/scenario_services.h"
 #include "tests/upgrade/temp_file.h"
 
@@ -43,6 +44,10 @@ class Scenario : public ::testing::Test {
   }
   std::string Text(Control control) const { return controls.Text(control); }
   std::string Message() const { return Text(Control::MessageEdit); }
+  // What an identification shows of a device in firmware upgrade mode.
+  static std::string IdentifiedMessage() {
+    return std::string(text::kConnectedFirmwareMode) + std::string(text::kBrowseForUpgrade);
+  }
   bool Enabled(Control control) const { return controls.IsEnabled(control); }
   std::vector<std::vector<std::uint8_t>> Received(std::size_t device, std::uint8_t reportId,
                                                   std::uint8_t command) const {

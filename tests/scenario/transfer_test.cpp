@@ -229,8 +229,7 @@ TEST_P(UnfinishedTest, EndsWithItsMessageAndTheErrorBeepSendingNothingMore) {
 
   hid.PlugUnrelated();  // a rescan identifies the device again and takes Cancel back
   HandleNotices();
-  EXPECT_EQ(States(),
-            (ControlStates{.browse = true, .upgrade = false, .cancel = false, .path = true}));
+  EXPECT_EQ(States(), kIdentified);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, UnfinishedTest, ::testing::ValuesIn(kUnfinished), CaseName());
@@ -256,12 +255,10 @@ TEST_F(TransferTest, QuickReplugAtTheSameNodeEndsTheTransferAndIdentifiesTheDevi
 
   ClickUpgrade();
 
-  EXPECT_EQ(Message(),
-            std::string(text::kConnectedFirmwareMode) + std::string(text::kBrowseForUpgrade));
+  EXPECT_EQ(Message(), IdentifiedMessage());
   EXPECT_EQ(Text(Control::SerialNumberField), "RETURNED01");
   EXPECT_EQ(InfoRequests(returned), 1u);
-  EXPECT_EQ(States(),
-            (ControlStates{.browse = true, .upgrade = false, .cancel = false, .path = true}));
+  EXPECT_EQ(States(), kIdentified);
   ExpectNoCompletion();
 }
 
@@ -429,17 +426,10 @@ TEST_P(PreconditionTest, FirstUnmetPreconditionIsShownWithTheErrorBeepAndNothing
   const Precondition& c = GetParam();
   for (int i = 0; i < c.devices; ++i) hid.Plug();
   OpenDialog();
-  switch (c.image) {
-    case ImageAt::Missing:
-      dialog->ImagePath = ::testing::TempDir() + TestFileStem() + "-missing.bin";
-      break;
-    case ImageAt::Directory:
-      dialog->ImagePath = ::testing::TempDir();
-      break;
-    case ImageAt::File:
-      dialog->ImagePath = FirmwareImage(Payload(10));
-      break;
-  }
+  dialog->ImagePath = c.image == ImageAt::File ? FirmwareImage(Payload(10))
+                      : c.image == ImageAt::Directory
+                          ? ::testing::TempDir()
+                          : ::testing::TempDir() + TestFileStem() + "-missing.bin";
   dialog->DeviceReady = c.deviceReady;  // as an unanswered check leaves it
   const std::size_t beeps = host.Beeps().size();
 

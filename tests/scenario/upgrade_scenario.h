@@ -101,6 +101,8 @@ inline constexpr ControlStates kAfterCompletion{
 inline constexpr ControlStates kAfterCancel = kAfterCompletion;
 inline constexpr ControlStates kAfterFailedTransfer{
     .browse = false, .upgrade = false, .cancel = true, .path = false};
+inline constexpr ControlStates kIdentified{
+    .browse = true, .upgrade = false, .cancel = false, .path = true};
 inline constexpr ControlStates kNoDevice{
     .browse = false, .upgrade = false, .cancel = false, .path = false};
 
