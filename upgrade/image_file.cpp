@@ -6,11 +6,11 @@
 
 namespace kr55le {
 
-ImageFile::ImageFile(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {
+ImageFile::ImageFile(const std::string& path) {
   // A directory or a device node may open for reading, but its "length" is whatever seeking to
-  // its end says: only a regular file is an image.
+  // its end says, and opening a pipe waits for a writer: only a regular file is an image.
   std::error_code error;
-  if (file_ != nullptr && !std::filesystem::is_regular_file(path, error)) Close();
+  if (std::filesystem::is_regular_file(path, error)) file_ = std::fopen(path.c_str(), "rb");
 }
 
 ImageFile::~ImageFile() {

@@ -1,6 +1,7 @@
 // kr55le-flash as a script runs it: the built executable over the simulated device.
 #include <gmock/gmock.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -267,14 +268,18 @@ TEST(FlashProcess, InspectJudgesCraftedFilesAsTheWindowWould) {
     tail.insert(tail.begin(), {"kind: firmware", "version: 01.02.03", "version-well-formed: yes"});
     return tail;
   };
+  // Nothing that is not a regular file is an image, and none has a length to tell.
+  const std::string pipe = UniqueTempPath("image.pipe").string();
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   const struct {
     const char* name;
-    std::optional<std::vector<std::uint8_t>> bytes;  // nothing: there is no such file
+    std::optional<std::vector<std::uint8_t>> bytes;  // nothing: `name` is the path
     int status;
     std::vector<std::string> lines;
   } cases[] = {
-      {"missing", std::nullopt, 1, {"verdict: Please select the valid file"}},
-      {"directory", std::nullopt, 1, {"verdict: Please select the valid file"}},
+      {"/nonexistent/image.bin", std::nullopt, 1, {"verdict: Please select the valid file"}},
+      {"/tmp", std::nullopt, 1, {"verdict: Please select the valid file"}},
+      {pipe.c_str(), std::nullopt, 1, {"verdict: Please select the valid file"}},
       {"empty", std::vector<std::uint8_t>{}, 1, shortFile},
       {"ten bytes", std::vector<std::uint8_t>(10, 0x41), 1, shortFile},
       {"header only", image("Pardo", "01.02.03", 0), 1,
@@ -303,12 +308,11 @@ TEST(FlashProcess, InspectJudgesCraftedFilesAsTheWindowWould) {
   for (const auto& c : cases) {
     std::optional<TempFile> file;
     if (c.bytes) file.emplace(*c.bytes, "crafted.bin");
-    const std::string missing =
-        c.name == std::string("directory") ? "/tmp" : "/nonexistent/image.bin";
-    const FlashRun run = RunFlash("inspect " + (file ? file->path() : missing));
+    const FlashRun run = RunFlash("inspect " + (file ? file->path() : std::string(c.name)));
     EXPECT_EQ(run.status, c.status) << c.name;
     EXPECT_EQ(run.OutLines(), c.lines) << c.name;
   }
+  std::filesystem::remove(pipe);
 }
 
 }  // namespace
