@@ -71,7 +71,8 @@ class CFlashwellDlg : public DialogMessages {
   bool StopRequested() const;
   // No device is open, or the one in use has gone: nothing will answer a request.
   bool DeviceLost() const;
-  void CheckUnanswered();
+  // The Browse check's no-reply outcome.
+  void BrowseCheckUnanswered();
   std::uint8_t Input(std::size_t index) const;
 
   DialogHost& host_;

@@ -50,14 +50,14 @@ void CFlashwellDlg::OnBrowseFile() {
   std::uint64_t passes = 0;
   while (!link_.InputReport.TakeIf(kAnsweredByte, kAnswered, reply)) {
     // No device to answer: the bound would only make the person wait for the same outcome.
-    if (DeviceLost()) return CheckUnanswered();
+    if (DeviceLost()) return BrowseCheckUnanswered();
     ++polls;
     PumpMessages();
     // The exit request has gone out: let the window close instead of waiting on.
     if (CloseRequested) return;
     if (polls >= bounds_.browseCheck.inner) {
       polls = 0;
-      if (++passes >= bounds_.browseCheck.outer) return CheckUnanswered();
+      if (++passes >= bounds_.browseCheck.outer) return BrowseCheckUnanswered();
     }
   }
 
@@ -84,7 +84,7 @@ void CFlashwellDlg::OnBrowseFile() {
   }
 }
 
-void CFlashwellDlg::CheckUnanswered() {
+void CFlashwellDlg::BrowseCheckUnanswered() {
   DeviceReady = false;
   FileSelected = false;
   controls_.SetText(Control::MessageEdit, text::kCommunicationError);

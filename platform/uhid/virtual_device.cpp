@@ -66,8 +66,9 @@ std::string VirtualDevice::TakeOutput(const std::vector<std::uint8_t>& report,
   if (!response.reply) return {};
   const Clock::time_point due = now + response.delay;
   pending_.push_back({due, std::move(*response.reply)});
-  if (response.repeat)
+  if (response.repeat) {
     pending_.push_back({due + response.repeatDelay, std::move(*response.repeat)});
+  }
   return {};
 }
 
