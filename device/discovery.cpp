@@ -198,6 +198,9 @@ void CFlashwellDlg::OpenSelectedDevice() {
     path = controls_.ItemText(Control::DevicePathList, selected);
   }
 
+  // Whatever was raised for the device in use (a block for one just removed) is not for the
+  // device opened now.
+  link_.WithdrawRequest();
   std::shared_ptr<hid::HidDevice> device;
   if (path.empty()) {
     LastOpenResult = {hid::HidError::NotFound, 0, "no device selected"};

@@ -70,6 +70,14 @@ void ReportLink::RaiseWritePending() {
   if (timing_.earlyWake) writerWake_.Notify();
 }
 
+void ReportLink::WithdrawRequest() {
+  WritePending.store(0);
+  const auto deadline = std::chrono::steady_clock::now() + kWithdrawWaitLimit;
+  while (writing_.load() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::yield();
+  }
+}
+
 std::size_t ReportLink::ReportLength(std::uint16_t length) const {
   // The buffers hold kReportSize bytes; a longer report is never read or sent past them.
   return std::min<std::size_t>(length, kReportSize);
@@ -106,18 +114,21 @@ void ReportLink::WriterThread() {
   std::array<std::uint8_t, kReportSize> report{};
   while (!stopping_.load()) {
     if (IsWritePending()) {
-      if (const auto [device, generation] = DeviceHandle.hold(); device) {
+      // Announced before the device is taken and the flag looked at again, so that a request
+      // withdrawn meanwhile is either not sent or sent to the device it was meant for.
+      writing_.store(true);
+      const auto [device, generation] = DeviceHandle.hold();
+      if (device && WritePending.load() != 0) {
         const std::size_t length = ReportLength(outputLength_.load());
         ReportView(std::span(report)).CopyFrom(Output());
         // Cleared once the request is in the writer's hands, before the write and whether or
         // not it works: a reply (and the next request) may come before write() returns, and
         // clearing afterwards would swallow that next request.
-        writing_.store(true);
         WritePending.store(0);
         if (timing_.earlyWake) readerWake_.Notify();
         if (length > 0) NoteResult(device->Write(std::span(report).first(length)), generation);
-        writing_.store(false);
       }
+      writing_.store(false);
     }
     Pause(writerWake_);
   }

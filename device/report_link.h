@@ -21,6 +21,9 @@
 namespace kr55le {
 
 inline constexpr std::chrono::milliseconds kDefaultLinkPause{25};
+// How long withdrawing a request waits for a write the writer has begun. A write ends within a
+// pass; only a device whose write hangs runs into this.
+inline constexpr std::chrono::seconds kWithdrawWaitLimit{2};
 
 struct LinkTiming {
   std::chrono::milliseconds pause = kDefaultLinkPause;
@@ -61,6 +64,9 @@ class ReportLink {
   ReportView Output() { return ReportView(std::span(OutputReport)); }
   // The last step of every request: OutputReport is complete before the flag goes up.
   void RaiseWritePending();
+  // Takes back a raised request the writer has not taken, and waits (bounded) until a write it
+  // has begun has ended: a request meant for a device being replaced must not reach the next.
+  void WithdrawRequest();
   bool IsWritePending() const { return WritePending.load(std::memory_order_acquire) != 0; }
   // A request is raised, or the writer is still writing the one it took.
   bool IsSending() const { return WritePending.load() != 0 || writing_.load(); }

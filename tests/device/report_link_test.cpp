@@ -101,6 +101,19 @@ TEST(ReportLinkNoDevice, RaisedFlagStaysUpAndNothingIsRead) {
   EXPECT_TRUE(Eventually([&] { return device->Writes().size() == 1; }));
 }
 
+TEST(ReportLinkNoDevice, WithdrawnRequestDoesNotReachTheNextDevice) {
+  ReportLink link{kFast};
+  link.StartThreads([](LinkThread, int) {});
+  link.RaiseWritePending();
+  link.WithdrawRequest();
+  auto device = std::make_shared<FakeDevice>();
+  link.SetCaps({64, 1024, 0});
+  link.SetDevice(device);
+  std::this_thread::sleep_for(50ms);  // ten passes
+  EXPECT_FALSE(link.IsSending());
+  EXPECT_TRUE(device->Writes().empty());
+}
+
 TEST_F(ReportLinkTest, UnpluggedDeviceStillHasItsFlagCleared) {
   StartWith(device);
   device->Unplug();

@@ -98,7 +98,9 @@ class BrowseVerdictTest : public UpgradeScenario, public ::testing::WithParamInt
 
 TEST_P(BrowseVerdictTest, DeviceVerdictSetsTheMessageAndTheUpgradeButton) {
   const Verdict& c = GetParam();
-  StartWith({.mode = c.mode});
+  // Each reply comes after the first polls of its wait, where an earlier reply left in the
+  // buffer would be taken for it.
+  StartWith({.mode = c.mode, .replyLatency = std::chrono::milliseconds(10)});
   if (!c.upgradeEnabled || !c.message) {
     // An accepted image first, so that the button has something to lose and the message to keep.
     const char* ownKind = c.mode == UpgradeMode::Audio ? kAudioKind : kFirmwareKind;

@@ -145,8 +145,11 @@ struct Unfinished {
   std::size_t dataReports;  // nothing after the block that failed
   std::uint32_t accepted;
   ControlStates states;
+  int polls = 0;  // of a check wait, each pumping once: the whole bound, counted in pumps
   friend void PrintTo(const Unfinished& row, std::ostream* out) { *out << row.name; }
 };
+
+constexpr int kPumpsAroundAWait = 10;  // the click's own, the file dialog's, ...
 
 constexpr ControlStates kAfterFailedCheck{
     .browse = true, .upgrade = false, .cancel = false, .path = true};
@@ -172,9 +175,9 @@ void ShrinkAcknowledgement(WaitBounds& b) {
 
 const Unfinished kUnfinished[] = {
     {"SilentBrowseCheck", kSilentCheck, Stage::Browse, ShrinkBrowseCheck, text::kCommunicationError,
-     0, 0, 0, kAfterFailedCheck},
+     0, 0, 0, kAfterFailedCheck, 2000},
     {"SilentRepeatedCheckAsksForAReset", kSilentCheck, Stage::Enter, ShrinkRepeatedCheck,
-     text::kResetDeviceFirst, 0, 0, 0, kAfterFailedCheck},
+     text::kResetDeviceFirst, 0, 0, 0, kAfterFailedCheck, 2000},
     {"SilentStart", kSilentStart, Stage::Start, ShrinkStart, text::kCommunicationError, 1, 0, 0,
      kAfterFailedTransfer},
     {"SilenceAtBlock2", kSilentBlock2, Stage::Block2, ShrinkAcknowledgement,
@@ -209,6 +212,7 @@ TEST_P(UnfinishedTest, EndsWithItsMessageAndTheErrorBeepSendingNothingMore) {
     if (c.shrink) c.shrink(dialog->bounds());
   };
   if (c.stage <= Stage::Enter) shrink();
+  const int pumpsBefore = host.PumpCount();
   if (c.stage == Stage::Enter) EnterPath(path);
   if (c.stage != Stage::Enter) Browse(path);
   if (c.stage == Stage::Start) {
@@ -220,6 +224,10 @@ TEST_P(UnfinishedTest, EndsWithItsMessageAndTheErrorBeepSendingNothingMore) {
 
   EXPECT_EQ(Message(), c.message);
   EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
+  if (c.polls > 0) {
+    EXPECT_GE(host.PumpCount() - pumpsBefore, c.polls);
+    EXPECT_LT(host.PumpCount() - pumpsBefore, c.polls + kPumpsAroundAWait);
+  }
   EXPECT_EQ(dialog->DeviceReady, c.stage >= Stage::Start);
   EXPECT_EQ(Requests(kCommandUpgradeStart), c.starts);
   EXPECT_EQ(DataReports().size(), c.dataReports);
@@ -299,6 +307,9 @@ TEST_F(TransferTest, CancelAfterAFailedTransferThenASecondTransferCompletes) {
   EXPECT_FALSE(dialog->CancelRequested);
   EXPECT_EQ(hid.AssembledImage(device), WithFiller(payload));
   EXPECT_EQ(Message(), text::kAudioCompleted);
+  const auto& percents = host.Texts(Control::PercentEdit);  // the bar started again from 0
+  EXPECT_THAT(std::vector(percents.end() - 3, percents.end()),
+              ElementsAre("33 %", "66 %", "100 %"));
 }
 
 TEST_F(TransferTest, DevicePulledBetweenBlocksEndsTheTransferThroughTheNestedScan) {
@@ -362,6 +373,7 @@ TEST_F(TransferTest, EnterWithATypedPathUpgradesThatFile) {
   EnterPath(path);
 
   EXPECT_EQ(dialog->ImagePath, path);
+  EXPECT_EQ(Text(Control::FileVersionField), kOtherVersion);  // shown by the upgrade's check
   EXPECT_EQ(hid.AssembledImage(device), WithFiller(payload));
   EXPECT_EQ(Message(), text::kFirmwareCompleted);
 }
