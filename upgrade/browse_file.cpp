@@ -16,6 +16,9 @@ void CFlashwellDlg::OnBrowseFile() {
     host_.MessageBeep(Beep::Error);
     return;
   }
+  // A scan that ran while the dialog was open found no device that answers (and said so), or
+  // the window is closing: there is nothing to check the file with.
+  if (CloseRequested || !controls_.IsEnabled(Control::BrowseButton)) return;
 
   ImagePath = *chosen;
   controls_.SetText(Control::PathEdit, BreakPathForDisplay(ImagePath));

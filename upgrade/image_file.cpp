@@ -1,16 +1,30 @@
 #include "upgrade/image_file.h"
 
+#include <sys/stat.h>
+
 #include <climits>
-#include <filesystem>
-#include <system_error>
 
 namespace kr55le {
+namespace {
+
+// Asked of the C runtime, which reads the path as fopen does (the system's code page on
+// Windows), so that both name the same file.
+bool IsRegularFile(const std::string& path) {
+#ifdef _WIN32
+  struct _stat64 status {};
+  return ::_stat64(path.c_str(), &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFREG;
+#else
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+#endif
+}
+
+}  // namespace
 
 ImageFile::ImageFile(const std::string& path) {
   // A directory or a device node may open for reading, but its "length" is whatever seeking to
   // its end says, and opening a pipe waits for a writer: only a regular file is an image.
-  std::error_code error;
-  if (std::filesystem::is_regular_file(path, error)) file_ = std::fopen(path.c_str(), "rb");
+  if (IsRegularFile(path)) file_ = std::fopen(path.c_str(), "rb");
 }
 
 ImageFile::~ImageFile() {

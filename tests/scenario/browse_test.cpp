@@ -123,23 +123,37 @@ TEST_P(BrowseVerdictTest, DeviceVerdictSetsTheMessageAndTheUpgradeButton) {
 
 INSTANTIATE_TEST_SUITE_P(Verdicts, BrowseVerdictTest, ::testing::ValuesIn(kVerdicts), CaseName());
 
-TEST_F(BrowseTest, ReplugWhileTheFileDialogIsOpenChecksTheFileWithTheReturnedDevice) {
+// The device goes while the file dialog is open: a device that comes back checks the file; with
+// none, nothing is sent and the scan's word stands.
+class ReplugDuringFileDialogTest : public UpgradeScenario,
+                                   public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ReplugDuringFileDialogTest, FileIsCheckedOnlyWithADeviceThatAnswered) {
+  const bool returns = GetParam();
   StartWith();
   std::size_t returned = 0;
   host.When([this] { return host.OpenFileRequests().size() == 1; },
-            TestAction::Run([this, &returned] {
+            TestAction::Run([this, returns, &returned] {
               hid.Unplug(device);
-              returned = hid.Plug({.serialNumber = "RETURNED01"});
+              if (returns) returned = hid.Plug({.serialNumber = "RETURNED01"});
             }));
 
   Browse(FirmwareImage(Payload(10)));
 
-  EXPECT_EQ(Text(Control::SerialNumberField), "RETURNED01");
-  EXPECT_EQ(Received(returned, kRequestReportId, kCommandImageCheck).size(), 1u);
-  EXPECT_EQ(Message(), text::kOtherVersion);
-  EXPECT_TRUE(Enabled(Control::UpgradeButton));
-  EXPECT_TRUE(dialog->FileSelected);
+  EXPECT_EQ(Message(),
+            returns ? std::string(text::kOtherVersion) : std::string(text::kNoDeviceAttached));
+  EXPECT_EQ(Enabled(Control::UpgradeButton), returns);
+  EXPECT_EQ(dialog->FileSelected, returns);
+  EXPECT_EQ(dialog->DeviceReady, returns);
+  if (returns) {
+    EXPECT_EQ(Text(Control::SerialNumberField), "RETURNED01");
+    EXPECT_EQ(Received(returned, kRequestReportId, kCommandImageCheck).size(), 1u);
+  } else {
+    EXPECT_EQ(Requests(kCommandImageCheck), 0u);
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(DeviceReturns, ReplugDuringFileDialogTest, ::testing::Bool());
 
 // The device in use goes while a check waits for it: the wait ends at once with its own
 // no-reply outcome; a device found in its place is identified once the handler has returned.
