@@ -177,23 +177,22 @@ TEST(ReportLinkLengths, SendsTheOutputLengthAndCutsLengthsPastTheBuffers) {
 }
 
 TEST(ReportLinkThreads, FailedThreadIsReportedAndTheOtherStillStarts) {
-  ReportLink link{kFast};
-  std::vector<std::pair<LinkThread, int>> failures;
-  int launches = 0;
-  link.StartThreads([&](LinkThread which, int error) { failures.emplace_back(which, error); },
-                    [&](std::thread& thread, std::function<void()> body) {
-                      if (launches++ == 0) return 11;  // the reader: EAGAIN
-                      return LaunchThread(thread, std::move(body));
-                    });
-  ASSERT_EQ(failures.size(), 1u);
-  EXPECT_EQ(failures[0].first, LinkThread::Reader);
-  EXPECT_EQ(failures[0].second, 11);
-
-  auto device = std::make_shared<FakeDevice>();
-  link.SetCaps({64, 1024, 0});
-  link.SetDevice(device);
-  link.RaiseWritePending();
-  EXPECT_TRUE(Eventually([&] { return !link.IsWritePending(); }));
+  for (const LinkThread failing : {LinkThread::Reader, LinkThread::Writer}) {
+    ReportLink link{kFast};
+    std::vector<std::pair<LinkThread, int>> failures;
+    int launches = 0;  // the reader starts first
+    link.StartThreads([&](LinkThread which, int error) { failures.emplace_back(which, error); },
+                      [&](std::thread& thread, std::function<void()> body) {
+                        const auto launched =
+                            launches++ == 0 ? LinkThread::Reader : LinkThread::Writer;
+                        if (launched == failing) return 11;  // EAGAIN
+                        return LaunchThread(thread, std::move(body));
+                      });
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].first, failing);
+    EXPECT_EQ(failures[0].second, 11);
+    EXPECT_EQ(launches, 2);
+  }
 }
 
 }  // namespace
