@@ -5,26 +5,27 @@
 #include <climits>
 
 namespace kr55le {
-namespace {
-
-// Asked of the C runtime, which reads the path as fopen does (the system's code page on
-// Windows), so that both name the same file.
-bool IsRegularFile(const std::string& path) {
-#ifdef _WIN32
-  struct _stat64 status {};
-  return ::_stat64(path.c_str(), &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFREG;
-#else
-  struct stat status {};
-  return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-#endif
-}
-
-}  // namespace
 
 ImageFile::ImageFile(const std::string& path) {
   // A directory or a device node may open for reading, but its "length" is whatever seeking to
-  // its end says, and opening a pipe waits for a writer: only a regular file is an image.
-  if (IsRegularFile(path)) file_ = std::fopen(path.c_str(), "rb");
+  // its end says: only a regular file is an image. The C runtime is asked, which reads the path
+  // as fopen does (the system's code page on Windows).
+#ifdef _WIN32
+  // Asked of the open file: the path functions stop at 260 characters where fopen does not, and
+  // a device name such as NUL opens.
+  file_ = std::fopen(path.c_str(), "rb");
+  struct _stat64 status {};
+  if (file_ != nullptr &&
+      (::_fstat64(::_fileno(file_), &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG)) {
+    Close();
+  }
+#else
+  // Asked before opening: opening a pipe waits for a writer.
+  struct stat status {};
+  if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+    file_ = std::fopen(path.c_str(), "rb");
+  }
+#endif
 }
 
 ImageFile::~ImageFile() {
