@@ -325,6 +325,7 @@ TEST_F(TransferTest, DevicePulledBetweenBlocksEndsTheTransferThroughTheNestedSca
   EXPECT_FALSE(dialog->DeviceReady);
   EXPECT_EQ(Message(), text::kNoDeviceAttached);
   EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
+  EXPECT_EQ(controls.GetPos(), 0);
   EXPECT_EQ(DataReports().size(), 2u);
   ExpectNoCompletion();
   EXPECT_EQ(States(), kNoDevice);
