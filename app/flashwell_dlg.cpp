@@ -49,6 +49,11 @@ bool CFlashwellDlg::OnInitDialog() {
   return true;
 }
 
+bool CFlashwellDlg::DeviceLost() const {
+  // A nested scan that found the device in use no longer listed has deferred its full scan.
+  return !link_.HasDevice() || link_.DeviceGone() || deferredScan_;
+}
+
 std::uint8_t CFlashwellDlg::Input(std::size_t index) const {
   return link_.InputReport[index];
 }

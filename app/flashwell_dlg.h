@@ -71,8 +71,9 @@ class CFlashwellDlg : public DialogMessages {
   bool StopRequested() const;
   // No device is open, or the one in use has gone: nothing will answer a request.
   bool DeviceLost() const;
-  // The Browse check's no-reply outcome.
+  // The no-reply outcomes of Browse's check and of the upgrade's repeated check.
   void BrowseCheckUnanswered();
+  void RepeatedCheckUnanswered();
   std::uint8_t Input(std::size_t index) const;
 
   DialogHost& host_;

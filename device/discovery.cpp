@@ -87,7 +87,7 @@ void CFlashwellDlg::ScanDevices() {
     // Inside another handler's wait: keep the open device and its exchange undisturbed while it
     // is still there; otherwise stop that operation and scan in full once it has returned.
     const int open = controls_.FindString(Control::DevicePathList, -1, openPath_);
-    if (!openPath_.empty() && open != kNoSelection && link_.HasDevice() && !link_.DeviceGone()) {
+    if (!openPath_.empty() && open != kNoSelection && !DeviceLost()) {
       controls_.SetCurSel(Control::DeviceCombo, open);
     } else {
       DeviceReady = false;

@@ -78,19 +78,13 @@ void CFlashwellDlg::OnUpgrade() {
   BuildImageCheckRequest(link_.Output(), Header.CheckFields());
   link_.RaiseWritePending();
   while (!link_.InputReport.TakeIf(kAnsweredByte, kAnswered, reply)) {
-    if (DeviceLost()) {
-      DeviceReady = false;
-      return Fail(text::kResetDeviceFirst);
-    }
+    if (DeviceLost()) return RepeatedCheckUnanswered();
     ++inner;
     PumpMessages();
     if (CloseRequested) return;
     if (inner >= bounds_.repeatedCheckInner) {
       inner = 0;
-      if (++outer >= bounds_.upgradeOuter) {
-        DeviceReady = false;
-        return Fail(text::kResetDeviceFirst);
-      }
+      if (++outer >= bounds_.upgradeOuter) return RepeatedCheckUnanswered();
     }
   }
   if (DeviceReady) {
@@ -156,6 +150,11 @@ void CFlashwellDlg::OnUpgrade() {
   }
 }
 
+void CFlashwellDlg::RepeatedCheckUnanswered() {
+  DeviceReady = false;
+  Fail(text::kResetDeviceFirst);
+}
+
 bool CFlashwellDlg::SendBlocks(const PayloadPlan& plan) {
   ReportView block{std::span(DataBlock)};
   link_.InputReport.Mark(kFirstBlockMarker);
@@ -217,15 +216,10 @@ bool CFlashwellDlg::AwaitAcknowledgement(std::uint8_t sequence, bool& progressPe
   return acknowledged;
 }
 
-bool CFlashwellDlg::DeviceLost() const {
-  // A nested scan that found the device in use no longer listed has deferred its full scan.
-  return !link_.HasDevice() || link_.DeviceGone() || deferredScan_;
-}
-
 bool CFlashwellDlg::StopRequested() const {
   // A removal ends the transfer's waits as DeviceReady would: the acknowledgement wait does not
   // pump, so the removal's own notice is handled only once the handler has returned.
-  return CancelRequested || !DeviceReady || CloseRequested || link_.DeviceGone();
+  return CancelRequested || !DeviceReady || CloseRequested || DeviceLost();
 }
 
 void CFlashwellDlg::StepProgress(bool& progressPending) {

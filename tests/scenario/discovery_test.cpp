@@ -129,7 +129,7 @@ TEST_F(DiscoveryTest, DeviceRemovedDuringItsIdentificationEndsTheWaitAtOnce) {
   const std::size_t silent = hid.Plug({.silent = sim::SilentRequest::DeviceInfo});
   bounds.deviceInfo = std::numeric_limits<std::uint64_t>::max();  // only the removal ends it
   std::thread remover([this, silent] {
-    while (InfoRequests(silent) == 0) std::this_thread::yield();
+    EXPECT_TRUE(Eventually([this, silent] { return InfoRequests(silent) == 1; }));
     hid.Unplug(silent);
   });
   OpenDialog();

@@ -113,12 +113,10 @@ TEST_P(RepeatedAckTest, SameBlockGoesAgainAndThePayloadArrivesWhole) {
   bool landed = false;
   host.When([this, &c] { return Counters().dataReportsReceived == c.resendEvery; },
             TestAction::Run([this, previousAck, &landed] {
-              const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-              while (!(landed = link.InputReport[kAckSequenceByte] == previousAck &&
-                                link.InputReport[kAckCodeByte] == kAckAccepted) &&
-                     std::chrono::steady_clock::now() < deadline) {
-                std::this_thread::yield();
-              }
+              landed = Eventually([this, previousAck] {
+                return link.InputReport[kAckSequenceByte] == previousAck &&
+                       link.InputReport[kAckCodeByte] == kAckAccepted;
+              });
             }));
 
   ClickUpgrade();

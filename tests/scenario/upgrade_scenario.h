@@ -150,20 +150,13 @@ class UpgradeScenario : public Scenario {
   // Until the writer has written the last request (it does so while a device is open).
   // Bounded, so that a request raised with no device open fails the test rather than hanging.
   void AwaitWriter() const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (link.IsSending() && link.HasDevice() && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::yield();
-    }
+    Eventually([this] { return !link.IsSending() || !link.HasDevice(); });
   }
   // A quick re-plug: the device is pulled and, once the link has found it gone, `config` comes
   // in at the same node (the lowest free number). Returns the new device's number.
   std::size_t Replug(sim::SimDeviceConfig config = {}) {
     hid.Unplug(device);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!link.DeviceGone() && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::yield();
-    }
-    EXPECT_TRUE(link.DeviceGone());
+    EXPECT_TRUE(Eventually([this] { return link.DeviceGone(); }));
     return hid.Plug(std::move(config));
   }
   // Waits that only a lost device can end: one that ignored the loss would never return.
