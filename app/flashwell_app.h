@@ -3,8 +3,8 @@
 
 #include <functional>
 
-#include "app/startup_services.h"
 #include "platform/window/dialog_host.h"
+#include "platform/window/startup_services.h"
 
 namespace kr55le {
 

@@ -1,8 +1,8 @@
 #include "app/run_application.h"
 
 #include "app/flashwell_app.h"
-#include "app/flashwell_dlg.h"
 #include "device/report_link.h"
+#include "dialog/flashwell_dlg.h"
 
 namespace kr55le {
 

@@ -15,8 +15,8 @@
 
 #include "device/protocol.h"
 #include "device/report_view.h"
-#include "upgrade/image_header.h"
-#include "upgrade/image_payload.h"
+#include "image/image_header.h"
+#include "image/image_payload.h"
 
 namespace kr55le {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "device/protocol.h"
 #include "device/report_link.h"
+#include "image/image_payload.h"
 #include "platform/sim/sim_hid_services.h"
-#include "upgrade/image_payload.h"
 
 namespace kr55le {
 namespace {

@@ -1,12 +1,12 @@
 // Arbitrary bytes as an image file: header reading, version and kind tests, payload rules.
+#include <unistd.h>
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
-#include "upgrade/image_file.h"
-#include "upgrade/image_header.h"
-#include "upgrade/image_payload.h"
+#include "image/image_file.h"
+#include "image/image_header.h"
+#include "image/image_payload.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static kr55le::ImagePayload staging;

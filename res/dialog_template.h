@@ -11,7 +11,7 @@
 #include <span>
 #include <string_view>
 
-#include "platform/window/controls.h"
+#include "res/controls.h"
 
 namespace kr55le::dialog_template {
 

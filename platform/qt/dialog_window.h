@@ -6,7 +6,7 @@
 #include <array>
 #include <vector>
 
-#include "platform/window/controls.h"
+#include "res/controls.h"
 
 class QCloseEvent;
 class QKeyEvent;

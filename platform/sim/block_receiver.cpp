@@ -1,7 +1,7 @@
 #include "platform/sim/block_receiver.h"
 
 #include "device/block_crc.h"
-#include "upgrade/image_payload.h"
+#include "image/image_payload.h"
 
 namespace kr55le::sim {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "upgrade/image_header.h"
+#include "image/image_header.h"
 
 namespace kr55le::sim {
 namespace {

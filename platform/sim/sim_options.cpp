@@ -4,7 +4,7 @@
 #include <limits>
 #include <optional>
 
-#include "upgrade/image_payload.h"
+#include "image/image_payload.h"
 
 namespace kr55le::sim {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/startup_services.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/window/startup_services.h"
 
 namespace kr55le::win32 {
 

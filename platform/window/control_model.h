@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/window/controls.h"
+#include "res/controls.h"
 
 namespace kr55le {
 

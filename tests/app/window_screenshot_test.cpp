@@ -6,11 +6,11 @@
 #include <QDir>
 #include <QImage>
 
-#include "app/flashwell_dlg.h"
+#include "dialog/flashwell_dlg.h"
 #include "platform/qt/qt_dialog_host.h"
 #include "platform/sim/sim_hid_services.h"
 #include "res/strings.h"
-#include "tests/upgrade/temp_file.h"
+#include "tests/support/temp_file.h"
 
 namespace kr55le {
 namespace {

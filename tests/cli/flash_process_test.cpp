@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/upgrade/temp_file.h"
+#include "tests/support/temp_file.h"
 
 namespace kr55le::testing {
 namespace {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/upgrade/temp_file.h"
+#include "tests/support/temp_file.h"
 
 namespace kr55le::testing {
 

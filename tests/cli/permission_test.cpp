@@ -2,12 +2,12 @@
 // command's exit status 3.
 #include <gmock/gmock.h>
 
-#include "app/flash_device_command.h"
-#include "app/flash_exit_status.h"
-#include "app/flashwell_dlg.h"
+#include "cli/device_command.h"
+#include "cli/exit_status.h"
+#include "dialog/flashwell_dlg.h"
 #include "platform/sim/sim_hid_services.h"
-#include "platform/window/test_host.h"
 #include "tests/cli/memory_stream.h"
+#include "tests/support/test_host.h"
 
 namespace kr55le {
 namespace {

@@ -10,14 +10,14 @@
 #include <thread>
 #include <vector>
 
-#include "app/flashwell_dlg.h"
 #include "device/report_link.h"
+#include "dialog/flashwell_dlg.h"
 #include "platform/sim/sim_hid_services.h"
 #include "platform/window/control_model.h"
-#include "platform/window/test_host.h"
 #include "res/strings.h"
 #include "tests/scenario/scenario_services.h"
-#include "tests/upgrade/temp_file.h"
+#include "tests/support/temp_file.h"
+#include "tests/support/test_host.h"
 
 namespace kr55le::testing {
 

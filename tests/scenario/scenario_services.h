@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "device/protocol.h"
+#include "image/image_header.h"
 #include "platform/hid/hid_services.h"
 #include "platform/sim/sim_hid_services.h"
-#include "upgrade/image_header.h"
 
 namespace kr55le::testing {
 

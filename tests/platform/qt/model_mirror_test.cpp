@@ -9,10 +9,10 @@
 #include <QProgressBar>
 #include <QTest>
 
+#include "dialog/path_display.h"
 #include "platform/qt/control_widgets.h"
 #include "platform/qt/qt_dialog_host.h"
 #include "res/strings.h"
-#include "upgrade/path_display.h"
 
 namespace kr55le::qt {
 namespace {

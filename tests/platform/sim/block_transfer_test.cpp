@@ -4,9 +4,9 @@
 #include <string>
 
 #include "device/protocol.h"
+#include "image/image_payload.h"
 #include "platform/sim/device_model.h"
 #include "sim_test_requests.h"
-#include "upgrade/image_payload.h"
 
 namespace kr55le::sim {
 namespace {

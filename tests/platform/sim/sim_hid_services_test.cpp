@@ -6,10 +6,10 @@
 #include <mutex>
 #include <thread>
 
+#include "image/image_payload.h"
 #include "platform/sim/report_queue.h"
 #include "res/strings.h"
 #include "sim_test_requests.h"
-#include "upgrade/image_payload.h"
 
 namespace kr55le::sim {
 namespace {

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/flashwell_dlg.h"
 #include "device/report_link.h"
+#include "dialog/flashwell_dlg.h"
 #include "platform/sim/sim_hid_services.h"
 #include "platform/win32/dialog_template_builder.h"
 #include "res/dialog_template.h"

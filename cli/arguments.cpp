@@ -1,0 +1,169 @@
+#include "cli/arguments.h"
+
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+#include "res/strings.h"
+
+namespace kr55le {
+namespace {
+
+constexpr std::string_view kOptionPrefix = "-";
+constexpr std::string_view kEndOfOptions = "--";
+constexpr char kValueSeparator = '=';
+
+struct CommandWord {
+  std::string_view word;
+  FlashCommand command;
+  bool takesImage;
+};
+
+constexpr CommandWord kCommandWords[] = {
+    {"info", FlashCommand::Info, false},
+    {"check", FlashCommand::Check, true},
+    {"upgrade", FlashCommand::Upgrade, true},
+    {"inspect", FlashCommand::Inspect, true},
+};
+
+std::string Quoted(std::string_view text) {
+  return "'" + std::string(text) + "'";
+}
+
+std::optional<double> ParseWaitScale(std::string_view text) {
+  double scale = 0;
+  const auto [end, error] =
+      std::from_chars(text.data(), text.data() + text.size(), scale, std::chars_format::fixed);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return {};
+  if (!std::isfinite(scale) || scale <= 0) return {};
+  return scale;
+}
+
+// Empty when the value was applied, else what is wrong with it.
+using ValueApply = std::string (*)(std::string_view value, FlashArguments& arguments);
+
+struct Option {
+  std::string_view name;
+  ValueApply applyValue;                         // null for a flag
+  void (*applyFlag)(FlashArguments& arguments);  // for a flag; null for the help flags
+};
+
+constexpr Option kOptions[] = {
+    {"--json", nullptr, [](FlashArguments& arguments) { arguments.json = true; }},
+    {"--bell", nullptr, [](FlashArguments& arguments) { arguments.bell = true; }},
+    {"--help", nullptr, nullptr},
+    {"-h", nullptr, nullptr},
+    {"--simulate",
+     [](std::string_view value, FlashArguments& arguments) -> std::string {
+       const sim::SimOptionsResult parsed = sim::ParseSimOptions(value);
+       if (!parsed.ok()) return std::string(text::kBadSimulateOptions) + parsed.error;
+       arguments.simulate = parsed.options;
+       return {};
+     },
+     nullptr},
+    {"--simulate-dump",
+     [](std::string_view value, FlashArguments& arguments) -> std::string {
+       arguments.simulateDump = std::string(value);
+       return {};
+     },
+     nullptr},
+    {"--wait-scale",
+     [](std::string_view value, FlashArguments& arguments) -> std::string {
+       const std::optional<double> scale = ParseWaitScale(value);
+       if (!scale) return std::string(text::kBadWaitScale) + Quoted(value);
+       arguments.waitScale = *scale;
+       return {};
+     },
+     nullptr},
+};
+
+const Option* FindOption(std::string_view name) {
+  for (const Option& option : kOptions) {
+    if (option.name == name) return &option;
+  }
+  return nullptr;
+}
+
+const CommandWord* FindCommand(std::string_view word) {
+  for (const CommandWord& command : kCommandWords) {
+    if (command.word == word) return &command;
+  }
+  return nullptr;
+}
+
+// Splits the options off the words; empty when every option was understood.
+std::string TakeOptions(std::span<const std::string_view> words, FlashArguments& arguments,
+                        std::vector<std::string_view>& operands, bool& helpAsked) {
+  bool optionsEnded = false;
+  for (std::size_t index = 0; index < words.size(); ++index) {
+    const std::string_view word = words[index];
+    if (optionsEnded || !word.starts_with(kOptionPrefix) || word == kOptionPrefix) {
+      operands.push_back(word);
+      continue;
+    }
+    if (word == kEndOfOptions) {
+      optionsEnded = true;
+      continue;
+    }
+    const std::size_t separator = word.find(kValueSeparator);
+    const std::string_view name = word.substr(0, separator);
+    const Option* option = FindOption(name);
+    if (option == nullptr) return std::string(text::kUnknownOption) + Quoted(name);
+    if (option->applyValue == nullptr) {
+      if (separator != std::string_view::npos)
+        return std::string(text::kUnexpectedValue) + std::string(name);
+      if (option->applyFlag == nullptr) {
+        helpAsked = true;
+      } else {
+        option->applyFlag(arguments);
+      }
+      continue;
+    }
+    std::string_view value;
+    if (separator != std::string_view::npos) {
+      value = word.substr(separator + 1);
+    } else if (index + 1 < words.size()) {
+      value = words[++index];
+    } else {
+      return std::string(text::kMissingValue) + std::string(name);
+    }
+    if (std::string error = option->applyValue(value, arguments); !error.empty()) return error;
+  }
+  return {};
+}
+
+std::string TakeCommand(const std::vector<std::string_view>& operands, FlashArguments& arguments) {
+  if (operands.empty()) return std::string(text::kMissingCommand);
+  const CommandWord* command = FindCommand(operands.front());
+  if (command == nullptr) return std::string(text::kUnknownCommand) + Quoted(operands.front());
+  arguments.command = command->command;
+  const std::size_t expected = command->takesImage ? 2 : 1;
+  if (operands.size() < expected)
+    return std::string(text::kMissingImage) + std::string(command->word);
+  if (operands.size() > expected)
+    return std::string(text::kUnexpectedArgument) + Quoted(operands[expected]);
+  if (command->takesImage) arguments.image = std::string(operands[1]);
+  return {};
+}
+
+}  // namespace
+
+ParsedFlashArguments ParseFlashArguments(std::span<const std::string_view> words) {
+  ParsedFlashArguments parsed;
+  std::vector<std::string_view> operands;
+  bool helpAsked = false;
+  parsed.error = TakeOptions(words, parsed.arguments, operands, helpAsked);
+  if (!parsed.ok()) return parsed;
+  // Help wins over whatever else stands on the line.
+  if (helpAsked) {
+    parsed.arguments.command = FlashCommand::Help;
+    return parsed;
+  }
+  parsed.error = TakeCommand(operands, parsed.arguments);
+  if (parsed.ok() && parsed.arguments.simulateDump && !parsed.arguments.simulate) {
+    parsed.error = std::string(text::kDumpNeedsSimulate);
+  }
+  return parsed;
+}
+
+}  // namespace kr55le

@@ -1,0 +1,95 @@
+#include "cli/output.h"
+
+#include "res/strings.h"
+
+namespace kr55le {
+namespace {
+
+constexpr unsigned char kFirstPrintable = 0x20;
+constexpr unsigned char kLastAscii = 0x7E;
+constexpr std::size_t kEscapeCapacity = 8;
+
+std::string Escaped(unsigned char byte) {
+  switch (byte) {
+    case '"':
+      return "\\\"";
+    case '\\':
+      return "\\\\";
+    case '\b':
+      return "\\b";
+    case '\f':
+      return "\\f";
+    case '\n':
+      return "\\n";
+    case '\r':
+      return "\\r";
+    case '\t':
+      return "\\t";
+    default:
+      break;
+  }
+  if (byte >= kFirstPrintable && byte <= kLastAscii) return std::string(1, static_cast<char>(byte));
+  char escape[kEscapeCapacity];
+  std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+  return escape;
+}
+
+std::string Joined(const std::vector<std::string>& parts) {
+  std::string joined;
+  for (const std::string& part : parts) {
+    if (!joined.empty()) joined += ",";
+    joined += part;
+  }
+  return joined;
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view text) {
+  std::string json = "\"";
+  for (const char character : text) json += Escaped(static_cast<unsigned char>(character));
+  return json + "\"";
+}
+
+FlashOutput::FlashOutput(std::FILE* out, OutputFormat format, MessageList messages)
+    : out_(out), format_(format), messages_(messages) {}
+
+void FlashOutput::Message(std::string_view text) {
+  if (format_ == OutputFormat::Lines) return Line(kKeyMessage, text);
+  messageTexts_.push_back(JsonString(text));
+}
+
+void FlashOutput::Field(std::string_view key, std::string_view value) {
+  if (format_ == OutputFormat::Lines) return Line(key, value);
+  members_.push_back(JsonString(key) + ":" + JsonString(value));
+}
+
+void FlashOutput::Field(std::string_view key, std::uint64_t value) {
+  if (format_ == OutputFormat::Lines) return Line(key, std::to_string(value));
+  members_.push_back(JsonString(key) + ":" + std::to_string(value));
+}
+
+void FlashOutput::Flag(std::string_view key, bool value) {
+  if (format_ == OutputFormat::Lines) return Line(key, value ? text::kWordYes : text::kWordNo);
+  members_.push_back(JsonString(key) + ":" + (value ? "true" : "false"));
+}
+
+void FlashOutput::Finish() {
+  if (format_ == OutputFormat::Lines) return;
+  std::vector<std::string> members;
+  if (messages_ == MessageList::Included) {
+    members.push_back(JsonString(kKeyMessages) + ":[" + Joined(messageTexts_) + "]");
+  }
+  members.insert(members.end(), members_.begin(), members_.end());
+  std::fprintf(out_, "{%s}\n", Joined(members).c_str());
+  std::fflush(out_);
+}
+
+void FlashOutput::Line(std::string_view key, std::string_view value) {
+  // An empty value leaves the line at its colon.
+  std::fprintf(out_, "%.*s:%s%.*s\n", static_cast<int>(key.size()), key.data(),
+               value.empty() ? "" : " ", static_cast<int>(value.size()), value.data());
+  std::fflush(out_);
+}
+
+}  // namespace kr55le

@@ -1,0 +1,65 @@
+#include "dialog/flashwell_dlg.h"
+
+#include <cstdio>
+
+#include "res/dialog_template.h"
+#include "res/strings.h"
+
+namespace kr55le {
+
+CFlashwellDlg::CFlashwellDlg(DialogHost& host, ControlModel& controls, hid::HidServices& hid,
+                             ReportLink& link, WaitBounds bounds)
+    : host_(host), controls_(controls), hid_(hid), link_(link), bounds_(bounds) {}
+
+ExchangeScope::~ExchangeScope() {
+  if (--dialog_.exchangeDepth_ == 0) dialog_.RunDeferredScan();
+}
+
+void CFlashwellDlg::RunDeferredScan() {
+  if (!deferredScan_) return;
+  deferredScan_ = false;
+  ScanDevices();
+}
+
+void CFlashwellDlg::DoDataExchange(bool saveAndValidate) {
+  if (saveAndValidate) {
+    DeviceComboText = controls_.Text(Control::DeviceCombo);
+  } else if (controls_.SelectString(Control::DeviceCombo, DeviceComboText) == kNoSelection) {
+    controls_.SetText(Control::DeviceCombo, DeviceComboText);
+  }
+}
+
+bool CFlashwellDlg::OnInitDialog() {
+  // The controls start as the template has them (Upgrade and Cancel disabled).
+  for (Control control : kAllControls) {
+    controls_.Enable(control, dialog_template::StartsEnabled(control));
+  }
+  UpdateData(false);
+  host_.SetIcon();
+  hid_.RegisterNotices([this](hid::DeviceChange change) { host_.PostDeviceChange(change); });
+  link_.StartThreads([this](LinkThread thread, int error) {
+    const std::string_view format =
+        thread == LinkThread::Reader ? text::kReadThreadFailed : text::kWriteThreadFailed;
+    char message[128];
+    std::snprintf(message, sizeof message, std::string(format).c_str(), error);
+    host_.MessageBox(message);
+  });
+  host_.CreateRuntimeControls();
+  ScanDevices();
+  return true;
+}
+
+bool CFlashwellDlg::DeviceLost() const {
+  // A nested scan that found the device in use no longer listed has deferred its full scan.
+  return !link_.HasDevice() || link_.DeviceGone() || deferredScan_;
+}
+
+std::uint8_t CFlashwellDlg::Input(std::size_t index) const {
+  return link_.InputReport[index];
+}
+
+void CFlashwellDlg::PumpMessages() {
+  host_.PumpMessages();
+}
+
+}  // namespace kr55le

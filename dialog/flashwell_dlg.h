@@ -1,0 +1,110 @@
+// The main dialog: its state, the message map and the handlers. The handlers are defined in the
+// files of their concern beside this one (discovery.cpp, browse_file.cpp, transfer.cpp,
+// cancel_close.cpp); this class keeps them together with the state they share.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "device/protocol.h"
+#include "device/report_link.h"
+#include "dialog/wait_bounds.h"
+#include "image/image_header.h"
+#include "image/image_payload.h"
+#include "platform/hid/hid_services.h"
+#include "platform/window/control_model.h"
+#include "platform/window/dialog_host.h"
+
+namespace kr55le {
+
+class CFlashwellDlg : public DialogMessages {
+ public:
+  CFlashwellDlg(DialogHost& host, ControlModel& controls, hid::HidServices& hid, ReportLink& link,
+                WaitBounds bounds = {});
+
+  // Message map.
+  bool OnInitDialog() override;
+  void OnBrowseFile() override;
+  void OnUpgrade() override;
+  void OnCancelUpgrade() override;
+  void OnOK() override;
+  void OnCancel() override;
+  void OnDeviceChange(hid::DeviceChange change) override;
+
+  void ScanDevices();
+  void OpenSelectedDevice();
+  // Refreshes the link's report lengths from the open device; the query's result.
+  hid::HidResult ReadHidCaps();
+  void DoDataExchange(bool saveAndValidate);
+  void UpdateData(bool saveAndValidate) { DoDataExchange(saveAndValidate); }
+  void PumpMessages();
+  // The wait bounds in force; tests shrink one of them before the wait they run into.
+  WaitBounds& bounds() { return bounds_; }
+
+  // State the handlers share (read by tests and the console tool).
+  std::uint8_t DeviceCount = 0;
+  bool DeviceReady = false;
+  bool FileSelected = false;
+  bool CancelRequested = false;
+  bool CloseRequested = false;
+  std::string ImagePath;
+  std::string DeviceComboText;
+  ImageHeaderCopies Header;
+  std::uint32_t FullBlockCount = 0;
+  std::uint32_t LastPercentage = 0;
+  // The last open's result, so a host can tell the user why a listed device is not usable.
+  hid::HidResult LastOpenResult;
+
+ private:
+  friend class ExchangeScope;
+
+  void EnterNoDeviceState();
+  std::optional<DeviceInfoReply> AwaitDeviceInfo();
+  void ShowIdentification(const DeviceInfoReply& reply);
+  void RunDeferredScan();
+  void Fail(std::string_view message);
+  bool SendBlocks(const PayloadPlan& plan);
+  bool AwaitAcknowledgement(std::uint8_t sequence, bool& progressPending, ReportCopy& ack);
+  void StepProgress(bool& progressPending);
+  bool StopRequested() const;
+  // No device is open, or the one in use has gone: nothing will answer a request.
+  bool DeviceLost() const;
+  // The no-reply outcomes of Browse's check and of the upgrade's repeated check.
+  void BrowseCheckUnanswered();
+  void RepeatedCheckUnanswered();
+  std::uint8_t Input(std::size_t index) const;
+
+  DialogHost& host_;
+  ControlModel& controls_;
+  hid::HidServices& hid_;
+  ReportLink& link_;
+  WaitBounds bounds_;
+
+  // The path of the device the link has open, as listed (upper-cased).
+  std::string openPath_;
+  // Handlers waiting for the device, counting nesting; a scan inside such a wait must not
+  // disturb the waiting exchange.
+  int exchangeDepth_ = 0;
+  bool deferredScan_ = false;
+  bool upgradeRunning_ = false;
+  bool hintShown_ = false;
+
+  ImagePayload ImagePayload_;
+  std::array<std::uint8_t, kReportSize> DataBlock{};
+};
+
+// Marks a handler as waiting for the device for the scope's life.
+class ExchangeScope {
+ public:
+  explicit ExchangeScope(CFlashwellDlg& dialog) : dialog_(dialog) { ++dialog_.exchangeDepth_; }
+  ~ExchangeScope();
+  ExchangeScope(const ExchangeScope&) = delete;
+  ExchangeScope& operator=(const ExchangeScope&) = delete;
+
+ private:
+  CFlashwellDlg& dialog_;
+};
+
+}  // namespace kr55le

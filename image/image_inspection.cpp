@@ -1,0 +1,63 @@
+#include "image/image_inspection.h"
+
+#include "image/image_file.h"
+#include "res/strings.h"
+
+namespace kr55le {
+namespace {
+
+ImageVerdict SizeRefusal(SizeVerdict verdict) {
+  switch (verdict) {
+    case SizeVerdict::Ok:
+      return ImageVerdict::Ok;
+    case SizeVerdict::Empty:
+      return ImageVerdict::Empty;
+    case SizeVerdict::TooLarge:
+      break;
+  }
+  return ImageVerdict::TooLarge;
+}
+
+}  // namespace
+
+ImageInspection JudgeImage(const ImageHeaderCopies& header,
+                           std::optional<std::uint64_t> fileLength) {
+  ImageInspection inspection;
+  inspection.kind = header.Kind();
+  inspection.version = header.VersionText();
+  inspection.versionWellFormed = header.IsVersionWellFormed();
+  if (fileLength && *fileLength >= kImageHeaderSize) {
+    inspection.payloadBytes = *fileLength - kImageHeaderSize;
+  }
+  inspection.plan = PlanPayload(fileLength);
+  // Browse refuses a malformed version before Upgrade looks at the size.
+  inspection.verdict = inspection.versionWellFormed ? SizeRefusal(inspection.plan.Verdict)
+                                                    : ImageVerdict::MalformedVersion;
+  return inspection;
+}
+
+ImageInspection InspectImage(const std::string& path) {
+  ImageFile file(path);
+  if (!file.IsOpen()) return {};
+  ImageHeaderCopies header;
+  ReadImageHeader(file, header);
+  return JudgeImage(header, file.Length());
+}
+
+std::string_view RefusalText(ImageVerdict verdict) {
+  switch (verdict) {
+    case ImageVerdict::Ok:
+      break;
+    case ImageVerdict::CannotOpen:
+      return text::kSelectValidFile;
+    case ImageVerdict::MalformedVersion:
+      return text::kInvalidFile;
+    case ImageVerdict::Empty:
+      return text::kEmptyFile;
+    case ImageVerdict::TooLarge:
+      return text::kFileTooLarge;
+  }
+  return {};
+}
+
+}  // namespace kr55le

@@ -1,0 +1,93 @@
+#include "cli/arguments.h"
+
+#include <gmock/gmock.h>
+
+#include <vector>
+
+namespace kr55le {
+namespace {
+
+using ::testing::HasSubstr;
+
+ParsedFlashArguments Parse(std::vector<std::string_view> words) {
+  return ParseFlashArguments(words);
+}
+
+TEST(FlashArguments, ReadsEachCommandWithItsImage) {
+  const struct {
+    std::vector<std::string_view> words;
+    FlashCommand command;
+    const char* image;
+  } cases[] = {
+      {{"info"}, FlashCommand::Info, ""},
+      {{"check", "a.bin"}, FlashCommand::Check, "a.bin"},
+      {{"upgrade", "b.bin"}, FlashCommand::Upgrade, "b.bin"},
+      {{"inspect", "c.bin"}, FlashCommand::Inspect, "c.bin"},
+      {{"inspect", "--", "-d.bin"}, FlashCommand::Inspect, "-d.bin"},
+      {{"--help"}, FlashCommand::Help, ""},
+      {{"upgrade", "-h"}, FlashCommand::Help, ""},
+  };
+  for (const auto& c : cases) {
+    const ParsedFlashArguments parsed = Parse(c.words);
+    ASSERT_TRUE(parsed.ok()) << parsed.error;
+    EXPECT_EQ(parsed.arguments.command, c.command);
+    EXPECT_EQ(parsed.arguments.image, c.image);
+  }
+}
+
+TEST(FlashArguments, TakesOptionsBeforeAndAfterTheCommandWord) {
+  for (const std::vector<std::string_view>& words :
+       {std::vector<std::string_view>{"--json", "--bell", "--wait-scale", "0.25", "--simulate",
+                                      "mode=audio,devices=2", "--simulate-dump", "out.bin",
+                                      "upgrade", "x.bin"},
+        std::vector<std::string_view>{"upgrade", "x.bin", "--json", "--bell", "--wait-scale=0.25",
+                                      "--simulate=mode=audio,devices=2", "--simulate-dump=out.bin"},
+        std::vector<std::string_view>{"upgrade", "--json", "x.bin", "--bell", "--wait-scale",
+                                      "0.25", "--simulate", "mode=audio,devices=2",
+                                      "--simulate-dump", "out.bin"}}) {
+    const ParsedFlashArguments parsed = Parse(words);
+    ASSERT_TRUE(parsed.ok()) << parsed.error;
+    const FlashArguments& arguments = parsed.arguments;
+    EXPECT_EQ(arguments.command, FlashCommand::Upgrade);
+    EXPECT_EQ(arguments.image, "x.bin");
+    EXPECT_TRUE(arguments.json);
+    EXPECT_TRUE(arguments.bell);
+    EXPECT_DOUBLE_EQ(arguments.waitScale, 0.25);
+    ASSERT_TRUE(arguments.simulate.has_value());
+    EXPECT_EQ(arguments.simulate->config.mode, UpgradeMode::Audio);
+    EXPECT_EQ(arguments.simulate->deviceCount, 2u);
+    EXPECT_EQ(arguments.simulateDump, "out.bin");
+  }
+}
+
+TEST(FlashArguments, RefusesWrongUsageNamingTheFault) {
+  const struct {
+    std::vector<std::string_view> words;
+    const char* named;
+  } cases[] = {
+      {{}, "missing command"},
+      {{"flash"}, "unknown command 'flash'"},
+      {{"--frob", "info"}, "unknown option '--frob'"},
+      {{"--json=yes", "info"}, "no value expected for --json"},
+      {{"info", "--simulate"}, "missing value for --simulate"},
+      {{"--simulate", "colour=red", "info"}, "--simulate: unknown key 'colour'"},
+      {{"--simulate", "fail-at=x", "info"}, "bad value 'x' for fail-at"},
+      {{"check"}, "missing IMAGE for check"},
+      {{"info", "extra.bin"}, "unexpected argument 'extra.bin'"},
+      {{"upgrade", "a.bin", "b.bin"}, "unexpected argument 'b.bin'"},
+      {{"--simulate-dump", "out.bin", "info"}, "--simulate-dump needs --simulate"},
+      {{"--wait-scale", "0", "info"}, "'0'"},
+      {{"--wait-scale", "-1", "info"}, "'-1'"},
+      {{"--wait-scale", "1e-3", "info"}, "'1e-3'"},
+      {{"--wait-scale", "inf", "info"}, "'inf'"},
+      {{"--wait-scale", "0.5x", "info"}, "'0.5x'"},
+  };
+  for (const auto& c : cases) {
+    const ParsedFlashArguments parsed = Parse(c.words);
+    EXPECT_FALSE(parsed.ok()) << c.named;
+    EXPECT_THAT(parsed.error, HasSubstr(c.named));
+  }
+}
+
+}  // namespace
+}  // namespace kr55le

@@ -1,0 +1,112 @@
+// The test host's records, its message queue and the dispatch of messages to the dialog.
+#include "tests/support/test_host.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+namespace kr55le {
+
+TestHost::TestHost(ControlModel& model)
+    : model_(model), failureHandler_([](const std::string& message) { ADD_FAILURE() << message; }) {
+  for (std::size_t index = 0; index < kControlCount; ++index) {
+    shownTexts_[index] = model_.Text(static_cast<Control>(index));
+  }
+  model_.SetObserver([this](Control control) { RecordText(control); });
+}
+
+TestHost::~TestHost() {
+  model_.SetObserver(nullptr);
+}
+
+void TestHost::EndDialog(int result) {
+  endResult_ = result;
+}
+
+void TestHost::MessageBeep(Beep beep) {
+  beeps_.push_back(beep);
+}
+
+void TestHost::MessageBox(std::string_view text) {
+  messageBoxes_.emplace_back(text);
+  Pump();
+}
+
+std::optional<std::string> TestHost::OpenFileDialog(const OpenFileRequest& request) {
+  openFileRequests_.push_back({std::string(request.title), std::string(request.filter),
+                               std::string(request.defaultExtension)});
+  // Pumped before the answer is taken, so a script step at this pump can still supply it.
+  Pump();
+  if (openFileAnswers_.empty()) return std::nullopt;
+  std::optional<std::string> answer = std::move(openFileAnswers_.front());
+  openFileAnswers_.pop_front();
+  return answer;
+}
+
+void TestHost::PostDeviceChange(hid::DeviceChange change) {
+  Post({HostMessageKind::DeviceChange, change});
+}
+
+void TestHost::ShowHint(std::string_view hint) {
+  hints_.emplace_back(hint);
+}
+
+void TestHost::AnswerOpenFile(std::optional<std::string> path) {
+  openFileAnswers_.push_back(std::move(path));
+}
+
+void TestHost::SetFailureHandler(std::function<void(const std::string&)> handler) {
+  failureHandler_ = std::move(handler);
+}
+
+void TestHost::Attach(DialogMessages& dialog) {
+  dialog_ = &dialog;
+}
+
+DialogMessages* TestHost::Dialog() const {
+  return dialog_;
+}
+
+void TestHost::Post(HostMessage message) {
+  queue_.Post(message);
+}
+
+std::size_t TestHost::QueuedCount() const {
+  return queue_.Size();
+}
+
+std::optional<HostMessage> TestHost::TakeMessage() {
+  return queue_.Take();
+}
+
+void TestHost::Dispatch(HostMessage message) {
+  if (dialog_ == nullptr) {
+    Fail("a message was dispatched before a dialog was attached");
+    return;
+  }
+  dispatched_.push_back(message);
+  Deliver(*dialog_, message);
+}
+
+const std::vector<std::string>& TestHost::Texts(Control control) const {
+  return textHistories_[static_cast<std::size_t>(control)];
+}
+
+void TestHost::RecordText(Control control) {
+  const auto index = static_cast<std::size_t>(control);
+  const std::string& text = model_.Text(control);
+  if (text == shownTexts_[index]) return;  // another property changed
+  shownTexts_[index] = text;
+  textHistories_[index].push_back(text);
+}
+
+void TestHost::Ignore(const TestAction& action) {
+  ignoredActions_.push_back(action.Description());
+}
+
+void TestHost::Fail(const std::string& message) {
+  failures_.push_back(message);
+  if (failureHandler_) failureHandler_(message);
+}
+
+}  // namespace kr55le

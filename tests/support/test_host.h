@@ -1,0 +1,137 @@
+// The host of the scenario tests: it renders nothing, records what the dialog shows and asks
+// for, and plays a script of user actions at chosen pumps. Queued messages reach the dialog
+// through PumpMessages, so handlers nest inside waits as they do in a real window.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/window/control_model.h"
+#include "platform/window/dialog_host.h"
+#include "platform/window/dialog_message.h"
+#include "tests/support/test_action.h"
+
+namespace kr55le {
+
+// RunModal's results when the dialog did not end: nothing was left to do, or only `When`
+// actions were left and none came true within the idle pump limit.
+inline constexpr int kRunNotEnded = -1;
+inline constexpr int kRunStalled = -2;
+inline constexpr int kDefaultIdlePumpLimit = 1000;
+
+// The test host's names for the shared dialog messages.
+using HostMessageKind = DialogMessageKind;
+using HostMessage = DialogMessage;
+
+// An open-file request as the dialog made it, kept beyond the dialog's own strings.
+struct RecordedOpenFileRequest {
+  std::string title;
+  std::string filter;
+  std::string defaultExtension;
+  friend bool operator==(const RecordedOpenFileRequest&, const RecordedOpenFileRequest&) = default;
+};
+
+class TestHost : public DialogHost {
+ public:
+  // Observes `model` (it takes the model's one observer slot) until destroyed.
+  explicit TestHost(ControlModel& model);
+  ~TestHost() override;
+  TestHost(const TestHost&) = delete;
+  TestHost& operator=(const TestHost&) = delete;
+
+  // OnInitDialog, then pumps until EndDialog (its result), until nothing is queued and no
+  // action waits (kRunNotEnded), or until only unmet `When` actions are left for the idle pump
+  // limit (kRunStalled, with a failure naming them).
+  int RunModal(DialogMessages& dialog) override;
+  // Counts the pump, performs the actions due, then dispatches queued messages one at a time
+  // until none is left.
+  void PumpMessages() override;
+  void EndDialog(int result) override;
+  void MessageBeep(Beep beep) override;
+  // Records the text and pumps once, as the box's own loop would.
+  void MessageBox(std::string_view text) override;
+  // Records the request, pumps once, then gives the next queued answer (nothing when none).
+  std::optional<std::string> OpenFileDialog(const OpenFileRequest& request) override;
+  // Any thread.
+  void PostDeviceChange(hid::DeviceChange change) override;
+  void ShowHint(std::string_view hint) override;
+
+  // The script. Pumps count from 1; an action whose pump has passed runs at the next one. Due
+  // actions run in the order they were added.
+  void At(int pumpNumber, TestAction action);
+  void When(std::function<bool()> condition, TestAction action);
+  void Perform(const TestAction& action);  // at once, outside the script
+  void AnswerOpenFile(std::optional<std::string> path);
+  void SetIdlePumpLimit(int limit);
+  // Where failures of the script go; ADD_FAILURE by default.
+  void SetFailureHandler(std::function<void(const std::string&)> handler);
+
+  // The dialog that messages go to: set by RunModal, or by Attach for tests that call
+  // handlers without the modal loop.
+  void Attach(DialogMessages& dialog);
+  DialogMessages* Dialog() const;
+  void Post(HostMessage message);      // any thread
+  void Dispatch(HostMessage message);  // runs its handler now, as the pump would
+
+  // What happened.
+  ControlModel& Model() { return model_; }
+  // Each text the control showed, in order (writing the text it already shows adds nothing).
+  const std::vector<std::string>& Texts(Control control) const;
+  const std::vector<Beep>& Beeps() const { return beeps_; }
+  const std::vector<std::string>& MessageBoxes() const { return messageBoxes_; }
+  const std::vector<RecordedOpenFileRequest>& OpenFileRequests() const { return openFileRequests_; }
+  const std::vector<std::string>& Hints() const { return hints_; }
+  const std::vector<std::string>& IgnoredActions() const { return ignoredActions_; }
+  const std::vector<std::string>& Failures() const { return failures_; }
+  const std::vector<HostMessage>& DispatchedMessages() const { return dispatched_; }
+  std::optional<int> EndResult() const { return endResult_; }
+  int PumpCount() const { return pumpCount_; }
+  std::size_t QueuedCount() const;
+
+ private:
+  struct ScheduledAction {
+    int pumpNumber = 0;               // for At
+    std::function<bool()> condition;  // for When
+    TestAction action;
+  };
+
+  // One pump; reports whether it performed an action or dispatched a message.
+  bool Pump();
+  bool PerformDueActions();
+  bool HasPumpNumberedActions() const;
+  std::string DescribeWaitingActions() const;
+  std::optional<HostMessage> TakeMessage();
+  void RecordText(Control control);
+  void Ignore(const TestAction& action);
+  void Fail(const std::string& message);
+
+  ControlModel& model_;
+  DialogMessages* dialog_ = nullptr;
+
+  DialogMessageQueue queue_;
+
+  std::vector<ScheduledAction> script_;
+  std::deque<std::optional<std::string>> openFileAnswers_;
+  int pumpCount_ = 0;
+  int idlePumpLimit_ = kDefaultIdlePumpLimit;
+  std::function<void(const std::string&)> failureHandler_;
+
+  std::array<std::string, kControlCount> shownTexts_;
+  std::array<std::vector<std::string>, kControlCount> textHistories_;
+  std::vector<Beep> beeps_;
+  std::vector<std::string> messageBoxes_;
+  std::vector<RecordedOpenFileRequest> openFileRequests_;
+  std::vector<std::string> hints_;
+  std::vector<std::string> ignoredActions_;
+  std::vector<std::string> failures_;
+  std::vector<HostMessage> dispatched_;
+  std::optional<int> endResult_;
+};
+
+}  // namespace kr55le
