@@ -1,9 +1,10 @@
 // The HID services the dialog and the report link use. Backends: platform/linux (hidraw),
-// platform/sim (the simulated KR-55LE), later platform/win32. Nothing above platform/ knows
-// which one runs.
+// platform/sim (the simulated KR-55LE), platform/win32. Nothing above platform/ knows which one
+// runs.
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,6 +14,13 @@
 #include <vector>
 
 namespace kr55le::hid {
+
+// Byte 0 of every input and output report that passes through HidDevice::Read and Write is its
+// report ID, kNoReportId when the device numbers no reports. That is how the Windows HID library
+// hands reports over; a backend whose platform differs adds or drops the byte itself, so the
+// layers above never ask which device they talk to.
+inline constexpr std::uint8_t kNoReportId = 0;
+inline constexpr std::size_t kReportIdSize = 1;
 
 // A small set of failure classes; the caller turns them into what the user reads.
 enum class HidError {
@@ -47,7 +55,7 @@ struct HidCaps {
 };
 
 struct HidInterface {
-  std::string path;                        // as the platform gives it; Linux: /dev/hidrawN#vid_vvvv&pid_pppp
+  std::string path;  // as the platform gives it; Linux: /dev/hidrawN#vid_vvvv&pid_pppp
   std::optional<std::string> description;  // nothing when it cannot be read
 };
 
@@ -58,12 +66,14 @@ class HidDevice {
   virtual HidResult GetAttributes(HidAttributes& attributes) = 0;
   virtual HidResult GetCaps(HidCaps& caps) = 0;
 
-  // Waits up to `timeout` for one input report and copies it (report ID first) into `report`.
-  // `received` is the number of bytes copied. TimedOut when nothing arrived; Gone once the device
-  // has been removed (then it fails at once, every time, without waiting).
+  // Waits up to `timeout` for one input report and copies it (report ID first, see kNoReportId)
+  // into `report`. `received` is the number of bytes copied, the ID byte included; TooLong, with
+  // nothing copied, when they do not fit. TimedOut when nothing arrived; Gone once the device has
+  // been removed (then it fails at once, every time, without waiting).
   virtual HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
                          std::chrono::milliseconds timeout) = 0;
-  // Sends one output report (report ID first); returns when the platform has taken it.
+  // Sends one output report (report ID first, see kNoReportId); returns when the platform has
+  // taken it.
   virtual HidResult Write(std::span<const std::uint8_t> report) = 0;
 };
 

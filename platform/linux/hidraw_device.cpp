@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <climits>
+#include <optional>
 
 #include "platform/linux/hidraw_errors.h"
 #include "platform/linux/report_descriptor.h"
@@ -42,7 +43,15 @@ HidrawDevice::HidrawDevice(int fileDescriptor, std::filesystem::path reportDescr
                            std::string nodeName)
     : file_(fileDescriptor),
       reportDescriptorFile_(std::move(reportDescriptorFile)),
-      nodeName_(std::move(nodeName)) {}
+      nodeName_(std::move(nodeName)),
+      unnumbered_(KnownToNumberNoReports()) {}
+
+bool HidrawDevice::KnownToNumberNoReports() {
+  std::vector<std::uint8_t> descriptor;
+  if (!ReadDescriptor(descriptor).ok()) return false;
+  const std::optional<bool> numbered = ReportsAreNumbered(descriptor);
+  return numbered.has_value() && !*numbered;
+}
 
 hid::HidResult HidrawDevice::GetAttributes(hid::HidAttributes& attributes) {
   if (gone_.load(std::memory_order_acquire)) return GoneResult(Call("ioctl", "HIDIOCGRAWINFO"));
@@ -58,15 +67,20 @@ hid::HidResult HidrawDevice::GetAttributes(hid::HidAttributes& attributes) {
 hid::HidResult HidrawDevice::GetCaps(hid::HidCaps& caps) {
   if (gone_.load(std::memory_order_acquire)) return GoneResult(Call("ioctl", "HIDIOCGRDESC"));
   std::vector<std::uint8_t> descriptor;
+  const hid::HidResult result = ReadDescriptor(descriptor);
+  if (!result.ok()) return result;
+  caps = ParseReportDescriptor(descriptor);
+  return {};
+}
+
+hid::HidResult HidrawDevice::ReadDescriptor(std::vector<std::uint8_t>& descriptor) {
   hid::HidResult result;
   // sysfs needs no ioctl permission and works in a fake tree; the node is the fallback.
   if (!reportDescriptorFile_.empty()) {
     result = ReadSmallFile(reportDescriptorFile_, kMaxReportDescriptorSize, descriptor);
   }
   if (reportDescriptorFile_.empty() || !result.ok()) result = ReadDescriptorFromNode(descriptor);
-  if (!result.ok()) return result;
-  caps = ParseReportDescriptor(descriptor);
-  return {};
+  return result;
 }
 
 hid::HidResult HidrawDevice::ReadDescriptorFromNode(std::vector<std::uint8_t>& descriptor) {
@@ -107,9 +121,12 @@ hid::HidResult HidrawDevice::Read(std::span<std::uint8_t> report, std::size_t& r
     gone_.store(true, std::memory_order_release);
     return GoneResult(Call("poll"));
   }
-  // A buffer that holds any report, so a report longer than the caller's is told, not cut.
-  std::array<std::uint8_t, kMaxHidrawReportSize> buffer;
-  const ssize_t got = ::read(file_.get(), buffer.data(), buffer.size());
+  // A buffer that holds any report, so a report longer than the caller's is told, not cut, and
+  // room before it for the ID byte hidraw leaves out when the device numbers no reports.
+  std::array<std::uint8_t, hid::kReportIdSize + kMaxHidrawReportSize> buffer;
+  buffer[0] = hid::kNoReportId;
+  const std::size_t added = unnumbered_ ? hid::kReportIdSize : 0;
+  const ssize_t got = ::read(file_.get(), buffer.data() + added, kMaxHidrawReportSize);
   if (got < 0) {
     const int error = errno;
     if (error == EAGAIN || error == EINTR) {
@@ -121,7 +138,7 @@ hid::HidResult HidrawDevice::Read(std::span<std::uint8_t> report, std::size_t& r
     gone_.store(true, std::memory_order_release);
     return GoneResult(Call("read"));
   }
-  const auto length = static_cast<std::size_t>(got);
+  const auto length = added + static_cast<std::size_t>(got);
   if (length > report.size()) {
     return Plain(hid::HidError::TooLong, Call("read") + ": received " + std::to_string(length) +
                                              " bytes, while maximum is " +
@@ -132,6 +149,8 @@ hid::HidResult HidrawDevice::Read(std::span<std::uint8_t> report, std::size_t& r
   return {};
 }
 
+// Sent as given, even for a device that numbers no reports: hidraw's write wants the ID byte
+// first, 0 for such a device, and the transport drivers (usbhid, i2c-hid) drop it themselves.
 hid::HidResult HidrawDevice::Write(std::span<const std::uint8_t> report) {
   if (gone_.load(std::memory_order_acquire)) return GoneResult(Call("write"));
   for (int attempt = 0; attempt < kMaxWriteAttempts; ++attempt) {

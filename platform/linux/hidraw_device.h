@@ -27,11 +27,14 @@ inline constexpr int kMaxWriteAttempts = 4;
 hid::HidAttributes AttributesFromRawInfo(const hidraw_devinfo& info);
 
 // Reads on one thread and writes on another may run at the same time; the only state they share
-// is the atomic "gone" flag. Once the device is gone every call fails at once with Gone.
+// is the atomic "gone" flag and the report numbering, fixed in the constructor. Once the device is
+// gone every call fails at once with Gone.
 class HidrawDevice final : public hid::HidDevice {
  public:
   // Owns `fileDescriptor` and closes it. `reportDescriptorFile` is the sysfs file to read the
-  // report descriptor from (empty: ask the node). `nodeName` names the device in messages.
+  // report descriptor from (empty: ask the node). `nodeName` names the device in messages. Reads
+  // the descriptor once to learn whether the device numbers its reports; when it cannot tell,
+  // reports pass as the node gives them.
   explicit HidrawDevice(int fileDescriptor, std::filesystem::path reportDescriptorFile = {},
                         std::string nodeName = "hidraw");
 
@@ -42,7 +45,11 @@ class HidrawDevice final : public hid::HidDevice {
   hid::HidResult Write(std::span<const std::uint8_t> report) override;
 
  private:
+  // The sysfs file, or the node when there is none or it cannot be read.
+  hid::HidResult ReadDescriptor(std::vector<std::uint8_t>& descriptor);
   hid::HidResult ReadDescriptorFromNode(std::vector<std::uint8_t>& descriptor);
+  // True only when the descriptor can be read and declares reports without IDs.
+  bool KnownToNumberNoReports();
   hid::HidResult WaitWritable();
   // The result of a failed call on the node; marks the device gone when the failure says so.
   hid::HidResult Failure(hid::HidError error, int systemError, const std::string& call);
@@ -54,6 +61,8 @@ class HidrawDevice final : public hid::HidDevice {
   const std::filesystem::path reportDescriptorFile_;
   const std::string nodeName_;
   std::atomic<bool> gone_{false};
+  // The device numbers no reports, so hidraw reads give them without the ID byte callers expect.
+  const bool unnumbered_;
 };
 
 }  // namespace kr55le

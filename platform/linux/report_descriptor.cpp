@@ -25,6 +25,14 @@ class DescriptorParser {
     return true;  // local and reserved items do not change the lengths
   }
 
+  bool Numbered() const { return numbered_; }
+  bool HasReports() const {
+    return std::any_of(bits_.begin(), bits_.end(), [](const auto& reports) {
+      return std::any_of(reports.begin(), reports.end(),
+                         [](std::uint64_t bits) { return bits != 0; });
+    });
+  }
+
   hid::HidCaps Caps() const {
     hid::HidCaps caps;
     caps.InputReportByteLength = LargestReport(kInput);
@@ -51,6 +59,7 @@ class DescriptorParser {
         return true;
       case kGlobalTagReportId:
         global_.reportId = value;
+        numbered_ = true;
         return value != 0 && value <= kMaxReportId;
       case kGlobalTagPush:
         if (depth_ == stack_.size()) return false;
@@ -84,6 +93,7 @@ class DescriptorParser {
   GlobalState global_;
   std::array<GlobalState, kMaxPushDepth> stack_{};
   std::size_t depth_ = 0;
+  bool numbered_ = false;
   // Bits per report ID; 0 means no item of that type has named the ID.
   std::array<std::array<std::uint64_t, kReportIdSlots>, kReportTypeCount> bits_{};
 };
@@ -109,23 +119,35 @@ std::optional<std::size_t> ItemSize(std::span<const std::uint8_t> descriptor, st
   return size;
 }
 
-}  // namespace
-
-hid::HidCaps ParseReportDescriptor(std::span<const std::uint8_t> descriptor) {
-  DescriptorParser parser;
+// Feeds every item to `parser`; false when the descriptor is malformed.
+bool ParseItems(std::span<const std::uint8_t> descriptor, DescriptorParser& parser) {
   std::size_t at = 0;
   while (at < descriptor.size()) {
     const std::optional<std::size_t> size = ItemSize(descriptor, at);
-    if (!size) return {};
+    if (!size) return false;
     const std::uint8_t prefix = descriptor[at];
     if (prefix != kLongItemPrefix) {
       const auto type = static_cast<std::uint8_t>((prefix >> kItemTypeShift) & kItemTypeMask);
       const auto tag = static_cast<std::uint8_t>(prefix >> kItemTagShift);
-      if (!parser.Item(type, tag, ItemValue(descriptor.subspan(at + 1, *size - 1)))) return {};
+      if (!parser.Item(type, tag, ItemValue(descriptor.subspan(at + 1, *size - 1)))) return false;
     }
     at += *size;
   }
+  return true;
+}
+
+}  // namespace
+
+hid::HidCaps ParseReportDescriptor(std::span<const std::uint8_t> descriptor) {
+  DescriptorParser parser;
+  if (!ParseItems(descriptor, parser)) return {};
   return parser.Caps();
+}
+
+std::optional<bool> ReportsAreNumbered(std::span<const std::uint8_t> descriptor) {
+  DescriptorParser parser;
+  if (!ParseItems(descriptor, parser) || !parser.HasReports()) return std::nullopt;
+  return parser.Numbered();
 }
 
 }  // namespace kr55le

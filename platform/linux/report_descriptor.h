@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "platform/hid/hid_services.h"
@@ -52,5 +53,10 @@ inline constexpr std::size_t kMaxPushDepth = 16;
 // Report Size x Report Count of every Input, Output or Feature item, rounded up to bytes; the
 // largest report of each type. A malformed descriptor gives all lengths 0.
 hid::HidCaps ParseReportDescriptor(std::span<const std::uint8_t> descriptor);
+
+// Whether the device numbers its reports, that is whether the descriptor has a Report ID item
+// (HID 1.11, 6.2.2.7: then every report carries one). Nothing when the descriptor is malformed
+// or declares no report, as then the answer would be a guess.
+std::optional<bool> ReportsAreNumbered(std::span<const std::uint8_t> descriptor);
 
 }  // namespace kr55le

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cerrno>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -27,13 +28,16 @@ constexpr auto kGenerous = std::chrono::seconds(30);
 // does); the test plays the device on the other end.
 class HidrawDeviceTest : public ::testing::Test {
  protected:
-  HidrawDeviceTest() {
+  HidrawDeviceTest() { Open({}); }
+  ~HidrawDeviceTest() override { ClosePeer(); }
+
+  void Open(const std::filesystem::path& descriptorFile) {
+    ClosePeer();
     int ends[2];
     EXPECT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends), 0);
-    device_ = std::make_unique<HidrawDevice>(ends[0], std::filesystem::path(), "socket");
+    device_ = std::make_unique<HidrawDevice>(ends[0], descriptorFile, "socket");
     peer_ = ends[1];
   }
-  ~HidrawDeviceTest() override { ClosePeer(); }
 
   void Send(const Bytes& report) {
     ASSERT_EQ(::send(peer_, report.data(), report.size(), MSG_NOSIGNAL),
@@ -155,6 +159,80 @@ TEST_F(HidrawDeviceTest, ReadsAndWritesRunAtTheSameTime) {
   }
   writer.join();
   deviceSide.join();
+}
+
+// Callers see the report ID first, 0 for a device that numbers no reports. hidraw reads leave
+// that byte out, while its write wants it (and the transport driver drops it).
+struct ReportIdCase {
+  std::string name;
+  Bytes descriptor;
+  Bytes fromNode;    // read from the node
+  Bytes toCaller;    // what Read gives for it
+  Bytes fromCaller;  // given to Write
+  Bytes toNode;      // written to the node for it
+};
+
+void PrintTo(const ReportIdCase& testCase, std::ostream* out) {
+  *out << testCase.name;
+}
+
+const ReportIdCase kReportIdCases[] = {
+    {"UnnumberedDevice",
+     testing::VendorUnnumbered(),
+     {0x00, 0xA5},
+     {0x00, 0x00, 0xA5},
+     {0x00, 0xA5, 0x01},
+     {0x00, 0xA5, 0x01}},
+    {"NumberedDevice",
+     testing::VendorNumbered(),
+     {0x08, 0xA5},
+     {0x08, 0xA5},
+     {0x01, 0xA5, 0x01},
+     {0x01, 0xA5, 0x01}},
+    // Nothing to tell the numbering by: reports pass as the node gives them.
+    {"DescriptorWithoutReports",
+     {},
+     {0x08, 0xA5},
+     {0x08, 0xA5},
+     {0x01, 0xA5, 0x01},
+     {0x01, 0xA5, 0x01}},
+};
+
+class ReportIdTest : public HidrawDeviceTest, public ::testing::WithParamInterface<ReportIdCase> {
+ protected:
+  ReportIdTest() {
+    testing::WriteFile(folder_.path() / "report_descriptor", GetParam().descriptor);
+    Open(folder_.path() / "report_descriptor");
+  }
+
+  testing::TempFolder folder_;
+};
+
+TEST_P(ReportIdTest, ReadGivesTheIdFirst) {
+  Send(GetParam().fromNode);
+  std::array<std::uint8_t, 64> report{};
+  std::size_t received = 0;
+  ASSERT_TRUE(device_->Read(report, received, kGenerous).ok());
+  EXPECT_EQ(Bytes(report.begin(), report.begin() + received), GetParam().toCaller);
+}
+
+TEST_P(ReportIdTest, WriteGivesTheNodeWhatHidrawExpects) {
+  ASSERT_TRUE(device_->Write(GetParam().fromCaller).ok());
+  EXPECT_EQ(Receive(), GetParam().toNode);
+}
+
+INSTANTIATE_TEST_SUITE_P(Numbering, ReportIdTest, ::testing::ValuesIn(kReportIdCases),
+                         [](const auto& testCase) { return testCase.param.name; });
+
+TEST_F(HidrawDeviceTest, UnnumberedReportThatFillsTheBufferIsTooLongWithItsId) {
+  testing::TempFolder folder;
+  testing::WriteFile(folder.path() / "report_descriptor", testing::VendorUnnumbered());
+  Open(folder.path() / "report_descriptor");
+  std::array<std::uint8_t, 64> report{};
+  Send(Bytes(report.size(), 0xA5));
+  std::size_t received = 0;
+  EXPECT_EQ(device_->Read(report, received, kGenerous).error, hid::HidError::TooLong);
+  EXPECT_EQ(received, 0u);
 }
 
 TEST_F(HidrawDeviceTest, AttributesOfANonHidrawNodeFailAndNameTheIoctl) {
