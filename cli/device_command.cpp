@@ -24,17 +24,17 @@ std::vector<ConsoleStep> StepsOf(FlashCommand command) {
   }
 }
 
-// Whether the command reached its goal, read from the dialog's own state.
-bool ReachedGoal(FlashCommand command, const CFlashwellDlg& dialog, const ControlModel& controls,
+// Whether the command reached its goal: how the handler of its last step ended.
+bool ReachedGoal(FlashCommand command, const CFlashwellDlg& dialog,
                  const console::ConsoleHost& host) {
   if (host.Ended() || host.StoppedAt()) return false;
   switch (command) {
     case FlashCommand::Info:
-      return dialog.DeviceReady;
+      return dialog.LastOutcome(Handler::Scan) == Outcome::Identified;
     case FlashCommand::Check:
-      return controls.IsEnabled(Control::UpgradeButton);
+      return dialog.LastOutcome(Handler::Browse) == Outcome::Accepted;
     case FlashCommand::Upgrade:
-      return host.PlainBeeps() > 0;  // the window's completion sound
+      return dialog.LastOutcome(Handler::Upgrade) == Outcome::Completed;
     default:
       return false;
   }
@@ -73,7 +73,7 @@ int RunDeviceCommand(const FlashArguments& arguments, hid::HidServices& hid, Fla
     hid.RegisterNotices(nullptr);
     if (dialog.LastOpenResult.error == hid::HidError::PermissionDenied) {
       status = kExitNoPermission;
-    } else if (ReachedGoal(arguments.command, dialog, controls, host)) {
+    } else if (ReachedGoal(arguments.command, dialog, host)) {
       status = kExitDone;
     }
   }

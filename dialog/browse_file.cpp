@@ -7,6 +7,10 @@
 namespace kr55le {
 
 void CFlashwellDlg::OnBrowseFile() {
+  outcomes_.Set(Handler::Browse, BrowseFile());
+}
+
+Outcome CFlashwellDlg::BrowseFile() {
   FileSelected = false;
   const std::optional<std::string> chosen = host_.OpenFileDialog(
       {text::kOpenDialogTitle, text::kOpenDialogFilter, text::kOpenDialogDefaultExtension});
@@ -14,11 +18,12 @@ void CFlashwellDlg::OnBrowseFile() {
   if (!chosen) {
     host_.MessageBox(text::kFileOpenFail);
     host_.MessageBeep(Beep::Error);
-    return;
+    return Outcome::NoFile;
   }
   // A scan that ran while the dialog was open found no device that answers (and said so), or
   // the window is closing: there is nothing to check the file with.
-  if (CloseRequested || !controls_.IsEnabled(Control::BrowseButton)) return;
+  if (CloseRequested) return Outcome::Closed;
+  if (!controls_.IsEnabled(Control::BrowseButton)) return outcomes_.Of(Handler::Scan);
 
   ImagePath = *chosen;
   controls_.SetText(Control::PathEdit, BreakPathForDisplay(ImagePath));
@@ -27,7 +32,7 @@ void CFlashwellDlg::OnBrowseFile() {
     // Removed or unreadable between choosing and reading: say so, and send nothing.
     controls_.SetText(Control::MessageEdit, text::kSelectValidFile);
     host_.MessageBeep(Beep::Error);
-    return;
+    return Outcome::NoFile;
   }
   FileSelected = true;
   DeviceReady = true;
@@ -37,54 +42,62 @@ void CFlashwellDlg::OnBrowseFile() {
   if (!Header.IsVersionWellFormed()) {
     controls_.SetText(Control::MessageEdit, text::kInvalidFile);
     controls_.Enable(Control::UpgradeButton, false);
-    return;
+    return Outcome::InvalidFile;
   }
   controls_.SetText(Control::FileVersionField, Header.VersionText());
 
   // From the request to the end of its wait only: a scan that runs while the file dialog was
   // open has run in full, so the request goes to the device that scan found.
   ExchangeScope exchange(*this);
+  PollCounter counter(bounds_.browseCheck);
+  ReportCopy reply{};
+  switch (RequestImageCheck(counter, reply)) {
+    case WaitEnd::Answered:
+      break;
+    case WaitEnd::Ended:
+      // The exit request has gone out: let the window close instead of waiting on.
+      if (CloseRequested) return Outcome::Closed;
+      BrowseCheckUnanswered();
+      return Outcome::NoDevice;
+    case WaitEnd::Exhausted:
+      BrowseCheckUnanswered();
+      return Outcome::NotAnswering;
+  }
+  if (!FileSelected) return outcomes_.Of(Handler::Browse);  // a newer Browse ran inside the wait
+  return ShowCheckVerdict(reply);
+}
+
+WaitEnd CFlashwellDlg::RequestImageCheck(PollCounter& counter, ReportCopy& reply) {
   link_.InputReport.Mark(kImageCheckMarker);
   BuildImageCheckRequest(link_.Output(), Header.CheckFields());
   link_.RaiseWritePending();
+  // With no device to answer, the bound would only make the person wait for the same outcome.
+  return PollUntil(
+      counter, [&] { return link_.InputReport.TakeIf(kAnsweredByte, kAnswered, reply); },
+      [this] { return DeviceLost() || CloseRequested; }, [this] { PumpMessages(); });
+}
 
-  ReportCopy reply{};
-  std::uint64_t polls = 0;
-  std::uint64_t passes = 0;
-  while (!link_.InputReport.TakeIf(kAnsweredByte, kAnswered, reply)) {
-    // No device to answer: the bound would only make the person wait for the same outcome.
-    if (DeviceLost()) return BrowseCheckUnanswered();
-    ++polls;
-    PumpMessages();
-    // The exit request has gone out: let the window close instead of waiting on.
-    if (CloseRequested) return;
-    if (polls >= bounds_.browseCheck.inner) {
-      polls = 0;
-      if (++passes >= bounds_.browseCheck.outer) return BrowseCheckUnanswered();
-    }
-  }
-
-  if (!FileSelected) return;  // a newer Browse ran inside this wait
-  const ReportView answer{std::span(reply)};
-  switch (ReadCheckVerdict(answer)) {
+Outcome CFlashwellDlg::ShowCheckVerdict(ReportCopy& reply) {
+  switch (ReadCheckVerdict(ReportView(std::span(reply)))) {
     case CheckVerdict::Rejected:
       if (Header.Kind() != ImageKindClass::Unknown) {
         controls_.SetText(Control::MessageEdit, text::kRejectedFile);
       }
       controls_.Enable(Control::UpgradeButton, false);
       FileSelected = false;
-      break;
+      return Outcome::Rejected;
     case CheckVerdict::SameVersion:
       controls_.SetText(Control::MessageEdit, text::kSameVersion);
       controls_.Enable(Control::UpgradeButton, true);
-      break;
+      return Outcome::Accepted;
     case CheckVerdict::OtherVersion:
       controls_.SetText(Control::MessageEdit, text::kOtherVersion);
       controls_.Enable(Control::UpgradeButton, true);
-      break;
+      return Outcome::Accepted;
     case CheckVerdict::NoVerdict:
       break;
   }
+  return Outcome::NoVerdict;
 }
 
 void CFlashwellDlg::BrowseCheckUnanswered() {

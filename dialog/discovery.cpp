@@ -52,9 +52,34 @@ void CFlashwellDlg::OnDeviceChange(hid::DeviceChange) {
 }
 
 void CFlashwellDlg::ScanDevices() {
-  const bool nested = exchangeDepth_ > 0;
-  DeviceCount = 0;
+  outcomes_.Set(Handler::Scan, Scan());
+}
 
+Outcome CFlashwellDlg::Scan() {
+  const std::vector<std::string> listed = ListDevices();
+  if (exchangeDepth_ > 0 && DeviceCount > 0) return KeepOrDeferOpenDevice();
+
+  OpenSelectedDevice();
+  UpdatePermissionHint(listed);
+  if (DeviceCount == 0) {
+    EnterNoDeviceState();
+    return Outcome::NoDevice;
+  }
+
+  DeviceReady = true;
+  controls_.Enable(Control::BrowseButton, true);
+  controls_.Enable(Control::CancelButton, false);
+  controls_.Enable(Control::PathEdit, true);
+  const Outcome identified = Identify();
+  if (DeviceCount >= 2) {
+    host_.MessageBox(text::kMultipleDevicesBox);
+    host_.MessageBeep(Beep::Error);
+  }
+  return identified;
+}
+
+std::vector<std::string> CFlashwellDlg::ListDevices() {
+  DeviceCount = 0;
   std::string remembered;
   if (const int selected = controls_.GetCurSel(Control::DeviceCombo); selected != kNoSelection) {
     remembered = controls_.ItemText(Control::DevicePathList, selected);
@@ -82,25 +107,29 @@ void CFlashwellDlg::ScanDevices() {
     if (found != kNoSelection) chosen = found;
   }
   controls_.SetCurSel(Control::DeviceCombo, chosen);
+  return listed;
+}
 
-  if (nested && DeviceCount > 0) {
-    // Inside another handler's wait: keep the open device and its exchange undisturbed while it
-    // is still there; otherwise stop that operation and scan in full once it has returned.
-    const int open = controls_.FindString(Control::DevicePathList, -1, openPath_);
-    if (!openPath_.empty() && open != kNoSelection && !DeviceLost()) {
-      controls_.SetCurSel(Control::DeviceCombo, open);
-    } else {
-      DeviceReady = false;
-      deferredScan_ = true;
-    }
-    if (DeviceCount >= 2) {
-      host_.MessageBox(text::kMultipleDevicesBox);
-      host_.MessageBeep(Beep::Error);
-    }
-    return;
+Outcome CFlashwellDlg::KeepOrDeferOpenDevice() {
+  // Inside another handler's wait: keep the open device and its exchange undisturbed while it
+  // is still there; otherwise stop that operation and scan in full once it has returned.
+  Outcome outcome = Outcome::Identified;
+  const int open = controls_.FindString(Control::DevicePathList, -1, openPath_);
+  if (!openPath_.empty() && open != kNoSelection && !DeviceLost()) {
+    controls_.SetCurSel(Control::DeviceCombo, open);
+  } else {
+    DeviceReady = false;
+    deferredScan_ = true;
+    outcome = Outcome::NoDevice;
   }
+  if (DeviceCount >= 2) {
+    host_.MessageBox(text::kMultipleDevicesBox);
+    host_.MessageBeep(Beep::Error);
+  }
+  return outcome;
+}
 
-  OpenSelectedDevice();
+void CFlashwellDlg::UpdatePermissionHint(const std::vector<std::string>& listed) {
   if (LastOpenResult.error == hid::HidError::PermissionDenied) {
     ShowPermissionHint(host_, SelectedNode(controls_, listed));
     hintShown_ = true;
@@ -108,53 +137,45 @@ void CFlashwellDlg::ScanDevices() {
     host_.ShowHint({});  // no longer true
     hintShown_ = false;
   }
+}
 
-  if (DeviceCount == 0) {
-    EnterNoDeviceState();
-    return;
-  }
-
-  DeviceReady = true;
-  controls_.Enable(Control::BrowseButton, true);
-  controls_.Enable(Control::CancelButton, false);
-  controls_.Enable(Control::PathEdit, true);
-
+Outcome CFlashwellDlg::Identify() {
   link_.InputReport.Mark(kDeviceInfoMarker);
   BuildDeviceInfoRequest(link_.Output());
   UpdateData(false);
   link_.RaiseWritePending();
 
   const std::optional<DeviceInfoReply> reply = AwaitDeviceInfo();
-  if (!reply) {
-    DeviceReady = false;
-    controls_.SetText(Control::MessageEdit, text::kNotInUpgradeMode);
-    host_.MessageBeep(Beep::Error);
-    controls_.Enable(Control::BrowseButton, false);
-    controls_.Enable(Control::UpgradeButton, false);
-    controls_.Enable(Control::PathEdit, false);
-  } else {
+  if (reply) {
     ShowIdentification(*reply);
+    return Outcome::Identified;
   }
-
-  if (DeviceCount >= 2) {
-    host_.MessageBox(text::kMultipleDevicesBox);
-    host_.MessageBeep(Beep::Error);
-  }
+  DeviceReady = false;
+  controls_.SetText(Control::MessageEdit, text::kNotInUpgradeMode);
+  host_.MessageBeep(Beep::Error);
+  controls_.Enable(Control::BrowseButton, false);
+  controls_.Enable(Control::UpgradeButton, false);
+  controls_.Enable(Control::PathEdit, false);
+  return link_.HasDevice() ? Outcome::NotAnswering : Outcome::NoDevice;
 }
 
 std::optional<DeviceInfoReply> CFlashwellDlg::AwaitDeviceInfo() {
   // With no device open the request cannot go out, so there is nothing to wait for.
   if (!link_.HasDevice()) return std::nullopt;
-  for (std::uint64_t polls = 0; polls < bounds_.deviceInfo; ++polls) {
-    if (link_.InputReport[kReplyIdByte] != kDeviceInfoReplyId) {
+  std::optional<DeviceInfoReply> reply;
+  // A tight wait: no messages are pumped until the scan has its answer.
+  PollCounter counter({bounds_.deviceInfo, 1});
+  PollUntil(
+      counter,
+      [&] {
+        if (link_.InputReport[kReplyIdByte] != kDeviceInfoReplyId) return false;
+        const auto pinned = link_.InputReport.Pin();
+        if (IsDeviceInfoReply(pinned.View())) reply = ReadDeviceInfoReply(pinned.View());
+        return reply.has_value();
+      },
       // A device removed during the exchange will not answer.
-      if (link_.DeviceGone()) return std::nullopt;
-      continue;
-    }
-    const auto pinned = link_.InputReport.Pin();
-    if (IsDeviceInfoReply(pinned.View())) return ReadDeviceInfoReply(pinned.View());
-  }
-  return std::nullopt;
+      [this] { return link_.DeviceGone(); }, [] {});
+  return reply;
 }
 
 void CFlashwellDlg::ShowIdentification(const DeviceInfoReply& reply) {

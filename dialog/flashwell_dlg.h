@@ -7,9 +7,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "device/protocol.h"
 #include "device/report_link.h"
+#include "dialog/bounded_wait.h"
+#include "dialog/outcome.h"
 #include "dialog/wait_bounds.h"
 #include "image/image_header.h"
 #include "image/image_payload.h"
@@ -42,6 +45,8 @@ class CFlashwellDlg : public DialogMessages {
   void PumpMessages();
   // The wait bounds in force; tests shrink one of them before the wait they run into.
   WaitBounds& bounds() { return bounds_; }
+  // How the handler last ended.
+  Outcome LastOutcome(Handler handler) const { return outcomes_.Of(handler); }
 
   // State the handlers share (read by tests and the console tool).
   std::uint8_t DeviceCount = 0;
@@ -60,20 +65,38 @@ class CFlashwellDlg : public DialogMessages {
  private:
   friend class ExchangeScope;
 
+  // The handlers' bodies; each returns how it ended.
+  Outcome Scan();
+  Outcome BrowseFile();
+  Outcome Upgrade();
+
+  // The scan's parts.
+  std::vector<std::string> ListDevices();
+  void UpdatePermissionHint(const std::vector<std::string>& listed);
+  Outcome KeepOrDeferOpenDevice();
   void EnterNoDeviceState();
+  Outcome Identify();
   std::optional<DeviceInfoReply> AwaitDeviceInfo();
   void ShowIdentification(const DeviceInfoReply& reply);
   void RunDeferredScan();
-  void Fail(std::string_view message);
-  bool SendBlocks(const PayloadPlan& plan);
-  bool AwaitAcknowledgement(std::uint8_t sequence, bool& progressPending, ReportCopy& ack);
+
+  // The image check, sent by Browse and again by the upgrade before anything is transferred.
+  WaitEnd RequestImageCheck(PollCounter& counter, ReportCopy& reply);
+  Outcome ShowCheckVerdict(ReportCopy& reply);
+  void BrowseCheckUnanswered();
+
+  // The upgrade's parts: nothing when it may go on, otherwise how it ended.
+  std::optional<Outcome> RepeatImageCheck(PollCounter& counter);
+  std::optional<Outcome> StartUpgrade(PollCounter& counter);
+  Outcome SendBlocks(const PayloadPlan& plan);
+  WaitEnd AwaitAcknowledgement(std::uint8_t sequence, bool& progressPending, ReportCopy& ack);
   void StepProgress(bool& progressPending);
+  Outcome Fail(std::string_view message, Outcome outcome);
   bool StopRequested() const;
+  // What ended a transfer's wait early: a close, a cancel, or the device.
+  Outcome StopOutcome() const;
   // No device is open, or the one in use has gone: nothing will answer a request.
   bool DeviceLost() const;
-  // The no-reply outcomes of Browse's check and of the upgrade's repeated check.
-  void BrowseCheckUnanswered();
-  void RepeatedCheckUnanswered();
   std::uint8_t Input(std::size_t index) const;
 
   DialogHost& host_;
@@ -90,6 +113,7 @@ class CFlashwellDlg : public DialogMessages {
   bool deferredScan_ = false;
   bool upgradeRunning_ = false;
   bool hintShown_ = false;
+  Outcomes outcomes_;
 
   ImagePayload ImagePayload_;
   std::array<std::uint8_t, kReportSize> DataBlock{};

@@ -48,9 +48,10 @@ void CFlashwellDlg::OnOK() {
   OnUpgrade();
 }
 
-void CFlashwellDlg::Fail(std::string_view message) {
+Outcome CFlashwellDlg::Fail(std::string_view message, Outcome outcome) {
   controls_.SetText(Control::MessageEdit, message);
   host_.MessageBeep(Beep::Error);
+  return outcome;
 }
 
 void CFlashwellDlg::OnUpgrade() {
@@ -58,104 +59,96 @@ void CFlashwellDlg::OnUpgrade() {
   if (upgradeRunning_) return;
   const FlagScope running(upgradeRunning_);
   ExchangeScope exchange(*this);
+  outcomes_.Set(Handler::Upgrade, Upgrade());
+}
 
+Outcome CFlashwellDlg::Upgrade() {
   UpdateData(true);
-  if (!link_.HasDevice()) return Fail(text::kNoDeviceAttached);
-  if (DeviceCount >= 2) return Fail(text::kMultipleDeviceAttached);
+  if (!link_.HasDevice()) return Fail(text::kNoDeviceAttached, Outcome::NoDevice);
+  if (DeviceCount >= 2) return Fail(text::kMultipleDeviceAttached, Outcome::MultipleDevices);
   ImageFile file(ImagePath);
-  if (!file.IsOpen()) return Fail(text::kSelectValidFile);
-  if (!DeviceReady) return Fail(text::kResetDeviceFirst);
+  if (!file.IsOpen()) return Fail(text::kSelectValidFile, Outcome::NoFile);
+  if (!DeviceReady) return Fail(text::kResetDeviceFirst, Outcome::NotReady);
 
   ReadImageHeader(file, Header);
   // A malformed header is not sent, and nothing the device has not accepted is transferred.
-  if (!Header.IsVersionWellFormed()) return Fail(text::kInvalidFile);
+  if (!Header.IsVersionWellFormed()) return Fail(text::kInvalidFile, Outcome::InvalidFile);
   controls_.SetText(Control::FileVersionField, Header.VersionText());
 
-  std::uint64_t inner = 0;
-  std::uint64_t outer = 0;
-  ReportCopy reply{};
-  link_.InputReport.Mark(kImageCheckMarker);
-  BuildImageCheckRequest(link_.Output(), Header.CheckFields());
-  link_.RaiseWritePending();
-  while (!link_.InputReport.TakeIf(kAnsweredByte, kAnswered, reply)) {
-    if (DeviceLost()) return RepeatedCheckUnanswered();
-    ++inner;
-    PumpMessages();
-    if (CloseRequested) return;
-    if (inner >= bounds_.repeatedCheckInner) {
-      inner = 0;
-      if (++outer >= bounds_.upgradeOuter) return RepeatedCheckUnanswered();
-    }
-  }
-  if (DeviceReady) {
-    if (ReportView(std::span(reply)).Get(kCheckAcceptByte) == kCheckRejected) {
-      return Fail(text::kInvalidFile);
-    }
-    if (IsReadyToInstall(ReportView(std::span(reply)))) {
-      controls_.SetText(Control::MessageEdit, text::kPressUpgrade);
-    }
-  }
+  PollCounter counter({bounds_.repeatedCheckInner, bounds_.upgradeOuter});
+  if (const std::optional<Outcome> refused = RepeatImageCheck(counter)) return *refused;
 
   const PayloadPlan plan = PlanPayload(file.Length());
   FullBlockCount = plan.FullBlockCount;
   controls_.SetPos(0);
   controls_.SetRange(0, static_cast<int>(plan.BlockCount()));
   controls_.SetStep(1);
-  if (plan.Verdict == SizeVerdict::Empty) return Fail(text::kEmptyFile);
-  if (plan.Verdict == SizeVerdict::TooLarge) return Fail(text::kFileTooLarge);
+  if (plan.Verdict == SizeVerdict::Empty) return Fail(text::kEmptyFile, Outcome::InvalidFile);
+  if (plan.Verdict == SizeVerdict::TooLarge) return Fail(text::kFileTooLarge, Outcome::InvalidFile);
   const std::uint32_t loaded = ImagePayload_.Load(file, plan);
   file.Close();
   // A file that shrank or failed meanwhile: the staging area's old bytes must not go out.
-  if (loaded != plan.PayloadSize) return Fail(text::kSelectValidFile);
+  if (loaded != plan.PayloadSize) return Fail(text::kSelectValidFile, Outcome::NoFile);
 
   controls_.Enable(Control::BrowseButton, false);
   controls_.Enable(Control::UpgradeButton, false);
   controls_.Enable(Control::PathEdit, false);
   CancelRequested = false;
+  counter.ContinueWithInner(bounds_.startInner);
+  if (const std::optional<Outcome> notStarted = StartUpgrade(counter)) return *notStarted;
 
+  const std::optional<KindTexts> kindTexts = TextsFor(Header.Kind());
+  if (kindTexts) controls_.SetText(Control::MessageEdit, kindTexts->upgrading);
+  const Outcome sent = SendBlocks(plan);
+  if (sent != Outcome::Completed) return sent;
+  if (CancelRequested) return Outcome::Cancelled;
+  controls_.SetText(Control::PercentEdit, text::kPercentComplete);
+  if (kindTexts) controls_.SetText(Control::MessageEdit, kindTexts->completed);
+  host_.MessageBeep(Beep::Plain);
+  controls_.Enable(Control::CancelButton, false);
+  controls_.Enable(Control::PathEdit, true);
+  return Outcome::Completed;
+}
+
+std::optional<Outcome> CFlashwellDlg::RepeatImageCheck(PollCounter& counter) {
+  ReportCopy reply{};
+  switch (RequestImageCheck(counter, reply)) {
+    case WaitEnd::Answered:
+      break;
+    case WaitEnd::Ended:
+      if (CloseRequested) return Outcome::Closed;
+      [[fallthrough]];
+    case WaitEnd::Exhausted:
+      DeviceReady = false;
+      return Fail(text::kResetDeviceFirst, Outcome::NotAnswering);
+  }
+  if (!DeviceReady) return std::nullopt;
+  const ReportView answer{std::span(reply)};
+  if (answer.Get(kCheckAcceptByte) == kCheckRejected) {
+    return Fail(text::kInvalidFile, Outcome::Rejected);
+  }
+  if (IsReadyToInstall(answer)) controls_.SetText(Control::MessageEdit, text::kPressUpgrade);
+  return std::nullopt;
+}
+
+std::optional<Outcome> CFlashwellDlg::StartUpgrade(PollCounter& counter) {
   link_.InputReport.Mark(kUpgradeStartMarker);
   BuildUpgradeStartRequest(link_.Output());
   UpdateData(false);
   link_.RaiseWritePending();
   controls_.SetText(Control::MessageEdit, text::kUpgrading);
 
-  bool started = true;
-  while (link_.InputReport[kAnsweredByte] != kAnswered) {
-    ++inner;
-    PumpMessages();
-    if (StopRequested()) {
-      started = false;
-      break;
-    }
-    if (inner >= bounds_.startInner) {
-      inner = 0;
-      if (++outer >= bounds_.upgradeOuter) {
-        Fail(text::kCommunicationError);
-        started = false;
-        break;
-      }
-    }
-  }
+  const WaitEnd end = PollUntil(
+      counter, [this] { return link_.InputReport[kAnsweredByte] == kAnswered; },
+      [this] { return StopRequested(); }, [this] { PumpMessages(); });
+  std::optional<Outcome> notStarted;
+  if (end == WaitEnd::Ended) notStarted = StopOutcome();
+  if (end == WaitEnd::Exhausted) notStarted = Fail(text::kCommunicationError, Outcome::NotAnswering);
   controls_.Enable(Control::CancelButton, true);
-  if (!started) return;
-
-  const std::optional<KindTexts> kindTexts = TextsFor(Header.Kind());
-  if (kindTexts) controls_.SetText(Control::MessageEdit, kindTexts->upgrading);
-  if (SendBlocks(plan) && !CancelRequested) {
-    controls_.SetText(Control::PercentEdit, text::kPercentComplete);
-    if (kindTexts) controls_.SetText(Control::MessageEdit, kindTexts->completed);
-    host_.MessageBeep(Beep::Plain);
-    controls_.Enable(Control::CancelButton, false);
-    controls_.Enable(Control::PathEdit, true);
-  }
+  return notStarted;
 }
 
-void CFlashwellDlg::RepeatedCheckUnanswered() {
-  DeviceReady = false;
-  Fail(text::kResetDeviceFirst);
-}
-
-bool CFlashwellDlg::SendBlocks(const PayloadPlan& plan) {
+Outcome CFlashwellDlg::SendBlocks(const PayloadPlan& plan) {
   ReportView block{std::span(DataBlock)};
   link_.InputReport.Mark(kFirstBlockMarker);
   std::uint32_t nextBlock = 0;
@@ -180,40 +173,39 @@ bool CFlashwellDlg::SendBlocks(const PayloadPlan& plan) {
     link_.RaiseWritePending();
 
     ReportCopy ack{};
-    const bool acknowledged = AwaitAcknowledgement(sequence, progressPending, ack);
+    const WaitEnd end = AwaitAcknowledgement(sequence, progressPending, ack);
+    const bool acknowledged = end == WaitEnd::Answered;
     const std::uint8_t code =
         acknowledged ? ReportView(std::span(ack)).Get(kAckCodeByte) : Input(kAckCodeByte);
-    if (code == kAckFailed) {
-      Fail(text::kUploadFailed);
-      return false;
-    }
+    if (code == kAckFailed) return Fail(text::kUploadFailed, Outcome::Failed);
     sequence = NextSequence(sequence);
-    if (!acknowledged) return false;
+    if (end == WaitEnd::Exhausted) return Outcome::Failed;
+    if (end == WaitEnd::Ended) return StopOutcome();
     // The last block accepted ends the transfer, so the block index never passes it.
-    if (nextBlock == plan.BlockCount() && code == kAckAccepted) return true;
+    if (nextBlock == plan.BlockCount() && code == kAckAccepted) return Outcome::Completed;
     lastCode = code;
   }
 }
 
-bool CFlashwellDlg::AwaitAcknowledgement(std::uint8_t sequence, bool& progressPending,
-                                         ReportCopy& ack) {
-  std::uint64_t inner = 0;
-  std::uint64_t outer = 0;
-  bool acknowledged = false;
-  while (!(acknowledged = link_.InputReport.TakeIf(kAckSequenceByte, sequence, ack))) {
-    if (++inner >= bounds_.acknowledgement.inner) {
-      inner = 0;
-      if (++outer >= bounds_.acknowledgement.outer) {
-        Fail(text::kCommunicationError);
-        break;
-      }
-    }
-    if (StopRequested()) break;
-    if (progressPending) StepProgress(progressPending);
-  }
+WaitEnd CFlashwellDlg::AwaitAcknowledgement(std::uint8_t sequence, bool& progressPending,
+                                            ReportCopy& ack) {
+  PollCounter counter(bounds_.acknowledgement);
+  const WaitEnd end = PollUntil(
+      counter, [&] { return link_.InputReport.TakeIf(kAckSequenceByte, sequence, ack); },
+      [this] { return StopRequested(); },
+      [&] {
+        if (progressPending) StepProgress(progressPending);
+      });
+  if (end == WaitEnd::Exhausted) Fail(text::kCommunicationError, Outcome::Failed);
   // A device that answers before the first poll still gets its block counted.
-  if (acknowledged && progressPending) StepProgress(progressPending);
-  return acknowledged;
+  if (end == WaitEnd::Answered && progressPending) StepProgress(progressPending);
+  return end;
+}
+
+Outcome CFlashwellDlg::StopOutcome() const {
+  if (CloseRequested) return Outcome::Closed;
+  if (CancelRequested) return Outcome::Cancelled;
+  return Outcome::NoDevice;
 }
 
 bool CFlashwellDlg::StopRequested() const {

@@ -69,8 +69,7 @@ void ConsoleHost::EndDialog(int result) {
   ended_ = true;
 }
 
-void ConsoleHost::MessageBeep(Beep beep) {
-  if (beep == Beep::Plain) ++plainBeeps_;
+void ConsoleHost::MessageBeep(Beep) {
   if (!settings_.bell) return;
   std::fputc(kBell, settings_.errors);
   std::fflush(settings_.errors);

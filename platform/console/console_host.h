@@ -69,8 +69,6 @@ class ConsoleHost final : public DialogHost {
   // The step whose button was disabled when its turn came; nothing when none was.
   std::optional<ConsoleStep> StoppedAt() const { return stoppedAt_; }
   bool Ended() const { return ended_; }
-  // Plain beeps so far: the window's sound for a completed upgrade.
-  int PlainBeeps() const { return plainBeeps_; }
   // Ends the progress line, if one is drawn, so that later output starts on a line of its own.
   void FinishOutput() { progress_.Finish(); }
 
@@ -94,7 +92,6 @@ class ConsoleHost final : public DialogHost {
   bool ended_ = false;
   int result_ = kConsoleRunNotEnded;
   std::optional<ConsoleStep> stoppedAt_;
-  int plainBeeps_ = 0;
   std::string shownStatus_;
 };
 

@@ -1,0 +1,52 @@
+// The one shape of every wait for the device: polls counted against a two-level bound, with
+// conditions that end the wait early. Waits count polls, not time (see wait_bounds.h).
+#pragma once
+
+#include <cstdint>
+
+#include "dialog/wait_bounds.h"
+
+namespace kr55le {
+
+enum class WaitEnd {
+  Answered,   // what the wait was for has come
+  Ended,      // one of the conditions that end the wait early holds
+  Exhausted,  // the bound is spent
+};
+
+// An inner count that rolls over into an outer one.
+class PollCounter {
+ public:
+  explicit PollCounter(PollBound bound) : bound_(bound) {}
+
+  // Counts one poll; false once the bound is spent.
+  bool Count() {
+    if (++inner_ < bound_.inner) return true;
+    inner_ = 0;
+    return ++outer_ < bound_.outer;
+  }
+  // A wait that goes on from this one's counts under its own inner bound (the upgrade's start
+  // wait shares the outer count with the repeated check before it).
+  void ContinueWithInner(std::uint64_t inner) { bound_.inner = inner; }
+
+ private:
+  PollBound bound_;
+  std::uint64_t inner_ = 0;
+  std::uint64_t outer_ = 0;
+};
+
+// Polls until `answered()` holds, `ended()` holds, or `counter` is spent. Between polls it runs
+// `between()` (pumping messages, or stepping the progress bar), after which the conditions are
+// asked again: a message handled there may have ended the wait.
+template <typename Answered, typename Ended, typename Between>
+WaitEnd PollUntil(PollCounter& counter, Answered answered, Ended ended, Between between) {
+  for (;;) {
+    if (answered()) return WaitEnd::Answered;
+    if (ended()) return WaitEnd::Ended;
+    between();
+    if (ended()) return WaitEnd::Ended;
+    if (!counter.Count()) return WaitEnd::Exhausted;
+  }
+}
+
+}  // namespace kr55le
