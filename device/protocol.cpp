@@ -11,8 +11,6 @@ namespace {
 constexpr std::size_t kDeviceInfoFillLast = 49;
 constexpr std::size_t kUpgradeStartFillLast = 9;
 constexpr std::size_t kShortFillLast = 3;  // image check and exit requests
-constexpr std::size_t kCheckFieldsOffset = 4;
-constexpr std::uint32_t kDataBlockTag = 0x00000102;  // report ID 2, command 1, two zero bytes
 
 void SetCommand(ReportView& output, std::uint8_t reportId, std::uint8_t command) {
   output.Set(0, reportId);
@@ -120,10 +118,6 @@ BlockAck ReadBlockAck(const ReportView& input) {
     default:
       return BlockAck::SendAgain;
   }
-}
-
-std::uint8_t ReadAckSequence(const ReportView& input) {
-  return input.Get(kAckSequenceByte);
 }
 
 }  // namespace kr55le

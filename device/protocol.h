@@ -14,6 +14,8 @@ namespace kr55le {
 inline constexpr std::uint8_t kRequestReportId = 0x01;
 inline constexpr std::uint8_t kDataReportId = 0x02;
 inline constexpr std::uint8_t kDeviceInfoReplyId = 0x08;
+// Report ID of every reply but the device information reply; the host does not look at it.
+inline constexpr std::uint8_t kStatusReplyId = 0x01;
 
 inline constexpr std::uint8_t kCommandDeviceInfo = 0x01;
 inline constexpr std::uint8_t kCommandUpgradeStart = 0x02;
@@ -24,12 +26,21 @@ inline constexpr std::uint8_t kCommandDataBlock = 0x01;
 inline constexpr std::uint8_t kFillByte = 0xFF;
 inline constexpr std::size_t kHeaderFieldSize = 8;
 
-// Data block layout.
+// Image check request layout: the four header fields, one after the other.
+inline constexpr std::size_t kCheckFieldsOffset = 4;
+inline constexpr std::size_t kCheckKindOffset = kCheckFieldsOffset + 2 * kHeaderFieldSize;
+inline constexpr std::size_t kCheckVersionOffset = kCheckKindOffset + kHeaderFieldSize;
+
+// Data block layout. The first word is the tag: report ID, command and two zero bytes.
+inline constexpr std::uint32_t kDataBlockTag = 0x00000102;
+inline constexpr std::size_t kBlockTagZeroFirst = 2;
+inline constexpr std::size_t kBlockTagZeroLast = 3;
 inline constexpr std::size_t kBlockDataSize = 1008;
 inline constexpr std::size_t kBlockSizeOffset = 4;
 inline constexpr std::size_t kBlockCrcOffset = 8;
 inline constexpr std::size_t kBlockReservedOffset = 12;
 inline constexpr std::size_t kBlockDataOffset = 16;
+inline constexpr std::size_t kDataBlockReportSize = kBlockDataOffset + kBlockDataSize;
 
 // Device information reply layout.
 inline constexpr std::size_t kSerialOffset = 1;
@@ -39,11 +50,14 @@ inline constexpr std::size_t kBootloaderVersionOffset = 19;
 inline constexpr std::size_t kVersionFieldSize = 8;
 inline constexpr std::size_t kModeOffset = 27;
 inline constexpr std::uint8_t kModeAudio = 0x05;
+inline constexpr std::uint8_t kModeFirmware = 0x00;  // any other value reads as firmware too
 
 // Reply bytes tested by the waits.
 inline constexpr std::size_t kReplyIdByte = 0;
 inline constexpr std::size_t kAnsweredByte = 1;
 inline constexpr std::uint8_t kAnswered = 0x01;
+// A start reply that refuses: the host keeps waiting.
+inline constexpr std::uint8_t kStartRefused = 0x00;
 inline constexpr std::size_t kCheckAcceptByte = 2;
 inline constexpr std::uint8_t kCheckRejected = 0x00;
 inline constexpr std::uint8_t kCheckReady = 0x11;
@@ -54,6 +68,8 @@ inline constexpr std::uint8_t kCheckOtherVersionAlt = 0x22;
 inline constexpr std::size_t kAckCodeByte = 1;
 inline constexpr std::uint8_t kAckAccepted = 0x01;
 inline constexpr std::uint8_t kAckFailed = 0x03;
+// Asks for the same block again (any value but accepted and failed does).
+inline constexpr std::uint8_t kAckSendAgain = 0x02;
 inline constexpr std::size_t kAckSequenceByte = 2;
 
 // The four header fields the image check forwards, each as it goes on the wire.
@@ -108,7 +124,6 @@ bool IsReadyToInstall(const ReportView& input);
 
 enum class BlockAck { Accepted, Failed, SendAgain };
 BlockAck ReadBlockAck(const ReportView& input);
-std::uint8_t ReadAckSequence(const ReportView& input);
 
 // The acknowledgement sequence runs 0..255 and starts again at 0.
 constexpr std::uint8_t NextSequence(std::uint8_t sequence) {

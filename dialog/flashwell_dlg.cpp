@@ -54,10 +54,6 @@ bool CFlashwellDlg::DeviceLost() const {
   return !link_.HasDevice() || link_.DeviceGone() || deferredScan_;
 }
 
-std::uint8_t CFlashwellDlg::Input(std::size_t index) const {
-  return link_.InputReport[index];
-}
-
 void CFlashwellDlg::PumpMessages() {
   host_.PumpMessages();
 }

@@ -97,7 +97,6 @@ class CFlashwellDlg : public DialogMessages {
   Outcome StopOutcome() const;
   // No device is open, or the one in use has gone: nothing will answer a request.
   bool DeviceLost() const;
-  std::uint8_t Input(std::size_t index) const;
 
   DialogHost& host_;
   ControlModel& controls_;

@@ -124,7 +124,7 @@ std::optional<Outcome> CFlashwellDlg::RepeatImageCheck(PollCounter& counter) {
   }
   if (!DeviceReady) return std::nullopt;
   const ReportView answer{std::span(reply)};
-  if (answer.Get(kCheckAcceptByte) == kCheckRejected) {
+  if (ReadCheckVerdict(answer) == CheckVerdict::Rejected) {
     return Fail(text::kInvalidFile, Outcome::Rejected);
   }
   if (IsReadyToInstall(answer)) controls_.SetText(Control::MessageEdit, text::kPressUpgrade);
@@ -139,11 +139,12 @@ std::optional<Outcome> CFlashwellDlg::StartUpgrade(PollCounter& counter) {
   controls_.SetText(Control::MessageEdit, text::kUpgrading);
 
   const WaitEnd end = PollUntil(
-      counter, [this] { return link_.InputReport[kAnsweredByte] == kAnswered; },
+      counter, [this] { return HasAnswered(link_.InputReport.Current()); },
       [this] { return StopRequested(); }, [this] { PumpMessages(); });
   std::optional<Outcome> notStarted;
   if (end == WaitEnd::Ended) notStarted = StopOutcome();
-  if (end == WaitEnd::Exhausted) notStarted = Fail(text::kCommunicationError, Outcome::NotAnswering);
+  if (end == WaitEnd::Exhausted)
+    notStarted = Fail(text::kCommunicationError, Outcome::NotAnswering);
   controls_.Enable(Control::CancelButton, true);
   return notStarted;
 }
@@ -153,16 +154,16 @@ Outcome CFlashwellDlg::SendBlocks(const PayloadPlan& plan) {
   link_.InputReport.Mark(kFirstBlockMarker);
   std::uint32_t nextBlock = 0;
   std::uint8_t sequence = 0;
-  // The code of the acknowledgement that ended the last wait. Next-or-same is decided from it,
+  // The acknowledgement that ended the last wait. Next-or-same is decided from it,
   // never from the live buffer: a report that lands after the wait (a device repeating an
   // earlier acknowledgement) must not turn "send it again" into "next block", since a block
   // carries no number and the device would store the next block in this one's place.
-  std::optional<std::uint8_t> lastCode;
+  std::optional<BlockAck> lastAck;
   bool progressPending = false;
 
   for (;;) {
     PumpMessages();
-    if (!lastCode || *lastCode == kAckAccepted) {
+    if (!lastAck || *lastAck == BlockAck::Accepted) {
       BuildDataBlockReport(block, plan.PayloadSize, ImagePayload_.Block(nextBlock));
       ++nextBlock;
       progressPending = true;
@@ -172,18 +173,17 @@ Outcome CFlashwellDlg::SendBlocks(const PayloadPlan& plan) {
     UpdateData(false);
     link_.RaiseWritePending();
 
-    ReportCopy ack{};
-    const WaitEnd end = AwaitAcknowledgement(sequence, progressPending, ack);
-    const bool acknowledged = end == WaitEnd::Answered;
-    const std::uint8_t code =
-        acknowledged ? ReportView(std::span(ack)).Get(kAckCodeByte) : Input(kAckCodeByte);
-    if (code == kAckFailed) return Fail(text::kUploadFailed, Outcome::Failed);
+    ReportCopy copy{};
+    const WaitEnd end = AwaitAcknowledgement(sequence, progressPending, copy);
+    const BlockAck ack = ReadBlockAck(end == WaitEnd::Answered ? ReportView(std::span(copy))
+                                                               : link_.InputReport.Current());
+    if (ack == BlockAck::Failed) return Fail(text::kUploadFailed, Outcome::Failed);
     sequence = NextSequence(sequence);
     if (end == WaitEnd::Exhausted) return Outcome::Failed;
     if (end == WaitEnd::Ended) return StopOutcome();
     // The last block accepted ends the transfer, so the block index never passes it.
-    if (nextBlock == plan.BlockCount() && code == kAckAccepted) return Outcome::Completed;
-    lastCode = code;
+    if (nextBlock == plan.BlockCount() && ack == BlockAck::Accepted) return Outcome::Completed;
+    lastAck = ack;
   }
 }
 

@@ -11,12 +11,6 @@
 
 namespace kr55le::sim {
 
-// The code that asks the host to send the same block again (any value but 1 and 3 would do).
-inline constexpr std::uint8_t kAckSendAgain = 0x02;
-inline constexpr std::size_t kBlockTagZeroFirst = 2;  // bytes 2 and 3 follow ID and command
-inline constexpr std::size_t kBlockTagZeroLast = 3;
-inline constexpr std::size_t kDataBlockReportSize = kBlockDataOffset + kBlockDataSize;
-
 enum class TransferState { Idle, Receiving, Complete, Failed };
 
 enum class BlockOutcome {

@@ -9,9 +9,6 @@ namespace kr55le::sim {
 namespace {
 
 // Where the image check request carries the header fields: 1, 2, kind, version.
-constexpr std::size_t kCheckFieldsOffset = 4;
-constexpr std::size_t kCheckKindOffset = kCheckFieldsOffset + 2 * kHeaderFieldSize;
-constexpr std::size_t kCheckVersionOffset = kCheckKindOffset + kHeaderFieldSize;
 
 // A short report reads as zeros past its end, as the device's receive buffer would.
 std::uint8_t ByteAt(std::span<const std::uint8_t> report, std::size_t index) {
@@ -79,7 +76,7 @@ DeviceResponse DeviceModel::AnswerDeviceInfo() const {
   PutText(reply, kSoftwareVersionOffset, kVersionFieldSize, config_.softwareVersion);
   PutText(reply, kBootloaderVersionOffset, kVersionFieldSize, config_.bootloaderVersion);
   if (kModeOffset < reply.size()) {
-    reply[kModeOffset] = config_.mode == UpgradeMode::Audio ? kModeAudio : kModeFirmwareByte;
+    reply[kModeOffset] = config_.mode == UpgradeMode::Audio ? kModeAudio : kModeFirmware;
   }
   return Send(std::move(reply), std::chrono::milliseconds{0});
 }

@@ -13,11 +13,6 @@
 
 namespace kr55le::sim {
 
-// Report ID of every reply but the device information reply; the host does not look at it.
-inline constexpr std::uint8_t kStatusReplyId = 0x01;
-inline constexpr std::uint8_t kModeFirmwareByte = 0x00;
-// Start reply byte 1 when no accepted image check came first: the host keeps waiting.
-inline constexpr std::uint8_t kStartRefused = 0x00;
 // How long after a "send it again" a repeating device sends its previous acknowledgement: well
 // after the host has read the code, so that it lands between two of the host's waits.
 inline constexpr std::chrono::milliseconds kRepeatedAckDelay{20};

@@ -35,7 +35,7 @@ inline constexpr std::uint16_t kReportIdBytes = 1;
 
 // Every input report the model replies with: the kernel drops an input report whose ID the
 // descriptor does not declare, so the status replies need their ID as much as the info reply.
-inline constexpr std::uint8_t kInputReportIds[] = {sim::kStatusReplyId, kDeviceInfoReplyId};
+inline constexpr std::uint8_t kInputReportIds[] = {kStatusReplyId, kDeviceInfoReplyId};
 // The requests and the data blocks.
 inline constexpr std::uint8_t kOutputReportIds[] = {kRequestReportId, kDataReportId};
 
