@@ -30,7 +30,7 @@ Outcome CFlashwellDlg::BrowseFile() {
   ImageFile file(ImagePath);
   if (!file.IsOpen()) {
     // Removed or unreadable between choosing and reading: say so, and send nothing.
-    controls_.SetText(Control::MessageEdit, text::kSelectValidFile);
+    controls_.SetText(Control::MessageEdit, RefusalText(ImageVerdict::CannotOpen));
     host_.MessageBeep(Beep::Error);
     return Outcome::NoFile;
   }
@@ -39,8 +39,8 @@ Outcome CFlashwellDlg::BrowseFile() {
   ReadImageHeader(file, Header);
   file.Close();
 
-  if (!Header.IsVersionWellFormed()) {
-    controls_.SetText(Control::MessageEdit, text::kInvalidFile);
+  if (const ImageVerdict refusal = HeaderRefusal(Header); refusal != ImageVerdict::Ok) {
+    controls_.SetText(Control::MessageEdit, RefusalText(refusal));
     controls_.Enable(Control::UpgradeButton, false);
     return Outcome::InvalidFile;
   }

@@ -15,6 +15,7 @@
 #include "dialog/outcome.h"
 #include "dialog/wait_bounds.h"
 #include "image/image_header.h"
+#include "image/image_inspection.h"
 #include "image/image_payload.h"
 #include "platform/hid/hid_services.h"
 #include "platform/window/control_model.h"
@@ -92,6 +93,7 @@ class CFlashwellDlg : public DialogMessages {
   WaitEnd AwaitAcknowledgement(std::uint8_t sequence, bool& progressPending, ReportCopy& ack);
   void StepProgress(bool& progressPending);
   Outcome Fail(std::string_view message, Outcome outcome);
+  Outcome Refuse(ImageVerdict verdict);
   bool StopRequested() const;
   // What ended a transfer's wait early: a close, a cancel, or the device.
   Outcome StopOutcome() const;

@@ -5,6 +5,7 @@
 #include "dialog/flashwell_dlg.h"
 #include "dialog/path_display.h"
 #include "image/image_file.h"
+#include "image/image_inspection.h"
 #include "res/strings.h"
 
 namespace kr55le {
@@ -54,6 +55,11 @@ Outcome CFlashwellDlg::Fail(std::string_view message, Outcome outcome) {
   return outcome;
 }
 
+Outcome CFlashwellDlg::Refuse(ImageVerdict verdict) {
+  return Fail(RefusalText(verdict),
+              verdict == ImageVerdict::CannotOpen ? Outcome::NoFile : Outcome::InvalidFile);
+}
+
 void CFlashwellDlg::OnUpgrade() {
   // Enter reaches OnOK inside this handler's own waits; a second transfer must not start there.
   if (upgradeRunning_) return;
@@ -67,12 +73,14 @@ Outcome CFlashwellDlg::Upgrade() {
   if (!link_.HasDevice()) return Fail(text::kNoDeviceAttached, Outcome::NoDevice);
   if (DeviceCount >= 2) return Fail(text::kMultipleDeviceAttached, Outcome::MultipleDevices);
   ImageFile file(ImagePath);
-  if (!file.IsOpen()) return Fail(text::kSelectValidFile, Outcome::NoFile);
+  if (!file.IsOpen()) return Refuse(ImageVerdict::CannotOpen);
   if (!DeviceReady) return Fail(text::kResetDeviceFirst, Outcome::NotReady);
 
   ReadImageHeader(file, Header);
   // A malformed header is not sent, and nothing the device has not accepted is transferred.
-  if (!Header.IsVersionWellFormed()) return Fail(text::kInvalidFile, Outcome::InvalidFile);
+  if (const ImageVerdict refusal = HeaderRefusal(Header); refusal != ImageVerdict::Ok) {
+    return Refuse(refusal);
+  }
   controls_.SetText(Control::FileVersionField, Header.VersionText());
 
   PollCounter counter({bounds_.repeatedCheckInner, bounds_.upgradeOuter});
@@ -83,12 +91,13 @@ Outcome CFlashwellDlg::Upgrade() {
   controls_.SetPos(0);
   controls_.SetRange(0, static_cast<int>(plan.BlockCount()));
   controls_.SetStep(1);
-  if (plan.Verdict == SizeVerdict::Empty) return Fail(text::kEmptyFile, Outcome::InvalidFile);
-  if (plan.Verdict == SizeVerdict::TooLarge) return Fail(text::kFileTooLarge, Outcome::InvalidFile);
+  if (const ImageVerdict refusal = SizeRefusal(plan.Verdict); refusal != ImageVerdict::Ok) {
+    return Refuse(refusal);
+  }
   const std::uint32_t loaded = ImagePayload_.Load(file, plan);
   file.Close();
   // A file that shrank or failed meanwhile: the staging area's old bytes must not go out.
-  if (loaded != plan.PayloadSize) return Fail(text::kSelectValidFile, Outcome::NoFile);
+  if (loaded != plan.PayloadSize) return Refuse(ImageVerdict::CannotOpen);
 
   controls_.Enable(Control::BrowseButton, false);
   controls_.Enable(Control::UpgradeButton, false);

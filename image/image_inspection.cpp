@@ -4,7 +4,10 @@
 #include "res/strings.h"
 
 namespace kr55le {
-namespace {
+
+ImageVerdict HeaderRefusal(const ImageHeaderCopies& header) {
+  return header.IsVersionWellFormed() ? ImageVerdict::Ok : ImageVerdict::MalformedVersion;
+}
 
 ImageVerdict SizeRefusal(SizeVerdict verdict) {
   switch (verdict) {
@@ -18,8 +21,6 @@ ImageVerdict SizeRefusal(SizeVerdict verdict) {
   return ImageVerdict::TooLarge;
 }
 
-}  // namespace
-
 ImageInspection JudgeImage(const ImageHeaderCopies& header,
                            std::optional<std::uint64_t> fileLength) {
   ImageInspection inspection;
@@ -30,9 +31,9 @@ ImageInspection JudgeImage(const ImageHeaderCopies& header,
     inspection.payloadBytes = *fileLength - kImageHeaderSize;
   }
   inspection.plan = PlanPayload(fileLength);
-  // Browse refuses a malformed version before Upgrade looks at the size.
-  inspection.verdict = inspection.versionWellFormed ? SizeRefusal(inspection.plan.Verdict)
-                                                    : ImageVerdict::MalformedVersion;
+  inspection.verdict = HeaderRefusal(header);
+  if (inspection.verdict == ImageVerdict::Ok)
+    inspection.verdict = SizeRefusal(inspection.plan.Verdict);
   return inspection;
 }
 

@@ -12,8 +12,13 @@
 
 namespace kr55le {
 
-// The window's refusals, in the order its handlers reach them.
+// The refusals of an image, in the order every handler reaches them: the file must open, its
+// version must be well formed, its size must fit (the upgrade asks the device between the last
+// two). The steps below are that order's one statement; JudgeImage takes them all.
 enum class ImageVerdict { Ok, CannotOpen, MalformedVersion, Empty, TooLarge };
+
+ImageVerdict HeaderRefusal(const ImageHeaderCopies& header);
+ImageVerdict SizeRefusal(SizeVerdict verdict);
 
 struct ImageInspection {
   ImageVerdict verdict = ImageVerdict::CannotOpen;
