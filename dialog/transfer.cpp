@@ -227,7 +227,9 @@ void CFlashwellDlg::StepProgress(bool& progressPending) {
   progressPending = false;
   controls_.StepIt();
   const int position = controls_.GetPos();
-  LastPercentage = static_cast<std::uint32_t>(position) * 100 / (FullBlockCount + 1);
+  // Counted against the full blocks plus one, whether or not a partial block follows.
+  LastPercentage =
+      PercentOf(static_cast<std::uint32_t>(position), std::uint64_t{FullBlockCount} + 1);
   char percent[32];
   std::snprintf(percent, sizeof percent, std::string(text::kPercentFormat).c_str(),
                 static_cast<int>(LastPercentage), '%');

@@ -3,12 +3,12 @@
 #include <cmath>
 
 #include "device/protocol.h"
+#include "platform/window/control_model.h"
 #include "res/strings.h"
 
 namespace kr55le::console {
 namespace {
 
-constexpr std::uint32_t kPercent = 100;
 constexpr double kBytesPerKibibyte = 1024.0;
 constexpr std::uint64_t kSecondsPerMinute = 60;
 constexpr std::size_t kLineCapacity = 128;
@@ -16,10 +16,7 @@ constexpr std::size_t kLineCapacity = 128;
 }  // namespace
 
 std::string FormatProgress(const ProgressFigures& figures) {
-  const std::uint32_t percent =
-      figures.total == 0
-          ? 0
-          : static_cast<std::uint32_t>(std::uint64_t{figures.sent} * kPercent / figures.total);
+  const std::uint32_t percent = PercentOf(figures.sent, figures.total);
   char line[kLineCapacity];
   if (!figures.bytesPerSecond || *figures.bytesPerSecond <= 0) {
     std::snprintf(line, sizeof line, std::string(text::kProgressStartFormat).c_str(), figures.sent,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,13 @@ inline constexpr int kNoSelection = -1;  // CB_ERR / LB_ERR
 inline constexpr int kProgressDefaultMinimum = 0;
 inline constexpr int kProgressDefaultMaximum = 100;
 inline constexpr int kProgressDefaultStep = 10;
+
+// The whole percent `part` is of `whole`, rounded down; 0 of nothing. The dialog's percentage
+// and the console's progress line both come from here.
+constexpr std::uint32_t PercentOf(std::uint64_t part, std::uint64_t whole) {
+  constexpr std::uint64_t kPercent = 100;
+  return whole == 0 ? 0 : static_cast<std::uint32_t>(part * kPercent / whole);
+}
 
 class ControlModel {
  public:
