@@ -45,7 +45,8 @@ using ValueApply = std::string (*)(std::string_view value, FlashArguments& argum
 struct Option {
   std::string_view name;
   ValueApply applyValue;                         // null for a flag
-  void (*applyFlag)(FlashArguments& arguments);  // for a flag; null for the help flags
+  void (*applyFlag)(FlashArguments& arguments);  // for a flag; null for one that stands alone
+  FlashCommand alone = FlashCommand::Help;       // what a flag that stands alone asks for
 };
 
 constexpr Option kOptions[] = {
@@ -53,6 +54,7 @@ constexpr Option kOptions[] = {
     {"--bell", nullptr, [](FlashArguments& arguments) { arguments.bell = true; }},
     {"--help", nullptr, nullptr},
     {"-h", nullptr, nullptr},
+    {"--version", nullptr, nullptr, FlashCommand::Version},
     {"--simulate",
      [](std::string_view value, FlashArguments& arguments) -> std::string {
        const sim::SimOptionsResult parsed = sim::ParseSimOptions(value);
@@ -93,7 +95,8 @@ const CommandWord* FindCommand(std::string_view word) {
 
 // Splits the options off the words; empty when every option was understood.
 std::string TakeOptions(std::span<const std::string_view> words, FlashArguments& arguments,
-                        std::vector<std::string_view>& operands, bool& helpAsked) {
+                        std::vector<std::string_view>& operands,
+                        std::optional<FlashCommand>& alone) {
   bool optionsEnded = false;
   for (std::size_t index = 0; index < words.size(); ++index) {
     const std::string_view word = words[index];
@@ -113,7 +116,8 @@ std::string TakeOptions(std::span<const std::string_view> words, FlashArguments&
       if (separator != std::string_view::npos)
         return std::string(text::kUnexpectedValue) + std::string(name);
       if (option->applyFlag == nullptr) {
-        helpAsked = true;
+        // Help wins over the version.
+        if (!alone || option->alone == FlashCommand::Help) alone = option->alone;
       } else {
         option->applyFlag(arguments);
       }
@@ -151,12 +155,12 @@ std::string TakeCommand(const std::vector<std::string_view>& operands, FlashArgu
 ParsedFlashArguments ParseFlashArguments(std::span<const std::string_view> words) {
   ParsedFlashArguments parsed;
   std::vector<std::string_view> operands;
-  bool helpAsked = false;
-  parsed.error = TakeOptions(words, parsed.arguments, operands, helpAsked);
+  std::optional<FlashCommand> alone;
+  parsed.error = TakeOptions(words, parsed.arguments, operands, alone);
   if (!parsed.ok()) return parsed;
-  // Help wins over whatever else stands on the line.
-  if (helpAsked) {
-    parsed.arguments.command = FlashCommand::Help;
+  // Help and the version win over whatever else stands on the line.
+  if (alone) {
+    parsed.arguments.command = *alone;
     return parsed;
   }
   parsed.error = TakeCommand(operands, parsed.arguments);

@@ -13,7 +13,7 @@ namespace kr55le {
 
 inline constexpr double kDefaultWaitScale = 1.0;
 
-enum class FlashCommand { Help, Info, Check, Upgrade, Inspect };
+enum class FlashCommand { Help, Version, Info, Check, Upgrade, Inspect };
 
 struct FlashArguments {
   FlashCommand command = FlashCommand::Help;

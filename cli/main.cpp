@@ -78,6 +78,10 @@ int Run(const FlashArguments& arguments) {
     std::fputs(std::string(text::kFlashUsage).c_str(), stdout);
     return kExitDone;
   }
+  if (arguments.command == FlashCommand::Version) {
+    std::printf(std::string(text::kFlashVersionFormat).c_str(), KR55LE_VERSION);
+    return kExitDone;
+  }
   const bool inspect = arguments.command == FlashCommand::Inspect;
   FlashOutput output(stdout, arguments.json ? OutputFormat::Json : OutputFormat::Lines,
                      inspect ? MessageList::Omitted : MessageList::Included);

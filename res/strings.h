@@ -104,8 +104,10 @@ inline constexpr std::string_view kFlashUsage =
     "  --simulate-dump FILE  write the payload the simulated device assembled to FILE\n"
     "  --wait-scale F        multiply each wait for the device by F (default 1)\n"
     "  --help                print this text\n"
+    "  --version             print the version\n"
     "exit status: 0 done, 1 not done (the last message line says why), 2 wrong usage,\n"
     "3 the device may not be opened\n";
+inline constexpr std::string_view kFlashVersionFormat = "kr55le-flash %s\n";
 inline constexpr std::string_view kFlashShortUsage =
     "usage: kr55le-flash [OPTIONS] info | check IMAGE | upgrade IMAGE | inspect IMAGE\n"
     "       kr55le-flash --help tells more\n";

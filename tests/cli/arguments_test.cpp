@@ -26,6 +26,9 @@ TEST(FlashArguments, ReadsEachCommandWithItsImage) {
       {{"inspect", "--", "-d.bin"}, FlashCommand::Inspect, "-d.bin"},
       {{"--help"}, FlashCommand::Help, ""},
       {{"upgrade", "-h"}, FlashCommand::Help, ""},
+      {{"info", "--version"}, FlashCommand::Version, ""},
+      {{"--version", "--help"}, FlashCommand::Help, ""},
+      {{"-h", "--version"}, FlashCommand::Help, ""},
   };
   for (const auto& c : cases) {
     const ParsedFlashArguments parsed = Parse(c.words);

@@ -212,6 +212,13 @@ TEST(FlashProcess, TwoDevicesAreIdentifiedWithTheWindowsBox) {
             "Multiple devices are attached. Remove any one device for contiued operation. \n");
 }
 
+TEST(FlashProcess, VersionIsPrintedAlone) {
+  const FlashRun run = RunFlash("--version info");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "kr55le-flash " KR55LE_VERSION "\n");
+  EXPECT_EQ(run.err, "");
+}
+
 TEST(FlashProcess, WrongUsageExitsTwoNamingTheFault) {
   const struct {
     const char* words;
