@@ -1,7 +1,7 @@
 // The main dialog's template as data: the 19 template controls in tab and Z order, the dialog's
 // size, title and font, and the four controls the dialog creates at run time. Platform-free:
-// the Qt window lays itself out from it, and a Win32 build can assemble a real dialog template
-// from the same rows.
+// the Qt window lays itself out from it, and the Win32 window assembles a real dialog template
+// from the same rows (platform/win32/dialog_template_builder.cpp).
 #pragma once
 
 #include <cstddef>

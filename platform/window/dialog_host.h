@@ -1,6 +1,6 @@
 // What the dialog asks of the window system beyond control state, and the messages a host
-// delivers to the dialog. Hosts: the Qt window (platform/qt), the test host (platform/window),
-// later a console host and a Win32 one.
+// delivers to the dialog. Hosts: the Qt window (platform/qt), the Win32 window (platform/win32),
+// the terminal (platform/console) and the scripted test host (tests/support).
 #pragma once
 
 #include <optional>
