@@ -6,26 +6,16 @@
 
 #include "device/protocol.h"
 #include "tests/device/fake_device.h"
+#include "tests/support/eventually.h"
 
 namespace kr55le {
 namespace {
 
+using testing::Eventually;
 using testing::FakeDevice;
 using namespace std::chrono_literals;
 
 constexpr LinkTiming kFast{5ms, true};
-constexpr auto kPatience = 5s;
-
-// Waits (generously) for a condition that the worker threads bring about.
-template <typename Condition>
-bool Eventually(Condition condition) {
-  const auto deadline = std::chrono::steady_clock::now() + kPatience;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
 
 class ReportLinkTest : public ::testing::Test {
  protected:

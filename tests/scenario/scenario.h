@@ -16,24 +16,13 @@
 #include "platform/window/control_model.h"
 #include "res/strings.h"
 #include "tests/scenario/scenario_services.h"
+#include "tests/support/eventually.h"
 #include "tests/support/temp_file.h"
 #include "tests/support/test_host.h"
 
 namespace kr55le::testing {
 
 inline constexpr LinkTiming kScenarioTiming{std::chrono::milliseconds(5), true};
-
-// Waits, bounded, for what the worker threads or the simulated devices bring about; false when
-// it did not come, so that a test fails rather than hangs.
-template <typename Condition>
-bool Eventually(Condition condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::yield();
-  }
-  return true;
-}
 
 // Names a table-driven test after its row's `name`.
 struct CaseName {
