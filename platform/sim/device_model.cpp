@@ -96,27 +96,23 @@ DeviceResponse DeviceModel::AnswerImageCheck(std::span<const std::uint8_t> repor
   const bool sameVersion =
       FieldHolds(report, kCheckVersionOffset, kVersionFieldSize, config_.softwareVersion);
 
-  auto reply = NewReply(kStatusReplyId);
-  if (reply.size() > kCheckVersionByte) {
-    reply[kAnsweredByte] = kAnswered;
-    reply[kCheckAcceptByte] = accepted ? kCheckReady : kCheckRejected;
-    reply[kCheckVersionByte] = sameVersion ? kCheckSameVersion : kCheckOtherVersion;
-  }
-  return Send(std::move(reply), std::chrono::milliseconds{0});
+  return Send(NewReply(kStatusReplyId,
+                       {{kAnsweredByte, kAnswered},
+                        {kCheckAcceptByte, accepted ? kCheckReady : kCheckRejected},
+                        {kCheckVersionByte, sameVersion ? kCheckSameVersion : kCheckOtherVersion}}),
+              std::chrono::milliseconds{0});
 }
 
 DeviceResponse DeviceModel::AnswerUpgradeStart() {
   if (config_.silent == SilentRequest::UpgradeStart) return {};
-  auto reply = NewReply(kStatusReplyId);
   if (!checkAccepted_) {
-    if (reply.size() > kAnsweredByte) reply[kAnsweredByte] = kStartRefused;
-    return Send(std::move(reply), std::chrono::milliseconds{0});
+    return Send(NewReply(kStatusReplyId, {{kAnsweredByte, kStartRefused}}),
+                std::chrono::milliseconds{0});
   }
   // One accepted check permits one start; a later upgrade checks its image again.
   checkAccepted_ = false;
   receiver_.Start();
-  if (reply.size() > kAnsweredByte) reply[kAnsweredByte] = kAnswered;
-  return Send(std::move(reply), config_.eraseDelay);
+  return Send(NewReply(kStatusReplyId, {{kAnsweredByte, kAnswered}}), config_.eraseDelay);
 }
 
 DeviceResponse DeviceModel::AnswerDataBlock(std::span<const std::uint8_t> report) {
@@ -154,17 +150,17 @@ DeviceResponse DeviceModel::AnswerDataBlock(std::span<const std::uint8_t> report
 
 std::vector<std::uint8_t> DeviceModel::Acknowledgement(std::uint8_t code,
                                                        std::uint8_t sequence) const {
-  auto reply = NewReply(kStatusReplyId);
-  if (reply.size() > kAckSequenceByte) {
-    reply[kAckCodeByte] = code;
-    reply[kAckSequenceByte] = sequence;
-  }
-  return reply;
+  return NewReply(kStatusReplyId, {{kAckCodeByte, code}, {kAckSequenceByte, sequence}});
 }
 
-std::vector<std::uint8_t> DeviceModel::NewReply(std::uint8_t reportId) const {
+std::vector<std::uint8_t> DeviceModel::NewReply(std::uint8_t reportId,
+                                                std::initializer_list<ReplyByte> bytes) const {
   std::vector<std::uint8_t> reply(config_.inputReportLength, 0);
   if (!reply.empty()) reply[kReplyIdByte] = reportId;
+  const auto fits = [&](const ReplyByte& byte) { return byte.index < reply.size(); };
+  if (std::all_of(bytes.begin(), bytes.end(), fits)) {
+    for (const ReplyByte& byte : bytes) reply[byte.index] = byte.value;
+  }
   return reply;
 }
 
