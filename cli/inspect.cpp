@@ -24,15 +24,7 @@ std::string_view VerdictWord(ImageVerdict verdict) {
 }
 
 std::string_view SizeVerdictWord(SizeVerdict verdict) {
-  switch (verdict) {
-    case SizeVerdict::Ok:
-      return text::kWordOk;
-    case SizeVerdict::Empty:
-      return text::kEmptyFile;
-    case SizeVerdict::TooLarge:
-      break;
-  }
-  return text::kFileTooLarge;
+  return VerdictWord(SizeRefusal(verdict));
 }
 
 }  // namespace

@@ -51,30 +51,31 @@ Outcome CFlashwellDlg::BrowseFile() {
   ExchangeScope exchange(*this);
   PollCounter counter(bounds_.browseCheck);
   ReportCopy reply{};
-  switch (RequestImageCheck(counter, reply)) {
-    case WaitEnd::Answered:
-      break;
-    case WaitEnd::Ended:
-      // The exit request has gone out: let the window close instead of waiting on.
-      if (CloseRequested) return Outcome::Closed;
-      BrowseCheckUnanswered();
-      return Outcome::NoDevice;
-    case WaitEnd::Exhausted:
-      BrowseCheckUnanswered();
-      return Outcome::NotAnswering;
+  if (const std::optional<Outcome> unanswered = RequestImageCheck(counter, reply)) {
+    if (*unanswered != Outcome::Closed) BrowseCheckUnanswered();
+    return *unanswered;
   }
   if (!FileSelected) return outcomes_.Of(Handler::Browse);  // a newer Browse ran inside the wait
   return ShowCheckVerdict(reply);
 }
 
-WaitEnd CFlashwellDlg::RequestImageCheck(PollCounter& counter, ReportCopy& reply) {
+std::optional<Outcome> CFlashwellDlg::RequestImageCheck(PollCounter& counter, ReportCopy& reply) {
   link_.InputReport.Mark(kImageCheckMarker);
   BuildImageCheckRequest(link_.Output(), Header.CheckFields());
   link_.RaiseWritePending();
   // With no device to answer, the bound would only make the person wait for the same outcome.
-  return PollUntil(
+  switch (PollUntil(
       counter, [&] { return link_.InputReport.TakeIf(kAnsweredByte, kAnswered, reply); },
-      [this] { return DeviceLost() || CloseRequested; }, [this] { PumpMessages(); });
+      [this] { return DeviceLost() || CloseRequested; }, [this] { PumpMessages(); })) {
+    case WaitEnd::Answered:
+      return std::nullopt;
+    case WaitEnd::Ended:
+      // The exit request has gone out: let the window close instead of waiting on.
+      return CloseRequested ? Outcome::Closed : Outcome::NoDevice;
+    case WaitEnd::Exhausted:
+      break;
+  }
+  return Outcome::NotAnswering;
 }
 
 Outcome CFlashwellDlg::ShowCheckVerdict(ReportCopy& reply) {

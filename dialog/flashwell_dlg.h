@@ -82,7 +82,8 @@ class CFlashwellDlg : public DialogMessages {
   void RunDeferredScan();
 
   // The image check, sent by Browse and again by the upgrade before anything is transferred.
-  WaitEnd RequestImageCheck(PollCounter& counter, ReportCopy& reply);
+  // Nothing when the device answered, otherwise why not: closed, no device, or not answering.
+  std::optional<Outcome> RequestImageCheck(PollCounter& counter, ReportCopy& reply);
   Outcome ShowCheckVerdict(ReportCopy& reply);
   void BrowseCheckUnanswered();
 

@@ -121,15 +121,10 @@ Outcome CFlashwellDlg::Upgrade() {
 
 std::optional<Outcome> CFlashwellDlg::RepeatImageCheck(PollCounter& counter) {
   ReportCopy reply{};
-  switch (RequestImageCheck(counter, reply)) {
-    case WaitEnd::Answered:
-      break;
-    case WaitEnd::Ended:
-      if (CloseRequested) return Outcome::Closed;
-      [[fallthrough]];
-    case WaitEnd::Exhausted:
-      DeviceReady = false;
-      return Fail(text::kResetDeviceFirst, Outcome::NotAnswering);
+  if (const std::optional<Outcome> unanswered = RequestImageCheck(counter, reply)) {
+    if (*unanswered == Outcome::Closed) return unanswered;
+    DeviceReady = false;
+    return Fail(text::kResetDeviceFirst, *unanswered);
   }
   if (!DeviceReady) return std::nullopt;
   const ReportView answer{std::span(reply)};
