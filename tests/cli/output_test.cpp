@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/cli/memory_stream.h"
+#include "tests/support/memory_stream.h"
 
 namespace kr55le {
 namespace {

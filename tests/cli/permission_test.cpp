@@ -6,7 +6,7 @@
 #include "cli/exit_status.h"
 #include "dialog/flashwell_dlg.h"
 #include "platform/sim/sim_hid_services.h"
-#include "tests/cli/memory_stream.h"
+#include "tests/support/memory_stream.h"
 #include "tests/support/test_host.h"
 
 namespace kr55le {

@@ -5,7 +5,7 @@
 
 #include <thread>
 
-#include "tests/cli/memory_stream.h"
+#include "tests/support/memory_stream.h"
 
 namespace kr55le::console {
 namespace {
