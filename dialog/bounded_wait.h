@@ -14,23 +14,35 @@ enum class WaitEnd {
   Exhausted,  // the bound is spent
 };
 
-// An inner count that rolls over into an outer one.
+// A wait with a single count: its outer bound.
+inline constexpr std::uint64_t kOnePass = 1;
+
+// An inner count that rolls over into an outer one. The bounds are read at every poll, where
+// they live, so that a bound shrunk during a wait (as tests do) holds at once.
 class PollCounter {
  public:
-  explicit PollCounter(PollBound bound) : bound_(bound) {}
+  PollCounter(const std::uint64_t& innerBound, const std::uint64_t& outerBound)
+      : innerBound_(&innerBound), outerBound_(&outerBound) {}
+  explicit PollCounter(const PollBound& bound) : PollCounter(bound.inner, bound.outer) {}
+  // Bounds that would not outlive the counter.
+  PollCounter(const std::uint64_t&&, const std::uint64_t&) = delete;
+  PollCounter(const std::uint64_t&, const std::uint64_t&&) = delete;
+  PollCounter(const PollBound&&) = delete;
 
   // Counts one poll; false once the bound is spent.
   bool Count() {
-    if (++inner_ < bound_.inner) return true;
+    if (++inner_ < *innerBound_) return true;
     inner_ = 0;
-    return ++outer_ < bound_.outer;
+    return ++outer_ < *outerBound_;
   }
   // A wait that goes on from this one's counts under its own inner bound (the upgrade's start
   // wait shares the outer count with the repeated check before it).
-  void ContinueWithInner(std::uint64_t inner) { bound_.inner = inner; }
+  void ContinueWithInner(const std::uint64_t& innerBound) { innerBound_ = &innerBound; }
+  void ContinueWithInner(const std::uint64_t&&) = delete;
 
  private:
-  PollBound bound_;
+  const std::uint64_t* innerBound_;
+  const std::uint64_t* outerBound_;
   std::uint64_t inner_ = 0;
   std::uint64_t outer_ = 0;
 };

@@ -164,7 +164,7 @@ std::optional<DeviceInfoReply> CFlashwellDlg::AwaitDeviceInfo() {
   if (!link_.HasDevice()) return std::nullopt;
   std::optional<DeviceInfoReply> reply;
   // A tight wait: no messages are pumped until the scan has its answer.
-  PollCounter counter({bounds_.deviceInfo, 1});
+  PollCounter counter(bounds_.deviceInfo, kOnePass);
   PollUntil(
       counter,
       [&] {

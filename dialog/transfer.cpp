@@ -83,7 +83,7 @@ Outcome CFlashwellDlg::Upgrade() {
   }
   controls_.SetText(Control::FileVersionField, Header.VersionText());
 
-  PollCounter counter({bounds_.repeatedCheckInner, bounds_.upgradeOuter});
+  PollCounter counter(bounds_.repeatedCheckInner, bounds_.upgradeOuter);
   if (const std::optional<Outcome> refused = RepeatImageCheck(counter)) return *refused;
 
   const PayloadPlan plan = PlanPayload(file.Length());

@@ -35,7 +35,7 @@ TEST(BoundedWait, EndsOnItsAnswerItsConditionOrItsWholeBound) {
       {"ConditionSeenRightAfterThePass", {3, 2}, 0, 2, WaitEnd::Ended, 2, 2},
   };
   for (const auto& c : cases) {
-    PollCounter counter(c.bound);
+    PollCounter counter(c.bound);  // the row outlives the counter
     Polls polls;
     EXPECT_EQ(RunWait(counter, c.answerAt, c.endAfter, polls), c.end) << c.name;
     EXPECT_EQ(polls.asked, c.asked) << c.name;
@@ -44,10 +44,12 @@ TEST(BoundedWait, EndsOnItsAnswerItsConditionOrItsWholeBound) {
 }
 
 TEST(BoundedWait, AContinuedWaitSharesTheOuterCount) {
-  PollCounter counter({2, 3});
+  const PollBound check{2, 3};
+  const std::uint64_t startInner = 4;
+  PollCounter counter(check);
   Polls first;
   ASSERT_EQ(RunWait(counter, 3, 0, first), WaitEnd::Answered);  // two polls: one outer pass spent
-  counter.ContinueWithInner(4);
+  counter.ContinueWithInner(startInner);
   Polls second;
   // The inner count goes on from where the first wait left it (0 after its rollover): two
   // outer passes of four polls remain.
