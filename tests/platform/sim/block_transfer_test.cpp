@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -67,8 +68,8 @@ TEST(BlockTransfer, AssemblesThePayloadAndTheFillerOfTheFinalBlock) {
   testing::ArmForTransfer(model);
 
   EXPECT_EQ(RunHost(model, blocks), (std::vector<std::string>{"1@0", "1@1", "1@2"}));
-  auto expected = payload;
-  expected.resize(3 * kBlockDataSize, kFillerByte);
+  std::vector<std::uint8_t> expected(3 * kBlockDataSize, kFillerByte);
+  std::copy(payload.begin(), payload.end(), expected.begin());
   EXPECT_EQ(model.AssembledImage(), expected);
   EXPECT_EQ(model.Counters().transfer, TransferState::Complete);
   EXPECT_EQ(model.Counters().payloadSize, 2500u);
