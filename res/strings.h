@@ -13,7 +13,8 @@ inline constexpr std::string_view kMakerNoticeWindows = "KR-55LE upgrade utility
 inline constexpr std::string_view kSocketsInitFailed = "Windows sockets initialization failed.";
 inline constexpr std::string_view kSingleInstanceName = "PARDO_KR_91_MAX_UI_RUNNING";
 inline constexpr std::string_view kOtherInstanceWindowName = "tws2";
-inline constexpr std::string_view kReadThreadFailed = "Error occured when creating Read thread (%d)\n";
+inline constexpr std::string_view kReadThreadFailed =
+    "Error occured when creating Read thread (%d)\n";
 inline constexpr std::string_view kWriteThreadFailed =
     "Error occured when creating Write thread (%d)\n";
 
@@ -36,7 +37,8 @@ inline constexpr std::string_view kDeviceEntryUnnamed = "Add the name of device"
 inline constexpr std::string_view kNoDeviceAttached = "No device is attached";
 inline constexpr std::string_view kNotInUpgradeMode =
     "Device is not connected in upgrade mode, read user manual for device upgrade.";
-inline constexpr std::string_view kConnectedAudioMode = "Device is connected in audio upgrade mode.";
+inline constexpr std::string_view kConnectedAudioMode =
+    "Device is connected in audio upgrade mode.";
 inline constexpr std::string_view kConnectedFirmwareMode =
     "Device is connected in firmware upgrade mode.";
 inline constexpr std::string_view kBrowseForUpgrade = "Browse a file for upgrade.";
@@ -52,7 +54,8 @@ inline constexpr std::string_view kOpenDialogFilter = "Bin Files: (*.bin)|*.bin|
 inline constexpr std::string_view kOpenDialogDefaultExtension = "*.*";
 inline constexpr std::string_view kFileOpenFail = "File Open Fail";
 inline constexpr std::string_view kInvalidFile = "Error: Invalid File";
-inline constexpr std::string_view kRejectedFile = "Error: Invalid file,please select valid binary file";
+inline constexpr std::string_view kRejectedFile =
+    "Error: Invalid file,please select valid binary file";
 inline constexpr std::string_view kSameVersion =
     "Device software version is same as  file software version, do you want to repair?";
 inline constexpr std::string_view kOtherVersion = "Do you want to upgrade the device?";
@@ -65,7 +68,8 @@ inline constexpr std::string_view kFileTooLarge = "File size too large";
 // Upgrade transfer.
 inline constexpr std::string_view kMultipleDeviceAttached = "Multiple device attached";
 inline constexpr std::string_view kSelectValidFile = "Please select the valid file";
-inline constexpr std::string_view kResetDeviceFirst = "Please reset the device in upgrade mode first";
+inline constexpr std::string_view kResetDeviceFirst =
+    "Please reset the device in upgrade mode first";
 inline constexpr std::string_view kPressUpgrade = "Now press Upgrade button to upgrade the device";
 inline constexpr std::string_view kUpgrading = "Upgrading the device, please wait...";
 inline constexpr std::string_view kFirmwareUpgrading =
