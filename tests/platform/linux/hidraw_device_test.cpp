@@ -250,21 +250,6 @@ TEST_F(HidrawDeviceTest, CapsWithoutDescriptorFileAskTheNode) {
   EXPECT_EQ(result.message.rfind("ioctl(socket, HIDIOCGRDESCSIZE): ", 0), 0u) << result.message;
 }
 
-TEST(HidrawDevice, CapsComeFromTheSysfsDescriptor) {
-  testing::TempFolder folder;
-  const auto descriptorFile = folder.path() / "report_descriptor";
-  testing::WriteFile(descriptorFile, testing::VendorNumbered());
-  int ends[2];
-  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends), 0);
-  HidrawDevice device(ends[0], descriptorFile);
-  hid::HidCaps caps;
-  ASSERT_TRUE(device.GetCaps(caps).ok());
-  EXPECT_EQ(caps.InputReportByteLength, 64);
-  EXPECT_EQ(caps.OutputReportByteLength, 1024);
-  EXPECT_EQ(caps.FeatureReportByteLength, 0);
-  ::close(ends[1]);
-}
-
 TEST(HidrawDevice, SignedRawIdsBecomeUnsigned) {
   hidraw_devinfo info{};
   info.vendor = 0x0483;

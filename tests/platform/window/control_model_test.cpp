@@ -161,21 +161,5 @@ TEST(ControlModel, FindStringSearchesAfterTheStartAndWrapsRound) {
   }
 }
 
-TEST(ControlModel, KeepsTextAndEnabledStatePerControlStartingEnabledAndEmpty) {
-  ControlModel model;
-  for (std::size_t index = 0; index < kControlCount; ++index) {
-    const auto control = static_cast<Control>(index);
-    EXPECT_TRUE(model.IsEnabled(control)) << index;
-    EXPECT_EQ(model.Text(control), "") << index;
-    model.SetText(control, "text " + std::to_string(index));
-    model.Enable(control, index % 2 == 0);
-  }
-  for (std::size_t index = 0; index < kControlCount; ++index) {
-    const auto control = static_cast<Control>(index);
-    EXPECT_EQ(model.Text(control), "text " + std::to_string(index));
-    EXPECT_EQ(model.IsEnabled(control), index % 2 == 0) << index;
-  }
-}
-
 }  // namespace
 }  // namespace kr55le
