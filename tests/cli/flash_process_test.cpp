@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/image_bytes.h"
 #include "tests/support/temp_file.h"
 
 namespace kr55le::testing {
@@ -17,7 +18,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-constexpr std::size_t kBlock = 1008;
 constexpr std::size_t kMaxPayload = 2097152;
 
 struct FlashRun {
@@ -111,12 +111,6 @@ FlashRun RunFlash(const std::string& words) {
   return FlashProcess(words).Finish();
 }
 
-std::vector<std::uint8_t> Payload(std::size_t size) {
-  std::vector<std::uint8_t> payload(size);
-  for (std::size_t i = 0; i < size; ++i) payload[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
-  return payload;
-}
-
 struct Image {
   Image(const std::string& kind, const std::string& version, std::size_t payloadSize)
       : payload(Payload(payloadSize)), file(MakeImage(kind, version, payload)) {}
@@ -197,9 +191,7 @@ TEST(FlashProcess, UpgradeDeliversThePayloadWithItsFillerAndExitsZero) {
         RunFlash("upgrade " + image.path() + " --simulate " + c.mode + " --simulate-dump " + dump);
     EXPECT_EQ(run.status, 0) << c.mode;
     EXPECT_EQ(run.LastMessage(), c.completed);
-    std::vector<std::uint8_t> expected = image.payload;
-    expected.resize((c.payloadSize / kBlock + 1) * kBlock, 0x55);
-    EXPECT_EQ(ReadBytes(dump), expected) << c.mode;
+    EXPECT_EQ(ReadBytes(dump), WithFiller(image.payload)) << c.mode;
     std::filesystem::remove(dump);
   }
 }

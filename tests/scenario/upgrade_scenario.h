@@ -22,6 +22,7 @@
 
 #include "res/strings.h"
 #include "tests/scenario/scenario.h"
+#include "tests/support/image_bytes.h"
 
 namespace kr55le::testing {
 
@@ -29,25 +30,6 @@ inline constexpr char kFirmwareKind[] = "Pardo";
 inline constexpr char kAudioKind[] = "AUDIO";
 inline constexpr char kDeviceVersion[] = "01.00.00";  // what the simulated device runs
 inline constexpr char kOtherVersion[] = "01.00.01";
-inline constexpr std::size_t kBlock = 1008;
-
-// Every block differs from every other, so a block sent twice or out of place shows.
-inline std::vector<std::uint8_t> Payload(std::size_t size) {
-  std::vector<std::uint8_t> bytes(size);
-  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + i / kBlock);
-  return bytes;
-}
-
-inline std::size_t BlocksFor(std::size_t payloadSize) {
-  return payloadSize / kBlock + 1;
-}
-
-// What the device holds after the whole transfer: the payload, then 0x55 to its last block's end.
-inline std::vector<std::uint8_t> WithFiller(std::vector<std::uint8_t> payload) {
-  payload.resize(BlocksFor(payload.size()) * kBlock, 0x55);
-  return payload;
-}
-
 inline std::vector<std::uint8_t> BlockOf(const std::vector<std::uint8_t>& bytes, std::size_t n) {
   return {bytes.begin() + static_cast<std::ptrdiff_t>(n * kBlock),
           bytes.begin() + static_cast<std::ptrdiff_t>((n + 1) * kBlock)};

@@ -7,17 +7,13 @@
 #include "image/image_payload.h"
 #include "platform/sim/device_model.h"
 #include "sim_test_requests.h"
+#include "tests/support/image_bytes.h"
 
 namespace kr55le::sim {
 namespace {
 
+using kr55le::testing::Payload;
 using testing::Report;
-
-std::vector<std::uint8_t> Pattern(std::size_t size) {
-  std::vector<std::uint8_t> bytes(size);
-  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
-  return bytes;
-}
 
 // Builds the block reports a host would send for one payload.
 class Blocks {
@@ -46,7 +42,7 @@ std::string Seen(const DeviceResponse& response) {
 }
 
 TEST(BlockTransfer, BadChecksumAsksForTheBlockAgainAndIsNotKept) {
-  const Blocks blocks(Pattern(100));
+  const Blocks blocks(Payload(100));
   DeviceModel model({});
   testing::ArmForTransfer(model);
   Report corrupt = blocks.Block(0);
@@ -59,7 +55,7 @@ TEST(BlockTransfer, BadChecksumAsksForTheBlockAgainAndIsNotKept) {
 }
 
 TEST(BlockTransfer, BlocksOutsideATransferFail) {
-  const Blocks blocks(Pattern(10));
+  const Blocks blocks(Payload(10));
   DeviceModel model({});
   EXPECT_EQ(Seen(model.HandleOutputReport(blocks.Block(0))), "3@0");  // before any start
   testing::ArmForTransfer(model);
@@ -76,7 +72,7 @@ struct MalformedCase {
 class MalformedBlock : public ::testing::TestWithParam<MalformedCase> {};
 
 TEST_P(MalformedBlock, FailsTheTransfer) {
-  const Blocks blocks(Pattern(3000));
+  const Blocks blocks(Payload(3000));
   DeviceModel model({});
   testing::ArmForTransfer(model);
   ASSERT_EQ(Seen(model.HandleOutputReport(blocks.Block(0))), "1@0");
