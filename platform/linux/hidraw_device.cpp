@@ -43,14 +43,14 @@ HidrawDevice::HidrawDevice(int fileDescriptor, std::filesystem::path reportDescr
                            std::string nodeName)
     : file_(fileDescriptor),
       reportDescriptorFile_(std::move(reportDescriptorFile)),
-      nodeName_(std::move(nodeName)),
-      unnumbered_(KnownToNumberNoReports()) {}
-
-bool HidrawDevice::KnownToNumberNoReports() {
-  std::vector<std::uint8_t> descriptor;
-  if (!ReadDescriptor(descriptor).ok()) return false;
-  const std::optional<bool> numbered = ReportsAreNumbered(descriptor);
-  return numbered.has_value() && !*numbered;
+      nodeName_(std::move(nodeName)) {
+  // Before any read or write can run, so both threads see the decision without a lock. A
+  // descriptor that cannot be read leaves reports as hidraw gives them.
+  descriptorResult_ = ReadDescriptor(descriptor_);
+  if (descriptorResult_.ok()) {
+    const std::optional<bool> numbered = ReportsAreNumbered(descriptor_);
+    unnumbered_ = numbered.has_value() && !*numbered;
+  }
 }
 
 hid::HidResult HidrawDevice::GetAttributes(hid::HidAttributes& attributes) {
@@ -66,10 +66,8 @@ hid::HidResult HidrawDevice::GetAttributes(hid::HidAttributes& attributes) {
 
 hid::HidResult HidrawDevice::GetCaps(hid::HidCaps& caps) {
   if (gone_.load(std::memory_order_acquire)) return GoneResult(Call("ioctl", "HIDIOCGRDESC"));
-  std::vector<std::uint8_t> descriptor;
-  const hid::HidResult result = ReadDescriptor(descriptor);
-  if (!result.ok()) return result;
-  caps = ParseReportDescriptor(descriptor);
+  if (!descriptorResult_.ok()) return descriptorResult_;
+  caps = ParseReportDescriptor(descriptor_);
   return {};
 }
 

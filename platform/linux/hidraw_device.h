@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/hid/hid_services.h"
 #include "platform/linux/file_descriptor.h"
@@ -48,8 +49,6 @@ class HidrawDevice final : public hid::HidDevice {
   // The sysfs file, or the node when there is none or it cannot be read.
   hid::HidResult ReadDescriptor(std::vector<std::uint8_t>& descriptor);
   hid::HidResult ReadDescriptorFromNode(std::vector<std::uint8_t>& descriptor);
-  // True only when the descriptor can be read and declares reports without IDs.
-  bool KnownToNumberNoReports();
   hid::HidResult WaitWritable();
   // The result of a failed call on the node; marks the device gone when the failure says so.
   hid::HidResult Failure(hid::HidError error, int systemError, const std::string& call);
@@ -61,8 +60,12 @@ class HidrawDevice final : public hid::HidDevice {
   const std::filesystem::path reportDescriptorFile_;
   const std::string nodeName_;
   std::atomic<bool> gone_{false};
+  // The report descriptor, read once when the device is opened: the caps come from it, and so
+  // does whether reports carry their ID byte.
+  std::vector<std::uint8_t> descriptor_;
+  hid::HidResult descriptorResult_;
   // The device numbers no reports, so hidraw reads give them without the ID byte callers expect.
-  const bool unnumbered_;
+  bool unnumbered_ = false;
 };
 
 }  // namespace kr55le
