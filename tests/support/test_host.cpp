@@ -44,7 +44,7 @@ std::optional<std::string> TestHost::OpenFileDialog(const OpenFileRequest& reque
 }
 
 void TestHost::PostDeviceChange(hid::DeviceChange change) {
-  Post({HostMessageKind::DeviceChange, change});
+  queue_.Post({HostMessageKind::DeviceChange, change});
 }
 
 void TestHost::ShowHint(std::string_view hint) {
@@ -61,22 +61,6 @@ void TestHost::SetFailureHandler(std::function<void(const std::string&)> handler
 
 void TestHost::Attach(DialogMessages& dialog) {
   dialog_ = &dialog;
-}
-
-DialogMessages* TestHost::Dialog() const {
-  return dialog_;
-}
-
-void TestHost::Post(HostMessage message) {
-  queue_.Post(message);
-}
-
-std::size_t TestHost::QueuedCount() const {
-  return queue_.Size();
-}
-
-std::optional<HostMessage> TestHost::TakeMessage() {
-  return queue_.Take();
 }
 
 void TestHost::Dispatch(HostMessage message) {

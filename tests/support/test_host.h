@@ -75,12 +75,8 @@ class TestHost : public DialogHost {
   // The dialog that messages go to: set by RunModal, or by Attach for tests that call
   // handlers without the modal loop.
   void Attach(DialogMessages& dialog);
-  DialogMessages* Dialog() const;
-  void Post(HostMessage message);      // any thread
-  void Dispatch(HostMessage message);  // runs its handler now, as the pump would
 
   // What happened.
-  ControlModel& Model() { return model_; }
   // Each text the control showed, in order (writing the text it already shows adds nothing).
   const std::vector<std::string>& Texts(Control control) const;
   const std::vector<Beep>& Beeps() const { return beeps_; }
@@ -92,7 +88,6 @@ class TestHost : public DialogHost {
   const std::vector<HostMessage>& DispatchedMessages() const { return dispatched_; }
   std::optional<int> EndResult() const { return endResult_; }
   int PumpCount() const { return pumpCount_; }
-  std::size_t QueuedCount() const;
 
  private:
   struct ScheduledAction {
@@ -106,7 +101,7 @@ class TestHost : public DialogHost {
   bool PerformDueActions();
   bool HasPumpNumberedActions() const;
   std::string DescribeWaitingActions() const;
-  std::optional<HostMessage> TakeMessage();
+  void Dispatch(HostMessage message);
   void RecordText(Control control);
   void Ignore(const TestAction& action);
   void Fail(const std::string& message);

@@ -1,95 +1,63 @@
+// The scenario tests trust their host to act only as a person could and to say when a scripted
+// action never ran; its message loop is checked with the other hosts' in HostBehaviourTest.
 #include "tests/support/test_host.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "tests/support/host_behaviour.h"
 
 namespace kr55le {
 namespace {
 
-// Records each handler call; a test hooks behaviour onto the handlers it needs.
-class FakeDialog : public DialogMessages {
- public:
-  std::vector<std::string> calls;
-  std::function<void()> onUpgrade;
-  std::function<void()> onCancel;
-  int deviceChanges = 0;
+using testing::Received;
+using testing::RecordingDialog;
 
-  bool OnInitDialog() override { return Record("OnInitDialog"); }
-  void OnBrowseFile() override { Record("OnBrowseFile"); }
-  void OnUpgrade() override {
-    Record("OnUpgrade");
-    if (onUpgrade) onUpgrade();
-  }
-  void OnCancelUpgrade() override { Record("OnCancelUpgrade"); }
-  void OnOK() override { Record("OnOK"); }
-  void OnCancel() override {
-    Record("OnCancel");
-    if (onCancel) onCancel();
-  }
-  void OnDeviceChange(hid::DeviceChange change) override {
-    ++deviceChanges;
-    Record(change == hid::DeviceChange::Arrival ? "OnDeviceChange arrival"
-                                                : "OnDeviceChange removal");
-  }
-
- private:
-  bool Record(std::string call) {
-    calls.push_back(std::move(call));
-    return true;
-  }
+struct TestHostDriver {
+  TestHostDriver(ControlModel& model, hid::HidServices*) : host(model) {}
+  DialogHost& Host() { return host; }
+  TestHost host;
 };
-
-class TestHostTest : public ::testing::Test {
- protected:
-  TestHostTest() { host.Attach(dialog); }
-  ControlModel model;
-  TestHost host{model};
-  FakeDialog dialog;
-};
-
-using Calls = std::vector<std::string>;
 
 TEST(TestHost, DispatchesAnActionToItsHandlerOnlyWhenAPersonCouldDoIt) {
   const struct {
     TestAction action;
-    Control needsEnabled;
-    Calls whenEnabled;
+    std::optional<Control> needsEnabled;
+    Received handler;
   } cases[] = {
-      {TestAction::Click(Control::BrowseButton), Control::BrowseButton, {"OnBrowseFile"}},
-      {TestAction::Click(Control::UpgradeButton), Control::UpgradeButton, {"OnUpgrade"}},
-      {TestAction::Click(Control::CancelButton), Control::CancelButton, {"OnCancelUpgrade"}},
-      {TestAction::Enter(), Control::PathEdit, {"OnOK"}},
+      {TestAction::Click(Control::BrowseButton), Control::BrowseButton, Received::BrowseFile},
+      {TestAction::Click(Control::UpgradeButton), Control::UpgradeButton, Received::Upgrade},
+      {TestAction::Click(Control::CancelButton), Control::CancelButton, Received::CancelUpgrade},
+      {TestAction::Enter(), Control::PathEdit, Received::Ok},
+      {TestAction::Escape(), std::nullopt, Received::Cancel},
   };
   for (const auto& c : cases) {
     for (const bool enabled : {true, false}) {
       ControlModel model;
+      for (std::size_t index = 0; index < kControlCount; ++index) {
+        model.Enable(static_cast<Control>(index), false);
+      }
+      if (c.needsEnabled) model.Enable(*c.needsEnabled, enabled);
       TestHost host(model);
-      FakeDialog dialog;
+      RecordingDialog dialog;
       host.Attach(dialog);
-      model.Enable(c.needsEnabled, enabled);
       host.Perform(c.action);
-      EXPECT_EQ(host.QueuedCount(), enabled ? 1u : 0u) << c.action.Description();
       host.PumpMessages();
-      EXPECT_EQ(dialog.calls, enabled ? c.whenEnabled : Calls{}) << c.action.Description();
-      EXPECT_EQ(host.IgnoredActions(), enabled ? Calls{} : Calls{c.action.Description()});
+      const bool possible = enabled || !c.needsEnabled;
+      EXPECT_EQ(dialog.received, possible ? std::vector{c.handler} : std::vector<Received>{})
+          << c.action.Description();
+      EXPECT_EQ(host.IgnoredActions(), possible ? std::vector<std::string>{}
+                                                : std::vector<std::string>{c.action.Description()});
     }
   }
 }
 
-TEST_F(TestHostTest, EscapeIsTheCancelCommandEvenWithEverythingDisabled) {
-  for (std::size_t index = 0; index < kControlCount; ++index) {
-    model.Enable(static_cast<Control>(index), false);
-  }
-  host.Perform(TestAction::Escape());
-  host.PumpMessages();
-  EXPECT_EQ(dialog.calls, Calls{"OnCancel"});
-}
-
-TEST_F(TestHostTest, RunsScriptedActionsAtTheirPumpOrOnceTheirConditionHolds) {
+TEST(TestHost, RunsScriptedActionsAtTheirPumpOrOnceTheirConditionHolds) {
+  ControlModel model;
+  TestHost host(model);
   std::vector<int> firedAt;
   const auto note = [&] { firedAt.push_back(host.PumpCount()); };
   bool ready = false;
@@ -100,57 +68,11 @@ TEST_F(TestHostTest, RunsScriptedActionsAtTheirPumpOrOnceTheirConditionHolds) {
   EXPECT_EQ(firedAt, (std::vector<int>{3, 3}));
 }
 
-TEST_F(TestHostTest, NestedPumpsDispatchEachMessageOnce) {
-  host.Perform(TestAction::Click(Control::UpgradeButton));
-  host.Perform(TestAction::Click(Control::CancelButton));
-  host.At(2, TestAction::Escape());
-  dialog.onUpgrade = [this] {
-    host.PumpMessages();
-    host.PumpMessages();
-    dialog.calls.push_back("OnUpgrade returns");
-  };
-  host.PumpMessages();
-  EXPECT_EQ(dialog.calls, (Calls{"OnUpgrade", "OnCancelUpgrade", "OnCancel", "OnUpgrade returns"}));
-  EXPECT_EQ(host.DispatchedMessages().size(), 3u);
-}
-
-TEST_F(TestHostTest, DeliversEveryDeviceChangePostedFromAnotherThreadWhilePumping) {
-  constexpr int kNotices = 200;
-  std::thread notifier([this] {
-    for (int notice = 0; notice < kNotices; ++notice) {
-      host.PostDeviceChange(hid::DeviceChange::Removal);
-    }
-  });
-  while (dialog.deviceChanges < kNotices) host.PumpMessages();
-  notifier.join();
-  host.PumpMessages();
-  EXPECT_EQ(dialog.deviceChanges, kNotices);
-  EXPECT_EQ(dialog.calls.back(), "OnDeviceChange removal");
-}
-
-TEST_F(TestHostTest, RunModalEndsWhenTheHandlerThatEndedTheDialogHasReturned) {
-  host.At(1, TestAction::Click(Control::UpgradeButton));
-  host.At(2, TestAction::Escape());
-  dialog.onCancel = [this] { host.EndDialog(kIdCancel); };
-  dialog.onUpgrade = [this] {
-    host.PumpMessages();
-    dialog.calls.push_back("OnUpgrade returns");
-  };
-  EXPECT_EQ(host.RunModal(dialog), kIdCancel);
-  EXPECT_EQ(dialog.calls, (Calls{"OnInitDialog", "OnUpgrade", "OnCancel", "OnUpgrade returns"}));
-  EXPECT_EQ(host.EndResult(), kIdCancel);
-}
-
-TEST_F(TestHostTest, RunModalReturnsNotEndedWhenNothingIsLeftToDo) {
-  host.SetIdlePumpLimit(2);  // pumps up to a numbered action do not count as idle
-  host.At(4, TestAction::Click(Control::BrowseButton));
-  EXPECT_EQ(host.RunModal(dialog), kRunNotEnded);
-  EXPECT_EQ(dialog.calls, (Calls{"OnInitDialog", "OnBrowseFile"}));
-  EXPECT_EQ(host.EndResult(), std::nullopt);
-}
-
-TEST_F(TestHostTest, RunModalGivesUpOnAConditionThatNeverHoldsAndNamesTheAction) {
+TEST(TestHost, RunModalGivesUpOnAConditionThatNeverHoldsAndNamesTheAction) {
   constexpr int kIdleLimit = 5;
+  ControlModel model;
+  TestHost host(model);
+  RecordingDialog dialog;
   std::vector<std::string> failures;
   host.SetFailureHandler([&failures](const std::string& message) { failures.push_back(message); });
   host.SetIdlePumpLimit(kIdleLimit);
@@ -163,3 +85,8 @@ TEST_F(TestHostTest, RunModalGivesUpOnAConditionThatNeverHoldsAndNamesTheAction)
 
 }  // namespace
 }  // namespace kr55le
+
+// The shared host suites are instantiated where they were declared.
+namespace kr55le::testing {
+INSTANTIATE_TYPED_TEST_SUITE_P(Test, HostBehaviourTest, ::testing::Types<TestHostDriver>);
+}  // namespace kr55le::testing

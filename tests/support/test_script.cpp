@@ -47,19 +47,19 @@ void TestHost::Perform(const TestAction& action) {
       } else if (!model_.IsEnabled(action.control_)) {
         Ignore(action);
       } else {
-        Post({*click});
+        queue_.Post({*click});
       }
       return;
     }
     case TestAction::Kind::Enter:
       if (model_.IsEnabled(Control::PathEdit)) {
-        Post({HostMessageKind::OkCommand});
+        queue_.Post({HostMessageKind::OkCommand});
       } else {
         Ignore(action);
       }
       return;
     case TestAction::Kind::Escape:
-      Post({HostMessageKind::CancelCommand});
+      queue_.Post({HostMessageKind::CancelCommand});
       return;
     case TestAction::Kind::Type:
       if (model_.IsEnabled(Control::PathEdit)) {
@@ -82,7 +82,7 @@ bool TestHost::Pump() {
   ++pumpCount_;
   bool active = PerformDueActions();
   // Each message leaves the queue before its handler runs, so a nested pump cannot see it again.
-  while (std::optional<HostMessage> message = TakeMessage()) {
+  while (std::optional<HostMessage> message = queue_.Take()) {
     active = true;
     Dispatch(*message);
   }
@@ -125,7 +125,7 @@ int TestHost::RunModal(DialogMessages& dialog) {
   dialog.OnInitDialog();  // its result only chooses where the focus goes
   int idlePumps = 0;
   while (!endResult_) {
-    if (QueuedCount() == 0 && script_.empty()) return kRunNotEnded;
+    if (queue_.Size() == 0 && script_.empty()) return kRunNotEnded;
     if (Pump() || HasPumpNumberedActions()) {
       idlePumps = 0;
       continue;

@@ -5,37 +5,21 @@
 
 #include <thread>
 
+#include "tests/support/host_behaviour.h"
 #include "tests/support/memory_stream.h"
 
 namespace kr55le::console {
 namespace {
 
+using kr55le::testing::PipeNoticeServices;
+using kr55le::testing::Received;
+using kr55le::testing::RecordingDialog;
 using ::testing::ElementsAre;
-using Calls = std::vector<std::string>;
 
-class FakeDialog : public DialogMessages {
- public:
-  Calls calls;
-  std::function<void()> onBrowse;
-
-  bool OnInitDialog() override { return Record("OnInitDialog"); }
-  void OnBrowseFile() override {
-    Record("OnBrowseFile");
-    if (onBrowse) onBrowse();
-  }
-  void OnUpgrade() override { Record("OnUpgrade"); }
-  void OnCancelUpgrade() override { Record("OnCancelUpgrade"); }
-  void OnOK() override { Record("OnOK"); }
-  void OnCancel() override { Record("OnCancel"); }
-  void OnDeviceChange(hid::DeviceChange change) override {
-    Record(change == hid::DeviceChange::Arrival ? "arrival" : "removal");
-  }
-
- private:
-  bool Record(std::string call) {
-    calls.push_back(std::move(call));
-    return true;
-  }
+struct ConsoleDriver {
+  ConsoleDriver(ControlModel& model, hid::HidServices* services) : host(model, services, {}) {}
+  DialogHost& Host() { return host; }
+  ConsoleHost host;
 };
 
 class ConsoleHostTest : public ::testing::Test {
@@ -49,42 +33,51 @@ class ConsoleHostTest : public ::testing::Test {
   }
 
   ControlModel model;
-  FakeDialog dialog;
+  RecordingDialog dialog;
   testing::MemoryStream errors;
   std::atomic<int> presses{0};
   std::vector<std::string> statusTexts;
 };
 
+using Calls = std::vector<Received>;
+
 // Each button is looked at when its step comes, after the steps before it have run.
 TEST_F(ConsoleHostTest, ClicksEachStepWhileItsButtonIsEnabled) {
   const struct {
     bool browseEnabled;
-    bool browseDisablesUpgrade;
-    Calls calls;
-    std::optional<ConsoleStep> stoppedAt;
+    bool browseDisablesUpgrade = false;
+    Calls calls = {};
+    std::optional<ConsoleStep> stoppedAt = std::nullopt;
   } cases[] = {
-      {true, false, {"OnInitDialog", "OnBrowseFile", "OnUpgrade"}, std::nullopt},
-      {true, true, {"OnInitDialog", "OnBrowseFile"}, ConsoleStep::Upgrade},
-      {false, false, {"OnInitDialog"}, ConsoleStep::Browse},
+      {.browseEnabled = true, .calls = {Received::BrowseFile, Received::Upgrade}},
+      {.browseEnabled = true,
+       .browseDisablesUpgrade = true,
+       .calls = {Received::BrowseFile},
+       .stoppedAt = ConsoleStep::Upgrade},
+      {.browseEnabled = false, .stoppedAt = ConsoleStep::Browse},
   };
   for (const auto& c : cases) {
-    FakeDialog fake;
+    RecordingDialog fake;
     ConsoleHost host(model, nullptr, Settings({ConsoleStep::Browse, ConsoleStep::Upgrade}));
     model.Enable(Control::BrowseButton, c.browseEnabled);
     model.Enable(Control::UpgradeButton, true);
-    if (c.browseDisablesUpgrade)
-      fake.onBrowse = [this] { model.Enable(Control::UpgradeButton, false); };
+    fake.react = [&](Received message) {
+      if (message == Received::BrowseFile && c.browseDisablesUpgrade)
+        model.Enable(Control::UpgradeButton, false);
+    };
     EXPECT_EQ(host.RunModal(fake), kConsoleRunNotEnded);
-    EXPECT_EQ(fake.calls, c.calls);
+    EXPECT_EQ(fake.SinceInit(), c.calls);
     EXPECT_EQ(host.StoppedAt(), c.stoppedAt);
   }
 }
 
 TEST_F(ConsoleHostTest, EndDialogStopsTheStepsAndGivesItsResult) {
   ConsoleHost host(model, nullptr, Settings({ConsoleStep::Browse, ConsoleStep::Upgrade}));
-  dialog.onBrowse = [&host] { host.EndDialog(kIdCancel); };
+  dialog.react = [&host](Received message) {
+    if (message == Received::BrowseFile) host.EndDialog(kIdCancel);
+  };
   EXPECT_EQ(host.RunModal(dialog), kIdCancel);
-  EXPECT_THAT(dialog.calls, ElementsAre("OnInitDialog", "OnBrowseFile"));
+  EXPECT_EQ(dialog.SinceInit(), Calls{Received::BrowseFile});
   EXPECT_TRUE(host.Ended());
 }
 
@@ -94,25 +87,26 @@ TEST_F(ConsoleHostTest, CtrlCIsTheCancelButtonFirstAndThenTheCloseBox) {
     int presses;
     Calls calls;
   } cases[] = {
-      {true, 1, {"OnCancelUpgrade"}},
-      {true, 2, {"OnCancelUpgrade", "OnCancel"}},
-      {false, 1, {"OnCancel"}},
+      {.cancelEnabled = true, .presses = 1, .calls = {Received::CancelUpgrade}},
+      {.cancelEnabled = true, .presses = 2, .calls = {Received::CancelUpgrade, Received::Cancel}},
+      {.cancelEnabled = false, .presses = 1, .calls = {Received::Cancel}},
   };
   for (const auto& c : cases) {
-    FakeDialog fake;
+    RecordingDialog fake;
     std::atomic<int> pressed{0};
     ConsoleHostSettings settings = Settings({ConsoleStep::Browse});
     settings.interrupts = &pressed;
     ConsoleHost host(model, nullptr, std::move(settings));
     model.Enable(Control::CancelButton, c.cancelEnabled);
-    fake.onBrowse = [&] {
+    fake.react = [&](Received message) {
+      if (message != Received::BrowseFile) return;
       for (int press = 0; press < c.presses; ++press) pressed.fetch_add(1);
       host.PumpMessages();
     };
     host.RunModal(fake);
-    Calls expected = {"OnInitDialog", "OnBrowseFile"};
+    Calls expected = {Received::BrowseFile};
     expected.insert(expected.end(), c.calls.begin(), c.calls.end());
-    EXPECT_EQ(fake.calls, expected);
+    EXPECT_EQ(fake.SinceInit(), expected);
   }
 }
 
@@ -121,7 +115,8 @@ TEST_F(ConsoleHostTest, APressIsHandedOnOnlyOnce) {
   presses = 1;
   host.RunModal(dialog);
   host.RunModal(dialog);
-  EXPECT_THAT(dialog.calls, ElementsAre("OnInitDialog", "OnCancelUpgrade", "OnInitDialog"));
+  EXPECT_EQ(dialog.received,
+            (Calls{Received::InitDialog, Received::CancelUpgrade, Received::InitDialog}));
 }
 
 TEST_F(ConsoleHostTest, BeepsRingTheBellOnlyWhenAsked) {
@@ -147,51 +142,10 @@ TEST_F(ConsoleHostTest, ReportsEachNewStatusTextInOrder) {
   EXPECT_THAT(statusTexts, ElementsAre("first", "second"));
 }
 
-TEST_F(ConsoleHostTest, DeviceNoticesFromAnyThreadArriveAtTheNextPump) {
-  ConsoleHost host(model, nullptr, Settings());
-  std::thread([&host] { host.PostDeviceChange(hid::DeviceChange::Removal); }).join();
-  host.RunModal(dialog);
-  EXPECT_THAT(dialog.calls, ElementsAre("OnInitDialog", "removal"));
-}
-
-// Services whose notices wait on a pipe, as the hidraw monitor's do on its socket.
-class PipeNoticeServices : public hid::HidServices {
- public:
-  PipeNoticeServices() { EXPECT_EQ(::pipe(pipe_), 0); }
-  ~PipeNoticeServices() override {
-    ::close(pipe_[0]);
-    ::close(pipe_[1]);
-  }
-  std::vector<hid::HidInterface> Enumerate() override { return {}; }
-  std::shared_ptr<hid::HidDevice> Open(const std::string&, hid::HidResult&) override {
-    return nullptr;
-  }
-  void RegisterNotices(std::function<void(hid::DeviceChange)> sink) override { sink_ = sink; }
-  int NoticeDescriptor() const override { return pipe_[0]; }
-  void DispatchNotices() override {
-    char byte = 0;
-    if (::read(pipe_[0], &byte, 1) == 1 && sink_) sink_(hid::DeviceChange::Arrival);
-  }
-  void Signal() { EXPECT_EQ(::write(pipe_[1], "x", 1), 1); }
-
- private:
-  int pipe_[2] = {-1, -1};
-  std::function<void(hid::DeviceChange)> sink_;
-};
-
-TEST_F(ConsoleHostTest, PumpDispatchesNoticesWaitingOnTheServicesDescriptor) {
-  PipeNoticeServices services;
-  ConsoleHost host(model, &services, Settings());
-  services.RegisterNotices([&host](hid::DeviceChange change) { host.PostDeviceChange(change); });
-  services.Signal();
-  host.RunModal(dialog);
-  EXPECT_THAT(dialog.calls, ElementsAre("OnInitDialog", "arrival"));
-}
-
 // A real removal's notice may come only after the failure that ended the last step.
 TEST_F(ConsoleHostTest, AfterTheStepsAwaitsTheNoticeOnlyOfADeviceThatWent) {
   for (const bool gone : {true, false}) {
-    FakeDialog fake;
+    RecordingDialog fake;
     PipeNoticeServices services;
     ConsoleHostSettings settings = Settings();
     settings.deviceGone = [&services, gone] {
@@ -201,8 +155,7 @@ TEST_F(ConsoleHostTest, AfterTheStepsAwaitsTheNoticeOnlyOfADeviceThatWent) {
     ConsoleHost host(model, &services, std::move(settings));
     services.RegisterNotices([&host](hid::DeviceChange change) { host.PostDeviceChange(change); });
     host.RunModal(fake);
-    const Calls expected = gone ? Calls{"OnInitDialog", "arrival"} : Calls{"OnInitDialog"};
-    EXPECT_EQ(fake.calls, expected);
+    EXPECT_EQ(fake.SinceInit(), gone ? Calls{Received::DeviceArrival} : Calls{});
   }
 }
 
@@ -224,3 +177,11 @@ TEST_F(ConsoleHostTest, DrawsTheProgressLineOnlyWhenAsked) {
 
 }  // namespace
 }  // namespace kr55le::console
+
+// The shared host suites are instantiated where they were declared.
+namespace kr55le::testing {
+INSTANTIATE_TYPED_TEST_SUITE_P(Console, HostBehaviourTest,
+                               ::testing::Types<console::ConsoleDriver>);
+INSTANTIATE_TYPED_TEST_SUITE_P(Console, HostNoticeDescriptorTest,
+                               ::testing::Types<console::ConsoleDriver>);
+}  // namespace kr55le::testing

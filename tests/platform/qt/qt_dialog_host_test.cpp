@@ -1,7 +1,6 @@
 #include "platform/qt/qt_dialog_host.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QFile>
@@ -12,16 +11,22 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <thread>
 
 #include "platform/qt/control_widgets.h"
 #include "res/strings.h"
-#include "tests/platform/qt/fake_dialog.h"
+#include "tests/support/host_behaviour.h"
 
 namespace kr55le::qt {
 namespace {
 
-constexpr int kScriptDone = 7;
+using kr55le::testing::kScriptDone;
+using kr55le::testing::Received;
+
+struct QtDriver {
+  QtDriver(ControlModel& model, hid::HidServices* services) : host(model, services) {}
+  DialogHost& Host() { return host; }
+  QtDialogHost host;
+};
 
 // Runs `action` on the first top-level widget of the given class once the event loop (of the
 // modal box that is about to open) runs.
@@ -38,7 +43,7 @@ void WhenShown(Action action) {
   });
 }
 
-class QtDialogHostTest : public testing::Test {
+class QtDialogHostTest : public ::testing::Test {
  protected:
   // Runs the dialog modally with `script` run inside its modal loop; then the dialog ends.
   int RunWithScript(std::function<void()> script) {
@@ -58,13 +63,9 @@ class QtDialogHostTest : public testing::Test {
 
   void Click(Control control) { QTest::mouseClick(host.Window().Widget(control), Qt::LeftButton); }
 
-  std::vector<Received> ReceivedSinceInit() const {
-    return {dialog.received.begin() + 1, dialog.received.end()};
-  }
-
   ControlModel model;
   QtDialogHost host{model};
-  FakeDialog dialog;
+  testing::RecordingDialog dialog;
 };
 
 TEST_F(QtDialogHostTest, ShowsTheWindowOnlyAfterOnInitDialogAndReturnsTheEndResult) {
@@ -89,11 +90,11 @@ TEST_F(QtDialogHostTest, AClickReachesItsHandlerOnlyWhenEventsAreProcessed) {
   RunWithScript([&] {
     Click(Control::UpgradeButton);  // disabled
     Click(Control::BrowseButton);
-    beforePump = ReceivedSinceInit();
+    beforePump = dialog.SinceInit();
     host.PumpMessages();
   });
   EXPECT_TRUE(beforePump.empty());
-  EXPECT_EQ(ReceivedSinceInit(), std::vector{Received::BrowseFile});
+  EXPECT_EQ(dialog.SinceInit(), std::vector{Received::BrowseFile});
 }
 
 TEST_F(QtDialogHostTest, EnterReachesOnOkOnlyWhilePathEditIsEnabled) {
@@ -107,7 +108,7 @@ TEST_F(QtDialogHostTest, EnterReachesOnOkOnlyWhilePathEditIsEnabled) {
     QTest::keyClick(host.Window().Widget(Control::SerialNumberField), Qt::Key_Enter);
     host.PumpMessages();
   });
-  EXPECT_EQ(ReceivedSinceInit(), std::vector{Received::Ok});
+  EXPECT_EQ(dialog.SinceInit(), std::vector{Received::Ok});
   EXPECT_EQ(model.Text(Control::PathEdit), "/tmp/Image.bin");  // no line break
 }
 
@@ -117,7 +118,7 @@ TEST_F(QtDialogHostTest, EnterOnAFocusedButtonIsThatButtonsClick) {
     QTest::keyClick(host.Window().Widget(Control::BrowseButton), Qt::Key_Return);
     host.PumpMessages();
   });
-  EXPECT_EQ(ReceivedSinceInit(), std::vector{Received::BrowseFile});
+  EXPECT_EQ(dialog.SinceInit(), std::vector{Received::BrowseFile});
 }
 
 TEST_F(QtDialogHostTest, EscapeAndTheCloseBoxReachOnCancel) {
@@ -128,7 +129,7 @@ TEST_F(QtDialogHostTest, EscapeAndTheCloseBoxReachOnCancel) {
     host.PumpMessages();
     visibleAfterClose = host.Window().isVisible();
   });
-  EXPECT_EQ(ReceivedSinceInit(), (std::vector{Received::Cancel, Received::Cancel}));
+  EXPECT_EQ(dialog.SinceInit(), (std::vector{Received::Cancel, Received::Cancel}));
   EXPECT_TRUE(visibleAfterClose);  // only the dialog ends itself
 }
 
@@ -155,29 +156,6 @@ TEST_F(QtDialogHostTest, HandlersNestInsideAPumpedWaitAndTheWindowStaysUntilThey
   EXPECT_EQ(cancelDepth, 1);
   EXPECT_TRUE(visibleAfterEnd);
   EXPECT_FALSE(host.Window().isVisible());
-}
-
-TEST_F(QtDialogHostTest, PumpingAlsoDeliversMessagesThatArriveWhileItDispatches) {
-  model.Enable(Control::UpgradeButton, true);
-  dialog.react = [&](Received message) {
-    if (message == Received::BrowseFile) Click(Control::UpgradeButton);
-  };
-  std::vector<Received> afterOnePump;
-  RunWithScript([&] {
-    Click(Control::BrowseButton);
-    host.PumpMessages();
-    afterOnePump = ReceivedSinceInit();
-  });
-  EXPECT_EQ(afterOnePump, (std::vector{Received::BrowseFile, Received::Upgrade}));
-}
-
-TEST_F(QtDialogHostTest, DeliversADeviceChangePostedFromAnotherThread) {
-  RunWithScript([&] {
-    std::thread notifier([&] { host.PostDeviceChange(hid::DeviceChange::Removal); });
-    notifier.join();
-    host.PumpMessages();
-  });
-  EXPECT_EQ(ReceivedSinceInit(), std::vector{Received::DeviceRemoval});
 }
 
 TEST_F(QtDialogHostTest, MessageBoxHasTheApplicationsNameAsCaptionAndAnOkButton) {
@@ -223,51 +201,11 @@ TEST_F(OpenFileDialogTest, GivesNothingWhenClosedWithoutAFile) {
   EXPECT_EQ(Open(), std::nullopt);
 }
 
-// HID services whose notices arrive on a pipe, as a udev monitor's do on its socket.
-class PipeNoticeServices final : public hid::HidServices {
- public:
-  PipeNoticeServices() { EXPECT_EQ(pipe(ends_), 0); }
-  ~PipeNoticeServices() override {
-    close(ends_[0]);
-    close(ends_[1]);
-  }
-  std::vector<hid::HidInterface> Enumerate() override { return {}; }
-  std::shared_ptr<hid::HidDevice> Open(const std::string&, hid::HidResult& result) override {
-    result.error = hid::HidError::NotFound;
-    return nullptr;
-  }
-  void RegisterNotices(std::function<void(hid::DeviceChange)> sink) override {
-    sink_ = std::move(sink);
-  }
-  int NoticeDescriptor() const override { return ends_[0]; }
-  void DispatchNotices() override {
-    char notice = 0;
-    if (read(ends_[0], &notice, 1) == 1 && sink_) sink_(hid::DeviceChange::Arrival);
-  }
-  void Notify() { EXPECT_EQ(write(ends_[1], "n", 1), 1); }
-
- private:
-  int ends_[2] = {-1, -1};
-  std::function<void(hid::DeviceChange)> sink_;
-};
-
-TEST(QtDialogHostNotices, DispatchesNoticesWhenTheirDescriptorIsReadable) {
-  PipeNoticeServices services;
-  ControlModel model;
-  QtDialogHost host(model, &services);
-  services.RegisterNotices([&](hid::DeviceChange change) { host.PostDeviceChange(change); });
-  FakeDialog dialog;
-  dialog.react = [&](Received message) {
-    if (message != Received::InitDialog) return;
-    QTimer::singleShot(0, &host.Window(), [&] {
-      services.Notify();
-      host.PumpMessages();
-      host.EndDialog(kScriptDone);
-    });
-  };
-  host.RunModal(dialog);
-  EXPECT_EQ(dialog.received, (std::vector{Received::InitDialog, Received::DeviceArrival}));
-}
-
 }  // namespace
 }  // namespace kr55le::qt
+
+// The shared host suites are instantiated where they were declared.
+namespace kr55le::testing {
+INSTANTIATE_TYPED_TEST_SUITE_P(Qt, HostBehaviourTest, ::testing::Types<qt::QtDriver>);
+INSTANTIATE_TYPED_TEST_SUITE_P(Qt, HostNoticeDescriptorTest, ::testing::Types<qt::QtDriver>);
+}  // namespace kr55le::testing

@@ -2,14 +2,12 @@
 #include "platform/win32/win32_dialog_host.h"
 
 #include <commctrl.h>
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <set>
-#include <thread>
 #include <vector>
 
 #include "device/report_link.h"
@@ -19,13 +17,15 @@
 #include "res/dialog_template.h"
 #include "res/strings.h"
 #include "tests/platform/win32/window_capture.h"
+#include "tests/support/host_behaviour.h"
 
 namespace kr55le::win32 {
 namespace {
 
 using kr55le::testing::Capture;
 using kr55le::testing::CaptureWindow;
-using ::testing::ElementsAre;
+using kr55le::testing::Received;
+using kr55le::testing::RecordingDialog;
 
 std::string Text(HWND window) {
   char text[256] = {};
@@ -72,43 +72,28 @@ std::vector<Child> DirectChildren(HWND parent) {
   return children;
 }
 
-// Runs `atInit` inside OnInitDialog, after the run-time controls exist, and records what the
-// host delivers.
-class ProbeDialog final : public DialogMessages {
- public:
-  ProbeDialog(Win32DialogHost& host, std::function<void()> atInit)
-      : host_(host), atInit_(std::move(atInit)) {}
-  bool OnInitDialog() override {
-    host_.CreateRuntimeControls();
-    atInit_();
-    host_.EndDialog(IDOK);
-    return true;
-  }
-  void OnBrowseFile() override { handled.push_back("browse"); }
-  void OnUpgrade() override { handled.push_back("upgrade"); }
-  void OnCancelUpgrade() override { handled.push_back("cancel upgrade"); }
-  void OnOK() override { handled.push_back("ok"); }
-  void OnCancel() override { handled.push_back("cancel"); }
-  void OnDeviceChange(hid::DeviceChange change) override {
-    handled.push_back(change == hid::DeviceChange::Arrival ? "arrival" : "removal");
-  }
-  std::vector<std::string> handled;
-
- private:
-  Win32DialogHost& host_;
-  std::function<void()> atInit_;
+struct Win32Driver {
+  Win32Driver(ControlModel& model, hid::HidServices*) : host(model) {}
+  DialogHost& Host() { return host; }
+  Win32DialogHost host;
 };
 
 class Win32DialogHostTest : public ::testing::Test {
  protected:
+  // Runs `atInit` inside OnInitDialog, after the run-time controls exist, and records what the
+  // host delivers.
   void RunWithProbe(std::function<void()> atInit) {
-    ProbeDialog probe(host, std::move(atInit));
-    EXPECT_EQ(host.RunModal(probe), IDOK);
-    handled = probe.handled;
+    dialog.react = [this, &atInit](Received message) {
+      if (message != Received::InitDialog) return;
+      host.CreateRuntimeControls();
+      atInit();
+      host.EndDialog(IDOK);
+    };
+    EXPECT_EQ(host.RunModal(dialog), IDOK);
   }
   ControlModel model;
   Win32DialogHost host{model};
-  std::vector<std::string> handled;
+  RecordingDialog dialog;
 };
 
 TEST_F(Win32DialogHostTest, BuildsEveryTemplateControlWithItsClassAndText) {
@@ -181,18 +166,10 @@ TEST_F(Win32DialogHostTest, OnlyAClickWithIdentifierOneIsTheOkCommand) {
     command(kIdBrowseButton, BN_CLICKED, host.ControlWindow(Control::BrowseButton));
     command(IDCANCEL, BN_CLICKED, nullptr);
   });
-  EXPECT_THAT(handled, ElementsAre("ok", "browse", "cancel"));
+  EXPECT_EQ(dialog.SinceInit(),
+            (std::vector{Received::Ok, Received::BrowseFile, Received::Cancel}));
   EXPECT_EQ(::lstrcmpiA(typed.c_str(), "a.bin"), 0);
   EXPECT_EQ(model.Text(Control::PathEdit), typed);
-}
-
-TEST_F(Win32DialogHostTest, NoticesFromAnotherThreadReachTheDialogInItsPump) {
-  RunWithProbe([this] {
-    std::thread poster([this] { host.PostDeviceChange(hid::DeviceChange::Removal); });
-    poster.join();
-    host.PumpMessages();
-  });
-  EXPECT_THAT(handled, ElementsAre("removal"));
 }
 
 // The real dialog over a simulated device, once the window shows: its picture (for docs/, when
@@ -237,3 +214,8 @@ TEST(Win32WindowTest, ShowsTheIdentifiedDeviceAndCanBeCaptured) {
 
 }  // namespace
 }  // namespace kr55le::win32
+
+// The shared host suites are instantiated where they were declared.
+namespace kr55le::testing {
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, HostBehaviourTest, ::testing::Types<win32::Win32Driver>);
+}  // namespace kr55le::testing

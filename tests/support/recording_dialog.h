@@ -1,5 +1,5 @@
-// A dialog for the window tests: records every message it gets, in order, and lets a test
-// react to one (a handler that pumps, ends the dialog, ...).
+// A dialog for the host tests: records every message it gets, in order, and lets a test react
+// to one (a handler that pumps, ends the dialog, ...).
 #pragma once
 
 #include <functional>
@@ -7,7 +7,7 @@
 
 #include "platform/window/dialog_host.h"
 
-namespace kr55le::qt {
+namespace kr55le::testing {
 
 enum class Received {
   InitDialog,
@@ -20,7 +20,7 @@ enum class Received {
   DeviceRemoval
 };
 
-class FakeDialog final : public DialogMessages {
+class RecordingDialog final : public DialogMessages {
  public:
   bool OnInitDialog() override {
     Receive(Received::InitDialog);
@@ -36,6 +36,11 @@ class FakeDialog final : public DialogMessages {
                                                  : Received::DeviceRemoval);
   }
 
+  // Everything after OnInitDialog.
+  std::vector<Received> SinceInit() const {
+    return received.empty() ? received : std::vector<Received>(received.begin() + 1, received.end());
+  }
+
   std::vector<Received> received;
   std::function<void(Received)> react;  // runs after each message is recorded
 
@@ -46,4 +51,4 @@ class FakeDialog final : public DialogMessages {
   }
 };
 
-}  // namespace kr55le::qt
+}  // namespace kr55le::testing
