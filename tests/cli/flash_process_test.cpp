@@ -1,7 +1,6 @@
 // kr55le-flash as a script runs it: the built executable over the simulated device.
 #include <gmock/gmock.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -139,10 +138,10 @@ TEST(FlashProcess, InfoIdentifiesTheDeviceAndExitsZero) {
                           "file-version:"));
 }
 
+// One row for each way a device command ends.
 TEST(FlashProcess, DeviceCommandsExitOneWhenTheWindowWouldNotGoOn) {
   const Image firmware("Pardo", "02.00.01", 8 * kBlock);
   const Image audio("AUDIO", "01.02.00", kBlock);
-  const Image badVersion("Pardo", "1.2.0", kBlock);
   const struct {
     std::string words;  // the image's path follows them
     const Image* image;
@@ -151,19 +150,14 @@ TEST(FlashProcess, DeviceCommandsExitOneWhenTheWindowWouldNotGoOn) {
   } cases[] = {
       {"--simulate devices=0 info", nullptr, 1, "No device is attached"},
       {"--simulate mode=firmware check", &firmware, 0, "Do you want to upgrade the device?"},
-      {"--simulate software-version=02.00.01 check", &firmware, 0,
-       "Device software version is same as  file software version, do you want to repair?"},
       {"--simulate mode=firmware check", &audio, 1,
        "Error: Invalid file,please select valid binary file"},
-      {"--simulate= check", &badVersion, 1, "Error: Invalid File"},
       // The device answers the data report of block 3 with code 3.
       {"--simulate fail-at=3 upgrade", &firmware, 1,
        "Communication error: Uploading is failed, please try again"},
-      // Scaled so that the silent device's wait ends at once, the others' replies still in time.
+      // Scaled so that the silent device's wait ends at once.
       {"--wait-scale 0.001 --simulate silent=info upgrade", &firmware, 1,
        "Device is not connected in upgrade mode, read user manual for device upgrade."},
-      {"--wait-scale 0.05 --simulate silent=check upgrade", &firmware, 1,
-       "Communication error: Reset the device and try again"},
       {"--simulate devices=2 upgrade", &firmware, 1, "Multiple device attached"},
   };
   for (const auto& c : cases) {
@@ -256,62 +250,16 @@ TEST(FlashProcess, CtrlCDuringTheTransferActsAsTheCancelButton) {
   std::filesystem::remove(dump);
 }
 
-TEST(FlashProcess, InspectJudgesCraftedFilesAsTheWindowWould) {
-  const auto image = [](const char* kind, const char* version, std::size_t size) {
-    return std::optional(MakeImage(kind, version, Payload(size)));
-  };
-  const std::vector<std::string> shortFile = {
-      "kind: unknown", "version:", "version-well-formed: no", "size-verdict: File size too large",
-      "verdict: Error: Invalid File"};
-  const auto firmware = [](std::vector<std::string> tail) {
-    tail.insert(tail.begin(), {"kind: firmware", "version: 01.02.03", "version-well-formed: yes"});
-    return tail;
-  };
-  // Nothing that is not a regular file is an image, and none has a length to tell.
-  const std::string pipe = UniqueTempPath("image.pipe").string();
-  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  const struct {
-    const char* name;
-    std::optional<std::vector<std::uint8_t>> bytes;  // nothing: `name` is the path
-    int status;
-    std::vector<std::string> lines;
-  } cases[] = {
-      {"/nonexistent/image.bin", std::nullopt, 1, {"verdict: Please select the valid file"}},
-      {"/tmp", std::nullopt, 1, {"verdict: Please select the valid file"}},
-      {pipe.c_str(), std::nullopt, 1, {"verdict: Please select the valid file"}},
-      {"empty", std::vector<std::uint8_t>{}, 1, shortFile},
-      {"ten bytes", std::vector<std::uint8_t>(10, 0x41), 1, shortFile},
-      {"header only", image("Pardo", "01.02.03", 0), 1,
-       firmware({"payload-bytes: 0", "size-verdict: Empty file selected",
-                 "verdict: Empty file selected"})},
-      {"wrong kind",
-       image("XXXXX", "01.02.03", 10),
-       0,
-       {"kind: unknown", "version: 01.02.03", "version-well-formed: yes", "payload-bytes: 10",
-        "blocks: 1", "filler-bytes: 998", "size-verdict: ok", "verdict: ok"}},
-      {"bad version",
-       image("AUDIO", "1.2.3", 10),
-       1,
-       {"kind: audio", "version: 1.2.3", "version-well-formed: no", "payload-bytes: 10",
-        "blocks: 1", "filler-bytes: 998", "size-verdict: ok", "verdict: Error: Invalid File"}},
-      {"one byte", image("Pardo", "01.02.03", 1), 0,
-       firmware({"payload-bytes: 1", "blocks: 1", "filler-bytes: 1007", "size-verdict: ok",
-                 "verdict: ok"})},
-      {"2 MiB", image("Pardo", "01.02.03", kMaxPayload), 0,
-       firmware({"payload-bytes: 2097152", "blocks: 2081", "filler-bytes: 496", "size-verdict: ok",
-                 "verdict: ok"})},
-      {"2 MiB and one", image("Pardo", "01.02.03", kMaxPayload + 1), 1,
-       firmware({"payload-bytes: 2097153", "size-verdict: File size too large",
-                 "verdict: File size too large"})},
-  };
-  for (const auto& c : cases) {
-    std::optional<TempFile> file;
-    if (c.bytes) file.emplace(*c.bytes, "crafted.bin");
-    const FlashRun run = RunFlash("inspect " + (file ? file->path() : std::string(c.name)));
-    EXPECT_EQ(run.status, c.status) << c.name;
-    EXPECT_EQ(run.OutLines(), c.lines) << c.name;
+// Its verdicts are proved in process; this is the command's own way in, without a device.
+TEST(FlashProcess, InspectPrintsTheVerdictAndExitsZeroOnlyForAnImage) {
+  const Image image("Pardo", "01.02.03", 1);
+  for (const std::string& path : {image.path(), std::string("/nonexistent/image.bin")}) {
+    const FlashRun run = RunFlash("inspect " + path);
+    const bool ok = path == image.path();
+    EXPECT_EQ(run.status, ok ? 0 : 1) << path;
+    ASSERT_FALSE(run.OutLines().empty());
+    EXPECT_EQ(run.OutLines().back(), ok ? "verdict: ok" : "verdict: Please select the valid file");
   }
-  std::filesystem::remove(pipe);
 }
 
 }  // namespace
