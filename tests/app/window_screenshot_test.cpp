@@ -1,6 +1,6 @@
 // The real dialog in the Qt window over the simulated device: the started window with no
-// device, and a finished upgrade of a sample image, each written as a PNG into
-// $KR55LE_SCREENSHOT_DIR (scripts/screenshots points it at docs/) or the current folder.
+// device, then, once one is plugged in, a finished upgrade of a sample image, each written as a PNG
+// into $KR55LE_SCREENSHOT_DIR (scripts/screenshots points it at docs/) or the current folder.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -10,6 +10,7 @@
 #include "platform/qt/qt_dialog_host.h"
 #include "platform/sim/sim_hid_services.h"
 #include "res/strings.h"
+#include "tests/support/image_bytes.h"
 #include "tests/support/temp_file.h"
 
 namespace kr55le {
@@ -35,27 +36,23 @@ struct WindowScenario : ::testing::Test {
   }
 };
 
-TEST_F(WindowScenario, StartedWithoutADeviceShowsTheEmptyWindow) {
+TEST_F(WindowScenario, EmptyWindowThenAFinishedUpgrade) {
   CFlashwellDlg dialog(host, controls, hid, link);
   dialog.OnInitDialog();
   EXPECT_EQ(controls.Text(Control::MessageEdit), text::kNoDeviceAttached);
   Save("window-no-device.png");
-  hid.RegisterNotices(nullptr);
-}
 
-TEST_F(WindowScenario, FinishedUpgradeShowsTheCompletion) {
   const auto payload = std::vector<std::uint8_t>(40000, 0x3C);
   testing::TempFile image(testing::MakeImage("Pardo", "01.02.00", payload), "firmware.bin");
   const std::size_t device = hid.Plug();
-  CFlashwellDlg dialog(host, controls, hid, link);
-  dialog.OnInitDialog();
+  dialog.OnDeviceChange(hid::DeviceChange::Arrival);
   dialog.ImagePath = image.path();
   controls.SetText(Control::PathEdit, image.path());
   dialog.OnUpgrade();
 
   EXPECT_EQ(controls.Text(Control::MessageEdit), text::kFirmwareCompleted);
   EXPECT_EQ(controls.Text(Control::PercentEdit), text::kPercentComplete);
-  EXPECT_EQ(hid.AssembledImage(device).size(), (payload.size() / 1008 + 1) * 1008);
+  EXPECT_EQ(hid.AssembledImage(device), testing::WithFiller(payload));
   Save("window-upgrade-completed.png");
   hid.RegisterNotices(nullptr);
 }
