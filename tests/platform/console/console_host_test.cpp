@@ -119,6 +119,21 @@ TEST_F(ConsoleHostTest, APressIsHandedOnOnlyOnce) {
             (Calls{Received::InitDialog, Received::CancelUpgrade, Received::InitDialog}));
 }
 
+// Like a window's box, it dispatches what is queued while it is shown.
+TEST_F(ConsoleHostTest, MessageBoxPrintsItsLineAndDispatchesWhatIsQueued) {
+  ConsoleHost host(model, nullptr, Settings());
+  Calls whileShown;
+  dialog.react = [&](Received message) {
+    if (message != Received::InitDialog) return;
+    host.PostDeviceChange(hid::DeviceChange::Removal);
+    host.MessageBox("box");
+    whileShown = dialog.SinceInit();
+  };
+  host.RunModal(dialog);
+  EXPECT_EQ(whileShown, Calls{Received::DeviceRemoval});
+  EXPECT_EQ(errors.Text(), "box\n");
+}
+
 TEST_F(ConsoleHostTest, BeepsRingTheBellOnlyWhenAsked) {
   for (const bool bell : {false, true}) {
     testing::MemoryStream stream;

@@ -49,6 +49,11 @@ class Kernel {
     ASSERT_EQ(::send(kernel_, &event, sizeof event, 0), static_cast<ssize_t>(sizeof event));
     EXPECT_EQ(device->HandleEvent(Clock::time_point{}), "");
   }
+  // Sends only the first `size` bytes of `event`; what the device made of them.
+  std::string SendCut(const uhid_event& event, std::size_t size) {
+    EXPECT_EQ(::send(kernel_, &event, size, 0), static_cast<ssize_t>(size));
+    return device->HandleEvent(Clock::time_point{});
+  }
   // The next event the device wrote, or nothing when it wrote none.
   std::optional<uhid_event> Received() {
     uhid_event event;
@@ -127,6 +132,13 @@ TEST(VirtualDevice, AnswersEachKernelEventWithTheEventItExpects) {
       EXPECT_EQ(answer->u.set_report_reply.err, EIO);
     }
   }
+}
+
+TEST(VirtualDevice, AnEventCutShortIsMalformedNotReadWithTheRestOfTheBuffer) {
+  Kernel kernel;
+  EXPECT_EQ(kernel.SendCut(OutputRequest(kCommandDeviceInfo), 8),
+            "read(uhid): a malformed event of 8 bytes");
+  EXPECT_EQ(kernel.Received(), std::nullopt);
 }
 
 TEST(VirtualDevice, SendsAReplyOnlyOnceItIsDue) {
