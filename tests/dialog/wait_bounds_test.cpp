@@ -14,9 +14,15 @@ TEST(WaitBounds, ScalingMultipliesEachTotalRoundingUpToAtLeastOnePoll) {
     std::uint64_t ackTotal;
   };
   const Case cases[] = {
-      {1.0, 0xFFFFFFFF, 0xFFFFFull * 20, 65535ull * 65535},
-      {0.5, 0x80000000, 0xFFFFFull * 10, 2147352613},
-      {1e-12, 1, 1, 1},
+      {.factor = 1.0,
+       .deviceInfo = 0xFFFFFFFF,
+       .browseTotal = 0xFFFFFull * 20,
+       .ackTotal = 65535ull * 65535},
+      {.factor = 0.5,
+       .deviceInfo = 0x80000000,
+       .browseTotal = 0xFFFFFull * 10,
+       .ackTotal = 2147352613},
+      {.factor = 1e-12, .deviceInfo = 1, .browseTotal = 1, .ackTotal = 1},
   };
   for (const auto& c : cases) {
     const WaitBounds scaled = ScaleWaitBounds(defaults, c.factor);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/image_file.h"
+#include "image/image_header.h"
 #include "tests/support/temp_file.h"
 
 namespace kr55le {
@@ -21,38 +22,42 @@ std::vector<std::uint8_t> Pattern(std::size_t size) {
 }
 
 TEST(PayloadPlan, JudgesTheSizeBeforeReadingAnything) {
+  constexpr std::uint64_t kHeader = kImageHeaderSize;
   struct Case {
     std::uint64_t fileLength;
-    SizeVerdict verdict;
-    std::uint32_t fullBlocks;
-    std::uint32_t filler;
+    SizeVerdict verdict = SizeVerdict::TooLarge;
+    std::uint32_t fullBlocks = 0;
+    std::uint32_t filler = 0;
   };
   const Case cases[] = {
-      {64, SizeVerdict::Empty, 0, 0},
-      {10, SizeVerdict::TooLarge, 0, 0},
-      {0, SizeVerdict::TooLarge, 0, 0},
-      {63, SizeVerdict::TooLarge, 0, 0},
-      {64 + 1, SizeVerdict::Ok, 0, 1007},
-      {64 + 1007, SizeVerdict::Ok, 0, 1},
-      {64 + 1008, SizeVerdict::Ok, 1, 1008},
-      {64 + 1010, SizeVerdict::Ok, 1, 1006},
-      {64 + 2016, SizeVerdict::Ok, 2, 1008},
-      {64 + 2097152, SizeVerdict::Ok, 2080, 496},
-      {64 + 2097153, SizeVerdict::TooLarge, 0, 0},
+      {.fileLength = kHeader, .verdict = SizeVerdict::Empty},
+      {.fileLength = 10},
+      {.fileLength = 0},
+      {.fileLength = kHeader - 1},
+      {.fileLength = kHeader + 1, .verdict = SizeVerdict::Ok, .filler = 1007},
+      {.fileLength = kHeader + 1007, .verdict = SizeVerdict::Ok, .filler = 1},
+      {.fileLength = kHeader + 1008, .verdict = SizeVerdict::Ok, .fullBlocks = 1, .filler = 1008},
+      {.fileLength = kHeader + 1010, .verdict = SizeVerdict::Ok, .fullBlocks = 1, .filler = 1006},
+      {.fileLength = kHeader + 2016, .verdict = SizeVerdict::Ok, .fullBlocks = 2, .filler = 1008},
+      {.fileLength = kHeader + 2097152,
+       .verdict = SizeVerdict::Ok,
+       .fullBlocks = 2080,
+       .filler = 496},
+      {.fileLength = kHeader + 2097153},
       // A length past 4 GiB must not wrap into a small payload.
-      {(std::uint64_t{1} << 32) + 64 + 100, SizeVerdict::TooLarge, 0, 0},
+      {.fileLength = (std::uint64_t{1} << 32) + kHeader + 100},
   };
   for (const auto& c : cases) {
     const PayloadPlan plan = PlanPayload(c.fileLength);
     EXPECT_EQ(plan.Verdict, c.verdict) << c.fileLength;
     if (c.verdict == SizeVerdict::Ok) {
-      EXPECT_EQ(plan.PayloadSize, c.fileLength - 64);
+      EXPECT_EQ(plan.PayloadSize, c.fileLength - kHeader);
       EXPECT_EQ(plan.FullBlockCount, c.fullBlocks) << c.fileLength;
       EXPECT_EQ(plan.FillerBytes(), c.filler) << c.fileLength;
     }
   }
   EXPECT_EQ(PlanPayload(std::nullopt).Verdict, SizeVerdict::TooLarge);
-  EXPECT_EQ(PlanPayload(64 + 2097152).BlockCount(), 2081u);
+  EXPECT_EQ(PlanPayload(kHeader + 2097152).BlockCount(), 2081u);
 }
 
 TEST(ImagePayload, LoadsBlocksWithFillerAfterThePayload) {

@@ -8,34 +8,39 @@
 namespace kr55le {
 namespace {
 
+// The position asked for with SetPos before SetRange, where it stands after SetRange, and after
+// one StepIt.
 struct ProgressCase {
-  const char* name;
-  int minimum;
-  int maximum;
-  int step;
-  int position;  // asked for with SetPos before the range is set
-  int expected;  // after SetRange
-  int stepped;   // after one StepIt
+  int min, max, step;
+  int pos, ranged, stepped;
 };
 
 TEST(ProgressBar, ClampsIntoTheRangeAndWrapsToTheMinimumPastTheMaximum) {
   const ProgressCase cases[] = {
-      {"inside", 0, 50, 1, 20, 20, 21},
-      {"range moves above the position", 30, 60, 10, 20, 30, 40},
-      {"range moves below the position", 0, 15, 1, 20, 15, 0},
-      {"step lands on the maximum", 0, 20, 10, 10, 10, 20},
-      {"step passes the maximum", 5, 25, 10, 20, 20, 5},
-      {"negative step stops at the minimum", 10, 50, -10, 15, 15, 10},
-      {"maximum below the minimum", 40, 10, 1, 90, 40, 40},
+      // inside
+      {.min = 0, .max = 50, .step = 1, .pos = 20, .ranged = 20, .stepped = 21},
+      // the range moves above the position
+      {.min = 30, .max = 60, .step = 10, .pos = 20, .ranged = 30, .stepped = 40},
+      // the range moves below the position
+      {.min = 0, .max = 15, .step = 1, .pos = 20, .ranged = 15, .stepped = 0},
+      // a step lands on the maximum
+      {.min = 0, .max = 20, .step = 10, .pos = 10, .ranged = 10, .stepped = 20},
+      // a step passes the maximum: back to the minimum
+      {.min = 5, .max = 25, .step = 10, .pos = 20, .ranged = 20, .stepped = 5},
+      // a negative step stops at the minimum
+      {.min = 10, .max = 50, .step = -10, .pos = 15, .ranged = 15, .stepped = 10},
+      // the maximum below the minimum
+      {.min = 40, .max = 10, .step = 1, .pos = 90, .ranged = 40, .stepped = 40},
   };
   for (const auto& c : cases) {
     ControlModel model;
-    model.SetPos(c.position);
-    model.SetRange(c.minimum, c.maximum);
+    model.SetPos(c.pos);
+    model.SetRange(c.min, c.max);
     model.SetStep(c.step);
-    EXPECT_EQ(model.GetPos(), c.expected) << c.name;
+    const auto row = ::testing::Message() << c.min << ".." << c.max << " step " << c.step;
+    EXPECT_EQ(model.GetPos(), c.ranged) << row;
     model.StepIt();
-    EXPECT_EQ(model.GetPos(), c.stepped) << c.name;
+    EXPECT_EQ(model.GetPos(), c.stepped) << row;
   }
 }
 
