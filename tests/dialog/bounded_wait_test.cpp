@@ -21,25 +21,38 @@ WaitEnd RunWait(PollCounter& counter, int answerAt, int endAfter, Polls& polls) 
 TEST(BoundedWait, EndsOnItsAnswerItsConditionOrItsWholeBound) {
   const struct {
     const char* name;
-    PollBound bound;
-    int answerAt;
-    int endAfter;
+    PollBound bound = {.inner = 3, .outer = 2};
+    int answerAt = 0;
+    int endAfter = 0;
     WaitEnd end;
-    int asked;
-    int between;
+    Polls polls;
   } cases[] = {
-      {"AnswerBeforeThePass", {3, 2}, 1, 0, WaitEnd::Answered, 1, 0},
-      {"AnswerOnTheLastPoll", {3, 2}, 6, 0, WaitEnd::Answered, 6, 5},
-      {"BoundIsInnerTimesOuter", {3, 2}, 0, 0, WaitEnd::Exhausted, 6, 6},
-      {"SinglePollBound", {1, 1}, 0, 0, WaitEnd::Exhausted, 1, 1},
-      {"ConditionSeenRightAfterThePass", {3, 2}, 0, 2, WaitEnd::Ended, 2, 2},
+      {.name = "AnswerBeforeThePass",
+       .answerAt = 1,
+       .end = WaitEnd::Answered,
+       .polls = {.asked = 1, .between = 0}},
+      {.name = "AnswerOnTheLastPoll",
+       .answerAt = 6,
+       .end = WaitEnd::Answered,
+       .polls = {.asked = 6, .between = 5}},
+      {.name = "BoundIsInnerTimesOuter",
+       .end = WaitEnd::Exhausted,
+       .polls = {.asked = 6, .between = 6}},
+      {.name = "SinglePollBound",
+       .bound = {.inner = 1, .outer = 1},
+       .end = WaitEnd::Exhausted,
+       .polls = {.asked = 1, .between = 1}},
+      {.name = "ConditionSeenRightAfterThePass",
+       .endAfter = 2,
+       .end = WaitEnd::Ended,
+       .polls = {.asked = 2, .between = 2}},
   };
   for (const auto& c : cases) {
     PollCounter counter(c.bound);  // the row outlives the counter
     Polls polls;
     EXPECT_EQ(RunWait(counter, c.answerAt, c.endAfter, polls), c.end) << c.name;
-    EXPECT_EQ(polls.asked, c.asked) << c.name;
-    EXPECT_EQ(polls.between, c.between) << c.name;
+    EXPECT_EQ(polls.asked, c.polls.asked) << c.name;
+    EXPECT_EQ(polls.between, c.polls.between) << c.name;
   }
 }
 

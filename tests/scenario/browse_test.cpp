@@ -159,17 +159,20 @@ INSTANTIATE_TEST_SUITE_P(DeviceReturns, ReplugDuringFileDialogTest, ::testing::B
 // no-reply outcome; a device found in its place is identified once the handler has returned.
 struct GoneDuringCheck {
   const char* name;
-  bool upgrade;   // the upgrade's repeated check (Enter), else Browse's
-  bool replaced;  // another device comes in at the same node
+  bool upgrade = false;   // the upgrade's repeated check (Enter), else Browse's
+  bool replaced = false;  // another device comes in at the same node
   std::string_view outcome;
   friend void PrintTo(const GoneDuringCheck& row, std::ostream* out) { *out << row.name; }
 };
 
 const GoneDuringCheck kGoneDuringChecks[] = {
-    {"BrowseDeviceRemoved", false, false, text::kCommunicationError},
-    {"BrowseDeviceReplaced", false, true, text::kCommunicationError},
-    {"UpgradeDeviceRemoved", true, false, text::kResetDeviceFirst},
-    {"UpgradeDeviceReplaced", true, true, text::kResetDeviceFirst},
+    {.name = "BrowseDeviceRemoved", .outcome = text::kCommunicationError},
+    {.name = "BrowseDeviceReplaced", .replaced = true, .outcome = text::kCommunicationError},
+    {.name = "UpgradeDeviceRemoved", .upgrade = true, .outcome = text::kResetDeviceFirst},
+    {.name = "UpgradeDeviceReplaced",
+     .upgrade = true,
+     .replaced = true,
+     .outcome = text::kResetDeviceFirst},
 };
 
 class GoneDuringCheckTest : public UpgradeScenario,

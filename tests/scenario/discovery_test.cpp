@@ -209,19 +209,24 @@ TEST_F(DiscoveryTest, StoredPathsAreUpperCasedAndPairedWithTheirEntries) {
 // query says; a stray report ahead of the reply does not end the identification's wait.
 struct OpenCase {
   const char* name;
-  bool attributesFail;
-  bool strayFirst;
-  std::uint16_t outputLength;
-  bool used;
+  bool attributesFail = false;
+  bool strayFirst = false;
+  std::uint16_t outputLength = kReportSize;
+  bool used = true;
   friend void PrintTo(const OpenCase& row, std::ostream* out) { *out << row.name; }
 };
 
+constexpr std::uint16_t kTooLong = 2 * kReportSize;
+
 const OpenCase kOpenCases[] = {
-    {"LengthsThatFit", false, false, kReportSize, true},
-    {"ReportsLongerThanTheBuffers", false, false, 2048, false},
-    {"AttributesFailLengthsFit", true, false, kReportSize, true},
-    {"AttributesFailReportsTooLong", true, false, 2048, false},
-    {"StrayReportBeforeTheReply", false, true, kReportSize, true},
+    {.name = "LengthsThatFit"},
+    {.name = "ReportsLongerThanTheBuffers", .outputLength = kTooLong, .used = false},
+    {.name = "AttributesFailLengthsFit", .attributesFail = true},
+    {.name = "AttributesFailReportsTooLong",
+     .attributesFail = true,
+     .outputLength = kTooLong,
+     .used = false},
+    {.name = "StrayReportBeforeTheReply", .strayFirst = true},
 };
 
 class OpenTest : public DiscoveryTest, public ::testing::WithParamInterface<OpenCase> {};
