@@ -1,10 +1,12 @@
 // The real dialog in the Qt window over the simulated device: the started window with no
-// device, then, once one is plugged in, a finished upgrade of a sample image, each written as a PNG
+// device, then, once one is plugged in, an upgrade half done and finished, each written as a PNG
 // into $KR55LE_SCREENSHOT_DIR (scripts/screenshots points it at docs/) or the current folder.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QImage>
+#include <QSet>
+#include <QTimer>
 
 #include "dialog/flashwell_dlg.h"
 #include "platform/qt/qt_dialog_host.h"
@@ -23,6 +25,8 @@ QString ScreenshotPath(const char* name) {
   return QDir(folder).filePath(QString::fromLatin1(name));
 }
 
+constexpr qsizetype kFewestColoursOfAPicture = 16;
+
 struct WindowScenario : ::testing::Test {
   ControlModel controls;
   sim::SimHidServices hid;
@@ -32,11 +36,17 @@ struct WindowScenario : ::testing::Test {
   void Save(const char* name) {
     const QString path = ScreenshotPath(name);
     ASSERT_TRUE(host.Window().grab().save(path, "PNG")) << path.toStdString();
-    EXPECT_EQ(QImage(path).size(), host.Window().size());
+    const QImage written(path);
+    EXPECT_EQ(written.size(), host.Window().size());
+    QSet<QRgb> colours;
+    for (int y = 0; y < written.height(); ++y) {
+      for (int x = 0; x < written.width(); ++x) colours.insert(written.pixel(x, y));
+    }
+    EXPECT_GT(colours.size(), kFewestColoursOfAPicture) << name;  // not a blank rectangle
   }
 };
 
-TEST_F(WindowScenario, EmptyWindowThenAFinishedUpgrade) {
+TEST_F(WindowScenario, EmptyWindowThenAnUpgradeHalfDoneAndFinished) {
   CFlashwellDlg dialog(host, controls, hid, link);
   dialog.OnInitDialog();
   EXPECT_EQ(controls.Text(Control::MessageEdit), text::kNoDeviceAttached);
@@ -48,8 +58,19 @@ TEST_F(WindowScenario, EmptyWindowThenAFinishedUpgrade) {
   dialog.OnDeviceChange(hid::DeviceChange::Arrival);
   dialog.ImagePath = image.path();
   controls.SetText(Control::PathEdit, image.path());
+  // Checked at every pump of the transfer.
+  QTimer halfway;
+  std::string shownHalfway;
+  QObject::connect(&halfway, &QTimer::timeout, [&] {
+    if (controls.GetPos() * 2 < controls.RangeMaximum()) return;
+    halfway.stop();
+    shownHalfway = controls.Text(Control::MessageEdit);
+    Save("window-upgrading.png");
+  });
+  halfway.start(0);
   dialog.OnUpgrade();
 
+  EXPECT_EQ(shownHalfway, text::kFirmwareUpgrading);
   EXPECT_EQ(controls.Text(Control::MessageEdit), text::kFirmwareCompleted);
   EXPECT_EQ(controls.Text(Control::PercentEdit), text::kPercentComplete);
   EXPECT_EQ(hid.AssembledImage(device), testing::WithFiller(payload));
