@@ -34,6 +34,10 @@ struct CaseName {
 
 class Scenario : public ::testing::Test {
  protected:
+  // A scripted step whose pump or condition never came would leave the story untold.
+  void TearDown() override {
+    EXPECT_EQ(host.DescribeWaitingActions(), "") << "scripted actions that never ran";
+  }
   // Builds the dialog and runs its initialisation (with its first scan).
   void OpenDialog() {
     dialog = std::make_unique<CFlashwellDlg>(host, controls, *dialogServices, link, bounds);

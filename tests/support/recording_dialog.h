@@ -38,7 +38,8 @@ class RecordingDialog final : public DialogMessages {
 
   // Everything after OnInitDialog.
   std::vector<Received> SinceInit() const {
-    return received.empty() ? received : std::vector<Received>(received.begin() + 1, received.end());
+    return received.empty() ? received
+                            : std::vector<Received>(received.begin() + 1, received.end());
   }
 
   std::vector<Received> received;

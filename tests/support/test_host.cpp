@@ -7,8 +7,7 @@
 
 namespace kr55le {
 
-TestHost::TestHost(ControlModel& model)
-    : model_(model), failureHandler_([](const std::string& message) { ADD_FAILURE() << message; }) {
+TestHost::TestHost(ControlModel& model) : model_(model) {
   for (std::size_t index = 0; index < kControlCount; ++index) {
     shownTexts_[index] = model_.Text(static_cast<Control>(index));
   }
@@ -29,14 +28,14 @@ void TestHost::MessageBeep(Beep beep) {
 
 void TestHost::MessageBox(std::string_view text) {
   messageBoxes_.emplace_back(text);
-  Pump();
+  PumpMessages();
 }
 
 std::optional<std::string> TestHost::OpenFileDialog(const OpenFileRequest& request) {
   openFileRequests_.push_back({std::string(request.title), std::string(request.filter),
                                std::string(request.defaultExtension)});
   // Pumped before the answer is taken, so a script step at this pump can still supply it.
-  Pump();
+  PumpMessages();
   if (openFileAnswers_.empty()) return std::nullopt;
   std::optional<std::string> answer = std::move(openFileAnswers_.front());
   openFileAnswers_.pop_front();
@@ -53,10 +52,6 @@ void TestHost::ShowHint(std::string_view hint) {
 
 void TestHost::AnswerOpenFile(std::optional<std::string> path) {
   openFileAnswers_.push_back(std::move(path));
-}
-
-void TestHost::SetFailureHandler(std::function<void(const std::string&)> handler) {
-  failureHandler_ = std::move(handler);
 }
 
 void TestHost::Attach(DialogMessages& dialog) {
@@ -89,8 +84,7 @@ void TestHost::Ignore(const TestAction& action) {
 }
 
 void TestHost::Fail(const std::string& message) {
-  failures_.push_back(message);
-  if (failureHandler_) failureHandler_(message);
+  ADD_FAILURE() << message;
 }
 
 }  // namespace kr55le

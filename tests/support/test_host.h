@@ -19,11 +19,8 @@
 
 namespace kr55le {
 
-// RunModal's results when the dialog did not end: nothing was left to do, or only `When`
-// actions were left and none came true within the idle pump limit.
+// RunModal's result when nothing was left to do and the dialog had not ended.
 inline constexpr int kRunNotEnded = -1;
-inline constexpr int kRunStalled = -2;
-inline constexpr int kDefaultIdlePumpLimit = 1000;
 
 // The test host's names for the shared dialog messages.
 using HostMessageKind = DialogMessageKind;
@@ -45,9 +42,8 @@ class TestHost : public DialogHost {
   TestHost(const TestHost&) = delete;
   TestHost& operator=(const TestHost&) = delete;
 
-  // OnInitDialog, then pumps until EndDialog (its result), until nothing is queued and no
-  // action waits (kRunNotEnded), or until only unmet `When` actions are left for the idle pump
-  // limit (kRunStalled, with a failure naming them).
+  // OnInitDialog, then pumps until EndDialog (its result), or until nothing is queued and no
+  // action waits (kRunNotEnded).
   int RunModal(DialogMessages& dialog) override;
   // Counts the pump, performs the actions due, then dispatches queued messages one at a time
   // until none is left.
@@ -68,9 +64,8 @@ class TestHost : public DialogHost {
   void When(std::function<bool()> condition, TestAction action);
   void Perform(const TestAction& action);  // at once, outside the script
   void AnswerOpenFile(std::optional<std::string> path);
-  void SetIdlePumpLimit(int limit);
-  // Where failures of the script go; ADD_FAILURE by default.
-  void SetFailureHandler(std::function<void(const std::string&)> handler);
+  // The scripted actions that have not run yet, described; empty when all have.
+  std::string DescribeWaitingActions() const;
 
   // The dialog that messages go to: set by RunModal, or by Attach for tests that call
   // handlers without the modal loop.
@@ -84,7 +79,6 @@ class TestHost : public DialogHost {
   const std::vector<RecordedOpenFileRequest>& OpenFileRequests() const { return openFileRequests_; }
   const std::vector<std::string>& Hints() const { return hints_; }
   const std::vector<std::string>& IgnoredActions() const { return ignoredActions_; }
-  const std::vector<std::string>& Failures() const { return failures_; }
   const std::vector<HostMessage>& DispatchedMessages() const { return dispatched_; }
   std::optional<int> EndResult() const { return endResult_; }
   int PumpCount() const { return pumpCount_; }
@@ -96,11 +90,7 @@ class TestHost : public DialogHost {
     TestAction action;
   };
 
-  // One pump; reports whether it performed an action or dispatched a message.
-  bool Pump();
-  bool PerformDueActions();
-  bool HasPumpNumberedActions() const;
-  std::string DescribeWaitingActions() const;
+  void PerformDueActions();
   void Dispatch(HostMessage message);
   void RecordText(Control control);
   void Ignore(const TestAction& action);
@@ -114,8 +104,6 @@ class TestHost : public DialogHost {
   std::vector<ScheduledAction> script_;
   std::deque<std::optional<std::string>> openFileAnswers_;
   int pumpCount_ = 0;
-  int idlePumpLimit_ = kDefaultIdlePumpLimit;
-  std::function<void(const std::string&)> failureHandler_;
 
   std::array<std::string, kControlCount> shownTexts_;
   std::array<std::vector<std::string>, kControlCount> textHistories_;
@@ -124,7 +112,6 @@ class TestHost : public DialogHost {
   std::vector<RecordedOpenFileRequest> openFileRequests_;
   std::vector<std::string> hints_;
   std::vector<std::string> ignoredActions_;
-  std::vector<std::string> failures_;
   std::vector<HostMessage> dispatched_;
   std::optional<int> endResult_;
 };

@@ -1,5 +1,4 @@
 // The test host's script and its loops: pumping, performing due actions and the modal loop.
-#include <algorithm>
 #include <utility>
 
 #include "tests/support/test_host.h"
@@ -32,10 +31,6 @@ void TestHost::When(std::function<bool()> condition, TestAction action) {
     return;
   }
   script_.push_back({0, std::move(condition), std::move(action)});
-}
-
-void TestHost::SetIdlePumpLimit(int limit) {
-  idlePumpLimit_ = limit;
 }
 
 void TestHost::Perform(const TestAction& action) {
@@ -75,21 +70,13 @@ void TestHost::Perform(const TestAction& action) {
 }
 
 void TestHost::PumpMessages() {
-  Pump();
-}
-
-bool TestHost::Pump() {
   ++pumpCount_;
-  bool active = PerformDueActions();
+  PerformDueActions();
   // Each message leaves the queue before its handler runs, so a nested pump cannot see it again.
-  while (std::optional<HostMessage> message = queue_.Take()) {
-    active = true;
-    Dispatch(*message);
-  }
-  return active;
+  while (std::optional<HostMessage> message = queue_.Take()) Dispatch(*message);
 }
 
-bool TestHost::PerformDueActions() {
+void TestHost::PerformDueActions() {
   // Taken out of the script first: an action may add to the script or pump again.
   std::vector<TestAction> due;
   for (auto entry = script_.begin(); entry != script_.end();) {
@@ -102,12 +89,6 @@ bool TestHost::PerformDueActions() {
     }
   }
   for (const TestAction& action : due) Perform(action);
-  return !due.empty();
-}
-
-bool TestHost::HasPumpNumberedActions() const {
-  return std::any_of(script_.begin(), script_.end(),
-                     [](const ScheduledAction& entry) { return !entry.condition; });
 }
 
 std::string TestHost::DescribeWaitingActions() const {
@@ -123,18 +104,9 @@ int TestHost::RunModal(DialogMessages& dialog) {
   Attach(dialog);
   endResult_.reset();
   dialog.OnInitDialog();  // its result only chooses where the focus goes
-  int idlePumps = 0;
   while (!endResult_) {
     if (queue_.Size() == 0 && script_.empty()) return kRunNotEnded;
-    if (Pump() || HasPumpNumberedActions()) {
-      idlePumps = 0;
-      continue;
-    }
-    if (++idlePumps >= idlePumpLimit_) {
-      Fail("the dialog did not end; after " + std::to_string(idlePumps) +
-           " idle pumps these actions still wait for their condition: " + DescribeWaitingActions());
-      return kRunStalled;
-    }
+    PumpMessages();
   }
   return *endResult_;
 }
