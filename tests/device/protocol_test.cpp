@@ -74,23 +74,6 @@ TEST(Requests, SetExactlyTheirOwnBytes) {
   }
 }
 
-TEST(Requests, CarryTheTailOfThePreviousRequest) {
-  std::array<SharedByte, kReportSize> shared{};
-  ReportView output{std::span(shared)};
-  BuildImageCheckRequest(output, IndexedFields());
-  BuildUpgradeStartRequest(output);
-  for (std::size_t i = 10; i <= 35; ++i) EXPECT_EQ(output.Get(i), i) << i;
-  EXPECT_EQ(output.Get(1), kCommandUpgradeStart);
-
-  Report block{};
-  BuildDataBlockReport(ReportView(std::span(block)), 5000,
-                       std::vector<std::uint8_t>(kBlockDataSize, 0x3C));
-  BuildExitRequest(ReportView(std::span(block)));
-  EXPECT_EQ(block[1], kCommandExit);
-  EXPECT_EQ(block[4], 5000 & 0xFF);
-  EXPECT_EQ(block[1023], 0x3C);
-}
-
 TEST(DataBlockReport, LaysOutTagSizeChecksumAndData) {
   Report block = Filled(0);
   std::vector<std::uint8_t> data(kBlockDataSize);

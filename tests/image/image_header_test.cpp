@@ -20,15 +20,6 @@ ImageHeaderCopies HeaderOf(const std::vector<std::uint8_t>& bytes) {
   return copies;
 }
 
-TEST(ImageHeader, ReversesBothOpaqueFields) {
-  const auto copies = HeaderOf(MakeImage("Pardo", "01.02.03", {}));
-  EXPECT_EQ(copies.HeaderField1, (std::array<std::uint8_t, 8>{8, 7, 6, 5, 4, 3, 2, 1}));
-  EXPECT_EQ(copies.HeaderField2, (std::array<std::uint8_t, 8>{16, 15, 14, 13, 12, 11, 10, 9}));
-  const auto fields = copies.CheckFields();
-  EXPECT_EQ(fields.HeaderField1, copies.HeaderField1);
-  EXPECT_EQ(fields.ImageVersion[2], '.');
-}
-
 TEST(ImageHeader, ClassifiesTheKindByItsFirstFiveBytes) {
   struct Case {
     std::string tag;

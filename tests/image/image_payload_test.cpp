@@ -60,30 +60,6 @@ TEST(PayloadPlan, JudgesTheSizeBeforeReadingAnything) {
   EXPECT_EQ(PlanPayload(kHeader + 2097152).BlockCount(), 2081u);
 }
 
-TEST(ImagePayload, LoadsBlocksWithFillerAfterThePayload) {
-  ImagePayload staging;
-  for (std::size_t size : {1u, 1007u, 1008u, 1010u, 2016u, 2097152u}) {
-    const auto payload = Pattern(size);
-    TempFile file(MakeImage("Pardo", "01.02.03", payload));
-    ImageFile image(file.path());
-    const PayloadPlan plan = PlanPayload(image.Length());
-    ASSERT_EQ(plan.Verdict, SizeVerdict::Ok) << size;
-    ASSERT_EQ(staging.Load(image, plan), size);
-
-    std::vector<std::uint8_t> sent;
-    for (std::uint32_t n = 0; n < plan.BlockCount(); ++n) {
-      const auto block = staging.Block(n);
-      ASSERT_EQ(block.size(), kBlockDataSize);
-      sent.insert(sent.end(), block.begin(), block.end());
-    }
-    ASSERT_EQ(sent.size(), size + plan.FillerBytes());
-    EXPECT_TRUE(std::equal(payload.begin(), payload.end(), sent.begin())) << size;
-    EXPECT_TRUE(std::all_of(sent.begin() + static_cast<long>(size), sent.end(), [](std::uint8_t b) {
-      return b == kFillerByte;
-    })) << size;
-  }
-}
-
 TEST(ImagePayload, RefusedPlanReadsNothing) {
   ImagePayload staging;
   staging.Stage(std::vector<std::uint8_t>(3000, 0x01));

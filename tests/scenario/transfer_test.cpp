@@ -58,18 +58,6 @@ INSTANTIATE_TEST_SUITE_P(
       return kind + std::to_string(std::get<1>(test.param));
     });
 
-TEST_F(TransferTest, SequenceWrapsSoThe257thBlockIsAcknowledgedWithZero) {
-  StartWith();  // it numbers its acknowledgements 0..255 and again from 0
-  const auto payload = Payload(299 * kBlock + 1);
-  Browse(FirmwareImage(payload));
-
-  ClickUpgrade();
-
-  EXPECT_EQ(Counters().dataReportsReceived, 300u);  // none was sent again
-  EXPECT_EQ(Counters().blocksAccepted, 300u);
-  EXPECT_EQ(Message(), text::kFirmwareCompleted);
-}
-
 TEST_F(TransferTest, SendAgainCodeRepeatsTheSameBlockWithoutAProgressStep) {
   StartWith({.resendEvery = 4});  // data reports 4, 8 and 12 are answered with code 2
   const auto payload = Payload(9 * kBlock + 500);

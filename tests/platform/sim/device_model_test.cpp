@@ -154,24 +154,5 @@ TEST(DeviceModel, StartReplyIsDueAfterTheEraseDelayAndLatency) {
   EXPECT_EQ(model.HandleOutputReport(StartRequest(output)).delay, std::chrono::milliseconds(720));
 }
 
-TEST(DeviceModel, RecordsEveryReportWholeWithTheTailsOfEarlierRequests) {
-  DeviceModel model({});
-  Report output = NewOutput();
-  const Report check = CheckRequest(output, "Pardo", "01.00.00");
-  model.HandleOutputReport(check);
-  model.HandleOutputReport(StartRequest(output));
-  model.HandleOutputReport(ExitRequest(output));
-
-  const auto& received = model.ReceivedReports();
-  ASSERT_EQ(received.size(), 3u);
-  EXPECT_EQ(received[0], check);
-  Report start = check;  // the start sets bytes 0..9 and keeps the check's tail
-  std::fill(start.begin() + 2, start.begin() + 10, kFillByte);
-  start[1] = kCommandUpgradeStart;
-  EXPECT_EQ(received[1], start);
-  EXPECT_EQ(received[2], output);
-  EXPECT_EQ(model.Counters().exitRequests, 1u);
-}
-
 }  // namespace
 }  // namespace kr55le::sim
