@@ -75,7 +75,7 @@ TEST_F(ReportLinkTest, ReplyLandsWithoutFurtherCallsAndBytesPastItKeepTheBuffer)
   EXPECT_EQ(reply[254], 0x77);
 }
 
-TEST(ReportLinkNoDevice, RaisedFlagStaysUpAndNothingIsRead) {
+TEST(ReportLinkNoDevice, RaisedFlagStaysUpUntilADeviceIsStored) {
   ReportLink link{kFast};
   link.StartThreads([](LinkThread, int) {});
   link.RaiseWritePending();

@@ -20,6 +20,10 @@ TEST_F(BrowseTest, CancelledFileDialogBoxesAndBeepsKeepingAllButTheFileVersion) 
 
   EXPECT_THAT(host.MessageBoxes(), ElementsAre(text::kFileOpenFail));
   EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
+  const RecordedOpenFileRequest request{std::string(text::kOpenDialogTitle),
+                                        std::string(text::kOpenDialogFilter),
+                                        std::string(text::kOpenDialogDefaultExtension)};
+  EXPECT_THAT(host.OpenFileRequests(), ElementsAre(request, request));
   EXPECT_EQ(Text(Control::PathEdit), shownPath);
   EXPECT_EQ(dialog->ImagePath, path);
   EXPECT_EQ(Message(), text::kOtherVersion);
@@ -36,7 +40,7 @@ TEST_F(BrowseTest, DirectoryOrVanishedFileAsksForAValidFileAndNothingIsSent) {
     const std::size_t before = hid.ReceivedReports(device).size();
     Browse(path);
     EXPECT_EQ(Message(), text::kSelectValidFile) << path;
-    EXPECT_EQ(host.Beeps().back(), Beep::Error);
+    EXPECT_EQ(LastBeep(), Beep::Error);
     EXPECT_FALSE(dialog->FileSelected);
     ExpectNothingSentSince(before);
   }
@@ -204,7 +208,7 @@ TEST_P(GoneDuringCheckTest, WaitEndsAtOnceWithItsNoReplyOutcome) {
           ? std::vector<std::string>{std::string(c.outcome), IdentifiedMessage()}
           : std::vector<std::string>{std::string(text::kNoDeviceAttached), std::string(c.outcome)};
   EXPECT_EQ(LastMessages(2), expected);
-  EXPECT_EQ(host.Beeps().back(), Beep::Error);
+  EXPECT_EQ(LastBeep(), Beep::Error);
   EXPECT_FALSE(dialog->FileSelected);
   EXPECT_EQ(dialog->DeviceReady, c.replaced);
   if (c.replaced) {

@@ -82,7 +82,7 @@ TEST_F(DiscoveryTest, SilentDeviceLeavesTheEarlierIdentificationShown) {
   EXPECT_EQ(Text(Control::UpgradeModeField), "Firmware upgrade");
   EXPECT_FALSE(dialog->DeviceReady);
   ExpectAllDisabled();
-  EXPECT_EQ(host.Beeps().back(), Beep::Error);
+  EXPECT_EQ(LastBeep(), Beep::Error);
 }
 
 TEST_F(DiscoveryTest, TwoDevicesAreListedAndTheBoxFollowsTheIdentification) {

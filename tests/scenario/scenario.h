@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -55,6 +56,10 @@ class Scenario : public ::testing::Test {
     return std::string(text::kConnectedFirmwareMode) + std::string(text::kBrowseForUpgrade);
   }
   bool Enabled(Control control) const { return controls.IsEnabled(control); }
+  std::optional<Beep> LastBeep() const {
+    if (host.Beeps().empty()) return std::nullopt;
+    return host.Beeps().back();
+  }
   std::vector<std::vector<std::uint8_t>> Received(std::size_t device, std::uint8_t reportId,
                                                   std::uint8_t command) const {
     std::vector<std::vector<std::uint8_t>> matching;

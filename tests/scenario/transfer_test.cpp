@@ -460,7 +460,7 @@ TEST_P(PreconditionTest, FirstUnmetPreconditionIsShownWithTheErrorBeepAndNothing
 
   EXPECT_EQ(Message(), c.message);
   EXPECT_EQ(host.Beeps().size(), beeps + 1);
-  EXPECT_EQ(host.Beeps().back(), Beep::Error);
+  EXPECT_EQ(LastBeep(), Beep::Error);
   AwaitWriter();  // anything raised has reached the device before it is counted
   for (int i = 0; i < c.devices; ++i) {
     EXPECT_THAT(Received(i, kRequestReportId, kCommandImageCheck), IsEmpty());

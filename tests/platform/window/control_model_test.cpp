@@ -30,7 +30,7 @@ TEST(ControlModel, KeepsBothListsSortedWithEqualEntriesAfterEarlierOnes) {
       {"equal entries keep their order", {"dev", "DEV", "Dev"}, {0, 1, 2}, {"dev", "DEV", "Dev"}},
       {"equal entry after a smaller one", {"b", "a", "B"}, {0, 0, 2}, {"a", "b", "B"}},
       {"a prefix sorts first", {"abc", "ab"}, {0, 0}, {"ab", "abc"}},
-      {"digits by value",
+      {"digits as characters, not by value",
        {"/DEV/HIDRAW2", "/DEV/HIDRAW10"},
        {0, 0},
        {"/DEV/HIDRAW10", "/DEV/HIDRAW2"}},
