@@ -56,36 +56,37 @@ class HidrawDeviceTest : public ::testing::Test {
     peer_ = -1;
   }
 
+  // One Read into a 64-byte buffer: its error and the bytes it gave.
+  std::pair<hid::HidError, Bytes> Read(std::chrono::milliseconds timeout = kGenerous) {
+    std::array<std::uint8_t, kBuffer> report{};
+    std::size_t received = 0;
+    const hid::HidError error = device_->Read(report, received, timeout).error;
+    return {error, Bytes(report.begin(), report.begin() + static_cast<long>(received))};
+  }
+  static constexpr std::size_t kBuffer = 64;
+
   std::unique_ptr<HidrawDevice> device_;
   int peer_ = -1;
 };
 
-TEST_F(HidrawDeviceTest, ReadTimesOutWhenNoReportArrives) {
-  std::array<std::uint8_t, 64> report{};
-  std::size_t received = 99;
-  EXPECT_EQ(device_->Read(report, received, 10ms).error, hid::HidError::TimedOut);
-  EXPECT_EQ(received, 0u);
-}
-
-TEST_F(HidrawDeviceTest, ReadGivesOneReportPerCall) {
+TEST_F(HidrawDeviceTest, ReadGivesOneReportPerCallOrTimesOut) {
+  EXPECT_EQ(Read(10ms), std::pair(hid::HidError::TimedOut, Bytes{}));
   Send({0x08, 0x01, 0x02});
   Send({0x08, 0x03, 0x04, 0x05, 0x06});
-  std::array<std::uint8_t, 64> report{};
-  std::size_t received = 0;
-  ASSERT_TRUE(device_->Read(report, received, kGenerous).ok());
-  EXPECT_EQ(Bytes(report.begin(), report.begin() + received), (Bytes{0x08, 0x01, 0x02}));
-  ASSERT_TRUE(device_->Read(report, received, kGenerous).ok());
-  EXPECT_EQ(Bytes(report.begin(), report.begin() + received),
-            (Bytes{0x08, 0x03, 0x04, 0x05, 0x06}));
+  EXPECT_EQ(Read(), std::pair(hid::HidError::None, Bytes{0x08, 0x01, 0x02}));
+  EXPECT_EQ(Read(), std::pair(hid::HidError::None, Bytes{0x08, 0x03, 0x04, 0x05, 0x06}));
 }
 
+// Nothing of a report longer than the buffer is given, also when its added ID makes it so.
 TEST_F(HidrawDeviceTest, ReportLongerThanTheBufferIsTooLongAndNotCopied) {
-  Send(Bytes(65, 0x08));
-  std::array<std::uint8_t, 64> report{};
-  std::size_t received = 0;
-  EXPECT_EQ(device_->Read(report, received, kGenerous).error, hid::HidError::TooLong);
-  EXPECT_EQ(received, 0u);
-  EXPECT_EQ(report[0], 0);
+  for (const bool unnumbered : {false, true}) {
+    testing::TempFolder folder;
+    testing::WriteFile(folder.path() / "report_descriptor",
+                       unnumbered ? testing::VendorUnnumbered() : Bytes{});
+    Open(folder.path() / "report_descriptor");
+    Send(Bytes(unnumbered ? kBuffer : kBuffer + 1, 0xA5));
+    EXPECT_EQ(Read(), std::pair(hid::HidError::TooLong, Bytes{})) << unnumbered;
+  }
 }
 
 TEST_F(HidrawDeviceTest, WriteSendsTheWholeReport) {
@@ -115,18 +116,14 @@ TEST(HidrawDevice, WriteToAFullNodeGoesThroughOnceThePeerReads) {
 
 TEST_F(HidrawDeviceTest, ReadAfterThePeerClosedIsGoneAndStaysGone) {
   ClosePeer();
-  std::array<std::uint8_t, 64> report{};
-  std::size_t received = 0;
-  EXPECT_EQ(device_->Read(report, received, kForever).error, hid::HidError::Gone);
-  EXPECT_EQ(device_->Read(report, received, kForever).error, hid::HidError::Gone);
+  EXPECT_EQ(Read(kForever).first, hid::HidError::Gone);
+  EXPECT_EQ(Read(kForever).first, hid::HidError::Gone);
 }
 
 TEST_F(HidrawDeviceTest, OnceGoneEveryCallFailsWithoutTouchingTheNode) {
   // The peer stops sending but still reads, so a write that reached the socket would show.
   ASSERT_EQ(::shutdown(peer_, SHUT_WR), 0);
-  std::array<std::uint8_t, 64> report{};
-  std::size_t received = 0;
-  ASSERT_EQ(device_->Read(report, received, kForever).error, hid::HidError::Gone);
+  ASSERT_EQ(Read(kForever).first, hid::HidError::Gone);
 
   const hid::HidResult write = device_->Write(Bytes{0x01, 0x01});
   EXPECT_EQ(write.error, hid::HidError::Gone);
@@ -150,12 +147,8 @@ TEST_F(HidrawDeviceTest, ReadsAndWritesRunAtTheSameTime) {
       EXPECT_TRUE(device_->Write(Bytes{0x01, static_cast<std::uint8_t>(n)}).ok());
     }
   });
-  std::array<std::uint8_t, 64> report{};
   for (int n = 0; n < kReports; ++n) {
-    std::size_t received = 0;
-    ASSERT_TRUE(device_->Read(report, received, kGenerous).ok());
-    EXPECT_EQ(Bytes(report.begin(), report.begin() + received),
-              (Bytes{0x08, static_cast<std::uint8_t>(n)}));
+    EXPECT_EQ(Read(), std::pair(hid::HidError::None, Bytes{0x08, static_cast<std::uint8_t>(n)}));
   }
   writer.join();
   deviceSide.join();
@@ -210,10 +203,7 @@ class ReportIdTest : public HidrawDeviceTest, public ::testing::WithParamInterfa
 
 TEST_P(ReportIdTest, ReadGivesTheIdFirst) {
   Send(GetParam().fromNode);
-  std::array<std::uint8_t, 64> report{};
-  std::size_t received = 0;
-  ASSERT_TRUE(device_->Read(report, received, kGenerous).ok());
-  EXPECT_EQ(Bytes(report.begin(), report.begin() + received), GetParam().toCaller);
+  EXPECT_EQ(Read(), std::pair(hid::HidError::None, GetParam().toCaller));
 }
 
 TEST_P(ReportIdTest, WriteGivesTheNodeWhatHidrawExpects) {
@@ -223,17 +213,6 @@ TEST_P(ReportIdTest, WriteGivesTheNodeWhatHidrawExpects) {
 
 INSTANTIATE_TEST_SUITE_P(Numbering, ReportIdTest, ::testing::ValuesIn(kReportIdCases),
                          [](const auto& testCase) { return testCase.param.name; });
-
-TEST_F(HidrawDeviceTest, UnnumberedReportThatFillsTheBufferIsTooLongWithItsId) {
-  testing::TempFolder folder;
-  testing::WriteFile(folder.path() / "report_descriptor", testing::VendorUnnumbered());
-  Open(folder.path() / "report_descriptor");
-  std::array<std::uint8_t, 64> report{};
-  Send(Bytes(report.size(), 0xA5));
-  std::size_t received = 0;
-  EXPECT_EQ(device_->Read(report, received, kGenerous).error, hid::HidError::TooLong);
-  EXPECT_EQ(received, 0u);
-}
 
 TEST_F(HidrawDeviceTest, AttributesOfANonHidrawNodeFailAndNameTheIoctl) {
   hid::HidAttributes attributes;
