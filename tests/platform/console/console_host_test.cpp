@@ -134,19 +134,6 @@ TEST_F(ConsoleHostTest, MessageBoxPrintsItsLineAndDispatchesWhatIsQueued) {
   EXPECT_EQ(errors.Text(), "box\n");
 }
 
-TEST_F(ConsoleHostTest, BeepsRingTheBellOnlyWhenAsked) {
-  for (const bool bell : {false, true}) {
-    testing::MemoryStream stream;
-    ConsoleHostSettings settings = Settings();
-    settings.bell = bell;
-    settings.errors = stream.file();
-    ConsoleHost host(model, nullptr, std::move(settings));
-    host.MessageBeep(Beep::Error);
-    host.MessageBeep(Beep::Plain);
-    EXPECT_EQ(stream.Text(), bell ? "\a\a" : "");
-  }
-}
-
 TEST_F(ConsoleHostTest, ReportsEachNewStatusTextInOrder) {
   ConsoleHost host(model, nullptr, Settings());
   model.SetText(Control::MessageEdit, "first");
@@ -174,18 +161,22 @@ TEST_F(ConsoleHostTest, AfterTheStepsAwaitsTheNoticeOnlyOfADeviceThatWent) {
   }
 }
 
-TEST_F(ConsoleHostTest, DrawsTheProgressLineOnlyWhenAsked) {
-  for (const bool draw : {false, true}) {
-    testing::MemoryStream stream;
+// The error stream has the bell and the progress line only when they are asked for.
+TEST_F(ConsoleHostTest, WritesBellsAndTheProgressLineOnlyWhenAsked) {
+  for (const bool asked : {false, true}) {
     ConsoleHostSettings settings = Settings();
-    settings.drawProgress = draw;
+    settings.bell = asked;
+    settings.drawProgress = asked;
+    testing::MemoryStream stream;
     settings.errors = stream.file();
     ConsoleHost host(model, nullptr, std::move(settings));
+    host.MessageBeep(Beep::Error);
+    host.MessageBeep(Beep::Plain);
     model.SetRange(0, 4);
     model.SetStep(1);
     model.StepIt();
     host.FinishOutput();
-    EXPECT_EQ(stream.Text(), draw ? "\r1/4 blocks, 25 %\n" : "");
+    EXPECT_EQ(stream.Text(), asked ? "\a\a\r1/4 blocks, 25 %\n" : "");
     model.SetPos(0);
   }
 }

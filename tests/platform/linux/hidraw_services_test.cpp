@@ -7,7 +7,6 @@
 #include <cerrno>
 
 #include "platform/linux/hidraw_errors.h"
-#include "platform/linux/interface_path.h"
 #include "tests/platform/linux/descriptors.h"
 #include "tests/platform/linux/fake_tree.h"
 
@@ -120,10 +119,6 @@ TEST(HidrawErrors, OpenFailuresFallIntoTheirClasses) {
   EXPECT_EQ(TransferErrorClass(EIO), hid::HidError::Gone);
   EXPECT_EQ(TransferErrorClass(ENODEV), hid::HidError::Gone);
   EXPECT_EQ(TransferErrorClass(EINVAL), hid::HidError::Io);
-}
-
-TEST(InterfacePath, HasTheNodeAndLowerCaseIds) {
-  EXPECT_EQ(MakeInterfacePath("/dev/hidraw3", 0x0483, 0xDF11), "/dev/hidraw3#vid_0483&pid_df11");
 }
 
 }  // namespace
