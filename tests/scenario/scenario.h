@@ -41,7 +41,7 @@ class Scenario : public ::testing::Test {
   }
   // Builds the dialog and runs its initialisation (with its first scan).
   void OpenDialog() {
-    dialog = std::make_unique<CFlashwellDlg>(host, controls, *dialogServices, link, bounds);
+    dialog = std::make_unique<CFlashwellDlg>(host, controls, services, link, bounds);
     host.Attach(*dialog);
     dialog->OnInitDialog();
   }
@@ -79,8 +79,7 @@ class Scenario : public ::testing::Test {
   ControlModel controls;
   TestHost host{controls};
   sim::SimHidServices hid;
-  ScenarioServices services{hid};
-  hid::HidServices* dialogServices = &services;  // the bus the dialog is opened on
+  ScenarioServices services{hid};  // the bus the dialog is opened on
   ReportLink link{kScenarioTiming};
   WaitBounds bounds;  // the real bounds; a test shrinks only the wait it runs into
   std::unique_ptr<CFlashwellDlg> dialog;

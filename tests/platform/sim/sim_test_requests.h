@@ -41,8 +41,7 @@ inline Report NewOutput() {
 // Lets a default-configured model take blocks: an accepted check, then the start.
 inline void ArmForTransfer(DeviceModel& model) {
   Report output = NewOutput();
-  const bool audio = model.Config().mode == UpgradeMode::Audio;
-  model.HandleOutputReport(CheckRequest(output, audio ? "AUDIO" : "Pardo", "02.00.00"));
+  model.HandleOutputReport(CheckRequest(output, "Pardo", "02.00.00"));
   model.HandleOutputReport(StartRequest(output));
 }
 
