@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "app/run_application.h"
+#include "platform/linux/logind_hold.h"
 #include "platform/linux/single_instance.h"
 #include "platform/qt/qt_dialog_host.h"
 #include "platform/window/control_model.h"
@@ -39,7 +40,7 @@ class DesktopStartup final : public StartupServices {
 
 int RunUpgradeWindow(hid::HidServices& hid, std::string_view instanceName) {
   ControlModel controls;
-  qt::QtDialogHost host(controls, &hid);
+  qt::QtDialogHost host(controls, &hid, [] { return TakeLogindHold(stderr); });
   DesktopStartup startup(instanceName);
   RunApplication(startup, host, controls, hid);
   return 0;

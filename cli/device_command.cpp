@@ -63,7 +63,8 @@ int RunDeviceCommand(const FlashArguments& arguments, hid::HidServices& hid, Fla
        .errors = context.errors,
        .interrupts = context.interrupts,
        .deviceGone = [&link] { return link.DeviceGone(); },
-       .onStatusText = [&output](std::string_view text) { output.Message(text); }});
+       .onStatusText = [&output](std::string_view text) { output.Message(text); },
+       .holdSystemAwake = context.holdSystemAwake});
   int status = kExitNotDone;
   {
     CFlashwellDlg dialog(host, controls, hid, link,

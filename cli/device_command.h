@@ -8,6 +8,7 @@
 #include "cli/arguments.h"
 #include "cli/output.h"
 #include "platform/hid/hid_services.h"
+#include "platform/window/system_hold.h"
 
 namespace kr55le {
 
@@ -16,6 +17,7 @@ struct ConsoleContext {
   const std::atomic<int>* interrupts = nullptr;  // Ctrl+C presses, or null
   bool errorsOnTerminal = false;                 // the progress line may be drawn
   std::FILE* errors = stderr;
+  SystemHoldSource holdSystemAwake = nullptr;  // the holds on sleep transfers take, or none
 };
 
 // Runs the command (info, check or upgrade) and prints its output; returns the exit status.

@@ -18,9 +18,11 @@
 #include "cli/output.h"
 #include "platform/console/interrupt_counter.h"
 #ifdef _WIN32
+#include "platform/win32/execution_state_hold.h"
 #include "platform/win32/win32_hid_services.h"
 #else
 #include "platform/linux/hidraw_services.h"
+#include "platform/linux/logind_hold.h"
 #endif
 #include "platform/sim/payload_dump.h"
 #include "platform/sim/sim_hid_services.h"
@@ -31,6 +33,9 @@ namespace {
 
 #ifdef _WIN32
 using PlatformHidServices = win32::Win32HidServices;
+std::unique_ptr<SystemHold> HoldSystemAwake() {
+  return win32::TakeExecutionStateHold();
+}
 bool IsTerminal(std::FILE* stream) {
   return ::_isatty(::_fileno(stream)) != 0;
 }
@@ -41,6 +46,9 @@ void UseBinaryOutput() {
 }
 #else
 using PlatformHidServices = LinuxHidServices;
+std::unique_ptr<SystemHold> HoldSystemAwake() {
+  return TakeLogindHold(stderr);
+}
 bool IsTerminal(std::FILE* stream) {
   return ::isatty(::fileno(stream)) != 0;
 }
@@ -87,7 +95,8 @@ int Run(const FlashArguments& arguments) {
                      inspect ? MessageList::Omitted : MessageList::Included);
   if (inspect) return RunInspect(arguments.image, output);
 
-  const ConsoleContext context{&console::InstallInterruptCounter(), IsTerminal(stderr), stderr};
+  const ConsoleContext context{&console::InstallInterruptCounter(), IsTerminal(stderr), stderr,
+                               HoldSystemAwake};
   if (arguments.simulate) return RunSimulated(arguments, output, context);
   PlatformHidServices hid;
   return RunDeviceCommand(arguments, hid, output, context);

@@ -104,6 +104,9 @@ Outcome CFlashwellDlg::Upgrade() {
   controls_.Enable(Control::PathEdit, false);
   CancelRequested = false;
   counter.ContinueWithInner(bounds_.startInner);
+  // From the start request until this handler returns, however the transfer ends, a sleeping
+  // or shut-down system would leave the device half-written.
+  const std::unique_ptr<SystemHold> awake = host_.HoldSystemAwake();
   if (const std::optional<Outcome> notStarted = StartUpgrade(counter)) return *notStarted;
 
   const std::optional<KindTexts> kindTexts = TextsFor(Header.Kind());

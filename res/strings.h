@@ -136,6 +136,12 @@ inline constexpr std::string_view kWordUnknown = "unknown";
 inline constexpr std::string_view kProgressStartFormat = "%u/%u blocks, %u %%";
 inline constexpr std::string_view kProgressFormat = "%u/%u blocks, %u %%, %.1f KiB/s, %u:%02u left";
 
+// The hold on sleep and shutdown during a transfer, as the system lists it.
+inline constexpr std::string_view kHoldWho = "KR-55LE upgrade utility";
+inline constexpr std::string_view kHoldWhy = "Transferring an image to the device";
+inline constexpr std::string_view kNoSystemHold =
+    "Sleep and shutdown are not held off during transfers: ";
+
 // The virtual device.
 inline constexpr std::string_view kVirtualUsage =
     "usage: kr55le-virtual-device [OPTIONS] [SPEC]\n"

@@ -64,6 +64,10 @@ void ConsoleHost::PumpMessages() {
   }
 }
 
+std::unique_ptr<SystemHold> ConsoleHost::HoldSystemAwake() {
+  return settings_.holdSystemAwake ? settings_.holdSystemAwake() : nullptr;
+}
+
 void ConsoleHost::EndDialog(int result) {
   result_ = result;
   ended_ = true;

@@ -39,7 +39,9 @@ struct ConsoleHostSettings {
   // that finds the device gone, as the window would show it.
   std::function<bool()> deviceGone = nullptr;
   // Each text the status line comes to show, in order.
-  std::function<void(std::string_view)> onStatusText;
+  std::function<void(std::string_view)> onStatusText = nullptr;
+  // The holds on sleep that transfers take; none when empty.
+  SystemHoldSource holdSystemAwake = nullptr;
 };
 
 class ConsoleHost final : public DialogHost {
@@ -65,6 +67,7 @@ class ConsoleHost final : public DialogHost {
   std::optional<std::string> OpenFileDialog(const OpenFileRequest& request) override;
   // Any thread.
   void PostDeviceChange(hid::DeviceChange change) override;
+  std::unique_ptr<SystemHold> HoldSystemAwake() override;
 
   // The step whose button was disabled when its turn came; nothing when none was.
   std::optional<ConsoleStep> StoppedAt() const { return stoppedAt_; }

@@ -13,8 +13,11 @@
 
 namespace kr55le::qt {
 
-QtDialogHost::QtDialogHost(ControlModel& model, hid::HidServices* services)
-    : model_(model), window_(std::make_unique<DialogWindow>()), mirror_(model, *window_) {
+QtDialogHost::QtDialogHost(ControlModel& model, hid::HidServices* services, SystemHoldSource holds)
+    : model_(model),
+      window_(std::make_unique<DialogWindow>()),
+      mirror_(model, *window_),
+      holds_(std::move(holds)) {
   for (const dialog_template::TemplateControl& row : dialog_template::TemplateControls()) {
     if (row.control) model_.Enable(*row.control, dialog_template::StartsEnabled(*row.control));
   }
@@ -92,6 +95,10 @@ std::optional<std::string> QtDialogHost::OpenFileDialog(const OpenFileRequest& r
 
 void QtDialogHost::PostDeviceChange(hid::DeviceChange change) {
   Post([change](DialogMessages& dialog) { dialog.OnDeviceChange(change); });
+}
+
+std::unique_ptr<SystemHold> QtDialogHost::HoldSystemAwake() {
+  return holds_ ? holds_() : nullptr;
 }
 
 void QtDialogHost::ShowHint(std::string_view hint) {

@@ -21,8 +21,10 @@ class QtDialogHost final : public DialogHost {
  public:
   // Needs a QApplication. The window is built at once, hidden; RunModal shows it. When
   // `services` gives a notice descriptor, the host watches it and calls DispatchNotices when it
-  // is readable. The model's enabled states are set to the template's first.
-  explicit QtDialogHost(ControlModel& model, hid::HidServices* services = nullptr);
+  // is readable. The model's enabled states are set to the template's first. `holds` gives the
+  // holds on sleep that transfers take (none when empty).
+  explicit QtDialogHost(ControlModel& model, hid::HidServices* services = nullptr,
+                        SystemHoldSource holds = {});
   ~QtDialogHost() override;
   QtDialogHost(const QtDialogHost&) = delete;
   QtDialogHost& operator=(const QtDialogHost&) = delete;
@@ -37,6 +39,7 @@ class QtDialogHost final : public DialogHost {
 
   void PostDeviceChange(hid::DeviceChange change) override;
   void ShowHint(std::string_view hint) override;
+  std::unique_ptr<SystemHold> HoldSystemAwake() override;
 
   DialogWindow& Window() { return *window_; }
 
@@ -51,6 +54,7 @@ class QtDialogHost final : public DialogHost {
   std::unique_ptr<DialogWindow> window_;
   ModelMirror mirror_;
   std::unique_ptr<QSocketNotifier> noticeNotifier_;
+  SystemHoldSource holds_;
 
   DialogMessages* dialog_ = nullptr;  // the dialog RunModal runs; messages reach only it
   QEventLoop* modalLoop_ = nullptr;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "platform/win32/dialog_template_builder.h"
+#include "platform/win32/execution_state_hold.h"
 #include "platform/win32/open_file_dialog.h"
 #include "platform/win32/template_styles.h"
 #include "platform/window/dialog_message.h"
@@ -103,6 +104,10 @@ void Win32DialogHost::PumpMessages() {
     }
     Dispatch(message);
   }
+}
+
+std::unique_ptr<SystemHold> Win32DialogHost::HoldSystemAwake() {
+  return TakeExecutionStateHold();
 }
 
 void Win32DialogHost::EndDialog(int result) {

@@ -39,6 +39,7 @@ class Win32DialogHost final : public DialogHost {
   void PostDeviceChange(hid::DeviceChange change) override;
   void SetIcon() override;
   void CreateRuntimeControls() override;
+  std::unique_ptr<SystemHold> HoldSystemAwake() override;
 
   // The dialog window while RunModal runs, else null.
   HWND Window() const { return window_.load(std::memory_order_acquire); }

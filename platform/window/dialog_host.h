@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/hid/hid_services.h"
+#include "platform/window/system_hold.h"
 
 namespace kr55le {
 
@@ -64,6 +65,9 @@ class DialogHost {
   // A hint for the user beside the status line (the Qt window shows it as a tooltip); an empty
   // one removes it.
   virtual void ShowHint(std::string_view hint) { (void)hint; }
+  // Keeps the system from sleeping or shutting down while the hold lives; null where the host
+  // has none to give.
+  virtual std::unique_ptr<SystemHold> HoldSystemAwake() { return nullptr; }
 };
 
 inline constexpr int kIdOk = 1;

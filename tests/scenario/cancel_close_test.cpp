@@ -54,6 +54,7 @@ TEST_F(CancelCloseTest, CloseAtBlock3SendsTheExitRequestThenBlock3AndEnds) {
   EXPECT_EQ(DataReports().size(), 4u);
   EXPECT_EQ(Counters().exitRequests, 1u);
   EXPECT_EQ(host.EndResult(), kIdCancel);
+  EXPECT_EQ(host.SystemHoldsTaken(), 1);
   EXPECT_EQ(Message(), text::kFirmwareUpgrading);
   EXPECT_THAT(host.Beeps(), IsEmpty());
   ExpectNoCompletion();

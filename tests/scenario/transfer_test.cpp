@@ -30,6 +30,9 @@ TEST_P(CompleteTransferTest, DeviceAssemblesThePayloadWithFillerAndTheWindowShow
   StartWith({.mode = mode});
   const auto payload = Payload(size);
   Browse(File(MakeImage(audio ? kAudioKind : kFirmwareKind, kOtherVersion, payload)));
+  int heldAtStart = 0;
+  host.When([this] { return Requests(kCommandUpgradeStart) == 1; },
+            TestAction::Run([this, &heldAtStart] { heldAtStart = host.SystemHoldsHeld(); }));
 
   ClickUpgrade();
 
@@ -47,6 +50,8 @@ TEST_P(CompleteTransferTest, DeviceAssemblesThePayloadWithFillerAndTheWindowShow
   EXPECT_EQ(controls.GetPos(), static_cast<int>(blocks));
   EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Plain));
   EXPECT_EQ(States(), kAfterCompletion);
+  EXPECT_EQ(heldAtStart, 1);  // the system stays up from the start request on
+  EXPECT_EQ(host.SystemHoldsTaken(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -240,6 +245,7 @@ TEST_P(UnfinishedTest, EndsWithItsMessageAndTheErrorBeepSendingNothingMore) {
   }
   EXPECT_EQ(dialog->DeviceReady, c.stage >= Stage::Start);
   EXPECT_EQ(Requests(kCommandUpgradeStart), c.starts);
+  EXPECT_EQ(host.SystemHoldsTaken(), static_cast<int>(c.starts));
   EXPECT_EQ(DataReports().size(), c.dataReports);
   EXPECT_EQ(Counters().blocksAccepted, c.accepted);
   ExpectNoCompletion();

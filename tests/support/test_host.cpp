@@ -50,6 +50,19 @@ void TestHost::ShowHint(std::string_view hint) {
   hints_.emplace_back(hint);
 }
 
+std::unique_ptr<SystemHold> TestHost::HoldSystemAwake() {
+  class CountedHold final : public SystemHold {
+   public:
+    explicit CountedHold(int& held) : held_(held) { ++held_; }
+    ~CountedHold() override { --held_; }
+
+   private:
+    int& held_;
+  };
+  ++holdsTaken_;
+  return std::make_unique<CountedHold>(holdsHeld_);
+}
+
 void TestHost::AnswerOpenFile(std::optional<std::string> path) {
   openFileAnswers_.push_back(std::move(path));
 }

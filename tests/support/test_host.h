@@ -57,6 +57,8 @@ class TestHost : public DialogHost {
   // Any thread.
   void PostDeviceChange(hid::DeviceChange change) override;
   void ShowHint(std::string_view hint) override;
+  // A hold that the host counts while it lives.
+  std::unique_ptr<SystemHold> HoldSystemAwake() override;
 
   // The script. Pumps count from 1; an action whose pump has passed runs at the next one. Due
   // actions run in the order they were added.
@@ -82,6 +84,8 @@ class TestHost : public DialogHost {
   const std::vector<HostMessage>& DispatchedMessages() const { return dispatched_; }
   std::optional<int> EndResult() const { return endResult_; }
   int PumpCount() const { return pumpCount_; }
+  int SystemHoldsTaken() const { return holdsTaken_; }
+  int SystemHoldsHeld() const { return holdsHeld_; }
 
  private:
   struct ScheduledAction {
@@ -104,6 +108,8 @@ class TestHost : public DialogHost {
   std::vector<ScheduledAction> script_;
   std::deque<std::optional<std::string>> openFileAnswers_;
   int pumpCount_ = 0;
+  int holdsTaken_ = 0;
+  int holdsHeld_ = 0;
 
   std::array<std::string, kControlCount> shownTexts_;
   std::array<std::vector<std::string>, kControlCount> textHistories_;

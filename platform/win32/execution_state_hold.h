@@ -1,0 +1,15 @@
+// The hold on sleep and shutdown as Windows gives it: the calling thread's execution state
+// asks for the system to stay up until it is set back.
+#pragma once
+
+#include <memory>
+
+#include "platform/window/system_hold.h"
+
+namespace kr55le::win32 {
+
+// Null when the system refuses the execution state. The hold must end on the thread that took
+// it, as the state belongs to the thread.
+std::unique_ptr<SystemHold> TakeExecutionStateHold();
+
+}  // namespace kr55le::win32
