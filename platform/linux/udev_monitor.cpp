@@ -22,12 +22,10 @@ class UdevMonitor final : public HidrawMonitor {
   void Drain(const std::function<void(hid::DeviceChange)>& sink) override {
     // The monitor's socket is non-blocking: receiving ends when nothing is pending.
     while (udev_device* device = udev_monitor_receive_device(monitor_)) {
-      const char* action = udev_device_get_action(device);
-      const bool added = action != nullptr && std::strcmp(action, kUdevActionAdd) == 0;
-      const bool removed = action != nullptr && std::strcmp(action, kUdevActionRemove) == 0;
+      const std::optional<hid::DeviceChange> change =
+          ChangeOfUdevAction(udev_device_get_action(device));
       udev_device_unref(device);
-      if (added && sink) sink(hid::DeviceChange::Arrival);
-      if (removed && sink) sink(hid::DeviceChange::Removal);
+      if (change && sink) sink(*change);
     }
   }
 
@@ -37,6 +35,13 @@ class UdevMonitor final : public HidrawMonitor {
 };
 
 }  // namespace
+
+std::optional<hid::DeviceChange> ChangeOfUdevAction(const char* action) {
+  if (action == nullptr) return std::nullopt;
+  if (std::strcmp(action, kUdevActionAdd) == 0) return hid::DeviceChange::Arrival;
+  if (std::strcmp(action, kUdevActionRemove) == 0) return hid::DeviceChange::Removal;
+  return std::nullopt;
+}
 
 std::unique_ptr<HidrawMonitor> OpenUdevMonitor(const char* sourceName) {
   udev* context = udev_new();

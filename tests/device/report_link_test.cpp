@@ -73,6 +73,7 @@ TEST_F(ReportLinkTest, ReplyLandsWithoutFurtherCallsAndBytesPastItKeepTheBuffer)
   EXPECT_EQ(reply[3], 4);
   EXPECT_EQ(reply[4], 0x77);
   EXPECT_EQ(reply[254], 0x77);
+  EXPECT_EQ(link.InputReport[kReportSize], 0);  // past the buffer: nothing
 }
 
 TEST(ReportLinkNoDevice, RaisedFlagStaysUpUntilADeviceIsStored) {

@@ -118,6 +118,8 @@ TEST_F(HidrawDeviceTest, ReadAfterThePeerClosedIsGoneAndStaysGone) {
   ClosePeer();
   EXPECT_EQ(Read(kForever).first, hid::HidError::Gone);
   EXPECT_EQ(Read(kForever).first, hid::HidError::Gone);
+  // Known gone, a write does not reach the closed socket (which would say "Broken pipe").
+  EXPECT_EQ(device_->Write(Bytes{0x01, 0x01}).message, "write(socket): No such device");
 }
 
 TEST_F(HidrawDeviceTest, OnceGoneEveryCallFailsWithoutTouchingTheNode) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/linux/hidraw_services.h"
+#include "platform/linux/udev_monitor.h"
 #include "tests/platform/linux/fake_tree.h"
 
 namespace kr55le {
@@ -48,6 +49,14 @@ TEST(HidrawMonitor, DeviceFolderSourceIgnoresOtherNodes) {
   // Everything queued before hidraw8 has been read: nothing else is pending.
   pollfd watch{services.NoticeDescriptor(), POLLIN, 0};
   EXPECT_EQ(::poll(&watch, 1, 0), 0);
+}
+
+TEST(UdevMonitor, OnlyAddAndRemoveActionsAreNotices) {
+  EXPECT_EQ(ChangeOfUdevAction("add"), hid::DeviceChange::Arrival);
+  EXPECT_EQ(ChangeOfUdevAction("remove"), hid::DeviceChange::Removal);
+  for (const char* other : {"change", "bind", "", static_cast<const char*>(nullptr)}) {
+    EXPECT_EQ(ChangeOfUdevAction(other), std::nullopt) << (other ? other : "no action");
+  }
 }
 
 TEST(HidrawMonitor, DispatchWithoutEventsReturnsAtOnceWithNothing) {

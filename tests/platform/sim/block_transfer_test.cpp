@@ -62,6 +62,9 @@ TEST(BlockTransfer, BlocksOutsideATransferFail) {
   EXPECT_EQ(Seen(model.HandleOutputReport(blocks.Block(0))), "1@0");
   EXPECT_EQ(Seen(model.HandleOutputReport(blocks.Block(0))), "3@1");  // after the last
   EXPECT_EQ(model.AssembledImage().size(), kBlockDataSize);
+  testing::ArmForTransfer(model);  // a second transfer assembles a new image
+  EXPECT_EQ(Seen(model.HandleOutputReport(blocks.Block(0))), "1@0");
+  EXPECT_EQ(model.AssembledImage().size(), kBlockDataSize);
 }
 
 struct MalformedCase {

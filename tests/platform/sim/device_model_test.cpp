@@ -110,9 +110,10 @@ std::vector<ReplyCase> ReplyCases() {
        {check("Pardo", "01.00.00"), StartRequest, StartRequest},
        Bytes{{0, 1}}},
       {"ExitHasNoReply", {}, {ExitRequest}, std::nullopt},
-      {"UnknownReportIdHasNoReply",
+      {"UnknownReportIdHasNoReplyEvenToAKnownCommand",
        {},
        {[](Report& output) {
+         InfoRequest(output);
          output[0] = 0x07;
          return output;
        }},

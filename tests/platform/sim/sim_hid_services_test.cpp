@@ -19,6 +19,7 @@ using testing::Report;
 
 // Long enough never to end a wait on a busy machine; a passing test never waits this long.
 constexpr std::chrono::milliseconds kGenerous{10000};
+constexpr std::chrono::hours kForever{1};
 constexpr std::chrono::milliseconds kShort{20};
 
 class Notices {
@@ -106,6 +107,22 @@ TEST(SimHidDevice, AnswersAWriteWithAReplyToRead) {
   EXPECT_EQ(input[0], kDeviceInfoReplyId);
   EXPECT_EQ(input[kDefaultInputReportLength], 0xEE);
   EXPECT_EQ(services.ReceivedReports(id), std::vector<Report>{InfoRequest()});
+}
+
+// A read already waiting is woken by the reply, not by the end of its wait.
+TEST(SimHidDevice, AWaitingReadGetsTheReplyAsSoonAsItComes) {
+  SimHidServices services;
+  auto device = OpenOrFail(services, services.PathOf(services.Plug()));
+  HidError readError = HidError::Io;
+  std::thread reader([&] {
+    Report input(kReportSize);
+    std::size_t received = 0;
+    readError = device->Read(input, received, kForever).error;
+  });
+  std::this_thread::sleep_for(kShort);  // so that the read waits first
+  ASSERT_TRUE(device->Write(InfoRequest()).ok());
+  reader.join();
+  EXPECT_EQ(readError, HidError::None);
 }
 
 TEST(SimHidDevice, ReplyLongerThanTheBufferIsTooLongAndCutAtItsEnd) {
