@@ -1,5 +1,6 @@
 // kr55le-upgrade-demo: the same window on a simulated KR-55LE, for trying the utility without
-// the hardware. Its one optional argument chooses the simulated device, e.g. "mode=audio".
+// the hardware. Its one optional argument chooses the simulated device, e.g. "mode=audio"; it
+// answers at a full-speed device's pace unless "reply-ms=0" asks for the fastest.
 #ifndef _WIN32
 #include <QApplication>
 #endif
@@ -20,7 +21,10 @@ int main(int argc, char** argv) {
   const QStringList arguments = QApplication::arguments();
   const std::string options = arguments.size() > 1 ? arguments[1].toStdString() : std::string();
 #endif
-  const kr55le::sim::SimOptionsResult parsed = kr55le::sim::ParseSimOptions(options);
+  // A device at the pace of real hardware unless the options say otherwise (reply-ms=0).
+  kr55le::sim::SimOptions demo;
+  demo.config.replyLatency = kr55le::sim::kFullSpeedReplyLatency;
+  const kr55le::sim::SimOptionsResult parsed = kr55le::sim::ParseSimOptions(options, demo);
   if (!parsed.ok()) {
     std::fprintf(stderr, "kr55le-upgrade-demo: %s\nusage: kr55le-upgrade-demo [KEY=VALUE,...]\n",
                  parsed.error.c_str());

@@ -201,8 +201,8 @@ std::string ApplyEntry(std::string_view entry, SimOptions& options) {
 
 }  // namespace
 
-SimOptionsResult ParseSimOptions(std::string_view text) {
-  SimOptionsResult result;
+SimOptionsResult ParseSimOptions(std::string_view text, const SimOptions& defaults) {
+  SimOptionsResult result{.options = defaults, .error = {}};
   if (text.empty()) return result;
   std::size_t start = 0;
   for (;;) {
@@ -210,7 +210,7 @@ SimOptionsResult ParseSimOptions(std::string_view text) {
     const std::string_view entry = text.substr(start, end - start);
     result.error = ApplyEntry(entry, result.options);
     if (!result.ok()) {
-      result.options = SimOptions{};
+      result.options = defaults;
       return result;
     }
     if (end == std::string_view::npos) return result;

@@ -2,6 +2,7 @@
 // bare flag) entries, e.g. "mode=audio,fail-at=3,devices=2". The empty text gives the defaults.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,6 +15,9 @@ namespace kr55le::sim {
 inline constexpr std::size_t kDefaultDeviceCount = 1;
 inline constexpr std::size_t kMaxDeviceCount = 16;
 inline constexpr std::uint32_t kMaxDelayMilliseconds = 600000;  // ten minutes
+// The pace of a full-speed USB device, a block about every 16 ms: the demo's default, so that a
+// person can watch its transfer.
+inline constexpr std::chrono::milliseconds kFullSpeedReplyLatency{16};
 
 struct SimOptions {
   SimDeviceConfig config;  // every simulated KR-55LE gets the same
@@ -31,6 +35,7 @@ struct SimOptionsResult {
 // Keys: mode=firmware|audio, serial=TEXT, software-version=TEXT, bootloader-version=TEXT,
 // resend-every=N, fail-at=N, lost-ack-at=N, unplug-at=N, silent=info|check|start|block:N,
 // devices=N, no-description, input-length=N, output-length=N, erase-ms=N, reply-ms=N, chatter.
-SimOptionsResult ParseSimOptions(std::string_view text);
+// What the text does not set keeps its value in `defaults`; refused text gives `defaults`.
+SimOptionsResult ParseSimOptions(std::string_view text, const SimOptions& defaults = {});
 
 }  // namespace kr55le::sim

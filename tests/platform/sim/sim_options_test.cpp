@@ -108,10 +108,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"mode=audio,,chatter", "empty entry"}, BadCase{"mode=audio,", "empty entry"}),
     NameOf<BadCase>);
 
-TEST(SimOptions, RefusedTextGivesTheDefaults) {
-  const SimOptionsResult result = ParseSimOptions("mode=audio,devices=x");
-  EXPECT_FALSE(result.ok());
-  EXPECT_EQ(result.options.config.mode, UpgradeMode::Firmware);
+TEST(SimOptions, TextChangesOnlyWhatItSetsOfTheDefaultsAndRefusedTextGivesThem) {
+  SimOptions demo;
+  demo.config.replyLatency = kFullSpeedReplyLatency;
+  EXPECT_EQ(ParseSimOptions("mode=audio", demo).options.config.replyLatency,
+            kFullSpeedReplyLatency);
+  EXPECT_EQ(ParseSimOptions("reply-ms=0", demo).options.config.replyLatency,
+            std::chrono::milliseconds(0));
+  const SimOptionsResult refused = ParseSimOptions("mode=audio,devices=x", demo);
+  EXPECT_FALSE(refused.ok());
+  EXPECT_TRUE(refused.options == demo);
 }
 
 }  // namespace
