@@ -74,8 +74,8 @@ void QtDialogHost::EndDialog(int result) {
 }
 
 void QtDialogHost::MessageBeep(Beep beep) {
-  (void)beep;  // the desktop has one bell
-  QApplication::beep();
+  // The theme's sound for the event; the bell where there is none (no sound server, no theme).
+  if (!sounds_.Play(beep)) QApplication::beep();
 }
 
 void QtDialogHost::MessageBox(std::string_view text) {

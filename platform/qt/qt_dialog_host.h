@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "platform/qt/dialog_window.h"
+#include "platform/qt/event_sounds.h"
 #include "platform/qt/model_mirror.h"
 #include "platform/window/control_model.h"
 #include "platform/window/dialog_host.h"
@@ -55,6 +56,7 @@ class QtDialogHost final : public DialogHost {
   ModelMirror mirror_;
   std::unique_ptr<QSocketNotifier> noticeNotifier_;
   SystemHoldSource holds_;
+  EventSounds sounds_;
 
   DialogMessages* dialog_ = nullptr;  // the dialog RunModal runs; messages reach only it
   QEventLoop* modalLoop_ = nullptr;

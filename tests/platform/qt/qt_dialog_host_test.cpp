@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "platform/qt/control_widgets.h"
+#include "platform/qt/event_sounds.h"
 #include "res/strings.h"
 #include "tests/support/host_behaviour.h"
 
@@ -169,6 +170,12 @@ TEST_F(QtDialogHostTest, MessageBoxHasTheApplicationsNameAsCaptionAndAnOkButton)
   host.MessageBox(text::kFileOpenFail);
   EXPECT_EQ(caption, ToQString(text::kApplicationName));
   EXPECT_EQ(shown, ToQString(text::kFileOpenFail));
+}
+
+// A failure and a completed transfer sound as the desktop's theme names them, not alike.
+TEST(EventSounds, AFailureAndACompletionAreTheThemesOwnEvents) {
+  EXPECT_STREQ(SoundEventOf(Beep::Error), "dialog-error");
+  EXPECT_STREQ(SoundEventOf(Beep::Plain), "complete");
 }
 
 class OpenFileDialogTest : public QtDialogHostTest {

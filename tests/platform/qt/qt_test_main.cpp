@@ -6,11 +6,13 @@
 #if defined(__SANITIZE_THREAD__)
 // Qt is not built with TSan: its thread pools (image conversion when a window is painted or
 // grabbed) synchronise through futexes TSan cannot see, and it reports their memory traffic as
-// races. Calls made from inside Qt's libraries are left out; this program's own stay checked.
+// races. Calls made from inside Qt's libraries (and libcanberra's, which the window's sounds
+// use) are left out; this program's own stay checked.
 extern "C" const char* __tsan_default_suppressions() {
   return "called_from_lib:libQt6Core.so.6\n"
          "called_from_lib:libQt6Gui.so.6\n"
-         "called_from_lib:libQt6Widgets.so.6\n";
+         "called_from_lib:libQt6Widgets.so.6\n"
+         "called_from_lib:libcanberra.so.0\n";
 }
 #endif
 
