@@ -90,8 +90,9 @@ TEST(SimHidServices, OpensAnUpperCasedPathAndReportsIdentity) {
 
 TEST(SimHidServices, OpeningAnAbsentPathFailsWithNotFound) {
   SimHidServices services;
+  services.Plug();  // at hidraw0: another node's path must not reach it
   hid::HidResult result;
-  EXPECT_EQ(services.Open("/dev/hidraw0#vid_0483&pid_5750", result), nullptr);
+  EXPECT_EQ(services.Open("/dev/hidraw7#vid_0483&pid_5750", result), nullptr);
   EXPECT_EQ(result.error, HidError::NotFound);
 }
 

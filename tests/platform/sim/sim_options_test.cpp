@@ -102,6 +102,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"resend-every=0", "bad value '0' for resend-every"},
         BadCase{"devices=17", "bad value '17' for devices"},
         BadCase{"input-length=65536", "bad value '65536' for input-length"},
+        // Past what 64 bits hold: the parse fails though it read every digit.
+        BadCase{"reply-ms=99999999999999999999", "bad value '99999999999999999999' for reply-ms"},
         BadCase{"erase-ms=", "bad value '' for erase-ms"},
         BadCase{"reply-ms", "missing value for reply-ms"},
         BadCase{"chatter=yes", "key 'chatter' takes no value"},
