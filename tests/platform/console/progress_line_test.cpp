@@ -16,11 +16,16 @@ TEST(ProgressLine, FormatsBlocksPercentRateAndTimeLeft) {
     ProgressFigures figures;
     const char* line;
   } cases[] = {
-      {{1, 2081, std::nullopt}, "1/2081 blocks, 0 %"},
-      {{0, 0, std::nullopt}, "0/0 blocks, 0 %"},
-      {{50, 100, kOneBlockPerSecond}, "50/100 blocks, 50 %, 1.0 KiB/s, 0:50 left"},
-      {{10, 200, kOneBlockPerSecond}, "10/200 blocks, 5 %, 1.0 KiB/s, 3:10 left"},
-      {{2081, 2081, 2e6}, "2081/2081 blocks, 100 %, 1953.1 KiB/s, 0:00 left"},
+      {{.sent = 1, .total = 2081, .bytesPerSecond = std::nullopt}, "1/2081 blocks, 0 %"},
+      {{.sent = 0, .total = 0, .bytesPerSecond = std::nullopt}, "0/0 blocks, 0 %"},
+      // No rate to tell yet: no time left either.
+      {{.sent = 5, .total = 10, .bytesPerSecond = 0.0}, "5/10 blocks, 50 %"},
+      {{.sent = 50, .total = 100, .bytesPerSecond = kOneBlockPerSecond},
+       "50/100 blocks, 50 %, 1.0 KiB/s, 0:50 left"},
+      {{.sent = 10, .total = 200, .bytesPerSecond = kOneBlockPerSecond},
+       "10/200 blocks, 5 %, 1.0 KiB/s, 3:10 left"},
+      {{.sent = 2081, .total = 2081, .bytesPerSecond = 2e6},
+       "2081/2081 blocks, 100 %, 1953.1 KiB/s, 0:00 left"},
   };
   for (const auto& c : cases) EXPECT_EQ(FormatProgress(c.figures), c.line);
 }
