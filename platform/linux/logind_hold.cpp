@@ -42,7 +42,7 @@ struct BusCall {
   }
   sd_bus* bus = nullptr;
   sd_bus_message* reply = nullptr;
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_error error{};  // all null, as SD_BUS_ERROR_NULL (a C compound literal) makes it
 };
 
 std::unique_ptr<SystemHold> Unavailable(std::FILE* errors, const std::string& why) {
