@@ -166,6 +166,13 @@ int VerticalUnitsToPixels(int units) {
   return RoundHalfAwayFromZero(units * kPixelsPerVerticalUnit);
 }
 
+PixelRect ScaleToDpi(const PixelRect& rect, int dpi) {
+  const auto scale = [dpi](int pixels) {
+    return RoundHalfAwayFromZero(static_cast<double>(pixels) * dpi / kDesignDpi);
+  };
+  return {scale(rect.left), scale(rect.top), scale(rect.right), scale(rect.bottom)};
+}
+
 PixelRect ToPixels(const DialogUnitRect& rect) {
   const int left = HorizontalUnitsToPixels(rect.x);
   const int top = VerticalUnitsToPixels(rect.y);

@@ -152,4 +152,9 @@ int HorizontalUnitsToPixels(int units);
 int VerticalUnitsToPixels(int units);
 PixelRect ToPixels(const DialogUnitRect& rect);
 
+// The pixels the run-time rectangles are given in are those of a 96-DPI screen; on another, each
+// edge scales by its DPI over 96, as the template's controls do with the dialog font.
+inline constexpr int kDesignDpi = 96;
+PixelRect ScaleToDpi(const PixelRect& rect, int dpi);
+
 }  // namespace kr55le::dialog_template

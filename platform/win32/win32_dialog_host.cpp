@@ -154,11 +154,15 @@ void Win32DialogHost::SetIcon() {
 void Win32DialogHost::CreateRuntimeControls() {
   HWND window = Window();
   if (window == nullptr) return;
-  // In pixels and with no font of their own: they draw with the system font.
+  // In pixels and with no font of their own: they draw with the system font. Their pixels are a
+  // 96-DPI screen's, so they scale with the window's DPI as the template's controls do.
+  const int dpi = static_cast<int>(::GetDpiForWindow(window));
   for (const dialog_template::RunTimeControl& row : dialog_template::RunTimeControls()) {
+    const dialog_template::PixelRect rect =
+        dpi > 0 ? dialog_template::ScaleToDpi(row.rect, dpi) : row.rect;
     HWND control = ::CreateWindowExA(0, ClassName(row.controlClass), "",
-                                     WindowStyle(row.controlClass, row.styles), row.rect.left,
-                                     row.rect.top, row.rect.Width(), row.rect.Height(), window,
+                                     WindowStyle(row.controlClass, row.styles), rect.left, rect.top,
+                                     rect.Width(), rect.Height(), window,
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
                                      ::GetModuleHandleA(nullptr), nullptr);
     mirror_.Attach(row.control, control);

@@ -30,22 +30,29 @@ TEST(DialogUnits, ConvertEachEdgeAndSizeRoundingHalvesAway) {
   EXPECT_EQ(ToPixels(kDialogRect), (PixelRect{0, 0, 725, 284}));
 }
 
-TEST(DialogUnits, PutTheRunTimeControlsInTheRowsOfTheirButtons) {
-  const PixelRect browse = ToPixels(FindTemplateControl(kIdBrowseButton)->rect);
-  const PixelRect upgrade = ToPixels(FindTemplateControl(kIdUpgradeButton)->rect);
+// At 100%, 150% and 200% the run-time controls, scaled by the screen's DPI, stay in the rows of
+// their buttons, which the dialog font scales alike.
+TEST(DialogUnits, PutTheRunTimeControlsInTheRowsOfTheirButtonsAtEveryScale) {
   const auto rectOf = [](Control control) {
     for (const RunTimeControl& row : RunTimeControls()) {
       if (row.control == control) return row.rect;
     }
     return PixelRect{};
   };
-  const PixelRect path = rectOf(Control::PathEdit);
-  const PixelRect progress = rectOf(Control::ProgressBar);
-  EXPECT_LT(path.top, browse.bottom);
-  EXPECT_GT(path.bottom, browse.top);
-  EXPECT_GT(path.left, browse.right);
-  EXPECT_LT(progress.top, upgrade.bottom);
-  EXPECT_GT(progress.bottom, upgrade.top);
+  for (const int dpi : {kDesignDpi, 144, 192}) {
+    const PixelRect browse = ScaleToDpi(ToPixels(FindTemplateControl(kIdBrowseButton)->rect), dpi);
+    const PixelRect upgrade =
+        ScaleToDpi(ToPixels(FindTemplateControl(kIdUpgradeButton)->rect), dpi);
+    const PixelRect path = ScaleToDpi(rectOf(Control::PathEdit), dpi);
+    const PixelRect progress = ScaleToDpi(rectOf(Control::ProgressBar), dpi);
+    EXPECT_LT(path.top, browse.bottom) << dpi;
+    EXPECT_GT(path.bottom, browse.top) << dpi;
+    EXPECT_GT(path.left, browse.right) << dpi;
+    EXPECT_LT(progress.top, upgrade.bottom) << dpi;
+    EXPECT_GT(progress.bottom, upgrade.top) << dpi;
+  }
+  EXPECT_EQ(ScaleToDpi({150, 70, 700, 105}, 144), (PixelRect{225, 105, 1050, 158}));  // 157.5
+  EXPECT_EQ(ScaleToDpi({150, 70, 700, 105}, kDesignDpi), (PixelRect{150, 70, 700, 105}));
 }
 
 }  // namespace
