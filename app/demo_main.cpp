@@ -31,7 +31,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   kr55le::sim::SimHidServices hid;
-  for (std::size_t i = 0; i < parsed.options.deviceCount; ++i) hid.Plug(parsed.options.config);
+  for (const kr55le::sim::SimDeviceConfig& config : kr55le::sim::DeviceConfigs(parsed.options)) {
+    hid.Plug(config);
+  }
   const std::string instance = std::string(kr55le::text::kSingleInstanceName) + "-demo";
   return kr55le::RunUpgradeWindow(hid, instance);
 }

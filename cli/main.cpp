@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/arguments.h"
@@ -63,18 +64,27 @@ void PrintError(std::string_view message) {
 int RunSimulated(const FlashArguments& arguments, FlashOutput& output,
                  const ConsoleContext& context) {
   sim::SimHidServices hid;
-  std::optional<std::size_t> first;
-  for (std::size_t device = 0; device < arguments.simulate->deviceCount; ++device) {
-    const std::size_t plugged = hid.Plug(arguments.simulate->config);
-    if (!first) first = plugged;
-  }
+  const std::vector<sim::SimDeviceConfig> configs = sim::DeviceConfigs(*arguments.simulate);
+  std::vector<std::size_t> plugged;
+  for (const sim::SimDeviceConfig& config : configs) plugged.push_back(hid.Plug(config));
   int status = RunDeviceCommand(arguments, hid, output, context);
-  if (arguments.simulateDump) {
-    // The first device takes the lowest node, so it is the one the dialog selects.
-    const std::vector<std::uint8_t> payload =
-        first ? hid.AssembledImage(*first) : std::vector<std::uint8_t>();
-    if (!sim::WritePayloadDump(*arguments.simulateDump, payload)) {
-      PrintError(std::string(text::kDumpWriteFailed) + *arguments.simulateDump);
+  if (!arguments.simulateDump) return status;
+  // One device: the dump is the file named; several: one file each, named by serial number.
+  // devices=0 makes no device and an empty dump.
+  std::vector<std::pair<std::string, std::vector<std::uint8_t>>> dumps;
+  if (configs.size() <= 1) {
+    dumps.emplace_back(*arguments.simulateDump, plugged.empty()
+                                                    ? std::vector<std::uint8_t>()
+                                                    : hid.AssembledImage(plugged.front()));
+  } else {
+    for (std::size_t index = 0; index < plugged.size(); ++index) {
+      dumps.emplace_back(sim::DumpPathOf(*arguments.simulateDump, configs[index].serialNumber),
+                         hid.AssembledImage(plugged[index]));
+    }
+  }
+  for (const auto& [path, payload] : dumps) {
+    if (!sim::WritePayloadDump(path, payload)) {
+      PrintError(std::string(text::kDumpWriteFailed) + path);
       status = kExitNotDone;
     }
   }

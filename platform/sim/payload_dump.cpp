@@ -1,8 +1,25 @@
 #include "platform/sim/payload_dump.h"
 
 #include <fstream>
+#include <string_view>
 
 namespace kr55le::sim {
+namespace {
+
+constexpr char kSerialSeparator = '-';
+constexpr char kExtensionMark = '.';
+constexpr std::string_view kFolderMarks = "/\\";
+
+}  // namespace
+
+std::string DumpPathOf(const std::string& path, const std::string& serial) {
+  const std::size_t name = path.find_last_of(kFolderMarks);
+  const std::size_t nameStart = name == std::string::npos ? 0 : name + 1;
+  std::size_t extension = path.rfind(kExtensionMark);
+  // A leading dot names a hidden file, not an extension.
+  if (extension == std::string::npos || extension <= nameStart) extension = path.size();
+  return path.substr(0, extension) + kSerialSeparator + serial + path.substr(extension);
+}
 
 bool WritePayloadDump(const std::string& path, const std::vector<std::uint8_t>& payload) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -1,5 +1,7 @@
 #include "platform/sim/sim_options.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <limits>
 #include <optional>
@@ -11,6 +13,8 @@ namespace {
 
 constexpr char kEntrySeparator = ',';
 constexpr char kValueSeparator = '=';
+constexpr char kDeviceSeparator = ':';  // "2:fail-at=5": device 2's own entry
+constexpr std::string_view kDevicesKey = "devices";
 constexpr std::string_view kSilentBlockPrefix = "block:";
 constexpr char kFirstPrintable = ' ';
 constexpr char kLastPrintable = '~';
@@ -98,61 +102,54 @@ bool ParseCount(std::string_view value, std::uint64_t lowest, std::uint64_t high
 // A key that takes a value, and how it applies one; false when the value is bad.
 struct ValueKey {
   std::string_view key;
-  bool (*apply)(std::string_view value, SimOptions& options);
+  bool (*apply)(std::string_view value, SimDeviceConfig& config);
 };
 
 constexpr ValueKey kValueKeys[] = {
-    {"mode", [](std::string_view value,
-                SimOptions& options) { return ParseMode(value, options.config.mode); }},
+    {"mode",
+     [](std::string_view value, SimDeviceConfig& config) { return ParseMode(value, config.mode); }},
     {"serial",
-     [](std::string_view value, SimOptions& options) {
-       return AssignText(value, kSerialSize, options.config.serialNumber);
+     [](std::string_view value, SimDeviceConfig& config) {
+       return AssignText(value, kSerialSize, config.serialNumber);
      }},
     {"software-version",
-     [](std::string_view value, SimOptions& options) {
-       return AssignText(value, kVersionFieldSize, options.config.softwareVersion);
+     [](std::string_view value, SimDeviceConfig& config) {
+       return AssignText(value, kVersionFieldSize, config.softwareVersion);
      }},
     {"bootloader-version",
-     [](std::string_view value, SimOptions& options) {
-       return AssignText(value, kVersionFieldSize, options.config.bootloaderVersion);
+     [](std::string_view value, SimDeviceConfig& config) {
+       return AssignText(value, kVersionFieldSize, config.bootloaderVersion);
      }},
     {"resend-every",
-     [](std::string_view value, SimOptions& options) {
-       return ParseCount(value, 1, std::numeric_limits<std::uint32_t>::max(),
-                         options.config.resendEvery);
+     [](std::string_view value, SimDeviceConfig& config) {
+       return ParseCount(value, 1, std::numeric_limits<std::uint32_t>::max(), config.resendEvery);
      }},
     {"fail-at",
-     [](std::string_view value, SimOptions& options) {
-       return ParseOptionalBlock(value, options.config.failAtBlock);
+     [](std::string_view value, SimDeviceConfig& config) {
+       return ParseOptionalBlock(value, config.failAtBlock);
      }},
     {"lost-ack-at",
-     [](std::string_view value, SimOptions& options) {
-       return ParseOptionalBlock(value, options.config.lostAckAtBlock);
+     [](std::string_view value, SimDeviceConfig& config) {
+       return ParseOptionalBlock(value, config.lostAckAtBlock);
      }},
     {"unplug-at",
-     [](std::string_view value, SimOptions& options) {
-       return ParseOptionalBlock(value, options.config.unplugAtBlock);
+     [](std::string_view value, SimDeviceConfig& config) {
+       return ParseOptionalBlock(value, config.unplugAtBlock);
      }},
-    {"silent", [](std::string_view value,
-                  SimOptions& options) { return ParseSilent(value, options.config); }},
-    {"devices",
-     [](std::string_view value, SimOptions& options) {
-       return ParseCount(value, 0, kMaxDeviceCount, options.deviceCount);
-     }},
+    {"silent",
+     [](std::string_view value, SimDeviceConfig& config) { return ParseSilent(value, config); }},
     {"input-length",
-     [](std::string_view value, SimOptions& options) {
-       return ParseCount(value, 0, kMaxLength, options.config.inputReportLength);
+     [](std::string_view value, SimDeviceConfig& config) {
+       return ParseCount(value, 0, kMaxLength, config.inputReportLength);
      }},
     {"output-length",
-     [](std::string_view value, SimOptions& options) {
-       return ParseCount(value, 0, kMaxLength, options.config.outputReportLength);
+     [](std::string_view value, SimDeviceConfig& config) {
+       return ParseCount(value, 0, kMaxLength, config.outputReportLength);
      }},
     {"erase-ms", [](std::string_view value,
-                    SimOptions& options) { return ParseDelay(value, options.config.eraseDelay); }},
-    {"reply-ms",
-     [](std::string_view value, SimOptions& options) {
-       return ParseDelay(value, options.config.replyLatency);
-     }},
+                    SimDeviceConfig& config) { return ParseDelay(value, config.eraseDelay); }},
+    {"reply-ms", [](std::string_view value,
+                    SimDeviceConfig& config) { return ParseDelay(value, config.replyLatency); }},
 };
 
 const ValueKey* FindValueKey(std::string_view key) {
@@ -177,14 +174,14 @@ std::string Quoted(std::string_view text) {
 }
 
 // Empty when the entry was applied, else what is wrong with it.
-std::string ApplyEntry(std::string_view entry, SimOptions& options) {
+std::string ApplyEntry(std::string_view entry, SimDeviceConfig& config) {
   if (entry.empty()) return "empty entry";
   const std::size_t separator = entry.find(kValueSeparator);
   const std::string_view key = entry.substr(0, separator);
   const ValueKey* valueKey = FindValueKey(key);
   if (separator == std::string_view::npos) {
     if (IsFlagKey(key)) {
-      ApplyFlag(key, options.config);
+      ApplyFlag(key, config);
       return {};
     }
     if (valueKey) return "missing value for " + std::string(key);
@@ -193,10 +190,51 @@ std::string ApplyEntry(std::string_view entry, SimOptions& options) {
   const std::string_view value = entry.substr(separator + 1);
   if (IsFlagKey(key)) return "key " + Quoted(key) + " takes no value";
   if (!valueKey) return "unknown key " + Quoted(key);
-  if (!valueKey->apply(value, options)) {
+  if (!valueKey->apply(value, config)) {
     return "bad value " + Quoted(value) + " for " + std::string(key);
   }
   return {};
+}
+
+// Empty when the entry was applied to the whole bus or recorded for its device, else what is
+// wrong with it.
+std::string ApplyBusEntry(std::string_view entry, SimOptions& options) {
+  if (entry == kDevicesKey) return "missing value for " + std::string(kDevicesKey);
+  if (entry.starts_with(kDevicesKey) && entry.size() > kDevicesKey.size() &&
+      entry[kDevicesKey.size()] == kValueSeparator) {
+    const std::string_view value = entry.substr(kDevicesKey.size() + 1);
+    if (!ParseCount(value, 0, kMaxDeviceCount, options.deviceCount)) {
+      return "bad value " + Quoted(value) + " for " + std::string(kDevicesKey);
+    }
+    return {};
+  }
+  const std::size_t colon = entry.find(kDeviceSeparator);
+  if (colon == std::string_view::npos || colon > entry.find(kValueSeparator)) {
+    return ApplyEntry(entry, options.config);
+  }
+  const std::string_view number = entry.substr(0, colon);
+  const auto device = ParseNumber(number, 1, kMaxDeviceCount);
+  if (!device) return "bad device number " + Quoted(number);
+  const std::string_view own = entry.substr(colon + 1);
+  if (own.starts_with(kDevicesKey)) return std::string(kDevicesKey) + " is for the whole bus";
+  SimDeviceConfig scratch;  // refuses what the device's turn would refuse, now
+  std::string error = ApplyEntry(own, scratch);
+  if (error.empty())
+    options.deviceEntries.push_back({static_cast<std::size_t>(*device), {own.begin(), own.end()}});
+  return error;
+}
+
+// The k-th of several serial numbers: `serial` with its trailing digits replaced by k, as wide
+// (at least one digit), cut to the field's width from the left of the number.
+std::string NumberedSerial(const std::string& serial, std::size_t k) {
+  std::size_t stem = serial.size();
+  while (stem > 0 && std::isdigit(static_cast<unsigned char>(serial[stem - 1]))) --stem;
+  std::string number = std::to_string(k);
+  const std::size_t width = std::max<std::size_t>(serial.size() - stem, 1);
+  if (number.size() < width) number.insert(0, width - number.size(), '0');
+  const std::size_t kept =
+      std::min(stem, kSerialSize > number.size() ? kSerialSize - number.size() : 0);
+  return serial.substr(0, kept) + number;
 }
 
 }  // namespace
@@ -208,7 +246,15 @@ SimOptionsResult ParseSimOptions(std::string_view text, const SimOptions& defaul
   for (;;) {
     const std::size_t end = text.find(kEntrySeparator, start);
     const std::string_view entry = text.substr(start, end - start);
-    result.error = ApplyEntry(entry, result.options);
+    result.error = ApplyBusEntry(entry, result.options);
+    if (result.ok() && end == std::string_view::npos) {
+      for (const DeviceEntry& own : result.options.deviceEntries) {
+        if (own.device > result.options.deviceCount) {
+          result.error = "no device " + std::to_string(own.device) + " among " +
+                         std::to_string(result.options.deviceCount);
+        }
+      }
+    }
     if (!result.ok()) {
       result.options = defaults;
       return result;
@@ -216,6 +262,19 @@ SimOptionsResult ParseSimOptions(std::string_view text, const SimOptions& defaul
     if (end == std::string_view::npos) return result;
     start = end + 1;
   }
+}
+
+std::vector<SimDeviceConfig> DeviceConfigs(const SimOptions& options) {
+  std::vector<SimDeviceConfig> configs(options.deviceCount, options.config);
+  for (std::size_t index = 0; index < configs.size(); ++index) {
+    const std::size_t device = index + 1;
+    if (configs.size() > 1)
+      configs[index].serialNumber = NumberedSerial(options.config.serialNumber, device);
+    for (const DeviceEntry& own : options.deviceEntries) {
+      if (own.device == device) ApplyEntry(own.entry, configs[index]);
+    }
+  }
+  return configs;
 }
 
 }  // namespace kr55le::sim

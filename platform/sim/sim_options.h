@@ -1,5 +1,7 @@
 // The command line's description of a simulated bus: a comma-separated list of key=value (or
-// bare flag) entries, e.g. "mode=audio,fail-at=3,devices=2". The empty text gives the defaults.
+// bare flag) entries, e.g. "mode=audio,fail-at=3,devices=2". An entry written "N:key=value"
+// applies to the N-th device only (numbered from 1), e.g. "devices=3,2:fail-at=5". The empty
+// text gives the defaults.
 #pragma once
 
 #include <chrono>
@@ -7,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/sim/sim_device_config.h"
 
@@ -19,9 +22,18 @@ inline constexpr std::uint32_t kMaxDelayMilliseconds = 600000;  // ten minutes
 // person can watch its transfer.
 inline constexpr std::chrono::milliseconds kFullSpeedReplyLatency{16};
 
+// One device's own entry, as written after its number.
+struct DeviceEntry {
+  std::size_t device = 0;  // from 1
+  std::string entry;
+
+  bool operator==(const DeviceEntry&) const = default;
+};
+
 struct SimOptions {
-  SimDeviceConfig config;  // every simulated KR-55LE gets the same
+  SimDeviceConfig config;  // where every simulated KR-55LE starts from
   std::size_t deviceCount = kDefaultDeviceCount;
+  std::vector<DeviceEntry> deviceEntries;  // applied after `config`, in order
 
   bool operator==(const SimOptions&) const = default;
 };
@@ -34,8 +46,14 @@ struct SimOptionsResult {
 
 // Keys: mode=firmware|audio, serial=TEXT, software-version=TEXT, bootloader-version=TEXT,
 // resend-every=N, fail-at=N, lost-ack-at=N, unplug-at=N, silent=info|check|start|block:N,
-// devices=N, no-description, input-length=N, output-length=N, erase-ms=N, reply-ms=N, chatter.
-// What the text does not set keeps its value in `defaults`; refused text gives `defaults`.
+// devices=N, no-description, input-length=N, output-length=N, erase-ms=N, reply-ms=N, chatter,
+// repeat-ack. What the text does not set keeps its value in `defaults`; refused text gives
+// `defaults`.
 SimOptionsResult ParseSimOptions(std::string_view text, const SimOptions& defaults = {});
+
+// Each device's configuration, the first device first. With several devices, the k-th one's
+// serial number ends in k (its trailing digits give way to k, as wide), so that each can be told
+// apart; then its own entries apply.
+std::vector<SimDeviceConfig> DeviceConfigs(const SimOptions& options);
 
 }  // namespace kr55le::sim

@@ -72,15 +72,16 @@ std::string ParseArguments(const std::vector<std::string_view>& words, Arguments
   return {};
 }
 
-// Empty when the kernel can play these options, else why not.
-std::string KernelRefusal(const sim::SimOptions& options) {
-  if (options.config.chatter) return std::string(text::kVirtualChatter);
-  if (std::max(options.config.inputReportLength, options.config.outputReportLength) >
-      uhid::kMaxReportBytes) {
-    char message[kMessageCapacity];
-    std::snprintf(message, sizeof message, std::string(text::kVirtualLengthFormat).c_str(),
-                  uhid::kMaxReportBytes);
-    return message;
+// Empty when the kernel can play these devices, else why not.
+std::string KernelRefusal(const std::vector<sim::SimDeviceConfig>& configs) {
+  for (const sim::SimDeviceConfig& config : configs) {
+    if (config.chatter) return std::string(text::kVirtualChatter);
+    if (std::max(config.inputReportLength, config.outputReportLength) > uhid::kMaxReportBytes) {
+      char message[kMessageCapacity];
+      std::snprintf(message, sizeof message, std::string(text::kVirtualLengthFormat).c_str(),
+                    uhid::kMaxReportBytes);
+      return message;
+    }
   }
   return {};
 }
@@ -93,18 +94,40 @@ std::string OpenFailure(int error) {
 }
 
 // Empty when every device was created, else what failed.
-std::string CreateDevices(const sim::SimOptions& options,
+std::string CreateDevices(const std::vector<sim::SimDeviceConfig>& configs,
                           std::vector<std::unique_ptr<uhid::VirtualDevice>>& devices) {
-  const uhid::UhidIdentity identity{options.config.hasDescription ? sim::kSimulatedDescription : "",
-                                    sim::kSimulatedVendorId, sim::kSimulatedProductId,
-                                    sim::kSimulatedVersionNumber};
-  for (std::size_t count = 0; count < options.deviceCount; ++count) {
+  for (const sim::SimDeviceConfig& config : configs) {
+    const uhid::UhidIdentity identity{config.hasDescription ? sim::kSimulatedDescription : "",
+                                      sim::kSimulatedVendorId, sim::kSimulatedProductId,
+                                      sim::kSimulatedVersionNumber};
     const int descriptor = ::open(kUhidNode, O_RDWR | O_CLOEXEC);
     if (descriptor < 0) return OpenFailure(errno);
-    devices.push_back(std::make_unique<uhid::VirtualDevice>(descriptor, options.config, identity));
+    devices.push_back(std::make_unique<uhid::VirtualDevice>(descriptor, config, identity));
     if (std::string error = devices.back()->Create(); !error.empty()) return error;
   }
   return {};
+}
+
+// One device: the dump is the file named; several: one file each, named by serial number.
+// devices=0 makes none: its dump is empty. False when a file could not be written.
+bool WriteDumps(const std::string& path, const std::vector<sim::SimDeviceConfig>& configs,
+                const std::vector<std::unique_ptr<uhid::VirtualDevice>>& devices) {
+  bool written = true;
+  const auto write = [&written](const std::string& file, const std::vector<std::uint8_t>& image) {
+    if (sim::WritePayloadDump(file, image)) return;
+    PrintError(std::string(text::kDumpWriteFailed) + file);
+    written = false;
+  };
+  if (devices.size() <= 1) {
+    write(path, devices.empty() ? std::vector<std::uint8_t>()
+                                : devices.front()->Model().AssembledImage());
+    return written;
+  }
+  for (std::size_t index = 0; index < devices.size(); ++index) {
+    write(sim::DumpPathOf(path, configs[index].serialNumber),
+          devices[index]->Model().AssembledImage());
+  }
+  return written;
 }
 
 int PollTimeout(const std::vector<std::unique_ptr<uhid::VirtualDevice>>& devices) {
@@ -154,7 +177,8 @@ int OpenStopDescriptor() {
 
 int Run(const Arguments& arguments) {
   const sim::SimOptionsResult parsed = sim::ParseSimOptions(arguments.spec);
-  std::string refusal = parsed.ok() ? KernelRefusal(parsed.options) : parsed.error;
+  const std::vector<sim::SimDeviceConfig> configs = sim::DeviceConfigs(parsed.options);
+  std::string refusal = parsed.ok() ? KernelRefusal(configs) : parsed.error;
   if (!refusal.empty()) {
     PrintError(std::string(text::kVirtualSpecPrefix) + refusal);
     return kExitUsage;
@@ -165,7 +189,7 @@ int Run(const Arguments& arguments) {
     return kExitFailed;
   }
   std::vector<std::unique_ptr<uhid::VirtualDevice>> devices;
-  std::string error = CreateDevices(parsed.options, devices);
+  std::string error = CreateDevices(configs, devices);
   const bool created = error.empty();
   if (created) {
     std::printf(std::string(text::kVirtualStartedFormat).c_str(), devices.size(),
@@ -180,14 +204,8 @@ int Run(const Arguments& arguments) {
     status = kExitFailed;
   }
   for (const auto& device : devices) device->Destroy();
-  if (created && arguments.dump) {
-    // devices=0 makes none: its dump is empty.
-    const std::vector<std::uint8_t> image =
-        devices.empty() ? std::vector<std::uint8_t>() : devices.front()->Model().AssembledImage();
-    if (!sim::WritePayloadDump(*arguments.dump, image)) {
-      PrintError(std::string(text::kDumpWriteFailed) + *arguments.dump);
-      status = kExitFailed;
-    }
+  if (created && arguments.dump && !WriteDumps(*arguments.dump, configs, devices)) {
+    status = kExitFailed;
   }
   return status;
 }

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/sim/payload_dump.h"
 #include "tests/support/image_bytes.h"
 #include "tests/support/temp_file.h"
 
@@ -179,9 +180,18 @@ TEST(FlashProcess, UpgradeDeliversThePayloadWithItsFillerAndExitsZero) {
   std::filesystem::remove(dump);
 }
 
-TEST(FlashProcess, TwoDevicesAreIdentifiedWithTheWindowsBox) {
-  const FlashRun run = RunFlash("--simulate devices=2 info");
+TEST(FlashProcess, TwoDevicesAreIdentifiedWithTheWindowsBoxAndDumpedEachByItsSerial) {
+  const std::string dump = DumpPath();
+  const FlashRun run =
+      RunFlash("--simulate devices=2,2:serial=OWN --simulate-dump " + dump + " info");
   EXPECT_EQ(run.status, 0);
+  for (const char* serial : {"KR55LE0001", "OWN"}) {
+    const std::string each = sim::DumpPathOf(dump, serial);
+    EXPECT_TRUE(std::filesystem::exists(each)) << each;
+    EXPECT_TRUE(ReadBytes(each).empty()) << each;
+    std::filesystem::remove(each);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dump));
   // The box's text, printed once, its own line end kept.
   EXPECT_EQ(run.err,
             "Multiple devices are attached. Remove any one device for contiued operation. \n");

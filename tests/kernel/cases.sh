@@ -107,7 +107,9 @@ case_two_devices() {
   start_device devices=2 2
   flash info
   stop_device
-  [ "$status" -eq 0 ] && grep -q 'Multiple devices are attached' err
+  # Each device writes its own dump, named by its serial number.
+  [ "$status" -eq 0 ] && grep -q 'Multiple devices are attached' err &&
+    [ -f dump-KR55LE0001.bin ] && [ -f dump-KR55LE0002.bin ]
 }
 
 case_node_the_user_may_not_open() {

@@ -4,7 +4,9 @@
 
 #include <cctype>
 #include <functional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace kr55le::sim {
 namespace {
@@ -66,6 +68,13 @@ INSTANTIATE_TEST_SUITE_P(
                    options.config.chatter = true;
                    options.config.repeatAckAfterResend = true;
                  }},
+        GoodCase{"2:silent=block:4,devices=3,mode=audio,3:chatter",
+                 [](SimOptions& options) {
+                   options.deviceCount = 3;
+                   options.config.mode = UpgradeMode::Audio;
+                   options.deviceEntries = {{.device = 2, .entry = "silent=block:4"},
+                                            {.device = 3, .entry = "chatter"}};
+                 }},
         GoodCase{"input-length=2048,output-length=1025,erase-ms=1500,reply-ms=3",
                  [](SimOptions& options) {
                    options.config.inputReportLength = 2048;
@@ -101,6 +110,12 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"silent=exit", "bad value 'exit' for silent"},
         BadCase{"resend-every=0", "bad value '0' for resend-every"},
         BadCase{"devices=17", "bad value '17' for devices"},
+        BadCase{"devices", "missing value for devices"},
+        BadCase{"0:fail-at=1", "bad device number '0'"},
+        BadCase{"x:chatter", "bad device number 'x'"},
+        BadCase{"2:devices=3", "devices is for the whole bus"},
+        BadCase{"devices=3,2:fail-at=x", "bad value 'x' for fail-at"},
+        BadCase{"devices=2,3:chatter", "no device 3 among 2"},
         BadCase{"input-length=65536", "bad value '65536' for input-length"},
         // Past what 64 bits hold: the parse fails though it read every digit.
         BadCase{"reply-ms=99999999999999999999", "bad value '99999999999999999999' for reply-ms"},
@@ -120,6 +135,50 @@ TEST(SimOptions, TextChangesOnlyWhatItSetsOfTheDefaultsAndRefusedTextGivesThem) 
   const SimOptionsResult refused = ParseSimOptions("mode=audio,devices=x", demo);
   EXPECT_FALSE(refused.ok());
   EXPECT_TRUE(refused.options == demo);
+}
+
+struct SerialCase {
+  const char* text;
+  std::vector<std::string> serials;  // the devices', in order
+};
+
+class DeviceSerials : public ::testing::TestWithParam<SerialCase> {};
+
+// With several devices, the k-th serial ends in k, as wide as the digits it replaces.
+TEST_P(DeviceSerials, EndInEachDevicesNumber) {
+  const SimOptionsResult result = ParseSimOptions(GetParam().text);
+  ASSERT_TRUE(result.ok()) << result.error;
+  std::vector<std::string> serials;
+  for (const SimDeviceConfig& config : DeviceConfigs(result.options)) {
+    serials.push_back(config.serialNumber);
+  }
+  EXPECT_EQ(serials, GetParam().serials);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, DeviceSerials,
+    ::testing::Values(SerialCase{"", {"KR55LE0001"}},
+                      SerialCase{"serial=SN7", {"SN7"}},  // one device keeps its own
+                      SerialCase{"devices=3", {"KR55LE0001", "KR55LE0002", "KR55LE0003"}},
+                      SerialCase{"devices=2,serial=ABC", {"ABC1", "ABC2"}},
+                      SerialCase{"devices=2,serial=ABCDEFGHIJ", {"ABCDEFGHI1", "ABCDEFGHI2"}},
+                      SerialCase{"devices=12,11:serial=OWN",
+                                 {"KR55LE0001", "KR55LE0002", "KR55LE0003", "KR55LE0004",
+                                  "KR55LE0005", "KR55LE0006", "KR55LE0007", "KR55LE0008",
+                                  "KR55LE0009", "KR55LE0010", "OWN", "KR55LE0012"}},
+                      SerialCase{"devices=0", {}}),
+    NameOf<SerialCase>);
+
+TEST(SimOptions, ADevicesOwnEntriesApplyToItAloneAfterTheBusEntries) {
+  const SimOptionsResult result = ParseSimOptions("devices=3,2:fail-at=5,fail-at=1,2:chatter");
+  ASSERT_TRUE(result.ok()) << result.error;
+  const std::vector<SimDeviceConfig> configs = DeviceConfigs(result.options);
+  ASSERT_EQ(configs.size(), 3u);
+  EXPECT_EQ(configs[0].failAtBlock, 1u);
+  EXPECT_EQ(configs[1].failAtBlock, 5u);
+  EXPECT_TRUE(configs[1].chatter);
+  EXPECT_EQ(configs[2].failAtBlock, 1u);
+  EXPECT_FALSE(configs[2].chatter);
 }
 
 }  // namespace
