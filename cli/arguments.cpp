@@ -20,9 +20,8 @@ struct CommandWord {
 };
 
 constexpr CommandWord kCommandWords[] = {
-    {"info", FlashCommand::Info, false},
-    {"check", FlashCommand::Check, true},
-    {"upgrade", FlashCommand::Upgrade, true},
+    {"list", FlashCommand::List, false},      {"info", FlashCommand::Info, false},
+    {"check", FlashCommand::Check, true},     {"upgrade", FlashCommand::Upgrade, true},
     {"inspect", FlashCommand::Inspect, true},
 };
 
@@ -60,6 +59,12 @@ constexpr Option kOptions[] = {
        const sim::SimOptionsResult parsed = sim::ParseSimOptions(value);
        if (!parsed.ok()) return std::string(text::kBadSimulateOptions) + parsed.error;
        arguments.simulate = parsed.options;
+       return {};
+     },
+     nullptr},
+    {"--device",
+     [](std::string_view value, FlashArguments& arguments) -> std::string {
+       arguments.device = std::string(value);
        return {};
      },
      nullptr},
@@ -166,6 +171,11 @@ ParsedFlashArguments ParseFlashArguments(std::span<const std::string_view> words
   parsed.error = TakeCommand(operands, parsed.arguments);
   if (parsed.ok() && parsed.arguments.simulateDump && !parsed.arguments.simulate) {
     parsed.error = std::string(text::kDumpNeedsSimulate);
+  }
+  const FlashCommand command = parsed.arguments.command;
+  if (parsed.ok() && parsed.arguments.device && command != FlashCommand::Info &&
+      command != FlashCommand::Check && command != FlashCommand::Upgrade) {
+    parsed.error = std::string(text::kDeviceNotForCommand);
   }
   return parsed;
 }

@@ -13,13 +13,14 @@ namespace kr55le {
 
 inline constexpr double kDefaultWaitScale = 1.0;
 
-enum class FlashCommand { Help, Version, Info, Check, Upgrade, Inspect };
+enum class FlashCommand { Help, Version, List, Info, Check, Upgrade, Inspect };
 
 struct FlashArguments {
   FlashCommand command = FlashCommand::Help;
   std::string image;  // for check, upgrade and inspect
   bool json = false;
   bool bell = false;
+  std::optional<std::string> device;        // --device: the one device the command sees
   std::optional<sim::SimOptions> simulate;  // the simulated bus instead of hidraw
   std::optional<std::string> simulateDump;  // where the simulated payload goes at the end
   double waitScale = kDefaultWaitScale;

@@ -2,11 +2,14 @@
 
 #include <vector>
 
+#include "cli/device_list.h"
+#include "cli/device_selection.h"
 #include "cli/exit_status.h"
 #include "device/report_link.h"
 #include "dialog/flashwell_dlg.h"
 #include "platform/console/console_host.h"
 #include "platform/window/control_model.h"
+#include "res/strings.h"
 
 namespace kr55le {
 namespace {
@@ -40,18 +43,20 @@ bool ReachedGoal(FlashCommand command, const CFlashwellDlg& dialog,
   }
 }
 
-void PrintIdentification(const ControlModel& controls, FlashOutput& output) {
-  output.Field(kKeySerial, controls.Text(Control::SerialNumberField));
-  output.Field(kKeySoftwareVersion, controls.Text(Control::SoftwareVersionField));
-  output.Field(kKeyBootloaderVersion, controls.Text(Control::BootloaderField));
-  output.Field(kKeyUpgradeMode, controls.Text(Control::UpgradeModeField));
-  output.Field(kKeyFileVersion, controls.Text(Control::FileVersionField));
+void PrintIdentification(const Identification& identification, FlashOutput& output) {
+  output.Field(kKeySerial, identification.serial);
+  output.Field(kKeySoftwareVersion, identification.softwareVersion);
+  output.Field(kKeyBootloaderVersion, identification.bootloaderVersion);
+  output.Field(kKeyUpgradeMode, identification.upgradeMode);
+  output.Field(kKeyFileVersion, identification.fileVersion);
 }
 
 }  // namespace
 
-int RunDeviceCommand(const FlashArguments& arguments, hid::HidServices& hid, FlashOutput& output,
-                     const ConsoleContext& context) {
+DialogRun RunDialog(const FlashArguments& arguments, hid::HidServices& hid,
+                    const ConsoleContext& context,
+                    const std::function<void(std::string_view)>& onStatusText) {
+  DialogRun run{.status = kExitNotDone, .openResult = {}, .lastMessage = {}, .identification = {}};
   ControlModel controls;
   ReportLink link;
   console::ConsoleHost host(
@@ -63,25 +68,55 @@ int RunDeviceCommand(const FlashArguments& arguments, hid::HidServices& hid, Fla
        .errors = context.errors,
        .interrupts = context.interrupts,
        .deviceGone = [&link] { return link.DeviceGone(); },
-       .onStatusText = [&output](std::string_view text) { output.Message(text); },
+       .onStatusText =
+           [&run, &onStatusText](std::string_view text) {
+             run.lastMessage = std::string(text);
+             if (onStatusText) onStatusText(text);
+           },
        .holdSystemAwake = context.holdSystemAwake});
-  int status = kExitNotDone;
   {
     CFlashwellDlg dialog(host, controls, hid, link,
                          ScaleWaitBounds(WaitBounds{}, arguments.waitScale));
     host.RunModal(dialog);
     // The notices must stop before the dialog they reach goes.
     hid.RegisterNotices(nullptr);
+    run.openResult = dialog.LastOpenResult;
     if (dialog.LastOpenResult.error == hid::HidError::PermissionDenied) {
-      status = kExitNoPermission;
+      run.status = kExitNoPermission;
     } else if (ReachedGoal(arguments.command, dialog, host)) {
-      status = kExitDone;
+      run.status = kExitDone;
     }
   }
   host.FinishOutput();
-  if (arguments.command != FlashCommand::Upgrade) PrintIdentification(controls, output);
+  run.identification = {.serial = controls.Text(Control::SerialNumberField),
+                        .softwareVersion = controls.Text(Control::SoftwareVersionField),
+                        .bootloaderVersion = controls.Text(Control::BootloaderField),
+                        .upgradeMode = controls.Text(Control::UpgradeModeField),
+                        .fileVersion = controls.Text(Control::FileVersionField)};
+  return run;
+}
+
+int RunDeviceCommand(const FlashArguments& arguments, hid::HidServices& hid, FlashOutput& output,
+                     const ConsoleContext& context, std::string* selected) {
+  const auto print = [&output](std::string_view text) { output.Message(text); };
+  DialogRun run;
+  if (arguments.device) {
+    const std::string path = SelectDevice(*arguments.device, hid, arguments, context);
+    if (path.empty()) {
+      std::fprintf(context.errors, "%.*s%.*s'%s'\n",
+                   static_cast<int>(text::kFlashErrorPrefix.size()), text::kFlashErrorPrefix.data(),
+                   static_cast<int>(text::kNoDeviceMatches.size()), text::kNoDeviceMatches.data(),
+                   arguments.device->c_str());
+    }
+    if (selected) *selected = path;
+    SelectedHidServices alone(hid, path);
+    run = RunDialog(arguments, alone, context, print);
+  } else {
+    run = RunDialog(arguments, hid, context, print);
+  }
+  if (arguments.command != FlashCommand::Upgrade) PrintIdentification(run.identification, output);
   output.Finish();
-  return status;
+  return run.status;
 }
 
 }  // namespace kr55le

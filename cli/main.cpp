@@ -14,6 +14,8 @@
 
 #include "cli/arguments.h"
 #include "cli/device_command.h"
+#include "cli/device_list.h"
+#include "cli/device_selection.h"
 #include "cli/exit_status.h"
 #include "cli/inspect.h"
 #include "cli/output.h"
@@ -61,16 +63,27 @@ void PrintError(std::string_view message) {
                text::kFlashErrorPrefix.data(), static_cast<int>(message.size()), message.data());
 }
 
+// List, or a device command.
+int RunOnBus(const FlashArguments& arguments, hid::HidServices& hid, FlashOutput& output,
+             const ConsoleContext& context, std::string* selected) {
+  if (arguments.command == FlashCommand::List) {
+    return PrintDeviceList(ListDevices(hid, arguments, context), stdout, arguments.json);
+  }
+  return RunDeviceCommand(arguments, hid, output, context, selected);
+}
+
 int RunSimulated(const FlashArguments& arguments, FlashOutput& output,
                  const ConsoleContext& context) {
   sim::SimHidServices hid;
   const std::vector<sim::SimDeviceConfig> configs = sim::DeviceConfigs(*arguments.simulate);
   std::vector<std::size_t> plugged;
   for (const sim::SimDeviceConfig& config : configs) plugged.push_back(hid.Plug(config));
-  int status = RunDeviceCommand(arguments, hid, output, context);
+  std::string selected;
+  int status = RunOnBus(arguments, hid, output, context, &selected);
   if (!arguments.simulateDump) return status;
-  // One device: the dump is the file named; several: one file each, named by serial number.
-  // devices=0 makes no device and an empty dump.
+  // One device: the dump is the file named; several: one file each, named by serial number,
+  // except those --device left out, so that runs that each select one device of the same bus
+  // leave each other's dumps alone. devices=0 makes no device and an empty dump.
   std::vector<std::pair<std::string, std::vector<std::uint8_t>>> dumps;
   if (configs.size() <= 1) {
     dumps.emplace_back(*arguments.simulateDump, plugged.empty()
@@ -78,6 +91,7 @@ int RunSimulated(const FlashArguments& arguments, FlashOutput& output,
                                                     : hid.AssembledImage(plugged.front()));
   } else {
     for (std::size_t index = 0; index < plugged.size(); ++index) {
+      if (arguments.device && !SamePath(hid.PathOf(plugged[index]), selected)) continue;
       dumps.emplace_back(sim::DumpPathOf(*arguments.simulateDump, configs[index].serialNumber),
                          hid.AssembledImage(plugged[index]));
     }
@@ -109,7 +123,7 @@ int Run(const FlashArguments& arguments) {
                                HoldSystemAwake};
   if (arguments.simulate) return RunSimulated(arguments, output, context);
   PlatformHidServices hid;
-  return RunDeviceCommand(arguments, hid, output, context);
+  return RunOnBus(arguments, hid, output, context, nullptr);
 }
 
 }  // namespace

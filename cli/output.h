@@ -25,6 +25,8 @@ inline constexpr std::string_view kKeyBlocks = "blocks";
 inline constexpr std::string_view kKeyFillerBytes = "filler-bytes";
 inline constexpr std::string_view kKeySizeVerdict = "size-verdict";
 inline constexpr std::string_view kKeyVerdict = "verdict";
+inline constexpr std::string_view kKeyPath = "path";
+inline constexpr std::string_view kKeyProblem = "problem";
 
 enum class OutputFormat { Lines, Json };
 enum class MessageList { Included, Omitted };  // whether a JSON object has "messages"

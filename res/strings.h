@@ -97,12 +97,14 @@ inline constexpr std::string_view kPermissionHintFormat =
 inline constexpr std::string_view kFlashUsage =
     "usage: kr55le-flash [OPTIONS] COMMAND [IMAGE]\n"
     "commands:\n"
+    "  list                  identify every device, one line each\n"
     "  info                  identify the device in upgrade mode\n"
     "  check IMAGE           identify it, then have it check IMAGE\n"
     "  upgrade IMAGE         identify it, check IMAGE, then transfer it\n"
     "  inspect IMAGE         tell what the utility would do with IMAGE (no device)\n"
     "options:\n"
-    "  --json                print one JSON object\n"
+    "  --json                print one JSON object (list: one JSON array)\n"
+    "  --device SELECTOR     see only the device with this path (as list prints it) or serial\n"
     "  --bell                ring the terminal bell where the window beeps\n"
     "  --simulate OPTIONS    use a simulated device (KEY=VALUE,...; '' for the defaults)\n"
     "  --simulate-dump FILE  write the payload the simulated device assembled to FILE\n"
@@ -113,7 +115,7 @@ inline constexpr std::string_view kFlashUsage =
     "3 the device may not be opened\n";
 inline constexpr std::string_view kFlashVersionFormat = "kr55le-flash %s\n";
 inline constexpr std::string_view kFlashShortUsage =
-    "usage: kr55le-flash [OPTIONS] info | check IMAGE | upgrade IMAGE | inspect IMAGE\n"
+    "usage: kr55le-flash [OPTIONS] list | info | check IMAGE | upgrade IMAGE | inspect IMAGE\n"
     "       kr55le-flash --help tells more\n";
 inline constexpr std::string_view kFlashErrorPrefix = "kr55le-flash: ";
 inline constexpr std::string_view kMissingCommand = "missing command";
@@ -124,6 +126,8 @@ inline constexpr std::string_view kUnexpectedValue = "no value expected for ";
 inline constexpr std::string_view kBadWaitScale = "--wait-scale needs a positive decimal, not ";
 inline constexpr std::string_view kBadSimulateOptions = "--simulate: ";
 inline constexpr std::string_view kDumpNeedsSimulate = "--simulate-dump needs --simulate";
+inline constexpr std::string_view kDeviceNotForCommand = "--device is for info, check and upgrade";
+inline constexpr std::string_view kNoDeviceMatches = "no device matches --device ";
 inline constexpr std::string_view kMissingImage = "missing IMAGE for ";
 inline constexpr std::string_view kUnexpectedArgument = "unexpected argument ";
 inline constexpr std::string_view kDumpWriteFailed = "cannot write the simulated payload to ";
@@ -149,7 +153,8 @@ inline constexpr std::string_view kVirtualUsage =
     "kr55le-flash meet them as real hidraw devices. SPEC is kr55le-flash's --simulate list\n"
     "(KEY=VALUE,...; none for one device in firmware upgrade mode). Ctrl+C or SIGTERM ends it.\n"
     "options:\n"
-    "  --dump FILE           at the end, write the payload the first device assembled to FILE\n"
+    "  --dump FILE           at the end, write the payload the device assembled to FILE (with\n"
+    "                        several, one file each, its serial number before the extension)\n"
     "  --help                print this text\n";
 inline constexpr std::string_view kVirtualErrorPrefix = "kr55le-virtual-device: ";
 inline constexpr std::string_view kUhidOpenFailedFormat =

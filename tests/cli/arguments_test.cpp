@@ -19,6 +19,7 @@ TEST(FlashArguments, ReadsEachCommandWithItsImage) {
     FlashCommand command;
     const char* image;
   } cases[] = {
+      {{"list"}, FlashCommand::List, ""},
       {{"info"}, FlashCommand::Info, ""},
       {{"check", "a.bin"}, FlashCommand::Check, "a.bin"},
       {{"upgrade", "b.bin"}, FlashCommand::Upgrade, "b.bin"},
@@ -47,7 +48,7 @@ TEST(FlashArguments, TakesOptionsBeforeAndAfterTheCommandWord) {
                                       "--simulate=mode=audio,devices=2", "--simulate-dump=out.bin"},
         std::vector<std::string_view>{"upgrade", "--json", "x.bin", "--bell", "--wait-scale",
                                       "0.25", "--simulate", "mode=audio,devices=2",
-                                      "--simulate-dump", "out.bin"}}) {
+                                      "--simulate-dump", "out.bin", "--device", "/dev/hidraw1"}}) {
     const ParsedFlashArguments parsed = Parse(words);
     ASSERT_TRUE(parsed.ok()) << parsed.error;
     const FlashArguments& arguments = parsed.arguments;
@@ -61,6 +62,9 @@ TEST(FlashArguments, TakesOptionsBeforeAndAfterTheCommandWord) {
     EXPECT_EQ(arguments.simulate->deviceCount, 2u);
     EXPECT_EQ(arguments.simulateDump, "out.bin");
   }
+  const ParsedFlashArguments selected = Parse({"--device=KR55LE0002", "check", "x.bin"});
+  ASSERT_TRUE(selected.ok()) << selected.error;
+  EXPECT_EQ(selected.arguments.device, "KR55LE0002");
 }
 
 TEST(FlashArguments, RefusesWrongUsageNamingTheFault) {
@@ -79,6 +83,9 @@ TEST(FlashArguments, RefusesWrongUsageNamingTheFault) {
       {{"info", "extra.bin"}, "unexpected argument 'extra.bin'"},
       {{"upgrade", "a.bin", "b.bin"}, "unexpected argument 'b.bin'"},
       {{"--simulate-dump", "out.bin", "info"}, "--simulate-dump needs --simulate"},
+      {{"--device", "KR55LE0001", "list"}, "--device is for info, check and upgrade"},
+      {{"inspect", "x.bin", "--device=KR55LE0001"}, "--device is for info, check and upgrade"},
+      {{"list", "extra"}, "unexpected argument 'extra'"},
       {{"--wait-scale", "0", "info"}, "'0'"},
       {{"--wait-scale", "-1", "info"}, "'-1'"},
       {{"--wait-scale", "1e-3", "info"}, "'1e-3'"},

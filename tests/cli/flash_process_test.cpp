@@ -197,6 +197,63 @@ TEST(FlashProcess, TwoDevicesAreIdentifiedWithTheWindowsBoxAndDumpedEachByItsSer
             "Multiple devices are attached. Remove any one device for contiued operation. \n");
 }
 
+TEST(FlashProcess, ListIdentifiesEachDeviceOrSaysWhyItCannotBeUsed) {
+  const struct {
+    const char* words;
+    int status;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"--simulate devices=3,3:software-version=02.00.00 list",
+       0,
+       {"path: /dev/hidraw0#vid_0483&pid_5750\tserial: KR55LE0001\tsoftware-version: "
+        "01.00.00\tbootloader-version: 01.00.00\tupgrade-mode: Firmware upgrade",
+        "path: /dev/hidraw1#vid_0483&pid_5750\tserial: KR55LE0002\tsoftware-version: "
+        "01.00.00\tbootloader-version: 01.00.00\tupgrade-mode: Firmware upgrade",
+        "path: /dev/hidraw2#vid_0483&pid_5750\tserial: KR55LE0003\tsoftware-version: "
+        "02.00.00\tbootloader-version: 01.00.00\tupgrade-mode: Firmware upgrade"}},
+      // One that does not answer and one whose reports do not fit: exit 1, none answered.
+      {"--wait-scale 0.001 --simulate devices=2,1:silent=info,2:input-length=2048 list",
+       1,
+       {"path: /dev/hidraw0#vid_0483&pid_5750\tproblem: Device is not connected in upgrade "
+        "mode, read user manual for device upgrade.",
+        "path: /dev/hidraw1#vid_0483&pid_5750\tproblem: report lengths do not fit 1024 bytes"}},
+      {"--json --simulate devices=2,2:mode=audio,2:silent=info --wait-scale 0.001 list",
+       0,
+       {R"([{"path":"/dev/hidraw0#vid_0483&pid_5750","serial":"KR55LE0001",)"
+        R"("software-version":"01.00.00","bootloader-version":"01.00.00",)"
+        R"("upgrade-mode":"Firmware upgrade"},{"path":"/dev/hidraw1#vid_0483&pid_5750",)"
+        R"("problem":"Device is not connected in upgrade mode, read user manual for device )"
+        R"(upgrade."}])"}},
+      {"--simulate devices=0 list", 1, {}},
+  };
+  for (const auto& c : cases) {
+    const FlashRun run = RunFlash(c.words);
+    EXPECT_EQ(run.status, c.status) << c.words;
+    EXPECT_EQ(run.OutLines(), c.lines) << c.words;
+  }
+}
+
+// --device by path (in any case) or by serial: that device alone is reached, as if no other
+// were attached; the others get no dump, as they were left out.
+TEST(FlashProcess, DeviceSelectsOneOfSeveralByPathOrSerial) {
+  const Image image("Pardo", "02.00.01", 3 * kBlock + 5);
+  for (const char* selector : {"/DEV/HIDRAW1#VID_0483&PID_5750", "KR55LE0002"}) {
+    const std::string dump = DumpPath();
+    const FlashRun run = RunFlash(std::string("--simulate devices=3 --simulate-dump ") + dump +
+                                  " --device " + selector + " upgrade " + image.path());
+    EXPECT_EQ(run.status, 0) << selector;
+    EXPECT_EQ(run.LastMessage(), "Firmware upgrade completed") << selector;
+    EXPECT_EQ(ReadBytes(sim::DumpPathOf(dump, "KR55LE0002")), WithFiller(image.payload));
+    EXPECT_FALSE(std::filesystem::exists(sim::DumpPathOf(dump, "KR55LE0001"))) << selector;
+    EXPECT_FALSE(std::filesystem::exists(sim::DumpPathOf(dump, "KR55LE0003"))) << selector;
+    std::filesystem::remove(sim::DumpPathOf(dump, "KR55LE0002"));
+  }
+  const FlashRun none = RunFlash("--simulate devices=3 --device KR55LE0009 info");
+  EXPECT_EQ(none.status, 1);
+  EXPECT_EQ(none.LastMessage(), "No device is attached");
+  EXPECT_THAT(none.err, HasSubstr("no device matches --device 'KR55LE0009'"));
+}
+
 TEST(FlashProcess, VersionIsPrintedAlone) {
   const FlashRun run = RunFlash("--version info");
   EXPECT_EQ(run.status, 0);

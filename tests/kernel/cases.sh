@@ -103,13 +103,22 @@ case_arrival_while_waiting() {
   [ "$arrived" -eq 0 ] && [ "$status" -eq 1 ]
 }
 
-case_two_devices() {
-  start_device devices=2 2
+# Three devices: info shows the window's box; list identifies each; --device by serial upgrades
+# that one alone, and each device writes its own dump, named by its serial number.
+case_three_devices() {
+  rm -f dump-*.bin
+  start_device devices=3 3
   flash info
+  info=$status
+  grep -q 'Multiple devices are attached' err || info=box-missing
+  flash list
+  listed=$(grep -c 'serial: KR55LE000[123]' out)
+  flash --device KR55LE0002 upgrade firmware.bin
   stop_device
-  # Each device writes its own dump, named by its serial number.
-  [ "$status" -eq 0 ] && grep -q 'Multiple devices are attached' err &&
-    [ -f dump-KR55LE0001.bin ] && [ -f dump-KR55LE0002.bin ]
+  [ "$info" = 0 ] && [ "$listed" -eq 3 ] && [ "$status" -eq 0 ] &&
+    cmp -s dump-KR55LE0002.bin firmware.bin.expected &&
+    [ -f dump-KR55LE0001.bin ] && [ ! -s dump-KR55LE0001.bin ] &&
+    [ -f dump-KR55LE0003.bin ] && [ ! -s dump-KR55LE0003.bin ]
 }
 
 case_node_the_user_may_not_open() {
@@ -139,7 +148,7 @@ case_capabilities_from_the_kernel() {
 
 for name in identify check firmware_upgrade audio_upgrade repeated_acknowledgement \
   failure_code_at_block killed_during_transfer unplugged_itself_during_transfer \
-  arrival_while_waiting two_devices node_the_user_may_not_open uhid_the_user_may_not_open \
+  arrival_while_waiting three_devices node_the_user_may_not_open uhid_the_user_may_not_open \
   capabilities_from_the_kernel; do
   rm -f out err device.log
   if "case_$name"; then pass "$name"; else fail "$name" "status $status"; fi

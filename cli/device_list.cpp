@@ -1,0 +1,96 @@
+#include "cli/device_list.h"
+
+#include <algorithm>
+
+#include "cli/device_selection.h"
+#include "cli/exit_status.h"
+#include "cli/output.h"
+#include "res/strings.h"
+
+namespace kr55le {
+namespace {
+
+constexpr char kInterfacePathSeparator = '#';  // the node, then '#' and the device's IDs
+constexpr std::size_t kHintCapacity = 512;
+constexpr char kFieldSeparator = '\t';
+
+std::string ProblemOf(const std::string& path, const DialogRun& run) {
+  if (run.openResult.error == hid::HidError::PermissionDenied) {
+    char hint[kHintCapacity];
+    const std::string node = path.substr(0, path.find(kInterfacePathSeparator));
+    std::snprintf(hint, sizeof hint, std::string(text::kPermissionHintFormat).c_str(),
+                  node.c_str());
+    return hint;
+  }
+  if (!run.openResult.ok()) return run.openResult.message;
+  return run.lastMessage;
+}
+
+// The fields of one device, in the order they are printed.
+std::vector<std::pair<std::string_view, std::string>> FieldsOf(const ListedDevice& device) {
+  if (!device.answered) return {{kKeyPath, device.path}, {kKeyProblem, device.problem}};
+  const Identification& identification = device.identification;
+  return {{kKeyPath, device.path},
+          {kKeySerial, identification.serial},
+          {kKeySoftwareVersion, identification.softwareVersion},
+          {kKeyBootloaderVersion, identification.bootloaderVersion},
+          {kKeyUpgradeMode, identification.upgradeMode}};
+}
+
+}  // namespace
+
+std::vector<ListedDevice> ListDevices(hid::HidServices& hid, const FlashArguments& arguments,
+                                      const ConsoleContext& context) {
+  FlashArguments info = arguments;
+  info.command = FlashCommand::Info;
+  info.device.reset();
+  std::vector<ListedDevice> devices;
+  for (const hid::HidInterface& interface : hid.Enumerate()) {
+    if (interface.path.find(text::kVendorMatch) == std::string::npos) continue;
+    SelectedHidServices alone(hid, interface.path);
+    const DialogRun run = RunDialog(info, alone, context, nullptr);
+    ListedDevice& device = devices.emplace_back();
+    device.path = interface.path;
+    device.answered = run.status == kExitDone;
+    device.identification = run.identification;
+    if (!device.answered) device.problem = ProblemOf(interface.path, run);
+  }
+  return devices;
+}
+
+std::string SelectDevice(const std::string& selector, hid::HidServices& hid,
+                         const FlashArguments& arguments, const ConsoleContext& context) {
+  for (const hid::HidInterface& interface : hid.Enumerate()) {
+    if (SamePath(interface.path, selector)) return interface.path;
+  }
+  for (const ListedDevice& device : ListDevices(hid, arguments, context)) {
+    if (device.answered && device.identification.serial == selector) return device.path;
+  }
+  return {};
+}
+
+int PrintDeviceList(const std::vector<ListedDevice>& devices, std::FILE* out, bool json) {
+  if (json) std::fputc('[', out);
+  for (std::size_t index = 0; index < devices.size(); ++index) {
+    std::string line;
+    for (const auto& [key, value] : FieldsOf(devices[index])) {
+      if (json) {
+        line += (line.empty() ? "{" : ",") + JsonString(key) + ":" + JsonString(value);
+      } else {
+        if (!line.empty()) line += kFieldSeparator;
+        line += std::string(key) + ": " + value;
+      }
+    }
+    if (json) {
+      std::fprintf(out, "%s%s}", index == 0 ? "" : ",", line.c_str());
+    } else {
+      std::fprintf(out, "%s\n", line.c_str());
+    }
+  }
+  if (json) std::fputs("]\n", out);
+  const bool answered = std::any_of(devices.begin(), devices.end(),
+                                    [](const ListedDevice& device) { return device.answered; });
+  return answered ? kExitDone : kExitNotDone;
+}
+
+}  // namespace kr55le
