@@ -12,6 +12,8 @@ namespace {
 constexpr std::string_view kOptionPrefix = "-";
 constexpr std::string_view kEndOfOptions = "--";
 constexpr char kValueSeparator = '=';
+constexpr double kMaxWaitSeconds = 86400;  // a day
+constexpr double kMillisecondsPerSecond = 1000;
 
 struct CommandWord {
   std::string_view word;
@@ -29,7 +31,8 @@ std::string Quoted(std::string_view text) {
   return "'" + std::string(text) + "'";
 }
 
-std::optional<double> ParseWaitScale(std::string_view text) {
+// A positive decimal without exponent.
+std::optional<double> ParsePositive(std::string_view text) {
   double scale = 0;
   const auto [end, error] =
       std::from_chars(text.data(), text.data() + text.size(), scale, std::chars_format::fixed);
@@ -41,6 +44,7 @@ std::optional<double> ParseWaitScale(std::string_view text) {
 // Empty when the value was applied, else what is wrong with it.
 using ValueApply = std::string (*)(std::string_view value, FlashArguments& arguments);
 
+// An option with both a flag and a value takes its value only after '=' (--wait=5).
 struct Option {
   std::string_view name;
   ValueApply applyValue;                         // null for a flag
@@ -74,9 +78,20 @@ constexpr Option kOptions[] = {
        return {};
      },
      nullptr},
+    {"--wait",
+     [](std::string_view value, FlashArguments& arguments) -> std::string {
+       const std::optional<double> seconds = ParsePositive(value);
+       if (!seconds || *seconds > kMaxWaitSeconds)
+         return std::string(text::kBadWait) + Quoted(value);
+       arguments.waitForDevice = true;
+       arguments.waitLimit =
+           std::chrono::milliseconds(std::llround(*seconds * kMillisecondsPerSecond));
+       return {};
+     },
+     [](FlashArguments& arguments) { arguments.waitForDevice = true; }},
     {"--wait-scale",
      [](std::string_view value, FlashArguments& arguments) -> std::string {
-       const std::optional<double> scale = ParseWaitScale(value);
+       const std::optional<double> scale = ParsePositive(value);
        if (!scale) return std::string(text::kBadWaitScale) + Quoted(value);
        arguments.waitScale = *scale;
        return {};
@@ -117,6 +132,11 @@ std::string TakeOptions(std::span<const std::string_view> words, FlashArguments&
     const std::string_view name = word.substr(0, separator);
     const Option* option = FindOption(name);
     if (option == nullptr) return std::string(text::kUnknownOption) + Quoted(name);
+    if (option->applyFlag != nullptr && option->applyValue != nullptr &&
+        separator == std::string_view::npos) {
+      option->applyFlag(arguments);
+      continue;
+    }
     if (option->applyValue == nullptr) {
       if (separator != std::string_view::npos)
         return std::string(text::kUnexpectedValue) + std::string(name);
@@ -173,6 +193,9 @@ ParsedFlashArguments ParseFlashArguments(std::span<const std::string_view> words
     parsed.error = std::string(text::kDumpNeedsSimulate);
   }
   const FlashCommand command = parsed.arguments.command;
+  if (parsed.ok() && parsed.arguments.waitForDevice && command == FlashCommand::Inspect) {
+    parsed.error = std::string(text::kWaitNotForInspect);
+  }
   if (parsed.ok() && parsed.arguments.device && command != FlashCommand::Info &&
       command != FlashCommand::Check && command != FlashCommand::Upgrade) {
     parsed.error = std::string(text::kDeviceNotForCommand);

@@ -2,6 +2,7 @@
 // before or after the command word.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <span>
 #include <string>
@@ -24,6 +25,8 @@ struct FlashArguments {
   std::optional<sim::SimOptions> simulate;  // the simulated bus instead of hidraw
   std::optional<std::string> simulateDump;  // where the simulated payload goes at the end
   double waitScale = kDefaultWaitScale;
+  bool waitForDevice = false;                          // --wait: until a device is attached
+  std::optional<std::chrono::milliseconds> waitLimit;  // --wait=SECONDS: at most that long
 };
 
 struct ParsedFlashArguments {

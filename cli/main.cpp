@@ -16,6 +16,7 @@
 #include "cli/device_command.h"
 #include "cli/device_list.h"
 #include "cli/device_selection.h"
+#include "cli/device_wait.h"
 #include "cli/exit_status.h"
 #include "cli/inspect.h"
 #include "cli/output.h"
@@ -66,6 +67,8 @@ void PrintError(std::string_view message) {
 // List, or a device command.
 int RunOnBus(const FlashArguments& arguments, hid::HidServices& hid, FlashOutput& output,
              const ConsoleContext& context, std::string* selected) {
+  // A wait that ends without a device goes on all the same: the scan then finds none.
+  if (arguments.waitForDevice) WaitForDevice(hid, arguments.waitLimit, context.interrupts);
   if (arguments.command == FlashCommand::List) {
     return PrintDeviceList(ListDevices(hid, arguments, context), stdout, arguments.json);
   }

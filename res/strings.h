@@ -105,6 +105,7 @@ inline constexpr std::string_view kFlashUsage =
     "options:\n"
     "  --json                print one JSON object (list: one JSON array)\n"
     "  --device SELECTOR     see only the device with this path (as list prints it) or serial\n"
+    "  --wait[=SECONDS]      with no device attached, wait for one (at most SECONDS)\n"
     "  --bell                ring the terminal bell where the window beeps\n"
     "  --simulate OPTIONS    use a simulated device (KEY=VALUE,...; '' for the defaults)\n"
     "  --simulate-dump FILE  write the payload the simulated device assembled to FILE\n"
@@ -126,6 +127,9 @@ inline constexpr std::string_view kUnexpectedValue = "no value expected for ";
 inline constexpr std::string_view kBadWaitScale = "--wait-scale needs a positive decimal, not ";
 inline constexpr std::string_view kBadSimulateOptions = "--simulate: ";
 inline constexpr std::string_view kDumpNeedsSimulate = "--simulate-dump needs --simulate";
+inline constexpr std::string_view kBadWait = "--wait needs a positive number of seconds, not ";
+inline constexpr std::string_view kWaitNotForInspect =
+    "--wait is for list, info, check and upgrade";
 inline constexpr std::string_view kDeviceNotForCommand = "--device is for info, check and upgrade";
 inline constexpr std::string_view kNoDeviceMatches = "no device matches --device ";
 inline constexpr std::string_view kMissingImage = "missing IMAGE for ";

@@ -65,6 +65,14 @@ TEST(FlashArguments, TakesOptionsBeforeAndAfterTheCommandWord) {
   const ParsedFlashArguments selected = Parse({"--device=KR55LE0002", "check", "x.bin"});
   ASSERT_TRUE(selected.ok()) << selected.error;
   EXPECT_EQ(selected.arguments.device, "KR55LE0002");
+  // --wait takes its seconds only after '=': alone, the next word is the command.
+  const ParsedFlashArguments waiting = Parse({"--wait", "info"});
+  ASSERT_TRUE(waiting.ok()) << waiting.error;
+  EXPECT_TRUE(waiting.arguments.waitForDevice);
+  EXPECT_FALSE(waiting.arguments.waitLimit.has_value());
+  const ParsedFlashArguments bounded = Parse({"list", "--wait=1.5"});
+  ASSERT_TRUE(bounded.ok()) << bounded.error;
+  EXPECT_EQ(bounded.arguments.waitLimit, std::chrono::milliseconds(1500));
 }
 
 TEST(FlashArguments, RefusesWrongUsageNamingTheFault) {
@@ -86,6 +94,10 @@ TEST(FlashArguments, RefusesWrongUsageNamingTheFault) {
       {{"--device", "KR55LE0001", "list"}, "--device is for info, check and upgrade"},
       {{"inspect", "x.bin", "--device=KR55LE0001"}, "--device is for info, check and upgrade"},
       {{"list", "extra"}, "unexpected argument 'extra'"},
+      {{"--wait", "inspect", "x.bin"}, "--wait is for list, info, check and upgrade"},
+      {{"--wait=0", "info"}, "--wait needs a positive number of seconds, not '0'"},
+      {{"--wait=soon", "info"}, "'soon'"},
+      {{"--wait=86401", "info"}, "'86401'"},
       {{"--wait-scale", "0", "info"}, "'0'"},
       {{"--wait-scale", "-1", "info"}, "'-1'"},
       {{"--wait-scale", "1e-3", "info"}, "'1e-3'"},

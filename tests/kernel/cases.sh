@@ -103,6 +103,23 @@ case_arrival_while_waiting() {
   [ "$arrived" -eq 0 ] && [ "$status" -eq 1 ]
 }
 
+# --wait: the device is plugged a second after the command started; the command identifies it.
+# With --wait=1 and no device, it gives up as a scan that finds none.
+case_wait_for_a_device() {
+  timeout 60 kr55le-flash --wait info >out 2>err &
+  flashing=$!
+  sleep 1
+  start_device serial=VM00000007
+  wait "$flashing"
+  status=$?
+  stop_device
+  waited=$status
+  grep -qx 'serial: VM00000007' out || waited=unidentified
+  await '[ "$(nodes)" -eq 0 ]' 50
+  flash --wait=1 info
+  [ "$waited" = 0 ] && [ "$status" -eq 1 ] && [ "$(last_message)" = 'No device is attached' ]
+}
+
 # Three devices: info shows the window's box; list identifies each; --device by serial upgrades
 # that one alone, and each device writes its own dump, named by its serial number.
 case_three_devices() {
@@ -148,8 +165,8 @@ case_capabilities_from_the_kernel() {
 
 for name in identify check firmware_upgrade audio_upgrade repeated_acknowledgement \
   failure_code_at_block killed_during_transfer unplugged_itself_during_transfer \
-  arrival_while_waiting three_devices node_the_user_may_not_open uhid_the_user_may_not_open \
-  capabilities_from_the_kernel; do
+  arrival_while_waiting wait_for_a_device three_devices node_the_user_may_not_open \
+  uhid_the_user_may_not_open capabilities_from_the_kernel; do
   rm -f out err device.log
   if "case_$name"; then pass "$name"; else fail "$name" "status $status"; fi
   await '[ "$(nodes)" -eq 0 ]' 50 || echo "  hidraw nodes left over: $(ls /dev/hidraw*)"
