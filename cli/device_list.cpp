@@ -5,23 +5,15 @@
 #include "cli/device_selection.h"
 #include "cli/exit_status.h"
 #include "cli/output.h"
-#include "res/strings.h"
+#include "dialog/interface_paths.h"
 
 namespace kr55le {
 namespace {
 
-constexpr char kInterfacePathSeparator = '#';  // the node, then '#' and the device's IDs
-constexpr std::size_t kHintCapacity = 512;
 constexpr char kFieldSeparator = '\t';
 
 std::string ProblemOf(const std::string& path, const DialogRun& run) {
-  if (run.openResult.error == hid::HidError::PermissionDenied) {
-    char hint[kHintCapacity];
-    const std::string node = path.substr(0, path.find(kInterfacePathSeparator));
-    std::snprintf(hint, sizeof hint, std::string(text::kPermissionHintFormat).c_str(),
-                  node.c_str());
-    return hint;
-  }
+  if (run.openResult.error == hid::HidError::PermissionDenied) return PermissionHintFor(path);
   if (!run.openResult.ok()) return run.openResult.message;
   return run.lastMessage;
 }
@@ -46,7 +38,7 @@ std::vector<ListedDevice> ListDevices(hid::HidServices& hid, const FlashArgument
   info.device.reset();
   std::vector<ListedDevice> devices;
   for (const hid::HidInterface& interface : hid.Enumerate()) {
-    if (interface.path.find(text::kVendorMatch) == std::string::npos) continue;
+    if (!IsScannedInterface(interface.path)) continue;
     SelectedHidServices alone(hid, interface.path);
     const DialogRun run = RunDialog(info, alone, context, nullptr);
     ListedDevice& device = devices.emplace_back();

@@ -5,8 +5,8 @@
 #include <mutex>
 #include <utility>
 
+#include "dialog/interface_paths.h"
 #include "platform/console/notice_poll.h"
-#include "res/strings.h"
 
 namespace kr55le {
 namespace {
@@ -14,7 +14,7 @@ namespace {
 bool DeviceAttached(hid::HidServices& hid) {
   const std::vector<hid::HidInterface> interfaces = hid.Enumerate();
   return std::any_of(interfaces.begin(), interfaces.end(), [](const hid::HidInterface& interface) {
-    return interface.path.find(text::kVendorMatch) != std::string::npos;
+    return IsScannedInterface(interface.path);
   });
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dialog/flashwell_dlg.h"
+#include "dialog/interface_paths.h"
 #include "res/strings.h"
 
 namespace kr55le {
@@ -22,26 +23,21 @@ bool IsUsableLength(std::uint16_t length) {
 }
 
 constexpr std::uint8_t kMaxDeviceCount = 255;
-// Interface paths are the node, then '#' and the device's IDs.
-constexpr char kInterfacePathSeparator = '#';
-constexpr std::size_t kHintCapacity = 512;
 
-// The node of the selected entry, spelled as the system gave it (the list holds upper case).
-std::string SelectedNode(const ControlModel& controls, const std::vector<std::string>& listed) {
+// The selected entry's path, spelled as the system gave it (the list holds upper case).
+std::string SelectedPath(const ControlModel& controls, const std::vector<std::string>& listed) {
   const std::string selected =
       controls.ItemText(Control::DevicePathList, controls.GetCurSel(Control::DeviceCombo));
   const auto match =
       std::find_if(listed.begin(), listed.end(),
                    [&selected](const std::string& path) { return ToUpper(path) == selected; });
-  const std::string& path = match != listed.end() ? *match : selected;
-  return path.substr(0, path.find(kInterfacePathSeparator));
+  return match != listed.end() ? *match : selected;
 }
 
-void ShowPermissionHint(DialogHost& host, const std::string& node) {
-  char hint[kHintCapacity];
-  std::snprintf(hint, sizeof hint, std::string(text::kPermissionHintFormat).c_str(), node.c_str());
+void ShowPermissionHint(DialogHost& host, const std::string& path) {
+  const std::string hint = PermissionHintFor(path);
   host.ShowHint(hint);
-  std::fprintf(stderr, "%s\n", hint);
+  std::fprintf(stderr, "%s\n", hint.c_str());
 }
 
 }  // namespace
@@ -89,8 +85,8 @@ std::vector<std::string> CFlashwellDlg::ListDevices() {
 
   std::vector<std::string> listed;  // as the system gives them, for the permission hint
   for (const hid::HidInterface& interface : hid_.Enumerate()) {
-    // Case-sensitive on the path as the system gives it; only the stored copy is upper-cased.
-    if (interface.path.find(text::kVendorMatch) == std::string::npos) continue;
+    // Only the stored copy is upper-cased.
+    if (!IsScannedInterface(interface.path)) continue;
     listed.push_back(interface.path);
     const int index = controls_.AddString(Control::DevicePathList, ToUpper(interface.path));
     if (DeviceCount < kMaxDeviceCount) ++DeviceCount;
@@ -131,7 +127,7 @@ Outcome CFlashwellDlg::KeepOrDeferOpenDevice() {
 
 void CFlashwellDlg::UpdatePermissionHint(const std::vector<std::string>& listed) {
   if (LastOpenResult.error == hid::HidError::PermissionDenied) {
-    ShowPermissionHint(host_, SelectedNode(controls_, listed));
+    ShowPermissionHint(host_, SelectedPath(controls_, listed));
     hintShown_ = true;
   } else if (hintShown_ && (link_.HasDevice() || DeviceCount == 0)) {
     host_.ShowHint({});  // no longer true
