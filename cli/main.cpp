@@ -84,26 +84,17 @@ int RunSimulated(const FlashArguments& arguments, FlashOutput& output,
   std::string selected;
   int status = RunOnBus(arguments, hid, output, context, &selected);
   if (!arguments.simulateDump) return status;
-  // One device: the dump is the file named; several: one file each, named by serial number,
-  // except those --device left out, so that runs that each select one device of the same bus
-  // leave each other's dumps alone. devices=0 makes no device and an empty dump.
-  std::vector<std::pair<std::string, std::vector<std::uint8_t>>> dumps;
-  if (configs.size() <= 1) {
-    dumps.emplace_back(*arguments.simulateDump, plugged.empty()
-                                                    ? std::vector<std::uint8_t>()
-                                                    : hid.AssembledImage(plugged.front()));
-  } else {
-    for (std::size_t index = 0; index < plugged.size(); ++index) {
-      if (arguments.device && !SamePath(hid.PathOf(plugged[index]), selected)) continue;
-      dumps.emplace_back(sim::DumpPathOf(*arguments.simulateDump, configs[index].serialNumber),
-                         hid.AssembledImage(plugged[index]));
-    }
+  // The devices --device left out get no dump, so that runs that each select one device of
+  // the same bus leave each other's dumps alone.
+  std::vector<sim::DeviceDump> dumps;
+  for (std::size_t index = 0; index < plugged.size(); ++index) {
+    if (arguments.device && !SamePath(hid.PathOf(plugged[index]), selected)) continue;
+    dumps.push_back({configs[index].serialNumber, hid.AssembledImage(plugged[index])});
   }
-  for (const auto& [path, payload] : dumps) {
-    if (!sim::WritePayloadDump(path, payload)) {
-      PrintError(std::string(text::kDumpWriteFailed) + path);
-      status = kExitNotDone;
-    }
+  for (const std::string& path :
+       sim::WritePayloadDumps(*arguments.simulateDump, configs.size(), dumps)) {
+    PrintError(std::string(text::kDumpWriteFailed) + path);
+    status = kExitNotDone;
   }
   return status;
 }

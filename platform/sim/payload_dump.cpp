@@ -29,4 +29,20 @@ bool WritePayloadDump(const std::string& path, const std::vector<std::uint8_t>& 
   return static_cast<bool>(out);
 }
 
+std::vector<std::string> WritePayloadDumps(const std::string& path, std::size_t deviceCount,
+                                           const std::vector<DeviceDump>& dumps) {
+  std::vector<std::string> failed;
+  if (deviceCount <= 1) {
+    if (!WritePayloadDump(path,
+                          dumps.empty() ? std::vector<std::uint8_t>() : dumps.front().payload))
+      failed.push_back(path);
+    return failed;
+  }
+  for (const DeviceDump& dump : dumps) {
+    const std::string file = DumpPathOf(path, dump.serial);
+    if (!WritePayloadDump(file, dump.payload)) failed.push_back(file);
+  }
+  return failed;
+}
+
 }  // namespace kr55le::sim

@@ -108,26 +108,16 @@ std::string CreateDevices(const std::vector<sim::SimDeviceConfig>& configs,
   return {};
 }
 
-// One device: the dump is the file named; several: one file each, named by serial number.
-// devices=0 makes none: its dump is empty. False when a file could not be written.
+// False when a file could not be written.
 bool WriteDumps(const std::string& path, const std::vector<sim::SimDeviceConfig>& configs,
                 const std::vector<std::unique_ptr<uhid::VirtualDevice>>& devices) {
-  bool written = true;
-  const auto write = [&written](const std::string& file, const std::vector<std::uint8_t>& image) {
-    if (sim::WritePayloadDump(file, image)) return;
-    PrintError(std::string(text::kDumpWriteFailed) + file);
-    written = false;
-  };
-  if (devices.size() <= 1) {
-    write(path, devices.empty() ? std::vector<std::uint8_t>()
-                                : devices.front()->Model().AssembledImage());
-    return written;
-  }
+  std::vector<sim::DeviceDump> dumps;
   for (std::size_t index = 0; index < devices.size(); ++index) {
-    write(sim::DumpPathOf(path, configs[index].serialNumber),
-          devices[index]->Model().AssembledImage());
+    dumps.push_back({configs[index].serialNumber, devices[index]->Model().AssembledImage()});
   }
-  return written;
+  const std::vector<std::string> failed = sim::WritePayloadDumps(path, devices.size(), dumps);
+  for (const std::string& file : failed) PrintError(std::string(text::kDumpWriteFailed) + file);
+  return failed.empty();
 }
 
 int PollTimeout(const std::vector<std::unique_ptr<uhid::VirtualDevice>>& devices) {
