@@ -55,6 +55,9 @@ struct Option {
 constexpr Option kOptions[] = {
     {"--json", nullptr, [](FlashArguments& arguments) { arguments.json = true; }},
     {"--bell", nullptr, [](FlashArguments& arguments) { arguments.bell = true; }},
+    {"--all", nullptr, [](FlashArguments& arguments) { arguments.all = true; }},
+    {"--progress-lines", nullptr,
+     [](FlashArguments& arguments) { arguments.progressLines = true; }},
     {"--help", nullptr, nullptr},
     {"-h", nullptr, nullptr},
     {"--version", nullptr, nullptr, FlashCommand::Version},
@@ -63,6 +66,7 @@ constexpr Option kOptions[] = {
        const sim::SimOptionsResult parsed = sim::ParseSimOptions(value);
        if (!parsed.ok()) return std::string(text::kBadSimulateOptions) + parsed.error;
        arguments.simulate = parsed.options;
+       arguments.simulateText = std::string(value);
        return {};
      },
      nullptr},
@@ -177,6 +181,13 @@ std::string TakeCommand(const std::vector<std::string_view>& operands, FlashArgu
 
 }  // namespace
 
+std::string_view CommandWordOf(FlashCommand command) {
+  for (const CommandWord& word : kCommandWords) {
+    if (word.command == command) return word.word;
+  }
+  return {};
+}
+
 ParsedFlashArguments ParseFlashArguments(std::span<const std::string_view> words) {
   ParsedFlashArguments parsed;
   std::vector<std::string_view> operands;
@@ -199,6 +210,13 @@ ParsedFlashArguments ParseFlashArguments(std::span<const std::string_view> words
   if (parsed.ok() && parsed.arguments.device && command != FlashCommand::Info &&
       command != FlashCommand::Check && command != FlashCommand::Upgrade) {
     parsed.error = std::string(text::kDeviceNotForCommand);
+  }
+  if (parsed.ok() && parsed.arguments.all) {
+    if (command != FlashCommand::Check && command != FlashCommand::Upgrade) {
+      parsed.error = std::string(text::kAllNotForCommand);
+    } else if (parsed.arguments.device) {
+      parsed.error = std::string(text::kAllWithDevice);
+    }
   }
   return parsed;
 }

@@ -22,7 +22,10 @@ struct FlashArguments {
   bool json = false;
   bool bell = false;
   std::optional<std::string> device;        // --device: the one device the command sees
+  bool all = false;                         // --all: each device that answers, in a run of its own
+  bool progressLines = false;               // the progress as lines on standard error
   std::optional<sim::SimOptions> simulate;  // the simulated bus instead of hidraw
+  std::string simulateText;                 // --simulate as written, for the runs of --all
   std::optional<std::string> simulateDump;  // where the simulated payload goes at the end
   double waitScale = kDefaultWaitScale;
   bool waitForDevice = false;                          // --wait: until a device is attached
@@ -34,6 +37,9 @@ struct ParsedFlashArguments {
   std::string error;  // says what is wrong, for the usage error; empty when understood
   bool ok() const { return error.empty(); }
 };
+
+// The word that asks for `command` on the command line; empty for help and the version.
+std::string_view CommandWordOf(FlashCommand command);
 
 // `words` are the arguments after the program's name. "--name=value" and "--name value" both
 // work; "--" ends the options.

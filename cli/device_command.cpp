@@ -43,6 +43,13 @@ bool ReachedGoal(FlashCommand command, const CFlashwellDlg& dialog,
   }
 }
 
+console::ProgressStyle ProgressStyleOf(const FlashArguments& arguments,
+                                       const ConsoleContext& context) {
+  if (arguments.command != FlashCommand::Upgrade) return console::ProgressStyle::None;
+  if (arguments.progressLines) return console::ProgressStyle::Lines;
+  return context.errorsOnTerminal ? console::ProgressStyle::Redrawn : console::ProgressStyle::None;
+}
+
 void PrintIdentification(const Identification& identification, FlashOutput& output) {
   output.Field(kKeySerial, identification.serial);
   output.Field(kKeySoftwareVersion, identification.softwareVersion);
@@ -59,21 +66,20 @@ DialogRun RunDialog(const FlashArguments& arguments, hid::HidServices& hid,
   DialogRun run{.status = kExitNotDone, .openResult = {}, .lastMessage = {}, .identification = {}};
   ControlModel controls;
   ReportLink link;
-  console::ConsoleHost host(
-      controls, &hid,
-      {.steps = StepsOf(arguments.command),
-       .imagePath = arguments.image,
-       .bell = arguments.bell,
-       .drawProgress = arguments.command == FlashCommand::Upgrade && context.errorsOnTerminal,
-       .errors = context.errors,
-       .interrupts = context.interrupts,
-       .deviceGone = [&link] { return link.DeviceGone(); },
-       .onStatusText =
-           [&run, &onStatusText](std::string_view text) {
-             run.lastMessage = std::string(text);
-             if (onStatusText) onStatusText(text);
-           },
-       .holdSystemAwake = context.holdSystemAwake});
+  console::ConsoleHost host(controls, &hid,
+                            {.steps = StepsOf(arguments.command),
+                             .imagePath = arguments.image,
+                             .bell = arguments.bell,
+                             .progress = ProgressStyleOf(arguments, context),
+                             .errors = context.errors,
+                             .interrupts = context.interrupts,
+                             .deviceGone = [&link] { return link.DeviceGone(); },
+                             .onStatusText =
+                                 [&run, &onStatusText](std::string_view text) {
+                                   run.lastMessage = std::string(text);
+                                   if (onStatusText) onStatusText(text);
+                                 },
+                             .holdSystemAwake = context.holdSystemAwake});
   {
     CFlashwellDlg dialog(host, controls, hid, link,
                          ScaleWaitBounds(WaitBounds{}, arguments.waitScale));

@@ -19,6 +19,7 @@ namespace kr55le {
 struct ConsoleContext {
   const std::atomic<int>* interrupts = nullptr;  // Ctrl+C presses, or null
   bool errorsOnTerminal = false;                 // the progress line may be drawn
+  bool cursorMoves = false;  // the terminal moves the cursor up, for several progress lines
   std::FILE* errors = stderr;
   SystemHoldSource holdSystemAwake = nullptr;  // the holds on sleep transfers take, or none
 };

@@ -3,15 +3,18 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
 
 #include <cstdio>
+#include <cstdlib>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "cli/all_devices.h"
 #include "cli/arguments.h"
 #include "cli/device_command.h"
 #include "cli/device_list.h"
@@ -20,6 +23,7 @@
 #include "cli/exit_status.h"
 #include "cli/inspect.h"
 #include "cli/output.h"
+#include "platform/console/child_process.h"
 #include "platform/console/interrupt_counter.h"
 #ifdef _WIN32
 #include "platform/win32/execution_state_hold.h"
@@ -43,6 +47,13 @@ std::unique_ptr<SystemHold> HoldSystemAwake() {
 bool IsTerminal(std::FILE* stream) {
   return ::_isatty(::_fileno(stream)) != 0;
 }
+// A console moves the cursor once asked to read VT100 sequences.
+bool CursorMoves(std::FILE* stream) {
+  const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+  DWORD mode = 0;
+  if (!::GetConsoleMode(handle, &mode)) return false;
+  return ::SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
 // Lines end in '\n' alone, as on Linux, so that scripts read the same bytes on both.
 void UseBinaryOutput() {
   ::_setmode(::_fileno(stdout), _O_BINARY);
@@ -55,6 +66,11 @@ std::unique_ptr<SystemHold> HoldSystemAwake() {
 }
 bool IsTerminal(std::FILE* stream) {
   return ::isatty(::fileno(stream)) != 0;
+}
+constexpr std::string_view kDumbTerminal = "dumb";
+bool CursorMoves(std::FILE* stream) {
+  const char* terminal = std::getenv("TERM");
+  return IsTerminal(stream) && terminal != nullptr && terminal != kDumbTerminal;
 }
 void UseBinaryOutput() {}
 #endif
@@ -72,6 +88,8 @@ int RunOnBus(const FlashArguments& arguments, hid::HidServices& hid, FlashOutput
   if (arguments.command == FlashCommand::List) {
     return PrintDeviceList(ListDevices(hid, arguments, context), stdout, arguments.json);
   }
+  if (arguments.all)
+    return RunOnAllDevices(arguments, hid, context, console::OwnExecutable(), stdout);
   return RunDeviceCommand(arguments, hid, output, context, selected);
 }
 
@@ -83,7 +101,8 @@ int RunSimulated(const FlashArguments& arguments, FlashOutput& output,
   for (const sim::SimDeviceConfig& config : configs) plugged.push_back(hid.Plug(config));
   std::string selected;
   int status = RunOnBus(arguments, hid, output, context, &selected);
-  if (!arguments.simulateDump) return status;
+  // With --all, each device's own run writes its dump.
+  if (!arguments.simulateDump || arguments.all) return status;
   // The devices --device left out get no dump, so that runs that each select one device of
   // the same bus leave each other's dumps alone.
   std::vector<sim::DeviceDump> dumps;
@@ -113,8 +132,11 @@ int Run(const FlashArguments& arguments) {
                      inspect ? MessageList::Omitted : MessageList::Included);
   if (inspect) return RunInspect(arguments.image, output);
 
-  const ConsoleContext context{&console::InstallInterruptCounter(), IsTerminal(stderr), stderr,
-                               HoldSystemAwake};
+  const ConsoleContext context{.interrupts = &console::InstallInterruptCounter(),
+                               .errorsOnTerminal = IsTerminal(stderr),
+                               .cursorMoves = CursorMoves(stderr),
+                               .errors = stderr,
+                               .holdSystemAwake = HoldSystemAwake};
   if (arguments.simulate) return RunSimulated(arguments, output, context);
   PlatformHidServices hid;
   return RunOnBus(arguments, hid, output, context, nullptr);

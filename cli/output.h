@@ -27,6 +27,8 @@ inline constexpr std::string_view kKeySizeVerdict = "size-verdict";
 inline constexpr std::string_view kKeyVerdict = "verdict";
 inline constexpr std::string_view kKeyPath = "path";
 inline constexpr std::string_view kKeyProblem = "problem";
+inline constexpr std::string_view kKeyResult = "result";
+inline constexpr std::string_view kKeySeconds = "seconds";
 
 enum class OutputFormat { Lines, Json };
 enum class MessageList { Included, Omitted };  // whether a JSON object has "messages"

@@ -106,6 +106,9 @@ inline constexpr std::string_view kFlashUsage =
     "  --json                print one JSON object (list: one JSON array)\n"
     "  --device SELECTOR     see only the device with this path (as list prints it) or serial\n"
     "  --wait[=SECONDS]      with no device attached, wait for one (at most SECONDS)\n"
+    "  --all                 check or upgrade every device that answers, each in a run of its\n"
+    "                        own, as many at once as there are processors\n"
+    "  --progress-lines      write the upgrade's progress as lines on standard error\n"
     "  --bell                ring the terminal bell where the window beeps\n"
     "  --simulate OPTIONS    use a simulated device (KEY=VALUE,...; '' for the defaults)\n"
     "  --simulate-dump FILE  write the payload the simulated device assembled to FILE\n"
@@ -132,6 +135,23 @@ inline constexpr std::string_view kWaitNotForInspect =
     "--wait is for list, info, check and upgrade";
 inline constexpr std::string_view kDeviceNotForCommand = "--device is for info, check and upgrade";
 inline constexpr std::string_view kNoDeviceMatches = "no device matches --device ";
+inline constexpr std::string_view kAllNotForCommand = "--all is for check and upgrade";
+inline constexpr std::string_view kAllWithDevice = "--all and --device exclude each other";
+
+// check --all and upgrade --all.
+inline constexpr std::string_view kNoDeviceAnswered = "no device answered";
+inline constexpr std::string_view kLeftOutFormat = "left out %s: %s";
+inline constexpr std::string_view kCannotStartRun = "cannot start a run for ";
+inline constexpr std::string_view kSerialLineSeparator = ": ";
+inline constexpr std::string_view kResultDone = "done";
+inline constexpr std::string_view kResultFailed = "failed";
+inline constexpr std::string_view kResultNoPermission = "no permission";
+inline constexpr std::string_view kResultNotStarted = "not started";
+inline constexpr std::string_view kSummarySerial = "serial";
+inline constexpr std::string_view kSummaryPath = "path";
+inline constexpr std::string_view kSummaryResult = "result";
+inline constexpr std::string_view kSummarySeconds = "seconds";
+inline constexpr std::string_view kSummaryMessage = "last message";
 inline constexpr std::string_view kMissingImage = "missing IMAGE for ";
 inline constexpr std::string_view kUnexpectedArgument = "unexpected argument ";
 inline constexpr std::string_view kDumpWriteFailed = "cannot write the simulated payload to ";
@@ -142,6 +162,8 @@ inline constexpr std::string_view kWordFirmware = "firmware";
 inline constexpr std::string_view kWordAudio = "audio";
 inline constexpr std::string_view kWordUnknown = "unknown";
 inline constexpr std::string_view kProgressStartFormat = "%u/%u blocks, %u %%";
+// Before each progress drawing written as a line of its own (--progress-lines).
+inline constexpr std::string_view kProgressLinePrefix = "progress: ";
 inline constexpr std::string_view kProgressFormat = "%u/%u blocks, %u %%, %.1f KiB/s, %u:%02u left";
 
 // The hold on sleep and shutdown during a transfer, as the system lists it.

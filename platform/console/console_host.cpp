@@ -22,7 +22,7 @@ ConsoleHost::ConsoleHost(ControlModel& model, hid::HidServices* services,
       services_(services),
       noticeDescriptor_(services != nullptr ? services->NoticeDescriptor() : -1),
       settings_(std::move(settings)),
-      progress_(settings_.errors),
+      progress_(settings_.errors, settings_.progress),
       shownStatus_(model.Text(Control::MessageEdit)) {
   model_.SetObserver([this](Control control) { Observe(control); });
 }
@@ -121,7 +121,7 @@ void ConsoleHost::AwaitRemovalNotice() {
 }
 
 void ConsoleHost::Observe(Control control) {
-  if (control == Control::ProgressBar && settings_.drawProgress) {
+  if (control == Control::ProgressBar && settings_.progress != ProgressStyle::None) {
     const int sent = model_.GetPos() - model_.RangeMinimum();
     const int total = model_.RangeMaximum() - model_.RangeMinimum();
     if (sent > 0)

@@ -30,7 +30,7 @@ struct ConsoleHostSettings {
   std::vector<ConsoleStep> steps;  // clicked after OnInitDialog, each once its turn comes
   std::string imagePath;           // the open-file dialog's answer
   bool bell = false;               // beeps as '\a' on the error stream; silent otherwise
-  bool drawProgress = false;       // the progress line on the error stream (a terminal)
+  ProgressStyle progress = ProgressStyle::None;  // of a transfer, on the error stream
   std::FILE* errors = stderr;
   // Presses of Ctrl+C so far, counted by a signal handler; null for none.
   const std::atomic<int>* interrupts = nullptr;

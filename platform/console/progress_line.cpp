@@ -38,8 +38,7 @@ void ProgressLine::Show(std::uint32_t sent, std::uint32_t total, Clock::time_poi
     firstBlock_ = sent;
     firstBlockAt_ = now;
   }
-  const bool due =
-      drawnLength_ == 0 || sent == total || !drawnAt_ || now - *drawnAt_ >= kProgressRedrawInterval;
+  const bool due = !drawnAt_ || sent == total || now - *drawnAt_ >= kProgressRedrawInterval;
   if (!due) return;
   ProgressFigures figures{sent, total, std::nullopt};
   const std::chrono::duration<double> elapsed = now - *firstBlockAt_;
@@ -52,6 +51,11 @@ void ProgressLine::Show(std::uint32_t sent, std::uint32_t total, Clock::time_poi
 }
 
 void ProgressLine::Draw(const std::string& text) {
+  if (style_ == ProgressStyle::Lines) {
+    std::fprintf(terminal_, "%s%s\n", std::string(text::kProgressLinePrefix).c_str(), text.c_str());
+    std::fflush(terminal_);
+    return;
+  }
   // Spaces cover what is left of a longer line drawn before.
   const std::size_t padding = drawnLength_ > text.size() ? drawnLength_ - text.size() : 0;
   std::fprintf(terminal_, "\r%s%*s", text.c_str(), static_cast<int>(padding), "");
@@ -60,6 +64,7 @@ void ProgressLine::Draw(const std::string& text) {
 }
 
 void ProgressLine::Finish() {
+  drawnAt_.reset();
   if (drawnLength_ == 0) return;
   std::fputc('\n', terminal_);
   std::fflush(terminal_);

@@ -255,6 +255,75 @@ TEST(FlashProcess, DeviceSelectsOneOfSeveralByPathOrSerial) {
   EXPECT_THAT(none.err, HasSubstr("no device matches --device 'KR55LE0009'"));
 }
 
+// --all: each device upgraded by a run of its own, its lines marked with its serial, then a
+// summary; exit 0 only when every run was done.
+TEST(FlashProcess, UpgradeAllRunsEveryDeviceAndSumsUp) {
+  const Image image("Pardo", "02.00.01", 4 * kBlock + 9);
+  const char* const completed = "Firmware upgrade completed";
+  const char* const failed = "Communication error: Uploading is failed, please try again";
+  const struct {
+    const char* faults;
+    int status;
+    std::vector<const char*> lastMessages;
+  } cases[] = {
+      {"", 0, {completed, completed, completed}},
+      {",2:fail-at=2", 1, {completed, failed, completed}},
+  };
+  for (const auto& c : cases) {
+    const std::string dump = DumpPath();
+    const FlashRun run = RunFlash(std::string("--simulate devices=3") + c.faults +
+                                  " --simulate-dump " + dump + " upgrade --all " + image.path());
+    EXPECT_EQ(run.status, c.status) << c.faults;
+    const std::vector<std::string> lines = run.OutLines();
+    ASSERT_GE(lines.size(), 4U);
+    EXPECT_THAT(lines[lines.size() - 4], ::testing::StartsWith("serial  "));
+    for (std::size_t index = 0; index < c.lastMessages.size(); ++index) {
+      const std::string serial = "KR55LE000" + std::to_string(index + 1);
+      const bool done = c.lastMessages[index] == completed;
+      const std::string& row = lines[lines.size() - 3 + index];
+      EXPECT_THAT(row, ::testing::StartsWith(serial + "  ")) << c.faults;
+      EXPECT_THAT(row, HasSubstr(done ? "  done  " : "  failed  ")) << c.faults;
+      EXPECT_THAT(row, ::testing::EndsWith(c.lastMessages[index])) << c.faults;
+      EXPECT_THAT(run.out, HasSubstr(serial + ": message: " + c.lastMessages[index]));
+      const std::vector<std::uint8_t> assembled = ReadBytes(sim::DumpPathOf(dump, serial));
+      if (done) {
+        EXPECT_EQ(assembled, WithFiller(image.payload)) << serial;
+      } else {
+        EXPECT_LT(assembled.size(), image.payload.size()) << serial;
+      }
+      std::filesystem::remove(sim::DumpPathOf(dump, serial));
+    }
+  }
+}
+
+TEST(FlashProcess, CheckAllSumsUpAsJsonAndNoAnswerIsNoSuccess) {
+  const Image image("Pardo", "02.00.01", kBlock);
+  const FlashRun run = RunFlash(
+      "--json --simulate devices=2,2:silent=info --wait-scale 0.001 check --all " + image.path());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_THAT(run.out, ::testing::MatchesRegex(
+                           R"(\[\{"serial":"KR55LE0001","path":"/dev/hidraw0#vid_0483&pid_5750",)"
+                           R"("result":"done","message":"Do you want to upgrade the device\?",)"
+                           R"("seconds":[0-9.]+\}\][[:space:]])"));
+  EXPECT_THAT(run.err, HasSubstr("left out /dev/hidraw1#vid_0483&pid_5750: Device is not"));
+
+  const FlashRun none = RunFlash("--simulate devices=0 check --all " + image.path());
+  EXPECT_EQ(none.status, 1);
+  EXPECT_THAT(none.err, HasSubstr("no device answered"));
+}
+
+// Each press goes to every run, as to one: the transfers stop; no run is done.
+TEST(FlashProcess, CtrlCReachesEveryRunOfAll) {
+  const Image image("Pardo", "02.00.01", kMaxPayload);
+  FlashProcess process("--simulate devices=2,reply-ms=5 upgrade --all " + image.path());
+  ASSERT_TRUE(process.ReadUntil("KR55LE0001: message: Firmware is Upgrading"));
+  process.Interrupt();
+  const FlashRun run = process.Finish();
+  EXPECT_EQ(run.status, 1);
+  EXPECT_THAT(run.out, HasSubstr("KR55LE0001: message: Upgrade discontinued."));
+  EXPECT_THAT(run.out, ::testing::Not(HasSubstr("  done  ")));
+}
+
 TEST(FlashProcess, VersionIsPrintedAlone) {
   const FlashRun run = RunFlash("--version info");
   EXPECT_EQ(run.status, 0);

@@ -166,7 +166,7 @@ TEST_F(ConsoleHostTest, WritesBellsAndTheProgressLineOnlyWhenAsked) {
   for (const bool asked : {false, true}) {
     ConsoleHostSettings settings = Settings();
     settings.bell = asked;
-    settings.drawProgress = asked;
+    settings.progress = asked ? ProgressStyle::Redrawn : ProgressStyle::None;
     testing::MemoryStream stream;
     settings.errors = stream.file();
     ConsoleHost host(model, nullptr, std::move(settings));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/console/progress_board.h"
 #include "tests/support/memory_stream.h"
 
 namespace kr55le::console {
@@ -73,6 +74,41 @@ TEST(ProgressLine, EndsOnlyADrawnLineAndStartsAnewForANewTransfer) {
             "\r10/10 blocks, 100 %, 1.0 KiB/s, 0:00 left\n"
             "\r1/10 blocks, 10 %"
             "\r2/10 blocks, 20 %, 1.0 KiB/s, 0:08 left");
+}
+
+// For a program that reads the stream: each drawing a line of its own, as seldom as on a terminal.
+TEST(ProgressLine, WritesEachDrawingAsALineOfItsOwnForAProgram) {
+  testing::MemoryStream stream;
+  ProgressLine line(stream.file(), ProgressStyle::Lines);
+  const ProgressLine::Clock::time_point start{};
+  line.Show(1, 4, start);
+  line.Show(2, 4, start + milliseconds(1));  // too soon
+  line.Show(4, 4, start + seconds(2));
+  line.Finish();
+  line.Show(1, 4, start + seconds(3));  // a new transfer
+  EXPECT_EQ(stream.Text(),
+            "progress: 1/4 blocks, 25 %\n"
+            "progress: 4/4 blocks, 100 %, 1.5 KiB/s, 0:00 left\n"
+            "progress: 1/4 blocks, 25 %\n");
+}
+
+TEST(ProgressBoard, RedrawsItsRowsInPlaceBelowOtherOutput) {
+  testing::MemoryStream stream;
+  ProgressBoard board(stream.file());
+  board.Set(1, "B 10 %");
+  board.Set(0, "A 5 %");
+  board.Clear();
+  std::fputs("a line\n", stream.file());
+  board.Draw();
+  board.Set(0, "");  // a row without text takes no line
+  board.Clear();
+  board.Clear();
+  EXPECT_EQ(stream.Text(),
+            "B 10 %\x1b[K\n"
+            "\x1b[1A\r\x1b[JA 5 %\x1b[K\nB 10 %\x1b[K\n"
+            "\x1b[2A\r\x1b[Ja line\nA 5 %\x1b[K\nB 10 %\x1b[K\n"
+            "\x1b[2A\r\x1b[JB 10 %\x1b[K\n"
+            "\x1b[1A\r\x1b[J");
 }
 
 }  // namespace

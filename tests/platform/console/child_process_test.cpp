@@ -1,0 +1,92 @@
+#include "platform/console/child_process.h"
+
+#include <gmock/gmock.h>
+
+#include <condition_variable>
+#include <mutex>
+
+namespace kr55le::console {
+namespace {
+
+TEST(LineAssembler, CutsLinesWhereverTheChunksEnd) {
+  const struct {
+    std::vector<std::string> chunks;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {{"one\ntwo\n"}, {"one", "two"}},
+      {{"on", "e\nt", "wo\n"}, {"one", "two"}},
+      {{"crlf\r\n", "\r", "\n"}, {"crlf", ""}},
+      {{"no end"}, {"no end"}},  // the rest counts at the end
+      {{"\n\n"}, {"", ""}},
+      {{"a\r"}, {"a\r"}},  // a lone carriage return is text
+      {{}, {}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> lines;
+    LineAssembler assembler([&lines](std::string line) { lines.push_back(std::move(line)); });
+    for (const std::string& chunk : c.chunks) assembler.Add(chunk.data(), chunk.size());
+    assembler.Finish();
+    EXPECT_EQ(lines, c.lines) << ::testing::PrintToString(c.chunks);
+  }
+}
+
+#ifndef _WIN32
+// What a child wrote on each stream, as its sinks receive it.
+struct Received {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<std::string> output;
+  std::vector<std::string> errors;
+  int ended = 0;
+
+  ChildSinks Sinks() {
+    return {.line =
+                [this](ChildStream stream, std::string line) {
+                  const std::lock_guard lock(mutex);
+                  (stream == ChildStream::Output ? output : errors).push_back(std::move(line));
+                  changed.notify_all();
+                },
+            .ended =
+                [this](ChildStream) {
+                  const std::lock_guard lock(mutex);
+                  ++ended;
+                }};
+  }
+  void AwaitOutput(std::size_t lines) {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return output.size() >= lines; });
+  }
+};
+
+TEST(ChildProcess, GivesBothStreamsLineByLineAndTheExitStatus) {
+  Received received;
+  std::string error;
+  auto child = StartChild("/bin/sh", {"-c", "echo out; echo err >&2; printf last; exit 3"},
+                          received.Sinks(), error);
+  ASSERT_NE(child, nullptr) << error;
+  EXPECT_EQ(child->Wait(), 3);
+  EXPECT_EQ(received.output, (std::vector<std::string>{"out", "last"}));
+  EXPECT_EQ(received.errors, (std::vector<std::string>{"err"}));
+  EXPECT_EQ(received.ended, 2);
+}
+
+TEST(ChildProcess, PassesCtrlCOnAndTellsAStartThatFailed) {
+  Received received;
+  std::string error;
+  auto child = StartChild(
+      "/bin/sh",
+      {"-c", "trap 'echo pressed; exit 5' INT; echo ready; while :; do sleep 0.01; done"},
+      received.Sinks(), error);
+  ASSERT_NE(child, nullptr) << error;
+  received.AwaitOutput(1);
+  child->Interrupt();
+  EXPECT_EQ(child->Wait(), 5);
+  EXPECT_EQ(received.output, (std::vector<std::string>{"ready", "pressed"}));
+
+  EXPECT_EQ(StartChild("/nonexistent/program", {}, received.Sinks(), error), nullptr);
+  EXPECT_FALSE(error.empty());
+}
+#endif
+
+}  // namespace
+}  // namespace kr55le::console
