@@ -138,6 +138,19 @@ case_three_devices() {
     [ -f dump-KR55LE0003.bin ] && [ ! -s dump-KR55LE0003.bin ]
 }
 
+# Every device by a run of its own on the real hidraw nodes; the second fails at a block.
+case_upgrade_all() {
+  rm -f dump-*.bin
+  start_device devices=3,2:fail-at=3 3
+  flash upgrade --all firmware.bin
+  stop_device
+  [ "$status" -eq 1 ] && [ "$(grep -c '  done  ' out)" -eq 2 ] &&
+    grep -q '^KR55LE0002  .*  failed  .*Communication error' out &&
+    cmp -s dump-KR55LE0001.bin firmware.bin.expected &&
+    cmp -s dump-KR55LE0003.bin firmware.bin.expected &&
+    ! cmp -s dump-KR55LE0002.bin firmware.bin.expected
+}
+
 case_node_the_user_may_not_open() {
   start_device ''
   su -s /bin/sh user -c "timeout 60 kr55le-flash --wait-scale 0.001 info" >out 2>err
@@ -165,7 +178,7 @@ case_capabilities_from_the_kernel() {
 
 for name in identify check firmware_upgrade audio_upgrade repeated_acknowledgement \
   failure_code_at_block killed_during_transfer unplugged_itself_during_transfer \
-  arrival_while_waiting wait_for_a_device three_devices node_the_user_may_not_open \
+  arrival_while_waiting wait_for_a_device three_devices upgrade_all node_the_user_may_not_open \
   uhid_the_user_may_not_open capabilities_from_the_kernel; do
   rm -f out err device.log
   if "case_$name"; then pass "$name"; else fail "$name" "status $status"; fi
