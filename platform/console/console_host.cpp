@@ -116,8 +116,13 @@ void ConsoleHost::TakeNotices() {
 }
 
 void ConsoleHost::AwaitRemovalNotice() {
-  if (ended_ || noticeDescriptor_ < 0 || !settings_.deviceGone || !settings_.deviceGone()) return;
-  if (IsReadable(noticeDescriptor_, kRemovalNoticeMilliseconds)) PumpMessages();
+  if (ended_ || services_ == nullptr || !settings_.deviceGone || !settings_.deviceGone()) return;
+  // A backend without a notice descriptor posts its notices from a thread of its own.
+  const bool pending =
+      noticeDescriptor_ >= 0
+          ? IsReadable(noticeDescriptor_, kRemovalNoticeMilliseconds)
+          : queue_.AwaitMessage(std::chrono::milliseconds(kRemovalNoticeMilliseconds));
+  if (pending) PumpMessages();
 }
 
 void ConsoleHost::Observe(Control control) {

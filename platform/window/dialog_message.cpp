@@ -28,6 +28,7 @@ void Deliver(DialogMessages& dialog, const DialogMessage& message) {
 void DialogMessageQueue::Post(const DialogMessage& message) {
   const std::lock_guard lock(mutex_);
   messages_.push_back(message);
+  posted_.notify_all();
 }
 
 std::optional<DialogMessage> DialogMessageQueue::Take() {
@@ -36,6 +37,11 @@ std::optional<DialogMessage> DialogMessageQueue::Take() {
   const DialogMessage message = messages_.front();
   messages_.pop_front();
   return message;
+}
+
+bool DialogMessageQueue::AwaitMessage(std::chrono::milliseconds limit) {
+  std::unique_lock lock(mutex_);
+  return posted_.wait_for(lock, limit, [this] { return !messages_.empty(); });
 }
 
 std::size_t DialogMessageQueue::Size() const {

@@ -2,6 +2,8 @@
 // device notices (from any thread) and hand them to the dialog one at a time in their pumps.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <optional>
@@ -36,9 +38,12 @@ class DialogMessageQueue {
   // never delivers it twice.
   std::optional<DialogMessage> Take();
   std::size_t Size() const;
+  // Waits up to `limit` for a message to be queued; false when none was.
+  bool AwaitMessage(std::chrono::milliseconds limit);
 
  private:
   mutable std::mutex mutex_;
+  std::condition_variable posted_;
   std::deque<DialogMessage> messages_;  // under mutex_
 };
 

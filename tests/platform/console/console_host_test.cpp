@@ -161,6 +161,34 @@ TEST_F(ConsoleHostTest, AfterTheStepsAwaitsTheNoticeOnlyOfADeviceThatWent) {
   }
 }
 
+// A backend without a notice descriptor posts its notices from a thread of its own; the host
+// waits for a late one all the same.
+TEST_F(ConsoleHostTest, AwaitsALateNoticeFromTheBackendsOwnThread) {
+  struct ThreadNoticeServices final : hid::HidServices {
+    std::vector<hid::HidInterface> Enumerate() override { return {}; }
+    std::shared_ptr<hid::HidDevice> Open(const std::string&, hid::HidResult&) override {
+      return nullptr;
+    }
+    void RegisterNotices(std::function<void(hid::DeviceChange)>) override {}
+  } services;
+  RecordingDialog fake;
+  std::thread late;
+  ConsoleHostSettings settings = Settings();
+  ConsoleHost* running = nullptr;
+  settings.deviceGone = [&late, &running] {
+    late = std::thread([running] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      running->PostDeviceChange(hid::DeviceChange::Removal);
+    });
+    return true;
+  };
+  ConsoleHost host(model, &services, std::move(settings));
+  running = &host;
+  host.RunModal(fake);
+  late.join();
+  EXPECT_EQ(fake.SinceInit(), Calls{Received::DeviceRemoval});
+}
+
 // The error stream has the bell and the progress line only when they are asked for.
 TEST_F(ConsoleHostTest, WritesBellsAndTheProgressLineOnlyWhenAsked) {
   for (const bool asked : {false, true}) {
