@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/window_main.h"
+#include "platform/sim/bus_configs.h"
 #include "platform/sim/sim_hid_services.h"
 #include "platform/sim/sim_options.h"
 #include "res/strings.h"
@@ -30,10 +31,15 @@ int main(int argc, char** argv) {
                  parsed.error.c_str());
     return 2;
   }
-  kr55le::sim::SimHidServices hid;
-  for (const kr55le::sim::SimDeviceConfig& config : kr55le::sim::DeviceConfigs(parsed.options)) {
-    hid.Plug(config);
+  std::string error;
+  const std::vector<kr55le::sim::SimDeviceConfig> configs =
+      kr55le::sim::LoadDeviceConfigs(parsed.options, error);
+  if (!error.empty()) {
+    std::fprintf(stderr, "kr55le-upgrade-demo: %s\n", error.c_str());
+    return 1;
   }
+  kr55le::sim::SimHidServices hid;
+  for (const kr55le::sim::SimDeviceConfig& config : configs) hid.Plug(config);
   const std::string instance = std::string(kr55le::text::kSingleInstanceName) + "-demo";
   return kr55le::RunUpgradeWindow(hid, instance);
 }

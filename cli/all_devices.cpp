@@ -15,6 +15,7 @@
 #include "cli/output.h"
 #include "platform/console/child_process.h"
 #include "platform/console/progress_board.h"
+#include "platform/sim/payload_dump.h"
 #include "res/strings.h"
 
 namespace kr55le {
@@ -140,7 +141,8 @@ class AllRuns {
                                   }};
     std::string error;
     run.start = Clock::now();
-    run.child = console::StartChild(program_, RunArgumentsFor(arguments_, run.result.path),
+    run.child = console::StartChild(program_,
+                                    RunArgumentsFor(arguments_, run.result.path, run.result.serial),
                                     std::move(sinks), error);
     if (!run.child) {
       board_.Clear();
@@ -227,12 +229,16 @@ std::string SecondsText(double seconds) {
 
 }  // namespace
 
-std::vector<std::string> RunArgumentsFor(const FlashArguments& arguments, const std::string& path) {
+std::vector<std::string> RunArgumentsFor(const FlashArguments& arguments, const std::string& path,
+                                         const std::string& serial) {
   std::vector<std::string> words{"--device", path, "--progress-lines"};
   if (arguments.bell) words.emplace_back("--bell");
   if (arguments.simulate) words.insert(words.end(), {"--simulate", arguments.simulateText});
   if (arguments.simulateDump)
     words.insert(words.end(), {"--simulate-dump", *arguments.simulateDump});
+  if (arguments.record) {
+    words.insert(words.end(), {"--record", sim::DumpPathOf(*arguments.record, serial)});
+  }
   if (arguments.waitScale != kDefaultWaitScale) {
     // The shortest decimal that reads back the same, without an exponent, which --wait-scale
     // refuses.

@@ -23,8 +23,9 @@ struct DeviceRunResult {
 };
 
 // The arguments of the run for the device at `path`: the command, its image and the options that
-// shape one run, with --device.
-std::vector<std::string> RunArgumentsFor(const FlashArguments& arguments, const std::string& path);
+// shape one run, with --device (and --record named by `serial`).
+std::vector<std::string> RunArgumentsFor(const FlashArguments& arguments, const std::string& path,
+                                         const std::string& serial);
 
 // Runs the command on every device of `hid` that answers, `program` being this program; prints
 // the runs' lines and the summary on `out` (errors and progress on context.errors) and returns

@@ -82,6 +82,12 @@ constexpr Option kOptions[] = {
        return {};
      },
      nullptr},
+    {"--record",
+     [](std::string_view value, FlashArguments& arguments) -> std::string {
+       arguments.record = std::string(value);
+       return {};
+     },
+     nullptr},
     {"--wait",
      [](std::string_view value, FlashArguments& arguments) -> std::string {
        const std::optional<double> seconds = ParsePositive(value);
@@ -190,6 +196,7 @@ std::string_view CommandWordOf(FlashCommand command) {
 
 ParsedFlashArguments ParseFlashArguments(std::span<const std::string_view> words) {
   ParsedFlashArguments parsed;
+  parsed.arguments.words.assign(words.begin(), words.end());
   std::vector<std::string_view> operands;
   std::optional<FlashCommand> alone;
   parsed.error = TakeOptions(words, parsed.arguments, operands, alone);
@@ -206,6 +213,9 @@ ParsedFlashArguments ParseFlashArguments(std::span<const std::string_view> words
   const FlashCommand command = parsed.arguments.command;
   if (parsed.ok() && parsed.arguments.waitForDevice && command == FlashCommand::Inspect) {
     parsed.error = std::string(text::kWaitNotForInspect);
+  }
+  if (parsed.ok() && parsed.arguments.record && command == FlashCommand::Inspect) {
+    parsed.error = std::string(text::kRecordNotForInspect);
   }
   if (parsed.ok() && parsed.arguments.device && command != FlashCommand::Info &&
       command != FlashCommand::Check && command != FlashCommand::Upgrade) {

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/sim/sim_options.h"
 
@@ -27,6 +28,8 @@ struct FlashArguments {
   std::optional<sim::SimOptions> simulate;  // the simulated bus instead of hidraw
   std::string simulateText;                 // --simulate as written, for the runs of --all
   std::optional<std::string> simulateDump;  // where the simulated payload goes at the end
+  std::optional<std::string> record;        // --record: where the session's reports are written
+  std::vector<std::string> words;           // the command line, for the recording
   double waitScale = kDefaultWaitScale;
   bool waitForDevice = false;                          // --wait: until a device is attached
   std::optional<std::chrono::milliseconds> waitLimit;  // --wait=SECONDS: at most that long

@@ -32,12 +32,16 @@
 #include "platform/linux/hidraw_services.h"
 #include "platform/linux/logind_hold.h"
 #endif
+#include "platform/record/recording_hid_services.h"
+#include "platform/sim/bus_configs.h"
 #include "platform/sim/payload_dump.h"
 #include "platform/sim/sim_hid_services.h"
 #include "res/strings.h"
 
 namespace kr55le {
 namespace {
+
+constexpr std::string_view kToolName = "kr55le-flash";
 
 #ifdef _WIN32
 using PlatformHidServices = win32::Win32HidServices;
@@ -81,8 +85,8 @@ void PrintError(std::string_view message) {
 }
 
 // List, or a device command.
-int RunOnBus(const FlashArguments& arguments, hid::HidServices& hid, FlashOutput& output,
-             const ConsoleContext& context, std::string* selected) {
+int RunCommand(const FlashArguments& arguments, hid::HidServices& hid, FlashOutput& output,
+               const ConsoleContext& context, std::string* selected) {
   // A wait that ends without a device goes on all the same: the scan then finds none.
   if (arguments.waitForDevice) WaitForDevice(hid, arguments.waitLimit, context.interrupts);
   if (arguments.command == FlashCommand::List) {
@@ -93,10 +97,38 @@ int RunOnBus(const FlashArguments& arguments, hid::HidServices& hid, FlashOutput
   return RunDeviceCommand(arguments, hid, output, context, selected);
 }
 
+// The command, recorded when asked (with --all, each device's run records its own).
+int RunOnBus(const FlashArguments& arguments, hid::HidServices& hid, FlashOutput& output,
+             const ConsoleContext& context, std::string* selected) {
+  if (!arguments.record || arguments.all) {
+    return RunCommand(arguments, hid, output, context, selected);
+  }
+  std::FILE* file = std::fopen(arguments.record->c_str(), "wb");
+  if (file == nullptr) {
+    PrintError(std::string(text::kRecordWriteFailed) + *arguments.record);
+    return kExitNotDone;
+  }
+  const auto recorder = std::make_shared<record::SessionRecorder>(file, std::string(kToolName),
+                                                                  KR55LE_VERSION, arguments.words);
+  record::RecordingHidServices recorded(hid, recorder);
+  int status = RunCommand(arguments, recorded, output, context, selected);
+  if (!recorder->Close()) {
+    PrintError(std::string(text::kRecordWriteFailed) + *arguments.record);
+    status = kExitNotDone;
+  }
+  return status;
+}
+
 int RunSimulated(const FlashArguments& arguments, FlashOutput& output,
                  const ConsoleContext& context) {
   sim::SimHidServices hid;
-  const std::vector<sim::SimDeviceConfig> configs = sim::DeviceConfigs(*arguments.simulate);
+  std::string error;
+  const std::vector<sim::SimDeviceConfig> configs =
+      sim::LoadDeviceConfigs(*arguments.simulate, error);
+  if (!error.empty()) {
+    PrintError(std::string(text::kCannotReplay) + error);
+    return kExitNotDone;
+  }
   std::vector<std::size_t> plugged;
   for (const sim::SimDeviceConfig& config : configs) plugged.push_back(hid.Plug(config));
   std::string selected;

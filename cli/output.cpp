@@ -5,35 +5,6 @@
 namespace kr55le {
 namespace {
 
-constexpr unsigned char kFirstPrintable = 0x20;
-constexpr unsigned char kLastAscii = 0x7E;
-constexpr std::size_t kEscapeCapacity = 8;
-
-std::string Escaped(unsigned char byte) {
-  switch (byte) {
-    case '"':
-      return "\\\"";
-    case '\\':
-      return "\\\\";
-    case '\b':
-      return "\\b";
-    case '\f':
-      return "\\f";
-    case '\n':
-      return "\\n";
-    case '\r':
-      return "\\r";
-    case '\t':
-      return "\\t";
-    default:
-      break;
-  }
-  if (byte >= kFirstPrintable && byte <= kLastAscii) return std::string(1, static_cast<char>(byte));
-  char escape[kEscapeCapacity];
-  std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-  return escape;
-}
-
 std::string Joined(const std::vector<std::string>& parts) {
   std::string joined;
   for (const std::string& part : parts) {
@@ -44,12 +15,6 @@ std::string Joined(const std::vector<std::string>& parts) {
 }
 
 }  // namespace
-
-std::string JsonString(std::string_view text) {
-  std::string json = "\"";
-  for (const char character : text) json += Escaped(static_cast<unsigned char>(character));
-  return json + "\"";
-}
 
 FlashOutput::FlashOutput(std::FILE* out, OutputFormat format, MessageList messages)
     : out_(out), format_(format), messages_(messages) {}

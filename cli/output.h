@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/record/json.h"
+
 namespace kr55le {
 
 inline constexpr std::string_view kKeyMessage = "message";
@@ -55,9 +57,5 @@ class FlashOutput {
   std::vector<std::string> messageTexts_;
   std::vector<std::string> members_;  // JSON members, already written out
 };
-
-// `text` as a JSON string, quoted and escaped. Bytes outside ASCII are read as Latin-1, so that
-// any bytes (a device's or a file's) give valid JSON.
-std::string JsonString(std::string_view text);
 
 }  // namespace kr55le

@@ -109,6 +109,8 @@ inline constexpr std::string_view kFlashUsage =
     "  --all                 check or upgrade every device that answers, each in a run of its\n"
     "                        own, as many at once as there are processors\n"
     "  --progress-lines      write the upgrade's progress as lines on standard error\n"
+    "  --record FILE         write every report to and from the devices to FILE (with --all,\n"
+    "                        one file a device, its serial number before the extension)\n"
     "  --bell                ring the terminal bell where the window beeps\n"
     "  --simulate OPTIONS    use a simulated device (KEY=VALUE,...; '' for the defaults)\n"
     "  --simulate-dump FILE  write the payload the simulated device assembled to FILE\n"
@@ -135,8 +137,20 @@ inline constexpr std::string_view kWaitNotForInspect =
     "--wait is for list, info, check and upgrade";
 inline constexpr std::string_view kDeviceNotForCommand = "--device is for info, check and upgrade";
 inline constexpr std::string_view kNoDeviceMatches = "no device matches --device ";
+inline constexpr std::string_view kRecordNotForInspect =
+    "--record is for list, info, check and upgrade";
+inline constexpr std::string_view kRecordWriteFailed = "cannot write the recording to ";
 inline constexpr std::string_view kAllNotForCommand = "--all is for check and upgrade";
 inline constexpr std::string_view kAllWithDevice = "--all and --device exclude each other";
+
+// The replay of a recording, when the utility sends what the recorded one did not.
+inline constexpr std::string_view kReplayDiffersFormat =
+    "replay: report %zu differs at byte %zu: expected 0x%02x, got 0x%02x\n";
+inline constexpr std::string_view kReplayLengthFormat =
+    "replay: report %zu is %zu bytes long, the recorded one %zu\n";
+inline constexpr std::string_view kReplayEndedFormat =
+    "replay: report %zu comes after the end of the recording\n";
+inline constexpr std::string_view kCannotReplay = "cannot replay ";
 
 // check --all and upgrade --all.
 inline constexpr std::string_view kNoDeviceAnswered = "no device answered";

@@ -44,6 +44,8 @@ struct HidAttributes {
   std::uint16_t VendorID = 0;
   std::uint16_t ProductID = 0;
   std::uint16_t VersionNumber = 0;
+
+  bool operator==(const HidAttributes&) const = default;
 };
 
 // Report lengths in bytes, the report ID byte included, as the platform's HID capabilities give
@@ -52,11 +54,15 @@ struct HidCaps {
   std::uint16_t InputReportByteLength = 0;
   std::uint16_t OutputReportByteLength = 0;
   std::uint16_t FeatureReportByteLength = 0;
+
+  bool operator==(const HidCaps&) const = default;
 };
 
 struct HidInterface {
   std::string path;  // as the platform gives it; Linux: /dev/hidrawN#vid_vvvv&pid_pppp
   std::optional<std::string> description;  // nothing when it cannot be read
+
+  bool operator==(const HidInterface&) const = default;
 };
 
 class HidDevice {

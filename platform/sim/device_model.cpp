@@ -34,10 +34,13 @@ bool FieldHolds(std::span<const std::uint8_t> report, std::size_t offset, std::s
 
 }  // namespace
 
-DeviceModel::DeviceModel(SimDeviceConfig config) : config_(config), receiver_(std::move(config)) {}
+DeviceModel::DeviceModel(SimDeviceConfig config) : config_(config), receiver_(std::move(config)) {
+  if (config_.replay) replay_.emplace(config_.replay, config_.replayRecordedTiming);
+}
 
 DeviceResponse DeviceModel::HandleOutputReport(std::span<const std::uint8_t> report) {
   received_.emplace_back(report.begin(), report.end());
+  if (replay_) return replay_->Answer(report);
   if (report.empty()) return {};
   if (report[0] == kDataReportId) return AnswerDataBlock(report);
   if (report[0] != kRequestReportId || report.size() < 2) return {};
@@ -141,9 +144,10 @@ DeviceResponse DeviceModel::AnswerDataBlock(std::span<const std::uint8_t> report
       Send(Acknowledgement(code, result.sequence), std::chrono::milliseconds{0});
   // The first data report has no acknowledgement before it to repeat.
   if (result.outcome == BlockOutcome::SendAgain && config_.repeatAckAfterResend &&
-      receiver_.DataReportsReceived() > 1 && response.reply) {
-    response.repeat = Acknowledgement(kAckAccepted, static_cast<std::uint8_t>(result.sequence - 1));
-    response.repeatDelay = kRepeatedAckDelay;
+      receiver_.DataReportsReceived() > 1 && !response.replies.empty()) {
+    response.replies.push_back(
+        {Acknowledgement(kAckAccepted, static_cast<std::uint8_t>(result.sequence - 1)),
+         response.replies.front().delay + kRepeatedAckDelay});
   }
   return response;
 }
@@ -169,8 +173,7 @@ DeviceResponse DeviceModel::Send(std::vector<std::uint8_t> reply,
   DeviceResponse response;
   // A device without input reports has no way to answer.
   if (reply.empty()) return response;
-  response.reply = std::move(reply);
-  response.delay = config_.replyLatency + extraDelay;
+  response.replies.push_back({std::move(reply), config_.replyLatency + extraDelay});
   return response;
 }
 

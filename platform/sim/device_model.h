@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "platform/sim/block_receiver.h"
+#include "platform/sim/device_response.h"
+#include "platform/sim/replay_script.h"
 #include "platform/sim/sim_device_config.h"
 
 namespace kr55le::sim {
@@ -17,15 +19,6 @@ namespace kr55le::sim {
 // How long after a "send it again" a repeating device sends its previous acknowledgement: well
 // after the host has read the code, so that it lands between two of the host's waits.
 inline constexpr std::chrono::milliseconds kRepeatedAckDelay{20};
-
-struct DeviceResponse {
-  std::optional<std::vector<std::uint8_t>> reply;  // one input report; nothing when silent
-  std::chrono::milliseconds delay{0};              // after the request, when the reply is due
-  // A second input report, due `repeatDelay` after the reply (an acknowledgement repeated).
-  std::optional<std::vector<std::uint8_t>> repeat;
-  std::chrono::milliseconds repeatDelay{0};
-  bool unplug = false;  // the device leaves the bus now
-};
 
 struct DeviceCounters {
   std::size_t reportsReceived = 0;
@@ -71,6 +64,7 @@ class DeviceModel {
 
   SimDeviceConfig config_;
   BlockReceiver receiver_;
+  std::optional<ReplayCursor> replay_;
   bool checkAccepted_ = false;
   std::uint32_t exitRequests_ = 0;
   std::vector<std::vector<std::uint8_t>> received_;

@@ -4,12 +4,15 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "device/protocol.h"
 
 namespace kr55le::sim {
+
+struct ReplayDevice;
 
 inline constexpr char kDefaultSerialNumber[] = "KR55LE0001";
 inline constexpr char kDefaultVersion[] = "01.00.00";
@@ -42,6 +45,10 @@ struct SimDeviceConfig {
   std::chrono::milliseconds eraseDelay{0};    // before the start request's reply
   std::chrono::milliseconds replyLatency{0};  // before every reply
   bool chatter = false;  // unsolicited input reports whenever nothing else is due
+
+  // A recorded device to play back instead of the model, with its delays or at once.
+  std::shared_ptr<const ReplayDevice> replay{};
+  bool replayRecordedTiming = false;
 
   bool operator==(const SimDeviceConfig&) const = default;
 };

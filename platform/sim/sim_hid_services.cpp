@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/sim/replay_script.h"
 #include "platform/sim/sim_hid_device.h"
 #include "platform/sim/simulated_device.h"
 
@@ -32,6 +33,7 @@ bool SameIgnoringCase(const std::string& left, const std::string& right) {
 SimIdentity Kr55leIdentity(const SimDeviceConfig& config) {
   SimIdentity identity;
   identity.attributes = {kSimulatedVendorId, kSimulatedProductId, kSimulatedVersionNumber};
+  if (config.replay) identity.attributes = config.replay->attributes;
   identity.caps.InputReportByteLength = config.inputReportLength;
   identity.caps.OutputReportByteLength = config.outputReportLength;
   return identity;

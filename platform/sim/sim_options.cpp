@@ -15,6 +15,8 @@ constexpr char kEntrySeparator = ',';
 constexpr char kValueSeparator = '=';
 constexpr char kDeviceSeparator = ':';  // "2:fail-at=5": device 2's own entry
 constexpr std::string_view kDevicesKey = "devices";
+constexpr std::string_view kReplayKey = "replay";
+constexpr std::string_view kReplayTimingKey = "replay-timing";
 constexpr std::string_view kSilentBlockPrefix = "block:";
 constexpr char kFirstPrintable = ' ';
 constexpr char kLastPrintable = '~';
@@ -198,7 +200,27 @@ std::string ApplyEntry(std::string_view entry, SimDeviceConfig& config) {
 
 // Empty when the entry was applied to the whole bus or recorded for its device, else what is
 // wrong with it.
+// Empty when `entry` was a key of the replay and applied, else what is wrong; nothing when it
+// is another key.
+std::optional<std::string> ApplyReplayEntry(std::string_view entry, SimOptions& options) {
+  const std::size_t separator = entry.find(kValueSeparator);
+  const std::string_view key = entry.substr(0, separator);
+  if (key != kReplayKey && key != kReplayTimingKey) return std::nullopt;
+  if (separator == std::string_view::npos) return "missing value for " + std::string(key);
+  const std::string_view value = entry.substr(separator + 1);
+  if (key == kReplayKey) {
+    if (value.empty()) return "missing value for " + std::string(key);
+    options.replayPath = std::string(value);
+  } else if (value == "recorded" || value == "fast") {
+    options.replayRecordedTiming = value == "recorded";
+  } else {
+    return "bad value " + Quoted(value) + " for " + std::string(key);
+  }
+  return std::string();
+}
+
 std::string ApplyBusEntry(std::string_view entry, SimOptions& options) {
+  if (std::optional<std::string> replay = ApplyReplayEntry(entry, options)) return *replay;
   if (entry == kDevicesKey) return "missing value for " + std::string(kDevicesKey);
   if (entry.starts_with(kDevicesKey) && entry.size() > kDevicesKey.size() &&
       entry[kDevicesKey.size()] == kValueSeparator) {
@@ -216,7 +238,9 @@ std::string ApplyBusEntry(std::string_view entry, SimOptions& options) {
   const auto device = ParseNumber(number, 1, kMaxDeviceCount);
   if (!device) return "bad device number " + Quoted(number);
   const std::string_view own = entry.substr(colon + 1);
-  if (own.starts_with(kDevicesKey)) return std::string(kDevicesKey) + " is for the whole bus";
+  for (const std::string_view busKey : {kDevicesKey, kReplayKey}) {
+    if (own.starts_with(busKey)) return std::string(busKey) + " is for the whole bus";
+  }
   SimDeviceConfig scratch;  // refuses what the device's turn would refuse, now
   std::string error = ApplyEntry(own, scratch);
   if (error.empty())

@@ -34,6 +34,8 @@ struct SimOptions {
   SimDeviceConfig config;  // where every simulated KR-55LE starts from
   std::size_t deviceCount = kDefaultDeviceCount;
   std::vector<DeviceEntry> deviceEntries;  // applied after `config`, in order
+  std::string replayPath;                  // a recording whose devices the bus presents instead
+  bool replayRecordedTiming = false;       // its replies as late as recorded; else at once
 
   bool operator==(const SimOptions&) const = default;
 };
@@ -46,9 +48,9 @@ struct SimOptionsResult {
 
 // Keys: mode=firmware|audio, serial=TEXT, software-version=TEXT, bootloader-version=TEXT,
 // resend-every=N, fail-at=N, lost-ack-at=N, unplug-at=N, silent=info|check|start|block:N,
-// devices=N, no-description, input-length=N, output-length=N, erase-ms=N, reply-ms=N, chatter,
-// repeat-ack. What the text does not set keeps its value in `defaults`; refused text gives
-// `defaults`.
+// devices=N, replay=FILE, replay-timing=recorded|fast, no-description, input-length=N,
+// output-length=N, erase-ms=N, reply-ms=N, chatter, repeat-ack. What the text does not set keeps
+// its value in `defaults`; refused text gives `defaults`.
 SimOptionsResult ParseSimOptions(std::string_view text, const SimOptions& defaults = {});
 
 // Each device's configuration, the first device first. With several devices, the k-th one's

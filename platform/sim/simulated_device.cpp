@@ -31,14 +31,12 @@ SimulatedDevice::Delivery SimulatedDevice::Deliver(std::span<const std::uint8_t>
     if (!model_) return Delivery::Taken;
     DeviceResponse response = model_->HandleOutputReport(report);
     if (!response.unplug) {
-      if (response.reply) {
-        const auto due = SimClock::now() + response.delay;
-        for (const auto& weak : queues_) {
-          if (const auto queue = weak.lock()) {
-            queue->Push(*response.reply, due);
-            if (response.repeat) queue->Push(*response.repeat, due + response.repeatDelay);
-          }
-        }
+      const SimClock::time_point now = SimClock::now();
+      for (const auto& weak : queues_) {
+        const auto queue = weak.lock();
+        if (!queue) continue;
+        for (const TimedReply& reply : response.replies)
+          queue->Push(reply.report, now + reply.delay);
       }
       return Delivery::Taken;
     }

@@ -63,11 +63,8 @@ std::string VirtualDevice::TakeOutput(const std::vector<std::uint8_t>& report,
                                       Clock::time_point now) {
   sim::DeviceResponse response = model_.HandleOutputReport(report);
   if (response.unplug) return Destroy();
-  if (!response.reply) return {};
-  const Clock::time_point due = now + response.delay;
-  pending_.push_back({due, std::move(*response.reply)});
-  if (response.repeat) {
-    pending_.push_back({due + response.repeatDelay, std::move(*response.repeat)});
+  for (sim::TimedReply& reply : response.replies) {
+    pending_.push_back({now + reply.delay, std::move(reply.report)});
   }
   return {};
 }

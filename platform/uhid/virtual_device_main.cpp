@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "platform/linux/file_descriptor.h"
+#include "platform/sim/bus_configs.h"
 #include "platform/sim/payload_dump.h"
+#include "platform/sim/replay_script.h"
 #include "platform/sim/sim_hid_services.h"
 #include "platform/sim/sim_options.h"
 #include "platform/uhid/virtual_device.h"
@@ -93,13 +95,22 @@ std::string OpenFailure(int error) {
   return message;
 }
 
+// A replayed device shows the recorded one's description and IDs.
+uhid::UhidIdentity IdentityOf(const sim::SimDeviceConfig& config) {
+  if (config.replay) {
+    const hid::HidAttributes& attributes = config.replay->attributes;
+    return {config.replay->description.value_or(""), attributes.VendorID, attributes.ProductID,
+            attributes.VersionNumber};
+  }
+  return {config.hasDescription ? sim::kSimulatedDescription : "", sim::kSimulatedVendorId,
+          sim::kSimulatedProductId, sim::kSimulatedVersionNumber};
+}
+
 // Empty when every device was created, else what failed.
 std::string CreateDevices(const std::vector<sim::SimDeviceConfig>& configs,
                           std::vector<std::unique_ptr<uhid::VirtualDevice>>& devices) {
   for (const sim::SimDeviceConfig& config : configs) {
-    const uhid::UhidIdentity identity{config.hasDescription ? sim::kSimulatedDescription : "",
-                                      sim::kSimulatedVendorId, sim::kSimulatedProductId,
-                                      sim::kSimulatedVersionNumber};
+    const uhid::UhidIdentity identity = IdentityOf(config);
     const int descriptor = ::open(kUhidNode, O_RDWR | O_CLOEXEC);
     if (descriptor < 0) return OpenFailure(errno);
     devices.push_back(std::make_unique<uhid::VirtualDevice>(descriptor, config, identity));
@@ -167,8 +178,11 @@ int OpenStopDescriptor() {
 
 int Run(const Arguments& arguments) {
   const sim::SimOptionsResult parsed = sim::ParseSimOptions(arguments.spec);
-  const std::vector<sim::SimDeviceConfig> configs = sim::DeviceConfigs(parsed.options);
-  std::string refusal = parsed.ok() ? KernelRefusal(configs) : parsed.error;
+  std::string refusal = parsed.error;
+  const std::vector<sim::SimDeviceConfig> configs =
+      parsed.ok() ? sim::LoadDeviceConfigs(parsed.options, refusal)
+                  : std::vector<sim::SimDeviceConfig>();
+  if (refusal.empty()) refusal = KernelRefusal(configs);
   if (!refusal.empty()) {
     PrintError(std::string(text::kVirtualSpecPrefix) + refusal);
     return kExitUsage;

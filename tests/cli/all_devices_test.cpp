@@ -8,25 +8,18 @@ namespace kr55le {
 namespace {
 
 // A device's run reads back the command, its image and the options that shape one run, with
-// the device's path, whatever the words look like.
+// the device's path and its own recording, whatever the words look like.
 TEST(AllDevices, EachRunReadsBackTheCommandForItsDevice) {
-  const std::vector<std::string_view> words = {"--bell",
-                                               "--simulate",
-                                               "devices=3,2:fail-at=4",
-                                               "--simulate-dump",
-                                               "out.bin",
-                                               "--wait-scale",
-                                               "0.0000001",
-                                               "--json",
-                                               "--all",
-                                               "--wait=3",
-                                               "upgrade",
-                                               "--",
-                                               "-image with blanks.bin"};
+  const std::vector<std::string_view> words = {
+      "--bell",          "--simulate", "devices=3,2:fail-at=4",
+      "--simulate-dump", "out.bin",    "--wait-scale",
+      "0.0000001",       "--json",     "--all",
+      "--wait=3",        "--record",   "rec.jsonl",
+      "upgrade",         "--",         "-image with blanks.bin"};
   const ParsedFlashArguments parent = ParseFlashArguments(words);
   ASSERT_TRUE(parent.ok()) << parent.error;
   const std::vector<std::string> runWords =
-      RunArgumentsFor(parent.arguments, "/dev/hidraw1#vid_0483&pid_5750");
+      RunArgumentsFor(parent.arguments, "/dev/hidraw1#vid_0483&pid_5750", "KR55LE0002");
   const std::vector<std::string_view> views(runWords.begin(), runWords.end());
   const ParsedFlashArguments run = ParseFlashArguments(views);
   ASSERT_TRUE(run.ok()) << run.error;
@@ -36,6 +29,7 @@ TEST(AllDevices, EachRunReadsBackTheCommandForItsDevice) {
   EXPECT_EQ(a.device, "/dev/hidraw1#vid_0483&pid_5750");
   EXPECT_EQ(a.simulateText, "devices=3,2:fail-at=4");
   EXPECT_EQ(a.simulateDump, "out.bin");
+  EXPECT_EQ(a.record, "rec-KR55LE0002.jsonl");  // one recording a device
   EXPECT_DOUBLE_EQ(a.waitScale, 1e-7);
   EXPECT_TRUE(a.bell);
   EXPECT_TRUE(a.progressLines);

@@ -324,6 +324,57 @@ TEST(FlashProcess, CtrlCReachesEveryRunOfAll) {
   EXPECT_THAT(run.out, ::testing::Not(HasSubstr("  done  ")));
 }
 
+// A session recorded and then replayed gives the same output and exit status, byte for byte:
+// for each sample image, and for a failure code, re-sends and a device removed at a block.
+TEST(FlashProcess, ARecordedSessionReplaysByteForByte) {
+  const std::string firmware = KR55LE_SAMPLES "/firmware-01.02.00.bin";
+  const struct {
+    std::string simulate;
+    std::string image;
+  } cases[] = {
+      {"mode=firmware", firmware},
+      {"mode=audio", KR55LE_SAMPLES "/audio-02.00.01.bin"},
+      {"mode=firmware", KR55LE_SAMPLES "/malformed-version.bin"},
+      {"fail-at=2", firmware},
+      {"resend-every=2", firmware},
+      {"unplug-at=3", firmware},
+  };
+  for (const auto& c : cases) {
+    const TempFile recording({}, "session.jsonl");
+    const FlashRun recorded = RunFlash("--record " + recording.path() + " --simulate " +
+                                       c.simulate + " upgrade " + c.image);
+    const FlashRun replayed =
+        RunFlash("--simulate replay=" + recording.path() + " upgrade " + c.image);
+    EXPECT_EQ(replayed.status, recorded.status) << c.simulate << " " << c.image;
+    EXPECT_EQ(replayed.out, recorded.out) << c.simulate << " " << c.image;
+    EXPECT_THAT(replayed.err, ::testing::Not(HasSubstr("replay:"))) << c.simulate;
+  }
+}
+
+// Another image than the recorded one: the first block that differs is named and left
+// unanswered, so that the upgrade ends without completing.
+TEST(FlashProcess, AReplayStopsAtTheFirstReportThatDiffers) {
+  const Image recordedImage("Pardo", "02.00.01", 3 * kBlock);
+  std::vector<std::uint8_t> otherPayload = recordedImage.payload;
+  otherPayload[kBlock + 7] ^= 1;  // the second block differs
+  const TempFile otherImage(MakeImage("Pardo", "02.00.01", otherPayload));
+  const TempFile recording({}, "session.jsonl");
+  ASSERT_EQ(RunFlash("--record " + recording.path() + " --simulate mode=firmware upgrade " +
+                     recordedImage.path())
+                .status,
+            0);
+  const FlashRun replayed = RunFlash("--wait-scale 0.01 --simulate replay=" + recording.path() +
+                                     " upgrade " + otherImage.path());
+  EXPECT_EQ(replayed.status, 1);
+  EXPECT_NE(replayed.LastMessage(), "Firmware upgrade completed");
+  // Reports 1 to 4 are the identification, the check on Browse and again on Upgrade, and the
+  // start; 6 is the second block.
+  EXPECT_THAT(
+      replayed.err,
+      ::testing::MatchesRegex(".*replay: report 6 differs at byte [0-9]+: expected 0x[0-9a-f]{2}, "
+                              "got 0x[0-9a-f]{2}\n.*"));
+}
+
 TEST(FlashProcess, VersionIsPrintedAlone) {
   const FlashRun run = RunFlash("--version info");
   EXPECT_EQ(run.status, 0);

@@ -36,9 +36,9 @@ class Blocks {
 // What the host saw: "code@sequence" of the acknowledgement, "none" or "unplug" when it got none.
 std::string Seen(const DeviceResponse& response) {
   if (response.unplug) return "unplug";
-  if (!response.reply) return "none";
-  return std::to_string((*response.reply)[kAckCodeByte]) + "@" +
-         std::to_string((*response.reply)[kAckSequenceByte]);
+  if (response.replies.empty()) return "none";
+  const std::vector<std::uint8_t>& reply = response.replies.front().report;
+  return std::to_string(reply[kAckCodeByte]) + "@" + std::to_string(reply[kAckSequenceByte]);
 }
 
 TEST(BlockTransfer, BadChecksumAsksForTheBlockAgainAndIsNotKept) {

@@ -130,9 +130,9 @@ TEST_P(DeviceModelReplies, AnswersAsTheDeviceWould) {
   DeviceResponse response;
   for (const auto& request : test.requests) response = model.HandleOutputReport(request(output));
 
-  ASSERT_EQ(response.reply.has_value(), test.nonZeroBytes.has_value());
-  if (!response.reply) return;
-  const Report& reply = *response.reply;
+  ASSERT_EQ(!response.replies.empty(), test.nonZeroBytes.has_value());
+  if (response.replies.empty()) return;
+  const Report& reply = response.replies.front().report;
   ASSERT_EQ(reply.size(), test.config.inputReportLength);
   for (std::size_t i = 0; i < reply.size(); ++i) {
     const auto expected = test.nonZeroBytes->find(i);
@@ -150,9 +150,10 @@ TEST(DeviceModel, StartReplyIsDueAfterTheEraseDelayAndLatency) {
     config.replyLatency = std::chrono::milliseconds(20);
   }));
   Report output = NewOutput();
-  EXPECT_EQ(model.HandleOutputReport(CheckRequest(output, "Pardo", "01.00.00")).delay,
+  EXPECT_EQ(model.HandleOutputReport(CheckRequest(output, "Pardo", "01.00.00")).replies.at(0).delay,
             std::chrono::milliseconds(20));
-  EXPECT_EQ(model.HandleOutputReport(StartRequest(output)).delay, std::chrono::milliseconds(720));
+  EXPECT_EQ(model.HandleOutputReport(StartRequest(output)).replies.at(0).delay,
+            std::chrono::milliseconds(720));
 }
 
 }  // namespace

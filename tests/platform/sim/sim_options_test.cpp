@@ -61,6 +61,11 @@ INSTANTIATE_TEST_SUITE_P(
                    options.config.silent = SilentRequest::Block;
                    options.config.silentBlock = 12;
                  }},
+        GoodCase{"replay=/tmp/a=b.jsonl,replay-timing=recorded",
+                 [](SimOptions& options) {
+                   options.replayPath = "/tmp/a=b.jsonl";
+                   options.replayRecordedTiming = true;
+                 }},
         GoodCase{"devices=3,no-description,chatter,repeat-ack",
                  [](SimOptions& options) {
                    options.deviceCount = 3;
@@ -101,6 +106,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BadCase{"foo=1", "unknown key 'foo'"}, BadCase{"chatty", "unknown key 'chatty'"},
         BadCase{"fail-at=x", "bad value 'x' for fail-at"},
+        BadCase{"replay=", "missing value for replay"},
+        BadCase{"replay-timing=slow", "bad value 'slow' for replay-timing"},
+        BadCase{"2:replay=a.jsonl", "replay is for the whole bus"},
         BadCase{"fail-at=-1", "bad value '-1' for fail-at"},
         BadCase{"fail-at=2081", "bad value '2081' for fail-at"},
         BadCase{"mode=Audio", "bad value 'Audio' for mode"},
