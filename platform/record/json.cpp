@@ -225,9 +225,19 @@ class Reader {
 }  // namespace
 
 std::string JsonString(std::string_view text) {
-  std::string json = "\"";
-  for (const char character : text) json += Escaped(static_cast<unsigned char>(character));
-  return json + "\"";
+  std::string json;
+  json.reserve(text.size() + 2);
+  json += '"';
+  for (const char character : text) {
+    const auto byte = static_cast<unsigned char>(character);
+    if (byte >= kFirstPrintable && byte <= kLastAscii && byte != '"' && byte != '\\') {
+      json += character;
+    } else {
+      json += Escaped(byte);
+    }
+  }
+  json += '"';
+  return json;
 }
 
 const JsonValue* JsonValue::Find(std::string_view key) const {

@@ -271,8 +271,10 @@ TEST(FlashProcess, UpgradeAllRunsEveryDeviceAndSumsUp) {
   };
   for (const auto& c : cases) {
     const std::string dump = DumpPath();
-    const FlashRun run = RunFlash(std::string("--simulate devices=3") + c.faults +
-                                  " --simulate-dump " + dump + " upgrade --all " + image.path());
+    const std::string recording = UniqueTempPath("session.jsonl").string();
+    const FlashRun run =
+        RunFlash(std::string("--simulate devices=3") + c.faults + " --simulate-dump " + dump +
+                 " --record " + recording + " upgrade --all " + image.path());
     EXPECT_EQ(run.status, c.status) << c.faults;
     const std::vector<std::string> lines = run.OutLines();
     ASSERT_GE(lines.size(), 4U);
@@ -292,6 +294,14 @@ TEST(FlashProcess, UpgradeAllRunsEveryDeviceAndSumsUp) {
         EXPECT_LT(assembled.size(), image.payload.size()) << serial;
       }
       std::filesystem::remove(sim::DumpPathOf(dump, serial));
+      // Each run recorded its own session, which replays to the same end (selected as the run
+      // selected its device, by path).
+      const std::string own = sim::DumpPathOf(recording, serial);
+      const std::string path = "/dev/hidraw" + std::to_string(index) + "#vid_0483&pid_5750";
+      const FlashRun replayed = RunFlash("--wait-scale 0.01 --simulate replay=" + own +
+                                         " --device " + path + " upgrade " + image.path());
+      EXPECT_EQ(replayed.LastMessage(), c.lastMessages[index]) << own;
+      std::filesystem::remove(own);
     }
   }
 }

@@ -151,6 +151,17 @@ case_upgrade_all() {
     ! cmp -s dump-KR55LE0002.bin firmware.bin.expected
 }
 
+# A session recorded on the real hidraw path, replayed in process: the same output.
+case_record_and_replay() {
+  start_device ''
+  flash --record session.jsonl upgrade firmware.bin
+  recorded=$status
+  cp out recorded.out
+  stop_device
+  flash --simulate replay=session.jsonl upgrade firmware.bin
+  [ "$recorded" -eq 0 ] && [ "$status" -eq 0 ] && cmp -s out recorded.out && ! grep -q replay: err
+}
+
 case_node_the_user_may_not_open() {
   start_device ''
   su -s /bin/sh user -c "timeout 60 kr55le-flash --wait-scale 0.001 info" >out 2>err
@@ -178,7 +189,7 @@ case_capabilities_from_the_kernel() {
 
 for name in identify check firmware_upgrade audio_upgrade repeated_acknowledgement \
   failure_code_at_block killed_during_transfer unplugged_itself_during_transfer \
-  arrival_while_waiting wait_for_a_device three_devices upgrade_all node_the_user_may_not_open \
+  arrival_while_waiting wait_for_a_device three_devices upgrade_all record_and_replay node_the_user_may_not_open \
   uhid_the_user_may_not_open capabilities_from_the_kernel; do
   rm -f out err device.log
   if "case_$name"; then pass "$name"; else fail "$name" "status $status"; fi
