@@ -151,7 +151,8 @@ case_upgrade_all() {
     ! cmp -s dump-KR55LE0002.bin firmware.bin.expected
 }
 
-# A session recorded on the real hidraw path, replayed in process: the same output.
+# A session recorded on the real hidraw path, replayed in process and by the virtual device:
+# the same output each time.
 case_record_and_replay() {
   start_device ''
   flash --record session.jsonl upgrade firmware.bin
@@ -159,7 +160,12 @@ case_record_and_replay() {
   cp out recorded.out
   stop_device
   flash --simulate replay=session.jsonl upgrade firmware.bin
-  [ "$recorded" -eq 0 ] && [ "$status" -eq 0 ] && cmp -s out recorded.out && ! grep -q replay: err
+  inProcess=$status
+  cmp -s out recorded.out && ! grep -q replay: err || inProcess=differs
+  start_device replay=session.jsonl
+  flash upgrade firmware.bin
+  stop_device
+  [ "$recorded" -eq 0 ] && [ "$inProcess" = 0 ] && [ "$status" -eq 0 ] && cmp -s out recorded.out
 }
 
 case_node_the_user_may_not_open() {

@@ -107,6 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"foo=1", "unknown key 'foo'"}, BadCase{"chatty", "unknown key 'chatty'"},
         BadCase{"fail-at=x", "bad value 'x' for fail-at"},
         BadCase{"replay=", "missing value for replay"},
+        BadCase{"serial=KR\x7f", "bad value 'KR\x7f' for serial"},  // texts are printable ASCII
         BadCase{"replay-timing=slow", "bad value 'slow' for replay-timing"},
         BadCase{"2:replay=a.jsonl", "replay is for the whole bus"},
         BadCase{"fail-at=-1", "bad value '-1' for fail-at"},
