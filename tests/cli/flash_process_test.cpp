@@ -385,6 +385,26 @@ TEST(FlashProcess, AReplayStopsAtTheFirstReportThatDiffers) {
                               "got 0x[0-9a-f]{2}\n.*"));
 }
 
+TEST(FlashProcess, ARecordingThatCannotBeWrittenOrReadEndsWithStatusOne) {
+  const struct {
+    const char* words;
+    const char* told;
+  } cases[] = {
+      {"--record /nonexistent/session.jsonl --simulate mode=firmware info",
+       "kr55le-flash: cannot write the recording to /nonexistent/session.jsonl\n"},
+      {"--simulate replay=/nonexistent/session.jsonl info",
+       "kr55le-flash: cannot replay /nonexistent/session.jsonl: cannot be opened\n"},
+      {"--simulate replay=" KR55LE_SAMPLES "/firmware-01.02.00.bin info",
+       "kr55le-flash: cannot replay " KR55LE_SAMPLES "/firmware-01.02.00.bin: line 1: "},
+  };
+  for (const auto& c : cases) {
+    const FlashRun run = RunFlash(c.words);
+    EXPECT_EQ(run.status, 1) << c.words;
+    EXPECT_THAT(run.err, ::testing::StartsWith(c.told)) << c.words;
+    EXPECT_EQ(run.out, "") << c.words;
+  }
+}
+
 TEST(FlashProcess, VersionIsPrintedAlone) {
   const FlashRun run = RunFlash("--version info");
   EXPECT_EQ(run.status, 0);
