@@ -213,8 +213,8 @@ class AllRuns {
   console::ProgressBoard board_;
   bool drawBoard_;
   bool interrupted_ = false;
+  EventQueue events_;  // before the runs, whose reader threads fill it until they are joined
   std::deque<Run> runs_;
-  EventQueue events_;
 };
 
 std::string Padded(const std::string& text, std::size_t width) {
