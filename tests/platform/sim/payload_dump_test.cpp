@@ -18,5 +18,14 @@ TEST(PayloadDump, OneOfSeveralIsNamedBySerialBeforeTheExtension) {
   for (const auto& row : cases) EXPECT_EQ(DumpPathOf(row.path, "SN2"), row.expected) << row.path;
 }
 
+#ifndef _WIN32
+// A full disk is told, even for a few bytes that wait in the stream's buffer until it closes.
+TEST(PayloadDump, AFileThatCannotBeWrittenWholeIsTold) {
+  EXPECT_FALSE(WritePayloadDump("/dev/full", {1, 2, 3}));
+  EXPECT_EQ(WritePayloadDumps("/dev/full", 1, {{"SN1", {1}}}),
+            std::vector<std::string>{"/dev/full"});
+}
+#endif
+
 }  // namespace
 }  // namespace kr55le::sim
