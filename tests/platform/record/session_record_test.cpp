@@ -57,7 +57,7 @@ TEST(SessionRecord, RefusesWhatIsNotARecordingNamingTheLine) {
       {R"({"event":"read","us":1.5,"handle":0,"bytes":""})", "'us' out of range"},
       {R"({"event":"read","us":1,"handle":65536,"bytes":""})", "'handle' out of range"},
       {R"({"event":"read","us":1,"handle":0,"bytes":"abc"})", "'bytes' not whole bytes"},
-      {R"({"event":"read","us":1,"handle":0,"bytes":"zz"})", "'bytes' not hexadecimal"},
+      {R"({"event":"read","us":1,"handle":0,"bytes":"0z"})", "'bytes' not hexadecimal"},
       {R"({"event":"read","us":1,"handle":0,"bytes":12})", "'bytes' of the wrong type"},
       {R"({"event":"read","us":1,"handle":0,"error":"melted"})", "unknown 'error'"},
       {R"({"event":"write-failed","us":1,"handle":0})", "'error' missing"},
@@ -81,12 +81,13 @@ TEST(SessionRecord, RefusesWhatIsNotARecordingNamingTheLine) {
   }
 }
 
-// Blank lines and members a reader does not know are passed over; \u escapes above Latin-1
-// become UTF-8.
+// Blank lines, blanks between tokens and members a reader does not know are passed over; \u
+// escapes above Latin-1 become UTF-8.
 TEST(SessionRecord, SkipsBlankLinesAndUnknownMembers) {
   const ParsedRecording parsed = ParseRecording(
       "\n  \r\n"
-      R"({"event":"open","us":7,"handle":1,"path":"\u00e9\u20ac\u0041","later":{"a":[true,null]}})"
+      R"( { "event" : "open" , "us" : 7 , "handle":1,"path":"\u00e9\u20ac\u0041",)"
+      R"("later":{ "a" : [ true , null , { } , [ ] ] } } )"
       "\r\n");
   ASSERT_TRUE(parsed.ok()) << parsed.error;
   ASSERT_EQ(parsed.events.size(), 1U);
