@@ -34,6 +34,11 @@ TEST(SessionRecord, EveryEventReadsBackAsWritten) {
       {.kind = EventKind::WriteFailed, .micros = 51, .handle = 3, .error = hid::HidError::Gone},
       {.kind = EventKind::Read, .micros = 9007199254740992, .handle = 65535, .bytes = {}},
       {.kind = EventKind::Read, .micros = 60, .handle = 3, .error = hid::HidError::TooLong},
+      // The longest report a reader takes.
+      {.kind = EventKind::Read,
+       .micros = 61,
+       .handle = 3,
+       .bytes = std::vector<std::uint8_t>(kMaxReportBytes, 0x5a)},
   };
   std::string text;
   for (const Event& event : events) text += FormatEvent(event) + "\n";
@@ -58,6 +63,12 @@ TEST(SessionRecord, RefusesWhatIsNotARecordingNamingTheLine) {
       {R"({"event":"read","us":1,"handle":65536,"bytes":""})", "'handle' out of range"},
       {R"({"event":"read","us":1,"handle":0,"bytes":"abc"})", "'bytes' not whole bytes"},
       {R"({"event":"read","us":1,"handle":0,"bytes":"0z"})", "'bytes' not hexadecimal"},
+      {R"({"event":"read","us":1,"handle":0,"bytes":")" +
+           std::string(2 * kMaxReportBytes + 2, 'a') + R"("})",
+       "'bytes' not whole bytes or too long"},
+      {R"({"event":"interfaces","us":1,"interfaces":[{"description":null}]})",
+       "without a path or description"},
+      {R"({"event":"interfaces","us":1,"interfaces":["p"]})", "without a path or description"},
       {R"({"event":"read","us":1,"handle":0,"bytes":12})", "'bytes' of the wrong type"},
       {R"({"event":"read","us":1,"handle":0,"error":"melted"})", "unknown 'error'"},
       {R"({"event":"write-failed","us":1,"handle":0})", "'error' missing"},
@@ -86,7 +97,9 @@ TEST(SessionRecord, RefusesWhatIsNotARecordingNamingTheLine) {
 TEST(SessionRecord, SkipsBlankLinesAndUnknownMembers) {
   const ParsedRecording parsed = ParseRecording(
       "\n  \r\n"
-      R"( { "event" : "open" , "us" : 7 , "handle":1,"path":"\u00e9\u20ac\u0041",)"
+      R"( { "event" : "open" ,)"
+      "\t"
+      R"("us" : 7 , "handle":1,"path":"\u00e9\u20ac\u0041",)"
       R"("later":{ "a" : [ true , null , { } , [ ] ] } } )"
       "\r\n");
   ASSERT_TRUE(parsed.ok()) << parsed.error;
