@@ -53,7 +53,7 @@ std::vector<ListedDevice> ListDevices(hid::HidServices& hid, const FlashArgument
 std::string SelectDevice(const std::string& selector, hid::HidServices& hid,
                          const FlashArguments& arguments, const ConsoleContext& context) {
   for (const hid::HidInterface& interface : hid.Enumerate()) {
-    if (SamePath(interface.path, selector)) return interface.path;
+    if (hid::SameInterfacePath(interface.path, selector)) return interface.path;
   }
   for (const ListedDevice& device : ListDevices(hid, arguments, context)) {
     if (device.answered && device.identification.serial == selector) return device.path;

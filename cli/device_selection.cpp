@@ -1,17 +1,8 @@
 #include "cli/device_selection.h"
 
-#include <algorithm>
-#include <cctype>
 #include <utility>
 
 namespace kr55le {
-
-bool SamePath(const std::string& one, const std::string& other) {
-  return std::equal(one.begin(), one.end(), other.begin(), other.end(), [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) ==
-           std::tolower(static_cast<unsigned char>(b));
-  });
-}
 
 SelectedHidServices::SelectedHidServices(hid::HidServices& bus, std::string path)
     : bus_(bus), path_(std::move(path)) {}
@@ -19,7 +10,7 @@ SelectedHidServices::SelectedHidServices(hid::HidServices& bus, std::string path
 std::vector<hid::HidInterface> SelectedHidServices::Enumerate() {
   std::vector<hid::HidInterface> interfaces = bus_.Enumerate();
   std::erase_if(interfaces, [this](const hid::HidInterface& interface) {
-    return path_.empty() || !SamePath(interface.path, path_);
+    return path_.empty() || !hid::SameInterfacePath(interface.path, path_);
   });
   return interfaces;
 }

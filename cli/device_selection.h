@@ -24,6 +24,4 @@ class SelectedHidServices final : public hid::HidServices {
   std::string path_;
 };
 
-bool SamePath(const std::string& one, const std::string& other);
-
 }  // namespace kr55le

@@ -18,7 +18,6 @@
 #include "cli/arguments.h"
 #include "cli/device_command.h"
 #include "cli/device_list.h"
-#include "cli/device_selection.h"
 #include "cli/device_wait.h"
 #include "cli/exit_status.h"
 #include "cli/inspect.h"
@@ -139,7 +138,7 @@ int RunSimulated(const FlashArguments& arguments, FlashOutput& output,
   // the same bus leave each other's dumps alone.
   std::vector<sim::DeviceDump> dumps;
   for (std::size_t index = 0; index < plugged.size(); ++index) {
-    if (arguments.device && !SamePath(hid.PathOf(plugged[index]), selected)) continue;
+    if (arguments.device && !hid::SameInterfacePath(hid.PathOf(plugged[index]), selected)) continue;
     dumps.push_back({configs[index].serialNumber, hid.AssembledImage(plugged[index])});
   }
   for (const std::string& path :

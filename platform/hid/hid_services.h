@@ -3,6 +3,7 @@
 // runs.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kr55le::hid {
@@ -64,6 +66,16 @@ struct HidInterface {
 
   bool operator==(const HidInterface&) const = default;
 };
+
+// Whether two interface paths name the same interface: ASCII case aside, as Open compares them
+// (the dialog keeps its paths upper-cased).
+inline bool SameInterfacePath(std::string_view left, std::string_view right) {
+  const auto lower = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  return std::equal(left.begin(), left.end(), right.begin(), right.end(),
+                    [&lower](char a, char b) { return lower(a) == lower(b); });
+}
 
 class HidDevice {
  public:

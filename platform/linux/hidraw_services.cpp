@@ -30,7 +30,7 @@ std::vector<hid::HidInterface> LinuxHidServices::Enumerate() {
 std::optional<HidrawEntry> LinuxHidServices::FindEntry(const std::string& path) {
   const std::lock_guard lock(entriesMutex_);
   const auto found = std::find_if(entries_.begin(), entries_.end(), [&](const HidrawEntry& entry) {
-    return SameInterfacePath(entry.interface.path, path);
+    return hid::SameInterfacePath(entry.interface.path, path);
   });
   if (found == entries_.end()) return std::nullopt;
   return *found;

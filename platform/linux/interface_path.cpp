@@ -1,7 +1,5 @@
 #include "platform/linux/interface_path.h"
 
-#include <algorithm>
-
 namespace kr55le {
 namespace {
 
@@ -18,10 +16,6 @@ std::string LowerHex(std::uint16_t value) {
   return text;
 }
 
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 }  // namespace
 
 std::string MakeInterfacePath(std::string_view node, std::uint16_t vendorId,
@@ -33,11 +27,6 @@ std::string MakeInterfacePath(std::string_view node, std::uint16_t vendorId,
   path += kProductPrefix;
   path += LowerHex(productId);
   return path;
-}
-
-bool SameInterfacePath(std::string_view left, std::string_view right) {
-  return std::equal(left.begin(), left.end(), right.begin(), right.end(),
-                    [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
 }
 
 }  // namespace kr55le

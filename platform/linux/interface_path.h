@@ -16,7 +16,4 @@ inline constexpr std::size_t kUsbIdHexDigits = 4;
 std::string MakeInterfacePath(std::string_view node, std::uint16_t vendorId,
                               std::uint16_t productId);
 
-// ASCII case-insensitive equality: the dialog keeps paths upper-cased.
-bool SameInterfacePath(std::string_view left, std::string_view right);
-
 }  // namespace kr55le

@@ -1,7 +1,6 @@
 #include "platform/sim/sim_hid_services.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <mutex>
 #include <optional>
@@ -21,13 +20,6 @@ std::string InterfacePath(unsigned number, std::uint16_t vendor, std::uint16_t p
   char path[kPathCapacity];
   std::snprintf(path, sizeof path, kInterfacePathFormat, number, vendor, product);
   return path;
-}
-
-bool SameIgnoringCase(const std::string& left, const std::string& right) {
-  return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) ==
-           std::tolower(static_cast<unsigned char>(b));
-  });
 }
 
 SimIdentity Kr55leIdentity(const SimDeviceConfig& config) {
@@ -146,7 +138,7 @@ std::shared_ptr<hid::HidDevice> SimHidServices::Open(const std::string& path,
   {
     std::lock_guard lock(bus_->mutex);
     for (const auto& slot : bus_->slots) {
-      if (slot.number && SameIgnoringCase(slot.path, path)) {
+      if (slot.number && hid::SameInterfacePath(slot.path, path)) {
         device = slot.device;
         enumeratedPath = slot.path;
         break;
