@@ -97,34 +97,22 @@ bool SessionRecorder::Close() {
 
 RecordingHidServices::RecordingHidServices(hid::HidServices& bus,
                                            std::shared_ptr<SessionRecorder> recorder)
-    : bus_(bus), recorder_(std::move(recorder)) {}
+    : ForwardingHidServices(bus), recorder_(std::move(recorder)) {}
 
 std::vector<hid::HidInterface> RecordingHidServices::Enumerate() {
-  std::vector<hid::HidInterface> interfaces = bus_.Enumerate();
+  std::vector<hid::HidInterface> interfaces = Bus().Enumerate();
   recorder_->Record({.kind = EventKind::Interfaces, .interfaces = interfaces});
   return interfaces;
 }
 
 std::shared_ptr<hid::HidDevice> RecordingHidServices::Open(const std::string& path,
                                                            hid::HidResult& result) {
-  std::shared_ptr<hid::HidDevice> device = bus_.Open(path, result);
+  std::shared_ptr<hid::HidDevice> device = Bus().Open(path, result);
   const std::uint32_t handle = recorder_->NextHandle();
   recorder_->Record(
       {.kind = EventKind::Open, .handle = handle, .path = path, .error = result.error});
   if (!device) return nullptr;
   return std::make_shared<RecordingHidDevice>(std::move(device), recorder_, handle);
-}
-
-void RecordingHidServices::RegisterNotices(std::function<void(hid::DeviceChange)> sink) {
-  bus_.RegisterNotices(std::move(sink));
-}
-
-int RecordingHidServices::NoticeDescriptor() const {
-  return bus_.NoticeDescriptor();
-}
-
-void RecordingHidServices::DispatchNotices() {
-  bus_.DispatchNotices();
 }
 
 }  // namespace kr55le::record

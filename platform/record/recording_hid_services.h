@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/hid/hid_services.h"
+#include "platform/hid/forwarding_hid_services.h"
 #include "platform/record/session_record.h"
 
 namespace kr55le::record {
@@ -41,18 +41,14 @@ class SessionRecorder {
   bool failed_ = false;
 };
 
-class RecordingHidServices final : public hid::HidServices {
+class RecordingHidServices final : public hid::ForwardingHidServices {
  public:
   RecordingHidServices(hid::HidServices& bus, std::shared_ptr<SessionRecorder> recorder);
 
   std::vector<hid::HidInterface> Enumerate() override;
   std::shared_ptr<hid::HidDevice> Open(const std::string& path, hid::HidResult& result) override;
-  void RegisterNotices(std::function<void(hid::DeviceChange)> sink) override;
-  int NoticeDescriptor() const override;
-  void DispatchNotices() override;
 
  private:
-  hid::HidServices& bus_;
   std::shared_ptr<SessionRecorder> recorder_;
 };
 
