@@ -109,6 +109,8 @@ class AllRuns {
                   .seconds = 0};
   }
 
+  bool Empty() const { return runs_.empty(); }
+
   // Runs them all, at most `atOnce` at a time, and returns their results.
   std::vector<DeviceRunResult> RunAll(std::size_t atOnce) {
     std::size_t next = 0;
@@ -146,9 +148,8 @@ class AllRuns {
                                     std::move(sinks), error);
     if (!run.child) {
       board_.Clear();
-      std::fprintf(context_.errors, "%s%s%s: %s\n", std::string(text::kFlashErrorPrefix).c_str(),
-                   std::string(text::kCannotStartRun).c_str(), run.result.serial.c_str(),
-                   error.c_str());
+      PrintError(std::string(text::kCannotStartRun) + run.result.serial + ": " + error,
+                 context_.errors);
       run.result.result = std::string(text::kResultFailed);
       return false;
     }
@@ -254,21 +255,18 @@ std::vector<std::string> RunArgumentsFor(const FlashArguments& arguments, const 
 int RunOnAllDevices(const FlashArguments& arguments, hid::HidServices& hid,
                     const ConsoleContext& context, const std::string& program, std::FILE* out) {
   AllRuns runs(arguments, context, program, out);
-  bool any = false;
   for (const ListedDevice& device : ListDevices(hid, arguments, context)) {
     if (device.answered) {
       runs.Add(device);
-      any = true;
       continue;
     }
     char line[kMessageCapacity];
     std::snprintf(line, sizeof line, std::string(text::kLeftOutFormat).c_str(), device.path.c_str(),
                   device.problem.c_str());
-    std::fprintf(context.errors, "%s%s\n", std::string(text::kFlashErrorPrefix).c_str(), line);
+    PrintError(line, context.errors);
   }
-  if (!any) {
-    std::fprintf(context.errors, "%s%s\n", std::string(text::kFlashErrorPrefix).c_str(),
-                 std::string(text::kNoDeviceAnswered).c_str());
+  if (runs.Empty()) {
+    PrintError(text::kNoDeviceAnswered, context.errors);
     PrintSummary({}, out, arguments.json);
     return kExitNotDone;
   }

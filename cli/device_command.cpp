@@ -109,10 +109,8 @@ int RunDeviceCommand(const FlashArguments& arguments, hid::HidServices& hid, Fla
   if (arguments.device) {
     const std::string path = SelectDevice(*arguments.device, hid, arguments, context);
     if (path.empty()) {
-      std::fprintf(context.errors, "%.*s%.*s'%s'\n",
-                   static_cast<int>(text::kFlashErrorPrefix.size()), text::kFlashErrorPrefix.data(),
-                   static_cast<int>(text::kNoDeviceMatches.size()), text::kNoDeviceMatches.data(),
-                   arguments.device->c_str());
+      PrintError(std::string(text::kNoDeviceMatches) + "'" + *arguments.device + "'",
+                 context.errors);
     }
     if (selected) *selected = path;
     SelectedHidServices alone(hid, path);

@@ -78,11 +78,6 @@ bool CursorMoves(std::FILE* stream) {
 void UseBinaryOutput() {}
 #endif
 
-void PrintError(std::string_view message) {
-  std::fprintf(stderr, "%.*s%.*s\n", static_cast<int>(text::kFlashErrorPrefix.size()),
-               text::kFlashErrorPrefix.data(), static_cast<int>(message.size()), message.data());
-}
-
 // List, or a device command.
 int RunCommand(const FlashArguments& arguments, hid::HidServices& hid, FlashOutput& output,
                const ConsoleContext& context, std::string* selected) {

@@ -16,6 +16,12 @@ std::string Joined(const std::vector<std::string>& parts) {
 
 }  // namespace
 
+void PrintError(std::string_view message, std::FILE* errors) {
+  std::fprintf(errors, "%.*s%.*s\n", static_cast<int>(text::kFlashErrorPrefix.size()),
+               text::kFlashErrorPrefix.data(), static_cast<int>(message.size()), message.data());
+  std::fflush(errors);
+}
+
 FlashOutput::FlashOutput(std::FILE* out, OutputFormat format, MessageList messages)
     : out_(out), format_(format), messages_(messages) {}
 

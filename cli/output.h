@@ -32,6 +32,9 @@ inline constexpr std::string_view kKeyProblem = "problem";
 inline constexpr std::string_view kKeyResult = "result";
 inline constexpr std::string_view kKeySeconds = "seconds";
 
+// One line on `errors`: the program's name, then `message`.
+void PrintError(std::string_view message, std::FILE* errors = stderr);
+
 enum class OutputFormat { Lines, Json };
 enum class MessageList { Included, Omitted };  // whether a JSON object has "messages"
 
