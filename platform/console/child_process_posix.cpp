@@ -48,6 +48,12 @@ void ReadStreams(int output, int errors, const ChildSinks& sinks) {
       LineAssembler([&sinks](std::string line) { sinks.line(ChildStream::Output, line); }),
       LineAssembler([&sinks](std::string line) { sinks.line(ChildStream::Errors, line); })};
   int open = 2;
+  const auto end = [&](std::size_t index) {
+    lines[index].Finish();
+    sinks.ended(kStreams[index]);
+    Close(polled[index].fd);
+    --open;
+  };
   while (open > 0) {
     if (::poll(polled.data(), polled.size(), -1) < 0) {
       if (errno == EINTR) continue;
@@ -63,17 +69,12 @@ void ReadStreams(int output, int errors, const ChildSinks& sinks) {
         lines[index].Add(buffer, static_cast<std::size_t>(count));
         continue;
       }
-      lines[index].Finish();
-      sinks.ended(kStreams[index]);
-      Close(entry.fd);
-      --open;
+      end(index);
     }
   }
+  // A failed poll ends what is still open all the same.
   for (std::size_t index = 0; index < polled.size(); ++index) {
-    if (polled[index].fd < 0) continue;
-    lines[index].Finish();
-    sinks.ended(kStreams[index]);
-    Close(polled[index].fd);
+    if (polled[index].fd >= 0) end(index);
   }
 }
 

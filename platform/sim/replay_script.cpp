@@ -41,7 +41,7 @@ struct PathState {
   std::optional<hid::HidAttributes> attributes;
   std::optional<hid::HidCaps> caps;
   std::vector<ReplayStep> steps;
-  std::vector<std::uint64_t> writtenAt;  // each step's write, in microseconds
+  std::uint64_t lastWriteAt = 0;  // the last step's write, in microseconds
 };
 
 }  // namespace
@@ -74,7 +74,7 @@ std::vector<ReplayDevice> ReplayDevices(const std::vector<Event>& events) {
         break;
       case EventKind::Write:
         state.steps.push_back({event.bytes, {}, false});
-        state.writtenAt.push_back(event.micros);
+        state.lastWriteAt = event.micros;
         break;
       case EventKind::WriteFailed:
       case EventKind::Read:
@@ -82,7 +82,7 @@ std::vector<ReplayDevice> ReplayDevices(const std::vector<Event>& events) {
         if (event.error == hid::HidError::Gone) {
           state.steps.back().gone = true;
         } else if (worked && event.kind == EventKind::Read) {
-          const std::uint64_t since = event.micros - std::min(event.micros, state.writtenAt.back());
+          const std::uint64_t since = event.micros - std::min(event.micros, state.lastWriteAt);
           state.steps.back().replies.push_back(
               {event.bytes, std::chrono::milliseconds(since / kMicrosecondsPerMillisecond)});
         }
