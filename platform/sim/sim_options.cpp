@@ -14,9 +14,6 @@ namespace {
 constexpr char kEntrySeparator = ',';
 constexpr char kValueSeparator = '=';
 constexpr char kDeviceSeparator = ':';  // "2:fail-at=5": device 2's own entry
-constexpr std::string_view kDevicesKey = "devices";
-constexpr std::string_view kReplayKey = "replay";
-constexpr std::string_view kReplayTimingKey = "replay-timing";
 constexpr std::string_view kSilentBlockPrefix = "block:";
 constexpr char kFirstPrintable = ' ';
 constexpr char kLastPrintable = '~';
@@ -175,6 +172,10 @@ std::string Quoted(std::string_view text) {
   return "'" + std::string(text) + "'";
 }
 
+std::string BadValue(std::string_view key, std::string_view value) {
+  return "bad value " + Quoted(value) + " for " + std::string(key);
+}
+
 // Empty when the entry was applied, else what is wrong with it.
 std::string ApplyEntry(std::string_view entry, SimDeviceConfig& config) {
   if (entry.empty()) return "empty entry";
@@ -192,43 +193,46 @@ std::string ApplyEntry(std::string_view entry, SimDeviceConfig& config) {
   const std::string_view value = entry.substr(separator + 1);
   if (IsFlagKey(key)) return "key " + Quoted(key) + " takes no value";
   if (!valueKey) return "unknown key " + Quoted(key);
-  if (!valueKey->apply(value, config)) {
-    return "bad value " + Quoted(value) + " for " + std::string(key);
-  }
+  if (!valueKey->apply(value, config)) return BadValue(key, value);
   return {};
 }
 
+// A key of the whole bus, never of one device; `apply` says what is wrong with the value, or
+// nothing when it was applied.
+struct BusKey {
+  std::string_view key;
+  std::string (*apply)(std::string_view value, SimOptions& options);
+};
+
+constexpr BusKey kBusKeys[] = {
+    {"devices",
+     [](std::string_view value, SimOptions& options) -> std::string {
+       if (ParseCount(value, 0, kMaxDeviceCount, options.deviceCount)) return {};
+       return BadValue("devices", value);
+     }},
+    {"replay",
+     [](std::string_view value, SimOptions& options) -> std::string {
+       if (value.empty()) return "missing value for replay";
+       options.replayPath = std::string(value);
+       return {};
+     }},
+    {"replay-timing",
+     [](std::string_view value, SimOptions& options) -> std::string {
+       if (value != "recorded" && value != "fast") return BadValue("replay-timing", value);
+       options.replayRecordedTiming = value == "recorded";
+       return {};
+     }},
+};
+
 // Empty when the entry was applied to the whole bus or recorded for its device, else what is
 // wrong with it.
-// Empty when `entry` was a key of the replay and applied, else what is wrong; nothing when it
-// is another key.
-std::optional<std::string> ApplyReplayEntry(std::string_view entry, SimOptions& options) {
+std::string ApplyBusEntry(std::string_view entry, SimOptions& options) {
   const std::size_t separator = entry.find(kValueSeparator);
   const std::string_view key = entry.substr(0, separator);
-  if (key != kReplayKey && key != kReplayTimingKey) return std::nullopt;
-  if (separator == std::string_view::npos) return "missing value for " + std::string(key);
-  const std::string_view value = entry.substr(separator + 1);
-  if (key == kReplayKey) {
-    if (value.empty()) return "missing value for " + std::string(key);
-    options.replayPath = std::string(value);
-  } else if (value == "recorded" || value == "fast") {
-    options.replayRecordedTiming = value == "recorded";
-  } else {
-    return "bad value " + Quoted(value) + " for " + std::string(key);
-  }
-  return std::string();
-}
-
-std::string ApplyBusEntry(std::string_view entry, SimOptions& options) {
-  if (std::optional<std::string> replay = ApplyReplayEntry(entry, options)) return *replay;
-  if (entry == kDevicesKey) return "missing value for " + std::string(kDevicesKey);
-  if (entry.starts_with(kDevicesKey) && entry.size() > kDevicesKey.size() &&
-      entry[kDevicesKey.size()] == kValueSeparator) {
-    const std::string_view value = entry.substr(kDevicesKey.size() + 1);
-    if (!ParseCount(value, 0, kMaxDeviceCount, options.deviceCount)) {
-      return "bad value " + Quoted(value) + " for " + std::string(kDevicesKey);
-    }
-    return {};
+  for (const BusKey& busKey : kBusKeys) {
+    if (busKey.key != key) continue;
+    if (separator == std::string_view::npos) return "missing value for " + std::string(key);
+    return busKey.apply(entry.substr(separator + 1), options);
   }
   const std::size_t colon = entry.find(kDeviceSeparator);
   if (colon == std::string_view::npos || colon > entry.find(kValueSeparator)) {
@@ -238,8 +242,8 @@ std::string ApplyBusEntry(std::string_view entry, SimOptions& options) {
   const auto device = ParseNumber(number, 1, kMaxDeviceCount);
   if (!device) return "bad device number " + Quoted(number);
   const std::string_view own = entry.substr(colon + 1);
-  for (const std::string_view busKey : {kDevicesKey, kReplayKey}) {
-    if (own.starts_with(busKey)) return std::string(busKey) + " is for the whole bus";
+  for (const BusKey& busKey : kBusKeys) {
+    if (own.starts_with(busKey.key)) return std::string(busKey.key) + " is for the whole bus";
   }
   SimDeviceConfig scratch;  // refuses what the device's turn would refuse, now
   std::string error = ApplyEntry(own, scratch);
