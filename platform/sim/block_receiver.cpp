@@ -49,7 +49,9 @@ BlockOutcome BlockReceiver::Judge(std::span<const std::uint8_t> report,
     return BlockOutcome::Failed;
   }
   const std::uint32_t block = blocksAccepted_;
-  if (config_.unplugAtBlock == block) return BlockOutcome::Unplugged;
+  if (config_.unplugAtBlock == block || config_.disconnectAtBlock == block) {
+    return BlockOutcome::Unplugged;
+  }
   if (config_.silent == SilentRequest::Block && config_.silentBlock == block) {
     return BlockOutcome::Silent;
   }

@@ -41,6 +41,11 @@ struct SimDeviceConfig {
   // After each "send it again" (code 2), the previous acknowledgement once more, a little later:
   // code 1 with the previous sequence number, as a device that repeats itself would.
   bool repeatAckAfterResend = false;
+  // Played by the USB link alone (the other transports refuse their keys): without the
+  // interrupt OUT endpoint, the host sends output reports as SET_REPORT control transfers; at
+  // the block, the link says the device is gone while its connection stays.
+  bool outEndpoint = true;
+  std::optional<std::uint32_t> disconnectAtBlock{};
 
   std::chrono::milliseconds eraseDelay{0};    // before the start request's reply
   std::chrono::milliseconds replyLatency{0};  // before every reply

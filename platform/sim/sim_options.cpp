@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <iterator>
 #include <limits>
 #include <optional>
 
@@ -151,11 +152,35 @@ constexpr ValueKey kValueKeys[] = {
                     SimDeviceConfig& config) { return ParseDelay(value, config.replyLatency); }},
 };
 
+bool ParseYesNo(std::string_view value, bool& flag) {
+  if (value != "yes" && value != "no") return false;
+  flag = value == "yes";
+  return true;
+}
+
+// The keys that only the USB link plays.
+constexpr ValueKey kUsbLinkKeys[] = {
+    {"out-endpoint", [](std::string_view value,
+                        SimDeviceConfig& config) { return ParseYesNo(value, config.outEndpoint); }},
+    {"disconnect-at",
+     [](std::string_view value, SimDeviceConfig& config) {
+       return ParseOptionalBlock(value, config.disconnectAtBlock);
+     }},
+};
+
 const ValueKey* FindValueKey(std::string_view key) {
   for (const ValueKey& known : kValueKeys) {
     if (known.key == key) return &known;
   }
+  for (const ValueKey& known : kUsbLinkKeys) {
+    if (known.key == key) return &known;
+  }
   return nullptr;
+}
+
+bool IsUsbLinkKey(std::string_view key) {
+  return std::any_of(std::begin(kUsbLinkKeys), std::end(kUsbLinkKeys),
+                     [&](const ValueKey& known) { return known.key == key; });
 }
 
 bool IsFlagKey(std::string_view key) {
@@ -177,10 +202,13 @@ std::string BadValue(std::string_view key, std::string_view value) {
 }
 
 // Empty when the entry was applied, else what is wrong with it.
-std::string ApplyEntry(std::string_view entry, SimDeviceConfig& config) {
+std::string ApplyEntry(std::string_view entry, SimDeviceConfig& config, TransportKeys keys) {
   if (entry.empty()) return "empty entry";
   const std::size_t separator = entry.find(kValueSeparator);
   const std::string_view key = entry.substr(0, separator);
+  if (keys != TransportKeys::UsbLink && IsUsbLinkKey(key)) {
+    return std::string(key) + " is for kr55le-usb-device alone";
+  }
   const ValueKey* valueKey = FindValueKey(key);
   if (separator == std::string_view::npos) {
     if (IsFlagKey(key)) {
@@ -226,7 +254,7 @@ constexpr BusKey kBusKeys[] = {
 
 // Empty when the entry was applied to the whole bus or recorded for its device, else what is
 // wrong with it.
-std::string ApplyBusEntry(std::string_view entry, SimOptions& options) {
+std::string ApplyBusEntry(std::string_view entry, SimOptions& options, TransportKeys keys) {
   const std::size_t separator = entry.find(kValueSeparator);
   const std::string_view key = entry.substr(0, separator);
   for (const BusKey& busKey : kBusKeys) {
@@ -236,7 +264,7 @@ std::string ApplyBusEntry(std::string_view entry, SimOptions& options) {
   }
   const std::size_t colon = entry.find(kDeviceSeparator);
   if (colon == std::string_view::npos || colon > entry.find(kValueSeparator)) {
-    return ApplyEntry(entry, options.config);
+    return ApplyEntry(entry, options.config, keys);
   }
   const std::string_view number = entry.substr(0, colon);
   const auto device = ParseNumber(number, 1, kMaxDeviceCount);
@@ -246,7 +274,7 @@ std::string ApplyBusEntry(std::string_view entry, SimOptions& options) {
     if (own.starts_with(busKey.key)) return std::string(busKey.key) + " is for the whole bus";
   }
   SimDeviceConfig scratch;  // refuses what the device's turn would refuse, now
-  std::string error = ApplyEntry(own, scratch);
+  std::string error = ApplyEntry(own, scratch, keys);
   if (error.empty())
     options.deviceEntries.push_back({static_cast<std::size_t>(*device), {own.begin(), own.end()}});
   return error;
@@ -267,14 +295,15 @@ std::string NumberedSerial(const std::string& serial, std::size_t k) {
 
 }  // namespace
 
-SimOptionsResult ParseSimOptions(std::string_view text, const SimOptions& defaults) {
+SimOptionsResult ParseSimOptions(std::string_view text, const SimOptions& defaults,
+                                 TransportKeys keys) {
   SimOptionsResult result{.options = defaults, .error = {}};
   if (text.empty()) return result;
   std::size_t start = 0;
   for (;;) {
     const std::size_t end = text.find(kEntrySeparator, start);
     const std::string_view entry = text.substr(start, end - start);
-    result.error = ApplyBusEntry(entry, result.options);
+    result.error = ApplyBusEntry(entry, result.options, keys);
     if (result.ok() && end == std::string_view::npos) {
       for (const DeviceEntry& own : result.options.deviceEntries) {
         if (own.device > result.options.deviceCount) {
@@ -299,7 +328,8 @@ std::vector<SimDeviceConfig> DeviceConfigs(const SimOptions& options) {
     if (configs.size() > 1)
       configs[index].serialNumber = NumberedSerial(options.config.serialNumber, device);
     for (const DeviceEntry& own : options.deviceEntries) {
-      if (own.device == device) ApplyEntry(own.entry, configs[index]);
+      // Each entry was checked as it was parsed, with the keys its transport plays.
+      if (own.device == device) ApplyEntry(own.entry, configs[index], TransportKeys::UsbLink);
     }
   }
   return configs;

@@ -46,12 +46,18 @@ struct SimOptionsResult {
   bool ok() const { return error.empty(); }
 };
 
+// Which keys the caller's transport plays: those of the USB link alone are refused elsewhere,
+// by name.
+enum class TransportKeys { Common, UsbLink };
+
 // Keys: mode=firmware|audio, serial=TEXT, software-version=TEXT, bootloader-version=TEXT,
 // resend-every=N, fail-at=N, lost-ack-at=N, unplug-at=N, silent=info|check|start|block:N,
 // devices=N, replay=FILE, replay-timing=recorded|fast, no-description, input-length=N,
-// output-length=N, erase-ms=N, reply-ms=N, chatter, repeat-ack. What the text does not set keeps
-// its value in `defaults`; refused text gives `defaults`.
-SimOptionsResult ParseSimOptions(std::string_view text, const SimOptions& defaults = {});
+// output-length=N, erase-ms=N, reply-ms=N, chatter, repeat-ack; with TransportKeys::UsbLink
+// also out-endpoint=yes|no and disconnect-at=N. What the text does not set keeps its value in
+// `defaults`; refused text gives `defaults`.
+SimOptionsResult ParseSimOptions(std::string_view text, const SimOptions& defaults = {},
+                                 TransportKeys keys = TransportKeys::Common);
 
 // Each device's configuration, the first device first. With several devices, the k-th one's
 // serial number ends in k (its trailing digits give way to k, as wide), so that each can be told

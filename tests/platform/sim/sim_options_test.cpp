@@ -131,6 +131,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"erase-ms=", "bad value '' for erase-ms"},
         BadCase{"reply-ms", "missing value for reply-ms"},
         BadCase{"chatter=yes", "key 'chatter' takes no value"},
+        // The USB link's own keys, here as on the other transports.
+        BadCase{"out-endpoint=no", "out-endpoint is for kr55le-usb-device alone"},
+        BadCase{"devices=2,2:disconnect-at", "disconnect-at is for kr55le-usb-device alone"},
         BadCase{"mode=audio,,chatter", "empty entry"}, BadCase{"mode=audio,", "empty entry"}),
     NameOf<BadCase>);
 
