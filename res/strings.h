@@ -207,4 +207,28 @@ inline constexpr std::string_view kVirtualLengthFormat =
     "report lengths above %zu bytes do not fit a uhid event";
 inline constexpr std::string_view kVirtualSpecPrefix = "SPEC: ";
 
+// The USB device.
+inline constexpr std::string_view kUsbDeviceUsage =
+    "usage: kr55le-usb-device [OPTIONS] [SPEC]\n"
+    "Plays simulated KR-55LE devices in upgrade mode as full-speed USB HID devices for QEMU's\n"
+    "usb-redir (-chardev socket,id=r0,path=SOCKET -device usb-redir,chardev=r0), so that the\n"
+    "guest's USB and HID drivers meet them. SPEC is kr55le-flash's --simulate list\n"
+    "(KEY=VALUE,...), and also out-endpoint=no (no interrupt OUT endpoint: output reports come\n"
+    "as SET_REPORT) and disconnect-at=N (the device leaves at block N while the connection\n"
+    "stays; unplug-at=N ends the connection). Ctrl+C or SIGTERM ends it.\n"
+    "options:\n"
+    "  --socket PATH         the unix socket to listen on, kr55le-usb-device.sock unless given\n"
+    "                        (with several devices, one each, its serial number before the\n"
+    "                        extension)\n"
+    "  --dump FILE           at the end, write the payload the device assembled to FILE (with\n"
+    "                        several, one file each, its serial number before the extension)\n"
+    "  --help                print this text\n";
+inline constexpr std::string_view kUsbDeviceErrorPrefix = "kr55le-usb-device: ";
+inline constexpr std::string_view kUsbDeviceStartedFormat =
+    "USB %s %s on %s (vendor %04x, product %04x); Ctrl+C or SIGTERM ends it\n";
+inline constexpr std::string_view kUsbLengthFormat =
+    "report lengths above %zu bytes do not fit QEMU's control transfers";
+inline constexpr std::string_view kUsbSocketNotSocket = " is there and is not a socket";
+inline constexpr std::string_view kUsbSocketTooLong = " is too long for a unix socket";
+
 }  // namespace kr55le::text
