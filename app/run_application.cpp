@@ -14,7 +14,6 @@ void RunApplication(StartupServices& startup, DialogHost& host, ControlModel& co
     host.RunModal(dialog);
   });
   application.InitInstance();
-  hid.RegisterNotices(nullptr);
 }
 
 }  // namespace kr55le

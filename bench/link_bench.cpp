@@ -43,11 +43,11 @@ double MillisecondsPerBlock(LinkTiming timing, std::uint32_t cycles) {
   std::copy_n("Pardo", 5, fields.ImageKind.begin());
   std::copy_n("01.02.03", 8, fields.ImageVersion.begin());
   link.InputReport.Mark(kImageCheckMarker);
-  BuildImageCheckRequest(link.Output(), fields);
+  BuildImageCheckRequest(link.BeginRequest(), fields);
   link.RaiseWritePending();
   if (!AwaitByte(link, kAnsweredByte, kAnswered)) return -1;
   link.InputReport.Mark(kUpgradeStartMarker);
-  BuildUpgradeStartRequest(link.Output());
+  BuildUpgradeStartRequest(link.BeginRequest());
   link.RaiseWritePending();
   if (!AwaitByte(link, kAnsweredByte, kAnswered)) return -1;
 
@@ -60,7 +60,7 @@ double MillisecondsPerBlock(LinkTiming timing, std::uint32_t cycles) {
   for (std::uint32_t n = 0; n < cycles; ++n) {
     BuildDataBlockReport(ReportView(std::span(block)), kPayloadSize, payload.Block(n));
     link.InputReport.Mark(kEveryBlockMarker);
-    link.Output().CopyFrom(ReportView(std::span(block)));
+    link.BeginRequest().CopyFrom(ReportView(std::span(block)));
     link.RaiseWritePending();
     if (!AwaitByte(link, kAckSequenceByte, sequence)) return -1;
     sequence = NextSequence(sequence);

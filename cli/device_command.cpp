@@ -84,8 +84,6 @@ DialogRun RunDialog(const FlashArguments& arguments, hid::HidServices& hid,
     CFlashwellDlg dialog(host, controls, hid, link,
                          ScaleWaitBounds(WaitBounds{}, arguments.waitScale));
     host.RunModal(dialog);
-    // The notices must stop before the dialog they reach goes.
-    hid.RegisterNotices(nullptr);
     run.openResult = dialog.LastOpenResult;
     if (dialog.LastOpenResult.error == hid::HidError::PermissionDenied) {
       run.status = kExitNoPermission;

@@ -41,19 +41,32 @@ class InputReportBuffer {
   Pinned Pin();
   // When the current report's byte `index` holds `value`, copies that whole report into `copy`.
   bool TakeIf(std::size_t index, std::uint8_t value, ReportCopy& copy);
-  // Marker values go into the current report, as if it held them.
+  // Marker values go into the current report, as if it held them. A report read before the
+  // mark is not published after it: it cannot answer the request the mark comes before.
   void Mark(const InputMarker& marker);
   ReportView Current();
 
-  // Reader side: publishes `report` over the first report.size() bytes; the bytes past it keep
-  // what the current report held. Returns false (and publishes nothing) when every other
-  // buffer is pinned, which a dialog that pins only to read one reply never causes.
-  bool Publish(std::span<const std::uint8_t> report);
+  // Reader side. The number of marks so far, taken as soon as a read has completed.
+  std::uint64_t Marks() const { return MarksOf(state_.load()); }
+  enum class Publishing { Published, Stale, NoFreeBuffer };
+  // Publishes `report` over the first report.size() bytes; the bytes past it keep what the
+  // current report held. Stale, publishing nothing, when a mark has come since `marks` was
+  // taken. NoFreeBuffer when every other buffer is pinned, which a dialog that pins only to
+  // read one reply never causes.
+  Publishing Publish(std::span<const std::uint8_t> report, std::uint64_t marks);
 
  private:
   using Buffer = std::array<SharedByte, kReportSize>;
+  // The current buffer's index and the number of marks share one word, so that a publish and a
+  // mark are ordered: whichever comes second sees the first.
+  static constexpr int kMarkShift = 2;
+  static constexpr std::uint64_t kIndexMask = (1u << kMarkShift) - 1;
+  static_assert(kBufferCount <= kIndexMask + 1);
+  static std::size_t IndexOf(std::uint64_t state) { return state & kIndexMask; }
+  static std::uint64_t MarksOf(std::uint64_t state) { return state >> kMarkShift; }
+
   std::array<Buffer, kBufferCount> buffers_{};
-  std::atomic<std::size_t> current_{0};
+  std::atomic<std::uint64_t> state_{0};
   std::array<std::atomic<int>, kBufferCount> pins_{};
 };
 

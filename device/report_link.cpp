@@ -42,15 +42,8 @@ void ReportLink::SetDevice(std::shared_ptr<hid::HidDevice> device) {
   DeviceHandle.store(std::move(device));
 }
 
-bool ReportLink::DeviceGone() const {
-  // Only a read or write of a stored device notes its generation, so a storing of no device
-  // (generation 0, or a null stored later) never matches.
-  const std::uint64_t generation = DeviceHandle.generation();
-  return generation != 0 && goneGeneration_.load() == generation;
-}
-
 void ReportLink::NoteResult(const hid::HidResult& result, std::uint64_t generation) {
-  if (result.error == hid::HidError::Gone) goneGeneration_.store(generation);
+  if (result.error == hid::HidError::Gone) DeviceHandle.MarkGone(generation);
 }
 
 void ReportLink::SetCaps(const hid::HidCaps& caps) {
@@ -65,8 +58,20 @@ hid::HidCaps ReportLink::Caps() const {
   return caps;
 }
 
+ReportView ReportLink::BeginRequest() {
+  if (outputVersion_.load(std::memory_order_relaxed) % 2 == 0) {
+    // Read-modify-write with acquire: none of the bytes written next moves before it.
+    outputVersion_.fetch_add(1, std::memory_order_acq_rel);
+  }
+  return ReportView(std::span(OutputReport));
+}
+
 void ReportLink::RaiseWritePending() {
-  WritePending.store(1, std::memory_order_release);
+  if (outputVersion_.load(std::memory_order_relaxed) % 2 != 0) {
+    outputVersion_.fetch_add(1, std::memory_order_acq_rel);
+  }
+  if (++lastRequest_ == 0) ++lastRequest_;  // 0 means no request
+  WritePending.store(lastRequest_, std::memory_order_release);
   if (timing_.earlyWake) writerWake_.Notify();
 }
 
@@ -99,10 +104,14 @@ void ReportLink::ReaderThread() {
     std::size_t received = 0;
     const hid::HidResult result =
         device->Read(std::span(report).first(length), received, timing_.pause);
+    const std::uint64_t marks = InputReport.Marks();  // as near the read's end as can be
     NoteResult(result, generation);
     if (result.ok() && received > 0) {
       const auto got = std::span(report).first(std::min(received, length));
-      while (!InputReport.Publish(got) && !stopping_.load()) std::this_thread::yield();
+      while (InputReport.Publish(got, marks) == InputReportBuffer::Publishing::NoFreeBuffer &&
+             !stopping_.load()) {
+        std::this_thread::yield();
+      }
     } else if (result.error != hid::HidError::TimedOut) {
       // A failed or removed device answers at once; pause so that it is not asked in a spin.
       Pause(readerWake_);
@@ -113,25 +122,35 @@ void ReportLink::ReaderThread() {
 void ReportLink::WriterThread() {
   std::array<std::uint8_t, kReportSize> report{};
   while (!stopping_.load()) {
-    if (IsWritePending()) {
-      // Announced before the device is taken and the flag looked at again, so that a request
-      // withdrawn meanwhile is either not sent or sent to the device it was meant for.
-      writing_.store(true);
-      const auto [device, generation] = DeviceHandle.hold();
-      if (device && WritePending.load() != 0) {
-        const std::size_t length = ReportLength(outputLength_.load());
-        ReportView(std::span(report)).CopyFrom(Output());
-        // Cleared once the request is in the writer's hands, before the write and whether or
-        // not it works: a reply (and the next request) may come before write() returns, and
-        // clearing afterwards would swallow that next request.
-        WritePending.store(0);
-        if (timing_.earlyWake) readerWake_.Notify();
-        if (length > 0) NoteResult(device->Write(std::span(report).first(length)), generation);
-      }
-      writing_.store(false);
-    }
+    if (IsWritePending()) SendRequest(report);
     Pause(writerWake_);
   }
+}
+
+void ReportLink::SendRequest(std::span<std::uint8_t> report) {
+  // Announced before the device is taken and the flag looked at again, so that a request
+  // withdrawn meanwhile is either not sent or sent to the device it was meant for.
+  writing_.store(true);
+  const auto [device, generation] = DeviceHandle.hold();
+  std::uint32_t taken = WritePending.load(std::memory_order_acquire);
+  // Cleared once the request is in the writer's hands, before the write: a reply (and the next
+  // request) may come before write() returns. Only the request copied is cleared; one raised
+  // during the copy, or a copy torn by the next request's filling, waits for the next pass.
+  if (device && taken != 0 && CopyRequest(report) &&
+      WritePending.compare_exchange_strong(taken, 0)) {
+    if (timing_.earlyWake) readerWake_.Notify();
+    const std::size_t length = ReportLength(outputLength_.load());
+    if (length > 0) NoteResult(device->Write(report.first(length)), generation);
+  }
+  writing_.store(false);
+}
+
+bool ReportLink::CopyRequest(std::span<std::uint8_t> report) {
+  const std::uint32_t version = outputVersion_.load(std::memory_order_acquire);
+  if (version % 2 != 0) return false;
+  ReportView(report).CopyFrom(ReportView(std::span(OutputReport)));
+  // Read-modify-write with release: none of the bytes copied moves after it.
+  return outputVersion_.fetch_add(0, std::memory_order_acq_rel) == version;
 }
 
 }  // namespace kr55le

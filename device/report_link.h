@@ -54,14 +54,18 @@ class ReportLink {
   // using it lets go.
   void SetDevice(std::shared_ptr<hid::HidDevice> device);
   std::shared_ptr<hid::HidDevice> Device() const { return DeviceHandle.load(); }
-  bool HasDevice() const { return DeviceHandle.load() != nullptr; }
+  bool HasDevice() const { return DeviceHandle.HasDevice(); }
   // True once a read or write has found the device in use removed, until another is stored.
   // Waits that do not pump learn of a removal from this before the removal's notice arrives.
-  bool DeviceGone() const;
+  bool DeviceGone() const { return DeviceHandle.Gone(); }
+  // A device is open and has not been found removed: one atomic load, for polls.
+  bool DeviceUsable() const { return DeviceHandle.Usable(); }
   void SetCaps(const hid::HidCaps& caps);
   hid::HidCaps Caps() const;
 
-  ReportView Output() { return ReportView(std::span(OutputReport)); }
+  // The first step of every request: OutputReport, to be filled. The writer sends no copy of
+  // it that was taken while it was being filled.
+  ReportView BeginRequest();
   // The last step of every request: OutputReport is complete before the flag goes up.
   void RaiseWritePending();
   // Takes back a raised request the writer has not taken, and waits (bounded) until a write it
@@ -73,6 +77,7 @@ class ReportLink {
 
   InputReportBuffer InputReport;
   std::array<SharedByte, kReportSize> OutputReport{};
+  // The number of the raised request, 0 when none: the writer clears only the one it took.
   std::atomic<std::uint32_t> WritePending{0};
   DeviceHandleSlot DeviceHandle;
 
@@ -82,13 +87,17 @@ class ReportLink {
   void Pause(WakeSignal& signal);
   std::size_t ReportLength(std::uint16_t length) const;
   void NoteResult(const hid::HidResult& result, std::uint64_t generation);
+  void SendRequest(std::span<std::uint8_t> report);
+  bool CopyRequest(std::span<std::uint8_t> report);
 
   LinkTiming timing_;
   std::atomic<std::uint16_t> inputLength_{0};
   std::atomic<std::uint16_t> outputLength_{0};
   std::atomic<bool> stopping_{false};
   std::atomic<bool> writing_{false};
-  std::atomic<std::uint64_t> goneGeneration_{0};  // the device generation found removed
+  // Odd while the dialog fills OutputReport, so that the writer can tell a torn copy.
+  std::atomic<std::uint32_t> outputVersion_{0};
+  std::uint32_t lastRequest_ = 0;  // the raising thread's own count
   WakeSignal readerWake_;
   WakeSignal writerWake_;
   std::thread reader_;

@@ -7,6 +7,8 @@
 namespace kr55le {
 
 void CFlashwellDlg::OnBrowseFile() {
+  // Inside an upgrade's own waits: the file it checked and loads must stay the one it sends.
+  if (upgradeRunning_) return;
   outcomes_.Set(Handler::Browse, BrowseFile());
 }
 
@@ -48,7 +50,13 @@ Outcome CFlashwellDlg::BrowseFile() {
 
   // From the request to the end of its wait only: a scan that runs while the file dialog was
   // open has run in full, so the request goes to the device that scan found.
-  ExchangeScope exchange(*this);
+  BeginExchange();
+  const Outcome checked = CheckChosenFile();
+  EndExchange();
+  return checked;
+}
+
+Outcome CFlashwellDlg::CheckChosenFile() {
   PollCounter counter(bounds_.browseCheck);
   ReportCopy reply{};
   if (const std::optional<Outcome> unanswered = RequestImageCheck(counter, reply)) {
@@ -61,7 +69,7 @@ Outcome CFlashwellDlg::BrowseFile() {
 
 std::optional<Outcome> CFlashwellDlg::RequestImageCheck(PollCounter& counter, ReportCopy& reply) {
   link_.InputReport.Mark(kImageCheckMarker);
-  BuildImageCheckRequest(link_.Output(), Header.CheckFields());
+  BuildImageCheckRequest(link_.BeginRequest(), Header.CheckFields());
   link_.RaiseWritePending();
   // With no device to answer, the bound would only make the person wait for the same outcome.
   switch (PollUntil(

@@ -24,7 +24,7 @@ void CFlashwellDlg::OnCancelUpgrade() {
 void CFlashwellDlg::OnCancel() {
   CloseRequested = true;
   link_.InputReport.Mark(kExitMarker);
-  BuildExitRequest(link_.Output());
+  BuildExitRequest(link_.BeginRequest());
   link_.RaiseWritePending();
 
   // With no device open the request cannot go out; waiting for it would never end.

@@ -28,9 +28,9 @@ constexpr std::uint8_t kMaxDeviceCount = 255;
 std::string SelectedPath(const ControlModel& controls, const std::vector<std::string>& listed) {
   const std::string selected =
       controls.ItemText(Control::DevicePathList, controls.GetCurSel(Control::DeviceCombo));
-  const auto match =
-      std::find_if(listed.begin(), listed.end(),
-                   [&selected](const std::string& path) { return ToUpper(path) == selected; });
+  const auto match = std::find_if(
+      listed.begin(), listed.end(),
+      [&selected](const std::string& path) { return hid::SameInterfacePath(path, selected); });
   return match != listed.end() ? *match : selected;
 }
 
@@ -137,7 +137,7 @@ void CFlashwellDlg::UpdatePermissionHint(const std::vector<std::string>& listed)
 
 Outcome CFlashwellDlg::Identify() {
   link_.InputReport.Mark(kDeviceInfoMarker);
-  BuildDeviceInfoRequest(link_.Output());
+  BuildDeviceInfoRequest(link_.BeginRequest());
   UpdateData(false);
   link_.RaiseWritePending();
 

@@ -11,8 +11,8 @@ CFlashwellDlg::CFlashwellDlg(DialogHost& host, ControlModel& controls, hid::HidS
                              ReportLink& link, WaitBounds bounds)
     : host_(host), controls_(controls), hid_(hid), link_(link), bounds_(bounds) {}
 
-ExchangeScope::~ExchangeScope() {
-  if (--dialog_.exchangeDepth_ == 0) dialog_.RunDeferredScan();
+void CFlashwellDlg::EndExchange() {
+  if (--exchangeDepth_ == 0) RunDeferredScan();
 }
 
 void CFlashwellDlg::RunDeferredScan() {
@@ -36,7 +36,7 @@ bool CFlashwellDlg::OnInitDialog() {
   }
   UpdateData(false);
   host_.SetIcon();
-  hid_.RegisterNotices([this](hid::DeviceChange change) { host_.PostDeviceChange(change); });
+  notices_.emplace(hid_, [this](hid::DeviceChange change) { host_.PostDeviceChange(change); });
   link_.StartThreads([this](LinkThread thread, int error) {
     const std::string_view format =
         thread == LinkThread::Reader ? text::kReadThreadFailed : text::kWriteThreadFailed;
@@ -51,7 +51,7 @@ bool CFlashwellDlg::OnInitDialog() {
 
 bool CFlashwellDlg::DeviceLost() const {
   // A nested scan that found the device in use no longer listed has deferred its full scan.
-  return !link_.HasDevice() || link_.DeviceGone() || deferredScan_;
+  return !link_.DeviceUsable() || deferredScan_;
 }
 
 void CFlashwellDlg::PumpMessages() {

@@ -18,6 +18,7 @@
 #include "image/image_inspection.h"
 #include "image/image_payload.h"
 #include "platform/hid/hid_services.h"
+#include "platform/hid/notice_registration.h"
 #include "platform/window/control_model.h"
 #include "platform/window/dialog_host.h"
 
@@ -64,8 +65,6 @@ class CFlashwellDlg : public DialogMessages {
   hid::HidResult LastOpenResult;
 
  private:
-  friend class ExchangeScope;
-
   // The handlers' bodies; each returns how it ended.
   Outcome Scan();
   Outcome BrowseFile();
@@ -81,10 +80,16 @@ class CFlashwellDlg : public DialogMessages {
   void ShowIdentification(const DeviceInfoReply& reply);
   void RunDeferredScan();
 
+  // Handlers waiting for the device mark their exchange, so that a scan inside it leaves the
+  // device alone; the last to end runs the scan it deferred.
+  void BeginExchange() { ++exchangeDepth_; }
+  void EndExchange();
+
   // The image check, sent by Browse and again by the upgrade before anything is transferred.
   // Nothing when the device answered, otherwise why not: closed, no device, or not answering.
   std::optional<Outcome> RequestImageCheck(PollCounter& counter, ReportCopy& reply);
   Outcome ShowCheckVerdict(ReportCopy& reply);
+  Outcome CheckChosenFile();
   void BrowseCheckUnanswered();
 
   // The upgrade's parts: nothing when it may go on, otherwise how it ended.
@@ -119,18 +124,8 @@ class CFlashwellDlg : public DialogMessages {
 
   ImagePayload ImagePayload_;
   std::array<std::uint8_t, kReportSize> DataBlock{};
-};
-
-// Marks a handler as waiting for the device for the scope's life.
-class ExchangeScope {
- public:
-  explicit ExchangeScope(CFlashwellDlg& dialog) : dialog_(dialog) { ++dialog_.exchangeDepth_; }
-  ~ExchangeScope();
-  ExchangeScope(const ExchangeScope&) = delete;
-  ExchangeScope& operator=(const ExchangeScope&) = delete;
-
- private:
-  CFlashwellDlg& dialog_;
+  // Last, so that it goes first: no notice reaches a dialog being destroyed.
+  std::optional<hid::NoticeRegistration> notices_;
 };
 
 }  // namespace kr55le

@@ -64,8 +64,9 @@ void CFlashwellDlg::OnUpgrade() {
   // Enter reaches OnOK inside this handler's own waits; a second transfer must not start there.
   if (upgradeRunning_) return;
   const FlagScope running(upgradeRunning_);
-  ExchangeScope exchange(*this);
+  BeginExchange();
   outcomes_.Set(Handler::Upgrade, Upgrade());
+  EndExchange();
 }
 
 Outcome CFlashwellDlg::Upgrade() {
@@ -140,7 +141,7 @@ std::optional<Outcome> CFlashwellDlg::RepeatImageCheck(PollCounter& counter) {
 
 std::optional<Outcome> CFlashwellDlg::StartUpgrade(PollCounter& counter) {
   link_.InputReport.Mark(kUpgradeStartMarker);
-  BuildUpgradeStartRequest(link_.Output());
+  BuildUpgradeStartRequest(link_.BeginRequest());
   UpdateData(false);
   link_.RaiseWritePending();
   controls_.SetText(Control::MessageEdit, text::kUpgrading);
@@ -176,7 +177,7 @@ Outcome CFlashwellDlg::SendBlocks(const PayloadPlan& plan) {
       progressPending = true;
     }
     link_.InputReport.Mark(kEveryBlockMarker);
-    link_.Output().CopyFrom(block);
+    link_.BeginRequest().CopyFrom(block);
     UpdateData(false);
     link_.RaiseWritePending();
 

@@ -143,14 +143,6 @@ std::span<const RunTimeControl> RunTimeControls() {
   return kRunTimeControls;
 }
 
-const TemplateControl* FindTemplateControl(int id) {
-  if (id == kIdStatic) return nullptr;
-  for (const TemplateControl& row : kTemplateControls) {
-    if (row.id == id) return &row;
-  }
-  return nullptr;
-}
-
 bool StartsEnabled(Control control) {
   for (const TemplateControl& row : kTemplateControls) {
     if (row.control == control) return !row.styles.Has(Disabled);

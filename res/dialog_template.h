@@ -140,8 +140,6 @@ std::string_view DialogTitle();
 std::span<const TemplateControl> TemplateControls();
 std::span<const RunTimeControl> RunTimeControls();
 
-// The template row of a control id, or null; for 5458 (shared) there is no template row.
-const TemplateControl* FindTemplateControl(int id);
 // Whether a control starts enabled when the window is created: its template row says so
 // (WS_DISABLED); the run-time controls all start enabled.
 bool StartsEnabled(Control control);

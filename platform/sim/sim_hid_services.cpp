@@ -77,14 +77,11 @@ struct SimHidServices::Bus {
     return id < slots.size() ? slots[id].device : nullptr;
   }
 
-  // Outside every other lock, since a host may enumerate or open from inside its sink.
+  // Under the sink's lock alone (a host may enumerate or open from inside its sink), so that a
+  // sink taken back is never called afterwards.
   void Notify(hid::DeviceChange change) {
-    std::function<void(hid::DeviceChange)> copy;
-    {
-      std::lock_guard lock(sinkMutex);
-      copy = sink;
-    }
-    if (copy) copy(change);
+    std::lock_guard lock(sinkMutex);
+    if (sink) sink(change);
   }
 
   std::size_t Attach(SimIdentity identity, std::optional<SimDeviceConfig> config,

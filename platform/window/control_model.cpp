@@ -200,9 +200,6 @@ int ControlModel::RangeMinimum() const {
 int ControlModel::RangeMaximum() const {
   return progressMaximum_;
 }
-int ControlModel::Step() const {
-  return progressStep_;
-}
 
 ControlModel::State& ControlModel::At(Control control) {
   return controls_[static_cast<std::size_t>(control)];

@@ -54,7 +54,6 @@ class ControlModel {
   int InsertString(Control control, int index, std::string_view entry);
   void ResetContent(Control control);
   const std::vector<std::string>& Items(Control control) const;
-  int Count(Control control) const;
   std::string ItemText(Control control, int index) const;  // empty for an invalid index
 
   // Selection of the combo box (and of the list box, which has no edit field). SetCurSel with
@@ -84,7 +83,6 @@ class ControlModel {
   int GetPos() const;
   int RangeMinimum() const;
   int RangeMaximum() const;
-  int Step() const;
 
  private:
   struct State {
@@ -95,6 +93,7 @@ class ControlModel {
   };
   State& At(Control control);
   const State& At(Control control) const;
+  int Count(Control control) const;
   // Selects `index` (or nothing when out of range) and, for the combo box, shows it; reports
   // whether anything changed.
   bool Select(Control control, int index);

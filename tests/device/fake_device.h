@@ -90,6 +90,11 @@ class FakeDevice : public hid::HidDevice {
     std::lock_guard lock(mutex_);
     return writes_;
   }
+  std::size_t QueuedReplies() {
+    std::lock_guard lock(mutex_);
+    return replies_.size();
+  }
+  bool IsReading() const { return reading_.load(); }
   void Unplug() { gone_.store(true); }
   void Chatter() { chatter_.store(true); }
   void HoldEachRead(std::chrono::milliseconds hold) { holdRead_ = hold; }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <mutex>
 #include <thread>
 
 #include "device/protocol.h"
@@ -13,6 +15,14 @@ namespace {
 
 using testing::Eventually;
 using testing::FakeDevice;
+}  // namespace
+
+// The test's way to the slot's lock.
+struct DeviceHandleSlotAccess {
+  static std::mutex& Mutex(DeviceHandleSlot& slot) { return slot.mutex_; }
+};
+
+namespace {
 using namespace std::chrono_literals;
 
 constexpr LinkTiming kFast{5ms, true};
@@ -30,10 +40,11 @@ class ReportLinkTest : public ::testing::Test {
 
 TEST_F(ReportLinkTest, RequestGoesOutWholeWithThePreviousRequestsTail) {
   StartWith(device);
-  BuildImageCheckRequest(link.Output(), ImageCheckFields{.HeaderField1 = {9, 9, 9, 9, 9, 9, 9, 9}});
+  BuildImageCheckRequest(link.BeginRequest(),
+                         ImageCheckFields{.HeaderField1 = {9, 9, 9, 9, 9, 9, 9, 9}});
   link.RaiseWritePending();
   ASSERT_TRUE(Eventually([&] { return !link.IsWritePending(); }));
-  BuildDeviceInfoRequest(link.Output());
+  BuildDeviceInfoRequest(link.BeginRequest());
   link.RaiseWritePending();
   ASSERT_TRUE(Eventually([&] { return device->Writes().size() == 2; }));
 
@@ -53,15 +64,74 @@ TEST_F(ReportLinkTest, RequestRaisedBeforeTheLastWriteReturnedIsNotLost) {
   std::atomic<bool> secondRaised{false};
   device->HoldNextWriteUntil([&] { return secondRaised.load(); });
   StartWith(device);
-  link.Output().Set(0, 0x21);
+  link.BeginRequest().Set(0, 0x21);
   link.RaiseWritePending();
   ASSERT_TRUE(Eventually([&] { return link.InputReport[1] == 0x21; }));
   // The first write has not returned yet; the next request goes up now.
-  link.Output().Set(0, 0x22);
+  link.BeginRequest().Set(0, 0x22);
   link.RaiseWritePending();
   secondRaised.store(true);
   ASSERT_TRUE(Eventually([&] { return device->Writes().size() == 2; }));
   EXPECT_EQ(device->Writes()[1][0], 0x22);
+}
+
+// Requests raised back to back, each filling the whole report with its own number, while the
+// writer copies the one before: every write is one request whole, and the last one goes out.
+TEST_F(ReportLinkTest, RequestsRaisedDuringTheWritersCopyGoOutWholeAndNoneIsLostAtTheEnd) {
+  constexpr int kRequests = 2000;
+  StartWith(device);
+  for (int request = 1; request <= kRequests; ++request) {
+    ReportView output = link.BeginRequest();
+    for (std::size_t i = 0; i < kReportSize; ++i) output.Set(i, static_cast<std::uint8_t>(request));
+    link.RaiseWritePending();
+  }
+  ASSERT_TRUE(Eventually([&] { return !link.IsSending(); }));
+  const auto writes = device->Writes();
+  ASSERT_FALSE(writes.empty());
+  for (const auto& write : writes) {
+    ASSERT_EQ(std::count(write.begin(), write.end(), write[0]), std::ptrdiff_t{kReportSize});
+  }
+  EXPECT_EQ(writes.back()[0], static_cast<std::uint8_t>(kRequests));
+}
+
+// The reader holds a report it cannot publish yet (every other buffer is pinned) when the
+// dialog marks for its next request: that report must not then pass as the answer.
+TEST_F(ReportLinkTest, ReportReadBeforeAMarkIsNotPublishedAfterIt) {
+  constexpr std::uint8_t kMarked = 0xEE;
+  StartWith(device, {4, 1024, 0});
+  int readsAfterMark = 0;
+  {
+    const auto first = link.InputReport.Pin();
+    device->Reply({1});
+    ASSERT_TRUE(Eventually([&] { return link.InputReport[0] == 1; }));
+    const auto second = link.InputReport.Pin();
+    device->Reply({2});
+    ASSERT_TRUE(Eventually([&] { return link.InputReport[0] == 2; }));
+    device->Reply({3});  // read, then held: both other buffers are pinned
+    ASSERT_TRUE(Eventually([&] { return device->QueuedReplies() == 0 && !device->IsReading(); }));
+    std::this_thread::sleep_for(50ms);  // time to reach the publish, not a bound on speed
+    link.InputReport.Mark({0, 0, kMarked});
+    readsAfterMark = device->Reads();
+  }
+  ASSERT_TRUE(Eventually([&] { return device->Reads() > readsAfterMark; }));  // it went on
+  EXPECT_EQ(link.InputReport[0], kMarked);
+}
+
+// The dialog's polls ask whether the device is there and usable without the slot's lock, so
+// they neither wait for the worker threads nor contend with them.
+TEST_F(ReportLinkTest, PollsAnswerWhileTheDeviceSlotIsLocked) {
+  StartWith(device);
+  std::atomic<bool> answered{false};
+  std::thread poll;
+  bool answeredUnderLock = false;
+  {
+    const std::lock_guard lock(DeviceHandleSlotAccess::Mutex(link.DeviceHandle));
+    poll = std::thread(
+        [&] { answered = link.HasDevice() && link.DeviceUsable() && !link.DeviceGone(); });
+    answeredUnderLock = Eventually([&] { return answered.load(); });
+  }
+  poll.join();
+  EXPECT_TRUE(answeredUnderLock);
 }
 
 TEST_F(ReportLinkTest, ReplyLandsWithoutFurtherCallsAndBytesPastItKeepTheBuffer) {

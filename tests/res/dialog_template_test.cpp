@@ -39,10 +39,15 @@ TEST(DialogUnits, PutTheRunTimeControlsInTheRowsOfTheirButtonsAtEveryScale) {
     }
     return PixelRect{};
   };
+  const auto templateRectOf = [](int id) {
+    for (const TemplateControl& row : TemplateControls()) {
+      if (row.id == id) return row.rect;
+    }
+    return DialogUnitRect{};
+  };
   for (const int dpi : {kDesignDpi, 144, 192}) {
-    const PixelRect browse = ScaleToDpi(ToPixels(FindTemplateControl(kIdBrowseButton)->rect), dpi);
-    const PixelRect upgrade =
-        ScaleToDpi(ToPixels(FindTemplateControl(kIdUpgradeButton)->rect), dpi);
+    const PixelRect browse = ScaleToDpi(ToPixels(templateRectOf(kIdBrowseButton)), dpi);
+    const PixelRect upgrade = ScaleToDpi(ToPixels(templateRectOf(kIdUpgradeButton)), dpi);
     const PixelRect path = ScaleToDpi(rectOf(Control::PathEdit), dpi);
     const PixelRect progress = ScaleToDpi(rectOf(Control::ProgressBar), dpi);
     EXPECT_LT(path.top, browse.bottom) << dpi;

@@ -60,6 +60,21 @@ TEST_F(CancelCloseTest, CloseAtBlock3SendsTheExitRequestThenBlock3AndEnds) {
   ExpectNoCompletion();
 }
 
+// The block sent after a close makes the device remove itself, and the removal's notice comes
+// from the device's thread once the dialog has gone: it must not reach it (ASan tells).
+TEST_F(CancelCloseTest, RemovalNoticedAfterTheDialogHasGoneDoesNotReachIt) {
+  StartWith({.unplugAtBlock = 3});
+  Browse(FirmwareImage(payload));
+  AtBlock(3, TestAction::Run([this] { services.quirks().holdBlocks = true; }));
+  AtBlock(3, TestAction::Escape());
+  ClickUpgrade();
+
+  dialog.reset();
+  services.quirks().holdBlocks = false;
+  EXPECT_TRUE(Eventually([this] { return !hid.IsPlugged(device); }));
+  EXPECT_EQ(host.EndResult(), kIdCancel);
+}
+
 // The window closes without waiting for the erase to end, and no block goes out.
 TEST_F(CancelCloseTest, CloseDuringTheStartWaitEndsItAndSendsNoBlock) {
   StartWith({.eraseDelay = std::chrono::milliseconds(50)});

@@ -162,7 +162,7 @@ TEST_F(DiscoveryTest, UnrelatedDeviceArrivingRepeatsTheExchange) {
   hid.PlugUnrelated();
   OpenDialog();
   EXPECT_EQ(dialog->DeviceCount, 1);
-  EXPECT_EQ(controls.Count(Control::DevicePathList), 1);
+  EXPECT_EQ(controls.Items(Control::DevicePathList).size(), 1u);
   hid.PlugUnrelated();
   HandleNotices();
   EXPECT_EQ(InfoRequests(device), 2u);
@@ -190,7 +190,7 @@ TEST_F(DiscoveryTest, VendorTextInCapitalsOnlyIsNotMatched) {
   host.Attach(scanned);
   scanned.OnInitDialog();
   EXPECT_EQ(Message(), "No device is attached");
-  EXPECT_EQ(controls.Count(Control::DevicePathList), 0);
+  EXPECT_EQ(controls.Items(Control::DevicePathList).size(), 0u);
   EXPECT_EQ(upperCase.opens, 0);
 }
 

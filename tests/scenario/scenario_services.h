@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device/protocol.h"
@@ -26,6 +27,7 @@ struct Quirks {
   std::atomic<std::optional<std::uint8_t>> checkVersionCode{};  // its byte 3
   std::atomic<bool> attributesFail{false};                      // the attributes query fails
   std::atomic<bool> strayFirst{false};  // a report with byte 0 = 1 comes first after a request
+  std::atomic<bool> holdBlocks{false};  // data reports wait in write() while this holds
 };
 
 class ScenarioServices : public hid::HidServices {
@@ -68,6 +70,11 @@ class ScenarioServices : public hid::HidServices {
       return result;
     }
     hid::HidResult Write(std::span<const std::uint8_t> report) override {
+      const auto deadline = std::chrono::steady_clock::now() + kHoldLimit;
+      while (!report.empty() && report[0] == kDataReportId && quirks_->holdBlocks &&
+             std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
       strayPending_ = quirks_->strayFirst.load();
       const bool check = report.size() >= kKindOffset + kKindTagLength &&
                          report[0] == kRequestReportId && report[1] == kCommandImageCheck;
@@ -79,7 +86,8 @@ class ScenarioServices : public hid::HidServices {
     }
 
    private:
-    static constexpr std::size_t kKindOffset = 20;  // in the image check request
+    static constexpr std::size_t kKindOffset = 20;                // in the image check request
+    static constexpr auto kHoldLimit = std::chrono::seconds(10);  // a test that forgot to let go
     std::shared_ptr<hid::HidDevice> device_;
     std::shared_ptr<const Quirks> quirks_;
     std::atomic<bool> checkWritten_{false};

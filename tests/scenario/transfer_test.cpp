@@ -409,19 +409,25 @@ TEST_F(TransferTest, EnterAfterChoosingALongPathUpgradesThatFile) {
   EXPECT_EQ(Message(), text::kFirmwareCompleted);
 }
 
-TEST_F(TransferTest, EnterOrUpgradeDuringTheRepeatedCheckDoesNotStartASecondTransfer) {
+// Nor does a Browse there choose another file: the device would get this file's payload after
+// checking the other one's header.
+TEST_F(TransferTest, EnterUpgradeOrBrowseDuringTheRepeatedCheckChangeNothingOfTheTransfer) {
   StartWith({.replyLatency = std::chrono::milliseconds(20)});  // the check's wait pumps first
   const auto payload = Payload(1010);
   Browse(FirmwareImage(payload));
+  host.AnswerOpenFile(File(MakeImage(kAudioKind, kOtherVersion, Payload(3000))));
   // The click is handled in the next pump; the one after it is the repeated check's first.
   host.At(host.PumpCount() + 2, TestAction::Enter());
   host.At(host.PumpCount() + 2, TestAction::Click(Control::UpgradeButton));
+  host.At(host.PumpCount() + 2, TestAction::Click(Control::BrowseButton));
 
   ClickUpgrade();
 
   EXPECT_THAT(host.IgnoredActions(), IsEmpty());
   EXPECT_THAT(host.DispatchedMessages(), Contains(HostMessage{HostMessageKind::OkCommand}));
-  EXPECT_EQ(Requests(kCommandImageCheck), 2u);  // Browse's and the one transfer's
+  EXPECT_THAT(host.DispatchedMessages(), Contains(HostMessage{HostMessageKind::BrowseClicked}));
+  EXPECT_EQ(host.OpenFileRequests().size(), 1u);  // the first Browse's only
+  EXPECT_EQ(Requests(kCommandImageCheck), 2u);    // Browse's and the one transfer's
   EXPECT_EQ(Requests(kCommandUpgradeStart), 1u);
   EXPECT_EQ(DataReports().size(), 2u);
   EXPECT_EQ(hid.AssembledImage(device), WithFiller(payload));

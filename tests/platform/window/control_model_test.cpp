@@ -49,7 +49,7 @@ TEST(ControlModel, KeepsBothListsSortedWithEqualEntriesAfterEarlierOnes) {
 TEST(ControlModel, GivesNoEntriesToOtherControls) {
   ControlModel model;
   EXPECT_EQ(model.AddString(Control::MessageEdit, "x"), kNoSelection);
-  EXPECT_EQ(model.Count(Control::MessageEdit), 0);
+  EXPECT_EQ(model.Items(Control::MessageEdit).size(), 0u);
 }
 
 struct SelectionCase {
@@ -92,7 +92,7 @@ TEST(ControlModel, ResetContentEmptiesTheComboBoxAndItsEditField) {
   ControlModel model = WithEntries(Control::DeviceCombo, {"a", "b"});
   model.SetCurSel(Control::DeviceCombo, 1);
   model.ResetContent(Control::DeviceCombo);
-  EXPECT_EQ(model.Count(Control::DeviceCombo), 0);
+  EXPECT_EQ(model.Items(Control::DeviceCombo).size(), 0u);
   EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), kNoSelection);
   EXPECT_EQ(model.Text(Control::DeviceCombo), "");
 }
