@@ -218,8 +218,8 @@ inline constexpr std::string_view kUsbDeviceUsage =
     "stays; unplug-at=N ends the connection). Ctrl+C or SIGTERM ends it.\n"
     "options:\n"
     "  --socket PATH         the unix socket to listen on, kr55le-usb-device.sock unless given\n"
-    "                        (with several devices, one each, its serial number before the\n"
-    "                        extension)\n"
+    "                        (with several devices, one each, its number from 1 before the\n"
+    "                        extension: r.sock gives r-1.sock, r-2.sock, ...)\n"
     "  --dump FILE           at the end, write the payload the device assembled to FILE (with\n"
     "                        several, one file each, its serial number before the extension)\n"
     "  --help                print this text\n";

@@ -121,8 +121,11 @@ struct Device {
 // Empty when every device listens, else what failed.
 std::string ListenAll(const std::string& path, const std::vector<sim::SimDeviceConfig>& configs,
                       std::vector<Device>& devices) {
-  for (const sim::SimDeviceConfig& config : configs) {
-    const std::string own = configs.size() == 1 ? path : sim::DumpPathOf(path, config.serialNumber);
+  for (std::size_t index = 0; index < configs.size(); ++index) {
+    const sim::SimDeviceConfig& config = configs[index];
+    // Numbered rather than named by serial, so that QEMU's command line can name them ahead.
+    const std::string own =
+        configs.size() == 1 ? path : sim::DumpPathOf(path, std::to_string(index + 1));
     Device device{std::make_unique<usb::ListeningSocket>(own),
                   std::make_unique<usb::RedirDevice>(config, usb::IdentityOf(config))};
     if (!device.socket->valid()) return device.socket->Error();
