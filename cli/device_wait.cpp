@@ -51,6 +51,8 @@ bool WaitForDevice(hid::HidServices& hid, std::optional<std::chrono::millisecond
     if (const int descriptor = hid.NoticeDescriptor(); descriptor >= 0) {
       if (console::IsReadable(descriptor, static_cast<int>(slice.count()))) hid.DispatchNotices();
     }
+    // Windows: the notice window's messages run the sink here, at the latest a slice later.
+    console::DispatchThreadMessages();
     std::unique_lock lock(flag.mutex);
     if (hid.NoticeDescriptor() < 0)
       flag.changed.wait_for(lock, slice, [&] { return flag.pending; });

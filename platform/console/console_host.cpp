@@ -1,5 +1,6 @@
 #include "platform/console/console_host.h"
 
+#include <chrono>
 #include <utility>
 
 #include "platform/console/notice_poll.h"
@@ -9,6 +10,8 @@ namespace {
 
 constexpr char kBell = '\a';
 constexpr char kNewline = '\n';
+// How long the wait for a removal notice goes without dispatching window messages.
+constexpr std::chrono::milliseconds kRemovalNoticeSlice{20};
 
 Control ButtonOf(ConsoleStep step) {
   return step == ConsoleStep::Browse ? Control::BrowseButton : Control::UpgradeButton;
@@ -112,17 +115,27 @@ void ConsoleHost::TakeInterrupts() {
 }
 
 void ConsoleHost::TakeNotices() {
+  DispatchThreadMessages();
   if (noticeDescriptor_ >= 0 && IsReadable(noticeDescriptor_)) services_->DispatchNotices();
 }
 
 void ConsoleHost::AwaitRemovalNotice() {
   if (ended_ || services_ == nullptr || !settings_.deviceGone || !settings_.deviceGone()) return;
-  // A backend without a notice descriptor posts its notices from a thread of its own.
-  const bool pending =
-      noticeDescriptor_ >= 0
-          ? IsReadable(noticeDescriptor_, kRemovalNoticeMilliseconds)
-          : queue_.AwaitMessage(std::chrono::milliseconds(kRemovalNoticeMilliseconds));
-  if (pending) PumpMessages();
+  if (noticeDescriptor_ >= 0) {
+    if (IsReadable(noticeDescriptor_, kRemovalNoticeMilliseconds)) PumpMessages();
+    return;
+  }
+  // Without a descriptor the notice comes from a thread of the backend's own or, on Windows, as
+  // a window message that only this thread's dispatch delivers: look at both, a slice at a time.
+  const auto until =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kRemovalNoticeMilliseconds);
+  do {
+    DispatchThreadMessages();
+    if (queue_.AwaitMessage(kRemovalNoticeSlice)) {
+      PumpMessages();
+      return;
+    }
+  } while (std::chrono::steady_clock::now() < until);
 }
 
 void ConsoleHost::Observe(Control control) {

@@ -47,7 +47,8 @@ struct ConsoleHostSettings {
 class ConsoleHost final : public DialogHost {
  public:
   // Observes `model` (it takes the model's one observer slot) until destroyed. When `services`
-  // gives a notice descriptor, every pump polls it and dispatches what is pending.
+  // gives a notice descriptor, every pump polls it and dispatches what is pending; every pump
+  // also dispatches the thread's window messages, which carry the Windows backend's notices.
   ConsoleHost(ControlModel& model, hid::HidServices* services, ConsoleHostSettings settings);
   ~ConsoleHost() override;
   ConsoleHost(const ConsoleHost&) = delete;

@@ -9,4 +9,6 @@ bool IsReadable(int descriptor, int waitMilliseconds) {
   return ::poll(&watch, 1, waitMilliseconds) > 0 && (watch.revents & POLLIN) != 0;
 }
 
+void DispatchThreadMessages() {}
+
 }  // namespace kr55le::console
