@@ -7,16 +7,25 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/window_main.h"
 #include "platform/sim/bus_configs.h"
 #include "platform/sim/sim_hid_services.h"
 #include "platform/sim/sim_options.h"
+#ifdef _WIN32
+#include "platform/win32/command_line.h"
+#endif
 #include "res/strings.h"
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
-  const std::string options = argc > 1 ? argv[1] : std::string();
+  // From the wide-character command line: a replay file's name may hold characters that the
+  // ANSI code page lacks.
+  (void)argc;
+  (void)argv;
+  const std::vector<std::string> arguments = kr55le::win32::CommandLineArguments();
+  const std::string options = arguments.empty() ? std::string() : arguments.front();
 #else
   QApplication application(argc, argv);
   const QStringList arguments = QApplication::arguments();

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -22,9 +23,11 @@
 #include "cli/exit_status.h"
 #include "cli/inspect.h"
 #include "cli/output.h"
+#include "image/utf8_file.h"
 #include "platform/console/child_process.h"
 #include "platform/console/interrupt_counter.h"
 #ifdef _WIN32
+#include "platform/win32/command_line.h"
 #include "platform/win32/execution_state_hold.h"
 #include "platform/win32/win32_hid_services.h"
 #else
@@ -57,6 +60,11 @@ bool CursorMoves(std::FILE* stream) {
   if (!::GetConsoleMode(handle, &mode)) return false;
   return ::SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
+// The arguments in UTF-8, from the system's wide-character command line: argv holds them in
+// the ANSI code page, which may not have every character of a file's name.
+std::vector<std::string> ProgramArguments(int, char**) {
+  return win32::CommandLineArguments();
+}
 // Lines end in '\n' alone, as on Linux, so that scripts read the same bytes on both.
 void UseBinaryOutput() {
   ::_setmode(::_fileno(stdout), _O_BINARY);
@@ -74,6 +82,9 @@ constexpr std::string_view kDumbTerminal = "dumb";
 bool CursorMoves(std::FILE* stream) {
   const char* terminal = std::getenv("TERM");
   return IsTerminal(stream) && terminal != nullptr && terminal != kDumbTerminal;
+}
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + 1, argv + argc);
 }
 void UseBinaryOutput() {}
 #endif
@@ -97,7 +108,7 @@ int RunOnBus(const FlashArguments& arguments, hid::HidServices& hid, FlashOutput
   if (!arguments.record || arguments.all) {
     return RunCommand(arguments, hid, output, context, selected);
   }
-  std::FILE* file = std::fopen(arguments.record->c_str(), "wb");
+  std::FILE* file = OpenUtf8File(*arguments.record, "wb");
   if (file == nullptr) {
     PrintError(std::string(text::kRecordWriteFailed) + *arguments.record);
     return kExitNotDone;
@@ -173,7 +184,8 @@ int Run(const FlashArguments& arguments) {
 
 int main(int argc, char** argv) {
   kr55le::UseBinaryOutput();
-  const std::vector<std::string_view> words(argv + 1, argv + argc);
+  const std::vector<std::string> arguments = kr55le::ProgramArguments(argc, argv);
+  const std::vector<std::string_view> words(arguments.begin(), arguments.end());
   const kr55le::ParsedFlashArguments parsed = kr55le::ParseFlashArguments(words);
   if (!parsed.ok()) {
     kr55le::PrintError(parsed.error);

@@ -4,16 +4,17 @@
 
 #include <climits>
 
+#include "image/utf8_file.h"
+
 namespace kr55le {
 
 ImageFile::ImageFile(const std::string& path) {
   // A directory or a device node may open for reading, but its "length" is whatever seeking to
-  // its end says: only a regular file is an image. The C runtime is asked, which reads the path
-  // as fopen does (the system's code page on Windows).
+  // its end says: only a regular file is an image.
 #ifdef _WIN32
   // Asked of the open file: the path functions stop at 260 characters where fopen does not, and
   // a device name such as NUL opens.
-  file_ = std::fopen(path.c_str(), "rb");
+  file_ = OpenUtf8File(path, "rb");
   struct _stat64 status {};
   if (file_ != nullptr &&
       (::_fstat64(::_fileno(file_), &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG)) {

@@ -87,12 +87,33 @@ std::string LastError() {
   return "error " + std::to_string(::GetLastError());
 }
 
+// The program and its arguments are UTF-8; the wide call passes every character of them on,
+// whatever the ANSI code page lacks.
+std::wstring Widen(const std::string& utf8) {
+  const int units =
+      ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(units > 0 ? units : 0), L'\0');
+  if (units > 0) {
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                          units);
+  }
+  return wide;
+}
+
 }  // namespace
 
 std::string OwnExecutable() {
-  char path[MAX_PATH];
-  const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
+  wchar_t path[MAX_PATH];
+  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, path, static_cast<int>(length), nullptr, 0,
+                                          nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+  if (bytes > 0) {
+    ::WideCharToMultiByte(CP_UTF8, 0, path, static_cast<int>(length), utf8.data(), bytes, nullptr,
+                          nullptr);
+  }
+  return utf8;
 }
 
 // The children are started one at a time from one thread, and each pipe's write end is closed
@@ -113,15 +134,16 @@ std::unique_ptr<ChildProcess> StartChild(const std::string& program,
   }
   std::string commandLine = Quoted(program);
   for (const std::string& argument : arguments) commandLine += ' ' + Quoted(argument);
-  STARTUPINFOA startup{};
+  std::wstring wideCommandLine = Widen(commandLine);
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
   startup.hStdOutput = outputWrite;
   startup.hStdError = errorsWrite;
   PROCESS_INFORMATION started{};
-  const BOOL created = ::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                        0, nullptr, nullptr, &startup, &started);
+  const BOOL created = ::CreateProcessW(Widen(program).c_str(), wideCommandLine.data(), nullptr,
+                                        nullptr, TRUE, 0, nullptr, nullptr, &startup, &started);
   if (!created) error = LastError();
   ::CloseHandle(outputWrite);
   ::CloseHandle(errorsWrite);

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <memory>
 
+#include "image/utf8_file.h"
 #include "platform/record/session_record.h"
 #include "platform/sim/replay_script.h"
 
@@ -11,7 +12,7 @@ namespace kr55le::sim {
 
 std::vector<SimDeviceConfig> LoadDeviceConfigs(const SimOptions& options, std::string& error) {
   if (options.replayPath.empty()) return DeviceConfigs(options);
-  std::ifstream file(options.replayPath, std::ios::binary);
+  std::ifstream file(Utf8Path(options.replayPath), std::ios::binary);
   if (!file.is_open()) {
     error = options.replayPath + ": cannot be opened";
     return {};

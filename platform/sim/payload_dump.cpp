@@ -3,6 +3,8 @@
 #include <fstream>
 #include <string_view>
 
+#include "image/utf8_file.h"
+
 namespace kr55le::sim {
 namespace {
 
@@ -22,7 +24,7 @@ std::string DumpPathOf(const std::string& path, const std::string& serial) {
 }
 
 bool WritePayloadDump(const std::string& path, const std::vector<std::uint8_t>& payload) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(Utf8Path(path), std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(payload.data()),
             static_cast<std::streamsize>(payload.size()));
   out.close();

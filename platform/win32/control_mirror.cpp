@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "platform/win32/wide_text.h"
+
 namespace kr55le::win32 {
 namespace {
 
@@ -15,23 +17,25 @@ constexpr EntryMessages kComboMessages{CB_RESETCONTENT, CB_INSERTSTRING, CB_GETC
 constexpr EntryMessages kListMessages{LB_RESETCONTENT, LB_INSERTSTRING, LB_GETCOUNT,
                                       LB_GETTEXTLEN,   LB_GETTEXT,      LB_SETCURSEL};
 
+// The controls' texts in UTF-8, through the wide-character calls: the ANSI ones would lose
+// every character that the ANSI code page lacks.
 std::string WindowText(HWND window) {
-  std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(window)) + 1, '\0');
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(static_cast<std::size_t>(
-      ::GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
-  return text;
+      ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return Narrow(text);
 }
 
 std::vector<std::string> Entries(HWND window, const EntryMessages& messages) {
   std::vector<std::string> entries;
-  const auto count = ::SendMessageA(window, messages.count, 0, 0);
+  const auto count = ::SendMessageW(window, messages.count, 0, 0);
   for (WPARAM index = 0; static_cast<LRESULT>(index) < count; ++index) {
-    const auto length = ::SendMessageA(window, messages.textLength, index, 0);
+    const auto length = ::SendMessageW(window, messages.textLength, index, 0);
     if (length < 0) break;
-    std::string entry(static_cast<std::size_t>(length) + 1, '\0');
-    ::SendMessageA(window, messages.text, index, reinterpret_cast<LPARAM>(entry.data()));
+    std::wstring entry(static_cast<std::size_t>(length) + 1, L'\0');
+    ::SendMessageW(window, messages.text, index, reinterpret_cast<LPARAM>(entry.data()));
     entry.resize(static_cast<std::size_t>(length));
-    entries.push_back(entry);
+    entries.push_back(Narrow(entry));
   }
   return entries;
 }
@@ -83,37 +87,37 @@ void ControlMirror::TakeEdit(Control control) {
     model_.SetText(control, WindowText(window));
   } else if (control == Control::DeviceCombo) {
     // A new selection only changes the control; the next scan reads it.
-    model_.SetCurSel(control, static_cast<int>(::SendMessageA(window, CB_GETCURSEL, 0, 0)));
+    model_.SetCurSel(control, static_cast<int>(::SendMessageW(window, CB_GETCURSEL, 0, 0)));
   }
 }
 
 void ControlMirror::ShowText(HWND window, const std::string& text) {
-  if (WindowText(window) != text) ::SetWindowTextA(window, text.c_str());
+  if (WindowText(window) != text) ::SetWindowTextW(window, Widen(text).c_str());
 }
 
 void ControlMirror::ShowEntries(Control control, HWND window) {
   const EntryMessages& messages = control == Control::DeviceCombo ? kComboMessages : kListMessages;
   const std::vector<std::string>& entries = model_.Items(control);
   if (Entries(window, messages) != entries) {
-    ::SendMessageA(window, messages.reset, 0, 0);
+    ::SendMessageW(window, messages.reset, 0, 0);
     // Inserted at their places, not added: the model has already put them in order, and the
     // combo's entries must stay paired with the list's paths even where their texts sort
     // otherwise.
     for (std::size_t index = 0; index < entries.size(); ++index) {
-      ::SendMessageA(window, messages.insert, index,
-                     reinterpret_cast<LPARAM>(entries[index].c_str()));
+      ::SendMessageW(window, messages.insert, index,
+                     reinterpret_cast<LPARAM>(Widen(entries[index]).c_str()));
     }
   }
   const int selection = model_.GetCurSel(control);
-  ::SendMessageA(window, messages.setSelection, static_cast<WPARAM>(selection), 0);
+  ::SendMessageW(window, messages.setSelection, static_cast<WPARAM>(selection), 0);
   // The combo's edit field may hold a text of its own that the data exchange put there.
   if (control == Control::DeviceCombo) ShowText(window, model_.Text(control));
 }
 
 void ControlMirror::ShowProgress(HWND window) {
-  ::SendMessageA(window, PBM_SETRANGE32, static_cast<WPARAM>(model_.RangeMinimum()),
+  ::SendMessageW(window, PBM_SETRANGE32, static_cast<WPARAM>(model_.RangeMinimum()),
                  static_cast<LPARAM>(model_.RangeMaximum()));
-  ::SendMessageA(window, PBM_SETPOS, static_cast<WPARAM>(model_.GetPos()), 0);
+  ::SendMessageW(window, PBM_SETPOS, static_cast<WPARAM>(model_.GetPos()), 0);
 }
 
 }  // namespace kr55le::win32

@@ -9,8 +9,8 @@
 
 namespace kr55le::win32 {
 
-// The description property is read into a buffer of this size; a longer one counts as not
-// readable.
+// The description property is read into a buffer of this many characters; a longer one counts as
+// not readable.
 inline constexpr DWORD kDescriptionCapacity = 253;
 
 // The HID device-interface class.

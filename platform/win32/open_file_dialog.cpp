@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/win32/wide_text.h"
+
 namespace kr55le::win32 {
 namespace {
 
@@ -26,10 +28,11 @@ std::string ToSystemFilter(std::string_view filter) {
 }
 
 std::optional<std::string> ShowOpenFileDialog(HWND owner, const OpenFileRequest& request) {
-  const std::string filter = ToSystemFilter(request.filter);
-  const std::string title(request.title);
-  std::vector<char> path(kPathCapacity, '\0');
-  OPENFILENAMEA dialog{};
+  // Wide: the chosen name comes back whole whatever the ANSI code page lacks of it.
+  const std::wstring filter = Widen(ToSystemFilter(request.filter));
+  const std::wstring title = Widen(request.title);
+  std::vector<wchar_t> path(kPathCapacity, L'\0');
+  OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
   dialog.lpstrFilter = filter.c_str();
@@ -38,8 +41,8 @@ std::optional<std::string> ShowOpenFileDialog(HWND owner, const OpenFileRequest&
   dialog.lpstrTitle = title.c_str();
   // The default extension ("*.*") names no suffix to add, so the system is given none.
   dialog.Flags = OFN_HIDEREADONLY | OFN_EXPLORER;
-  if (!::GetOpenFileNameA(&dialog)) return std::nullopt;
-  return std::string(path.data());
+  if (!::GetOpenFileNameW(&dialog)) return std::nullopt;
+  return Narrow(path.data());
 }
 
 }  // namespace kr55le::win32

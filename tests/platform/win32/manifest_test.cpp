@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "platform/win32/windows_headers.h"
 
@@ -26,12 +27,16 @@ std::string ManifestOf(std::string path) {
   return manifest;
 }
 
-TEST(Manifest, EveryExecutableRunsAsInvokerStyledDpiAwareOnWindows10And11InUtf8) {
+TEST(Manifest, EveryExecutableRunsAsInvokerStyledDpiAwareOnWindows7To11InUtf8) {
   const char* const entries[] = {
       R"(<requestedExecutionLevel level="asInvoker")",
       R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")",
-      R"(<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2<)",
-      R"(<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>)",
+      R"(<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true<)",
+      R"(<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, System<)",
+      R"(<supportedOS Id="{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"/>)",  // 7
+      R"(<supportedOS Id="{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"/>)",  // 8
+      R"(<supportedOS Id="{1f676c76-80e1-4239-95bb-83d0f6d0da78}"/>)",  // 8.1
+      R"(<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>)",  // 10 and 11
       R"(<activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8<)",
   };
   for (const char* executable : {KR55LE_UPGRADE_EXE, KR55LE_DEMO_EXE, KR55LE_FLASH_EXE}) {
@@ -40,6 +45,12 @@ TEST(Manifest, EveryExecutableRunsAsInvokerStyledDpiAwareOnWindows10And11InUtf8)
     for (const char* entry : entries) {
       EXPECT_NE(manifest.find(entry), std::string::npos) << executable << ": " << entry;
     }
+  }
+  // The test build that runs as Windows before 10 1903 does: the same, in the system's code page.
+  const std::string legacy = ManifestOf(KR55LE_FLASH_LEGACY_EXE);
+  for (const char* entry : entries) {
+    const bool codePage = std::string_view(entry).starts_with("<activeCodePage");
+    EXPECT_EQ(legacy.find(entry) == std::string::npos, codePage) << entry;
   }
 }
 

@@ -1,0 +1,15 @@
+// The program's texts are UTF-8; the system's wide-character calls take and give UTF-16. These
+// convert at that edge, whatever the process's ANSI code page is.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kr55le::win32 {
+
+// Bytes that are not UTF-8 become U+FFFD, as the system's conversion makes them.
+std::wstring Widen(std::string_view utf8);
+// Unpaired surrogates become U+FFFD.
+std::string Narrow(std::wstring_view utf16);
+
+}  // namespace kr55le::win32
