@@ -1,18 +1,45 @@
 #include "platform/win32/win32_errors.h"
 
+#include <algorithm>
 #include <array>
+
+#include "platform/win32/wide_text.h"
 
 namespace kr55le::win32 {
 namespace {
 
 constexpr std::size_t kSystemMessageCapacity = 256;
 
+struct ErrorMeaning {
+  DWORD code;
+  FailedOn on;
+  hid::HidError meaning;
+};
+
+// The one table of what the system's codes mean to the HID services.
+constexpr ErrorMeaning kErrorMeanings[] = {
+    {ERROR_FILE_NOT_FOUND, FailedOn::Path, hid::HidError::NotFound},
+    {ERROR_PATH_NOT_FOUND, FailedOn::Path, hid::HidError::NotFound},
+    {ERROR_INVALID_NAME, FailedOn::Path, hid::HidError::NotFound},
+    {ERROR_BAD_PATHNAME, FailedOn::Path, hid::HidError::NotFound},
+    // Unplugged between the enumeration and the opening.
+    {ERROR_DEVICE_NOT_CONNECTED, FailedOn::Path, hid::HidError::NotFound},
+    // Device gone: what Windows ends a pending and every later transfer with.
+    {ERROR_DEVICE_NOT_CONNECTED, FailedOn::OpenHandle, hid::HidError::Gone},
+    // Device gone: what Wine ends them with. (Opening a keyboard or mouse that the system holds
+    // is refused with the same code: that is not the permission problem the permission hint
+    // explains, so on a path it stays an Io failure.)
+    {ERROR_ACCESS_DENIED, FailedOn::OpenHandle, hid::HidError::Gone},
+    // Try again: a cancellation (ours at a timeout, or the system's) ended the transfer.
+    {ERROR_OPERATION_ABORTED, FailedOn::OpenHandle, hid::HidError::TimedOut},
+};
+
 std::string SystemMessage(DWORD error) {
-  std::array<char, kSystemMessageCapacity> text{};
+  std::array<wchar_t, kSystemMessageCapacity> text{};
   const DWORD length =
-      ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+      ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
                        0, text.data(), static_cast<DWORD>(text.size()), nullptr);
-  std::string message(text.data(), length);
+  std::string message = Narrow(std::wstring_view(text.data(), length));
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
     message.pop_back();
   }
@@ -21,28 +48,16 @@ std::string SystemMessage(DWORD error) {
 
 }  // namespace
 
-hid::HidError ClassifyError(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-      return hid::HidError::NotFound;
-    // A removed device fails its pending and later calls with one of these.
-    case ERROR_DEVICE_NOT_CONNECTED:
-    case ERROR_DEVICE_REMOVED:
-    case ERROR_GEN_FAILURE:
-    case ERROR_BAD_COMMAND:
-      return hid::HidError::Gone;
-    // Access denied (a keyboard or mouse that the system holds) is not the permission problem
-    // that the permission hint explains, so it counts as any other failure.
-    default:
-      return hid::HidError::Io;
-  }
+hid::HidError ClassifyError(DWORD error, FailedOn on) {
+  const auto* found = std::find_if(
+      std::begin(kErrorMeanings), std::end(kErrorMeanings),
+      [error, on](const ErrorMeaning& row) { return row.code == error && row.on == on; });
+  return found != std::end(kErrorMeanings) ? found->meaning : hid::HidError::Io;
 }
 
-hid::HidResult FailedCall(std::string_view call, std::string_view subject, DWORD error) {
-  return {ClassifyError(error), static_cast<int>(error),
+hid::HidResult FailedCall(std::string_view call, std::string_view subject, DWORD error,
+                          FailedOn on) {
+  return {ClassifyError(error, on), static_cast<int>(error),
           CallMessage(call, subject, SystemMessage(error))};
 }
 

@@ -11,10 +11,19 @@
 
 namespace kr55le::win32 {
 
-// The error classes of a call on a device that is open, or of opening one.
-hid::HidError ClassifyError(DWORD error);
+// What a call failed on: the same code means other things when opening a path and on a handle
+// that was open.
+enum class FailedOn {
+  Path,        // CreateFile
+  OpenHandle,  // a transfer or query on a device that was open: it may have gone since
+};
+
+// The class of `error`: Gone where the device went, TimedOut where the call may simply be made
+// again, Io for any code the table does not name.
+hid::HidError ClassifyError(DWORD error, FailedOn on);
 // "ReadFile(\\?\hid#...): The device is not connected." with the system's own text.
-hid::HidResult FailedCall(std::string_view call, std::string_view subject, DWORD error);
+hid::HidResult FailedCall(std::string_view call, std::string_view subject, DWORD error,
+                          FailedOn on);
 // "ReadFile(\\?\hid#...): what", the form of every message about a call.
 std::string CallMessage(std::string_view call, std::string_view subject, std::string_view what);
 

@@ -11,7 +11,7 @@ namespace kr55le::win32 {
 hid::HidResult QueryCaps(HANDLE device, const std::string& path, hid::HidCaps& caps) {
   PHIDP_PREPARSED_DATA preparsed = nullptr;
   if (!::HidD_GetPreparsedData(device, &preparsed)) {
-    return FailedCall("HidD_GetPreparsedData", path, ::GetLastError());
+    return FailedCall("HidD_GetPreparsedData", path, ::GetLastError(), FailedOn::OpenHandle);
   }
   HIDP_CAPS platformCaps{};
   const NTSTATUS status = ::HidP_GetCaps(preparsed, &platformCaps);
@@ -41,7 +41,7 @@ hid::HidResult Win32HidDevice::GetAttributes(hid::HidAttributes& attributes) {
   HIDD_ATTRIBUTES platformAttributes{};
   platformAttributes.Size = sizeof platformAttributes;
   if (!::HidD_GetAttributes(device_.Get(), &platformAttributes)) {
-    return FailedCall("HidD_GetAttributes", path_, ::GetLastError());
+    return FailedCall("HidD_GetAttributes", path_, ::GetLastError(), FailedOn::OpenHandle);
   }
   attributes.VendorID = platformAttributes.VendorID;
   attributes.ProductID = platformAttributes.ProductID;
@@ -92,7 +92,7 @@ hid::HidResult Win32HidDevice::Outcome(const TransferResult& result, std::string
     case TransferOutcome::Failed:
       break;
   }
-  hid::HidResult failure = FailedCall(call, path_, result.error);
+  hid::HidResult failure = FailedCall(call, path_, result.error, FailedOn::OpenHandle);
   if (failure.error == hid::HidError::Gone) gone_.store(true, std::memory_order_release);
   return failure;
 }

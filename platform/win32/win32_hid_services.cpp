@@ -6,6 +6,7 @@
 
 #include "platform/win32/device_notices.h"
 #include "platform/win32/hid_enumerate.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_errors.h"
 #include "platform/win32/win32_hid_device.h"
 
@@ -25,7 +26,7 @@ std::vector<hid::HidInterface> Win32HidServices::Enumerate() {
 std::string Win32HidServices::EnumeratedSpelling(const std::string& path) {
   std::lock_guard lock(pathsMutex_);
   const auto match = std::find_if(paths_.begin(), paths_.end(), [&path](const std::string& known) {
-    return ::lstrcmpiA(known.c_str(), path.c_str()) == 0;
+    return hid::SameInterfacePath(known, path);
   });
   return match != paths_.end() ? *match : path;
 }
@@ -33,11 +34,11 @@ std::string Win32HidServices::EnumeratedSpelling(const std::string& path) {
 std::shared_ptr<hid::HidDevice> Win32HidServices::Open(const std::string& path,
                                                        hid::HidResult& result) {
   const std::string spelling = EnumeratedSpelling(path);
-  UniqueHandle device(::CreateFileA(spelling.c_str(), GENERIC_READ | GENERIC_WRITE,
+  UniqueHandle device(::CreateFileW(Widen(spelling).c_str(), GENERIC_READ | GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_OVERLAPPED, nullptr));
   if (!device.Valid()) {
-    result = FailedCall("CreateFile", spelling, ::GetLastError());
+    result = FailedCall("CreateFile", spelling, ::GetLastError(), FailedOn::Path);
     return nullptr;
   }
   // Without capabilities the device opens all the same; its lengths are then 0, which the
