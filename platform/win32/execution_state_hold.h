@@ -1,5 +1,6 @@
-// The hold on sleep and shutdown as Windows gives it: the calling thread's execution state
-// asks for the system to stay up until it is set back.
+// The hold on idle sleep as Windows gives it: the calling thread's execution state asks for the
+// system to stay up until it is set back. It does not hold off a shutdown, nor a sleep the user
+// asks for (the window holds off a shutdown itself: shutdown_block.h).
 #pragma once
 
 #include <memory>

@@ -5,7 +5,10 @@
 #include "platform/win32/dialog_template_builder.h"
 #include "platform/win32/execution_state_hold.h"
 #include "platform/win32/open_file_dialog.h"
+#include "platform/win32/shutdown_block.h"
 #include "platform/win32/template_styles.h"
+#include "platform/win32/wide_text.h"
+#include "platform/win32/window_dpi.h"
 #include "platform/window/dialog_message.h"
 #include "res/dialog_template.h"
 #include "res/strings.h"
@@ -24,9 +27,21 @@ void InitialiseCommonControls() {
   (void)done;
 }
 
-const char* ClassName(dialog_template::ControlClass controlClass) {
-  return controlClass == dialog_template::ControlClass::ProgressBar ? kProgressBarClass : "EDIT";
+const wchar_t* ClassName(dialog_template::ControlClass controlClass) {
+  return controlClass == dialog_template::ControlClass::ProgressBar ? PROGRESS_CLASSW : L"EDIT";
 }
+
+// Both holds a window can take: idle sleep through the thread's execution state, a shutdown or
+// log-off through the window's answer to the system.
+class WindowHold final : public SystemHold {
+ public:
+  WindowHold(std::unique_ptr<SystemHold> awake, std::unique_ptr<SystemHold> shutdown)
+      : awake_(std::move(awake)), shutdown_(std::move(shutdown)) {}
+
+ private:
+  std::unique_ptr<SystemHold> awake_;
+  std::unique_ptr<SystemHold> shutdown_;
+};
 
 // The template stands at (0, 0); like the platform's dialog framework, put it in the middle of
 // the work area.
@@ -79,13 +94,14 @@ int Win32DialogHost::RunModal(DialogMessages& dialog) {
   result_ = kRunModalFailed;
   const std::vector<DWORD> dialogTemplate = BuildDialogTemplate();
   // OnInitDialog runs inside the creation (WM_INITDIALOG).
-  HWND window = ::CreateDialogIndirectParamA(
-      ::GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()),
+  // A Unicode dialog: its controls keep their texts in UTF-16, not in the ANSI code page.
+  HWND window = ::CreateDialogIndirectParamW(
+      ::GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(dialogTemplate.data()),
       nullptr, DialogProcedure, reinterpret_cast<LPARAM>(this));
   if (window != nullptr) {
     if (!endRequested_) ::ShowWindow(window, SW_SHOW);
     MSG message;
-    while (!endRequested_ && ::GetMessageA(&message, nullptr, 0, 0) > 0) Dispatch(message);
+    while (!endRequested_ && ::GetMessageW(&message, nullptr, 0, 0) > 0) Dispatch(message);
     ::DestroyWindow(window);
   }
   window_.store(nullptr, std::memory_order_release);
@@ -96,7 +112,7 @@ int Win32DialogHost::RunModal(DialogMessages& dialog) {
 
 void Win32DialogHost::PumpMessages() {
   MSG message;
-  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
       // For the loop that waits on the queue (the modal one), which ends on it.
       ::PostQuitMessage(static_cast<int>(message.wParam));
@@ -107,7 +123,10 @@ void Win32DialogHost::PumpMessages() {
 }
 
 std::unique_ptr<SystemHold> Win32DialogHost::HoldSystemAwake() {
-  return TakeExecutionStateHold();
+  std::unique_ptr<SystemHold> awake = TakeExecutionStateHold();
+  std::unique_ptr<SystemHold> shutdown = TakeShutdownBlock(Window());
+  if (!awake && !shutdown) return nullptr;
+  return std::make_unique<WindowHold>(std::move(awake), std::move(shutdown));
 }
 
 void Win32DialogHost::EndDialog(int result) {
@@ -121,8 +140,7 @@ void Win32DialogHost::MessageBeep(Beep beep) {
 
 void Win32DialogHost::MessageBox(std::string_view text) {
   // The box's own loop dispatches the queued messages meanwhile, as the platform's always does.
-  ::MessageBoxA(BoxOwner(), std::string(text).c_str(), std::string(text::kApplicationName).c_str(),
-                MB_OK);
+  ::MessageBoxW(BoxOwner(), Widen(text).c_str(), Widen(text::kApplicationName).c_str(), MB_OK);
 }
 
 std::optional<std::string> Win32DialogHost::OpenFileDialog(const OpenFileRequest& request) {
@@ -156,15 +174,15 @@ void Win32DialogHost::CreateRuntimeControls() {
   if (window == nullptr) return;
   // In pixels and with no font of their own: they draw with the system font. Their pixels are a
   // 96-DPI screen's, so they scale with the window's DPI as the template's controls do.
-  const int dpi = static_cast<int>(::GetDpiForWindow(window));
+  const int dpi = static_cast<int>(WindowDpi(window));
   for (const dialog_template::RunTimeControl& row : dialog_template::RunTimeControls()) {
     const dialog_template::PixelRect rect =
         dpi > 0 ? dialog_template::ScaleToDpi(row.rect, dpi) : row.rect;
-    HWND control = ::CreateWindowExA(0, ClassName(row.controlClass), "",
+    HWND control = ::CreateWindowExW(0, ClassName(row.controlClass), L"",
                                      WindowStyle(row.controlClass, row.styles), rect.left, rect.top,
                                      rect.Width(), rect.Height(), window,
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
-                                     ::GetModuleHandleA(nullptr), nullptr);
+                                     ::GetModuleHandleW(nullptr), nullptr);
     mirror_.Attach(row.control, control);
     mirror_.Show(row.control);
   }
@@ -174,16 +192,20 @@ INT_PTR CALLBACK Win32DialogHost::DialogProcedure(HWND window, UINT message, WPA
                                                   LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     auto* host = reinterpret_cast<Win32DialogHost*>(lParam);
-    ::SetWindowLongPtrA(window, DWLP_USER, lParam);
+    ::SetWindowLongPtrW(window, DWLP_USER, lParam);
     host->InitDialog(window);
     return TRUE;
   }
-  auto* host = reinterpret_cast<Win32DialogHost*>(::GetWindowLongPtrA(window, DWLP_USER));
+  auto* host = reinterpret_cast<Win32DialogHost*>(::GetWindowLongPtrW(window, DWLP_USER));
   if (host == nullptr || host->dialog_ == nullptr) return FALSE;
   switch (message) {
     case WM_COMMAND:
       return host->Command(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE
                                                                                            : FALSE;
+    case WM_QUERYENDSESSION:
+      // A dialog procedure gives its answer through the window's message result.
+      ::SetWindowLongPtrW(window, DWLP_MSGRESULT, EndSessionAllowed(window));
+      return TRUE;
     case kDeviceChangeMessage:
       Deliver(*host->dialog_,
               {DialogMessageKind::DeviceChange, static_cast<hid::DeviceChange>(wParam)});
@@ -225,9 +247,9 @@ bool Win32DialogHost::Command(WORD id, WORD code, HWND control) {
 
 void Win32DialogHost::Dispatch(MSG& message) {
   HWND window = Window();
-  if (window != nullptr && ::IsDialogMessageA(window, &message)) return;
+  if (window != nullptr && ::IsDialogMessageW(window, &message)) return;
   ::TranslateMessage(&message);
-  ::DispatchMessageA(&message);
+  ::DispatchMessageW(&message);
 }
 
 HWND Win32DialogHost::BoxOwner() const {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -170,6 +171,43 @@ TEST_F(Win32DialogHostTest, OnlyAClickWithIdentifierOneIsTheOkCommand) {
             (std::vector{Received::Ok, Received::BrowseFile, Received::Cancel}));
   EXPECT_EQ(::lstrcmpiA(typed.c_str(), "a.bin"), 0);
   EXPECT_EQ(model.Text(Control::PathEdit), typed);
+}
+
+TEST_F(Win32DialogHostTest, AnswersAShutdownWithNoWhileATransferHoldsTheSystem) {
+  std::vector<LRESULT> answers;
+  RunWithProbe([this, &answers] {
+    const auto ask = [this, &answers] {
+      answers.push_back(::SendMessageW(host.Window(), WM_QUERYENDSESSION, 0, 0));
+    };
+    ask();
+    {
+      std::unique_ptr<SystemHold> hold = host.HoldSystemAwake();
+      ASSERT_NE(hold, nullptr);
+      ask();
+    }
+    ask();
+  });
+  EXPECT_EQ(answers, (std::vector<LRESULT>{TRUE, FALSE, TRUE}));
+}
+
+TEST_F(Win32DialogHostTest, KeepsEveryCharacterOfATextBothWays) {
+  // Lower case: the path field shows every path so.
+  const std::string path =
+      "c:\\\xD0\xBE\xD0\xB1\xD1\x80\xD0\xB0\xD0\xB7-\xE6\x98\xA0\xE5\x83\x8F.bin";
+  std::wstring shown;
+  RunWithProbe([this, &path, &shown] {
+    HWND edit = host.ControlWindow(Control::PathEdit);
+    model.SetText(Control::PathEdit, path);
+    shown.resize(static_cast<std::size_t>(::GetWindowTextLengthW(edit)) + 1);
+    shown.resize(static_cast<std::size_t>(
+        ::GetWindowTextW(edit, shown.data(), static_cast<int>(shown.size()))));
+    // The user types one more character outside the ANSI code page: it reaches the model whole.
+    const auto end = static_cast<WPARAM>(shown.size());
+    ::SendMessageW(edit, EM_SETSEL, end, static_cast<LPARAM>(end));
+    ::SendMessageW(edit, WM_CHAR, L'\u03B1', 0);
+  });
+  EXPECT_EQ(shown, L"c:\\\u043E\u0431\u0440\u0430\u0437-\u6620\u50CF.bin");
+  EXPECT_EQ(model.Text(Control::PathEdit), path + "\xCE\xB1");
 }
 
 // The real dialog over a simulated device, once the window shows: its picture (for docs/, when
