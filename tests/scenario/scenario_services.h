@@ -28,6 +28,7 @@ struct Quirks {
   std::atomic<bool> attributesFail{false};                      // the attributes query fails
   std::atomic<bool> strayFirst{false};  // a report with byte 0 = 1 comes first after a request
   std::atomic<bool> holdBlocks{false};  // data reports wait in write() while this holds
+  std::atomic<bool> failureOutOfSequence{false};  // a failure code comes with the next number
 };
 
 class ScenarioServices : public hid::HidServices {
@@ -66,6 +67,10 @@ class ScenarioServices : public hid::HidServices {
       if (result.ok() && received > kCheckVersionByte && checkWritten_.exchange(false)) {
         if (const auto id = quirks_->checkReplyId.load()) report[kReplyIdByte] = *id;
         if (const auto code = quirks_->checkVersionCode.load()) report[kCheckVersionByte] = *code;
+      }
+      if (result.ok() && received > kAckSequenceByte && quirks_->failureOutOfSequence &&
+          report[kAckCodeByte] == kAckFailed) {
+        ++report[kAckSequenceByte];
       }
       return result;
     }

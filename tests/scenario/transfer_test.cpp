@@ -258,6 +258,24 @@ TEST_P(UnfinishedTest, EndsWithItsMessageAndTheErrorBeepSendingNothingMore) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, UnfinishedTest, ::testing::ValuesIn(kUnfinished), CaseName());
 
+// A failure code ends the transfer however its wait ended: here one with the wrong sequence
+// number, whose wait the device's removal then ends.
+TEST_F(TransferTest, FailureCodeOutOfSequenceStillFailsTheUploadWhenTheWaitEndsOtherwise) {
+  StartWith({.failAtBlock = 2});
+  services.quirks().failureOutOfSequence = true;
+  Browse(FirmwareImage(Payload(5 * kBlock)));
+  std::thread unplug([this] {
+    Eventually([this] { return link.InputReport[kAckCodeByte] == kAckFailed; });
+    hid.Unplug(device);
+  });
+  ClickUpgrade();
+  unplug.join();
+
+  EXPECT_THAT(LastMessages(2), ElementsAre(text::kUploadFailed, text::kNoDeviceAttached));
+  EXPECT_EQ(DataReports().size(), 3u);
+  ExpectNoCompletion();
+}
+
 TEST_F(TransferTest, OnlyBlockShowsAHundredPercentWhileItsAcknowledgementIsAwaited) {
   StartWith({.silent = sim::SilentRequest::Block, .silentBlock = 0});
   Browse(FirmwareImage(Payload(1007)));
