@@ -21,8 +21,9 @@ namespace kr55le::console {
 
 // RunModal's result when the dialog did not end itself.
 inline constexpr int kConsoleRunNotEnded = -1;
-// How long the last step waits for the notice of a device that went away under it.
-inline constexpr int kRemovalNoticeMilliseconds = 2000;
+// How long the last step waits for the notice of a device that went away under it. Only a gone
+// device waits; Wine's notices on a slow machine were seen to come seconds after the failure.
+inline constexpr int kRemovalNoticeMilliseconds = 10000;
 
 enum class ConsoleStep { Browse, Upgrade };
 
