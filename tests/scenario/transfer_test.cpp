@@ -270,6 +270,7 @@ TEST_F(TransferTest, FailureCodeOutOfSequenceStillFailsTheUploadWhenTheWaitEndsO
   });
   ClickUpgrade();
   unplug.join();
+  HandleNotices();  // the removal's, which may come after the transfer has ended
 
   EXPECT_THAT(LastMessages(2), ElementsAre(text::kUploadFailed, text::kNoDeviceAttached));
   EXPECT_EQ(DataReports().size(), 3u);
