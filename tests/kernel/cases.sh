@@ -1,24 +1,32 @@
 #!/bin/sh
 # The VM's test cases: the real kr55le-flash (no --simulate) against kr55le-virtual-device on
-# the kernel's uhid, hid and hidraw drivers. Prints PASS or FAIL per case, then the totals.
+# the kernel's uhid, hid and hidraw drivers, or with KR55LE_LINK=usb against kr55le-usb-device
+# behind the emulated USB controller, through uhci-hcd and usbhid. Prints PASS or FAIL per case
+# (usb_ before the USB link's), then the totals.
 passed=0
 failed=0
 work=/tmp/cases
 mkdir -p "$work"
 cd "$work" || exit 1
 
-pass() { passed=$((passed + 1)); echo "PASS $1"; }
+. /kr55le/common.sh
+prefix=
+if [ "$KR55LE_LINK" = usb ]; then
+  . /kr55le/usb_link.sh
+  prefix=usb_
+fi
+
+pass() { passed=$((passed + 1)); echo "PASS $prefix$1"; }
 fail() {
   failed=$((failed + 1))
-  echo "FAIL $1: $2"
+  echo "FAIL $prefix$1: $2"
   for f in out err device.log; do [ -s "$f" ] && sed "s/^/  $f: /" "$f"; done
+  [ -n "$answer" ] && echo "  host: $answer"
 }
-
-. /kr55le/common.sh
 
 # flash ARGS...: the command line tool, bounded, its status in $status.
 flash() {
-  timeout 60 kr55le-flash "$@" >out 2>err
+  timeout 90 kr55le-flash "$@" >out 2>err
   status=$?
 }
 
@@ -49,7 +57,7 @@ upgrade_case() {
   start_device "$1"
   flash upgrade "$2"
   stop_device
-  [ "$status" -eq 0 ] && [ "$(last_message)" = "$3" ] && cmp -s dump.bin "$2.expected"
+  [ "$status" -eq 0 ] && [ "$(last_message)" = "$3" ] && dump_is "$2.expected"
 }
 case_firmware_upgrade() { upgrade_case '' firmware.bin 'Firmware upgrade completed'; }
 case_audio_upgrade() { upgrade_case mode=audio audio.bin 'Audio upgrade completed'; }
@@ -66,14 +74,15 @@ case_failure_code_at_block() {
     [ "$(last_message)" = 'Communication error: Uploading is failed, please try again' ]
 }
 
-# The device goes mid-transfer: the reader's poll error and EIO end the transfer, and the
-# kernel's remove uevent makes the scan that finds no device.
+# removal_case SPEC [KILL]: the device goes mid-transfer, as its own fault or killed: the
+# reader's poll error and EIO end the transfer, and the kernel's remove uevent makes the scan
+# that finds no device.
 removal_case() {
   start_device "$1"
-  timeout 60 kr55le-flash upgrade large.bin >out 2>err &
+  timeout 90 kr55le-flash upgrade large.bin >out 2>err &
   flashing=$!
-  await 'grep -q "Firmware is Upgrading" out' 200 && sleep 0.5
-  [ -n "$2" ] && kill "-$2" "$device"
+  await 'grep -q "Firmware is Upgrading" out' 300 && sleep 0.5
+  [ -n "${2:-}" ] && kill_device
   wait "$flashing"
   status=$?
   stop_device
@@ -81,7 +90,13 @@ removal_case() {
 }
 # A millisecond a reply keeps the transfer going for seconds, also where KVM runs it.
 case_killed_during_transfer() { removal_case reply-ms=1 KILL; }
-case_unplugged_itself_during_transfer() { removal_case unplug-at=40 ''; }
+case_unplugged_itself_during_transfer() { removal_case unplug-at=40; }
+# The USB link's own: usbredir's device_disconnect at block 40, the connection kept; and no
+# interrupt OUT endpoint, so that usbhid sends every report as a SET_REPORT control transfer.
+case_disconnect_at_block() { removal_case disconnect-at=40; }
+case_out_endpoint_no() {
+  upgrade_case out-endpoint=no firmware.bin 'Firmware upgrade completed'
+}
 
 # A second device arrives while the image check waits (the first one never answers it): the
 # uevent reaches the waiting tool, whose nested scan finds two devices. Ctrl+C then closes.
@@ -133,9 +148,8 @@ case_three_devices() {
   flash --device KR55LE0002 upgrade firmware.bin
   stop_device
   [ "$info" = 0 ] && [ "$listed" -eq 3 ] && [ "$status" -eq 0 ] &&
-    cmp -s dump-KR55LE0002.bin firmware.bin.expected &&
-    [ -f dump-KR55LE0001.bin ] && [ ! -s dump-KR55LE0001.bin ] &&
-    [ -f dump-KR55LE0003.bin ] && [ ! -s dump-KR55LE0003.bin ]
+    dump_is firmware.bin.expected dump-KR55LE0002.bin &&
+    dump_is /dev/null dump-KR55LE0001.bin && dump_is /dev/null dump-KR55LE0003.bin
 }
 
 # Every device by a run of its own on the real hidraw nodes; the second fails at a block.
@@ -146,9 +160,9 @@ case_upgrade_all() {
   stop_device
   [ "$status" -eq 1 ] && [ "$(grep -c '  done  ' out)" -eq 2 ] &&
     grep -q '^KR55LE0002  .*  failed  .*Communication error' out &&
-    cmp -s dump-KR55LE0001.bin firmware.bin.expected &&
-    cmp -s dump-KR55LE0003.bin firmware.bin.expected &&
-    ! cmp -s dump-KR55LE0002.bin firmware.bin.expected
+    dump_is firmware.bin.expected dump-KR55LE0001.bin &&
+    dump_is firmware.bin.expected dump-KR55LE0003.bin &&
+    ! dump_is firmware.bin.expected dump-KR55LE0002.bin
 }
 
 # A session recorded on the real hidraw path, replayed in process and by the virtual device:
@@ -182,22 +196,37 @@ case_uhid_the_user_may_not_open() {
   [ "$status" -eq 1 ] && grep -q 'cannot open /dev/uhid: Permission denied' err
 }
 
-# The descriptor the virtual device gave, as the kernel hands it back through sysfs and ioctl.
+# The descriptors the device gave, as the kernel hands them back through sysfs and ioctl: over
+# uhid one without a name; over USB with its strings.
 case_capabilities_from_the_kernel() {
-  start_device no-description
+  if [ "$KR55LE_LINK" = usb ]; then
+    start_device ''
+    named='STMicroelectronics Pardo KR-55LE'
+  else
+    start_device no-description
+    named=
+  fi
   hidraw_caps >out 2>err
   capsStatus=$?
   stop_device
   [ "$capsStatus" -eq 0 ] && grep -qx 'path: /dev/hidraw0#vid_0483&pid_5750' out &&
     grep -qx 'sysfs: input 64 output 1024 feature 0' out &&
-    grep -qx 'ioctl: input 64 output 1024 feature 0' out && grep -qx 'description: ' out
+    grep -qx 'ioctl: input 64 output 1024 feature 0' out && grep -qx "description: $named" out
 }
 
-for name in identify check firmware_upgrade audio_upgrade repeated_acknowledgement \
-  failure_code_at_block killed_during_transfer unplugged_itself_during_transfer \
-  arrival_while_waiting wait_for_a_device three_devices upgrade_all record_and_replay node_the_user_may_not_open \
-  uhid_the_user_may_not_open capabilities_from_the_kernel; do
+shared="identify check firmware_upgrade audio_upgrade repeated_acknowledgement
+  failure_code_at_block killed_during_transfer unplugged_itself_during_transfer wait_for_a_device
+  three_devices upgrade_all capabilities_from_the_kernel"
+# Over USB the replay's file and a second device of its own are not the host side's to take.
+if [ "$KR55LE_LINK" = usb ]; then
+  own="out_endpoint_no disconnect_at_block"
+else
+  own="arrival_while_waiting record_and_replay node_the_user_may_not_open
+    uhid_the_user_may_not_open"
+fi
+for name in $shared $own; do
   rm -f out err device.log
+  answer=
   if "case_$name"; then pass "$name"; else fail "$name" "status $status"; fi
   await '[ "$(nodes)" -eq 0 ]' 50 || echo "  hidraw nodes left over: $(ls /dev/hidraw*)"
 done

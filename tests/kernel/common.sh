@@ -28,6 +28,13 @@ stop_device() {
   wait "$device" 2>/dev/null
 }
 
+# kill_device: SIGKILL to the last one started.
+kill_device() { kill -KILL "$device"; }
+
+# dump_is FILE [NAME]: the last device's payload (the dump NAME of one of several), as it dumped
+# it, equals FILE.
+dump_is() { cmp -s "$work/${2:-dump.bin}" "$1"; }
+
 # image KIND VERSION PAYLOAD-BYTES FILE: the 64-byte header (kind at 32, version at 48), then a
 # random payload; FILE.expected is what the device should assemble: payload, then 0x55 filler.
 image() {

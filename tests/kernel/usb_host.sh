@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # tests/kernel/usb_host.sh DIR DEVICE: the host side of the VM's USB cases. It makes the FIFO
 # pair DIR/control.in and DIR/control.out (QEMU's -serial pipe:DIR/control, the guest's
-# /dev/ttyS1), then answers the guest's requests, one line each, until QEMU closes the line:
+# /dev/ttyS1), then answers the guest's requests, one line each, until it gets SIGTERM:
 #   start SLOT SPEC  kr55le-usb-device SPEC on DIR/slot-SLOT.sock (SLOT 0: a bus of several
 #                    devices on DIR/slot-1.sock, DIR/slot-2.sock, ...); "started" once it listens
 #   stop SLOT        SIGTERM, then "stopped STATUS" and NAME=MD5 of each payload it dumped
@@ -49,18 +49,20 @@ stop() {
   echo "$line"
 }
 
-{
-  exec 4>"$dir/control.in"
-  while read -r line; do
-    line=${line%$'\r'}
-    read -r request slot spec <<<"$line"
-    case $request in
-      start) start "$slot" "$spec" ;;
-      stop) stop "$slot" TERM ;;
-      kill) stop "$slot" KILL ;;
-      *) echo "unknown request: $request" ;;
-    esac >&4
-  done
-} <"$dir/control.out"
-for slot in "${!pids[@]}"; do kill -TERM "${pids[$slot]}" 2>/dev/null; done
-wait
+# Served again when QEMU reopens the line (a boot tried again); ends on TERM, with its devices.
+trap 'for slot in "${!pids[@]}"; do kill -TERM "${pids[$slot]}" 2>/dev/null; done; wait; exit' TERM
+while :; do
+  {
+    exec 4>"$dir/control.in"
+    while read -r line; do
+      line=${line%$'\r'}
+      read -r request slot spec <<<"$line"
+      case $request in
+        start) start "$slot" "$spec" ;;
+        stop) stop "$slot" TERM ;;
+        kill) stop "$slot" KILL ;;
+        *) echo "unknown request: $request" ;;
+      esac >&4
+    done
+  } <"$dir/control.out"
+done
