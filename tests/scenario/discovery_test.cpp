@@ -16,7 +16,7 @@ class DiscoveryTest : public Scenario {
   void ExpectAllDisabled() const {
     for (Control control : {Control::BrowseButton, Control::UpgradeButton, Control::CancelButton,
                             Control::PathEdit}) {
-      EXPECT_FALSE(Enabled(control)) << ControlName(control);
+      EXPECT_FALSE(Enabled(control)) << static_cast<int>(control);
     }
   }
 };
@@ -29,7 +29,7 @@ TEST_F(DiscoveryTest, StartedWithNoDeviceShowsTheEmptyDisabledWindow) {
   for (Control field :
        {Control::SerialNumberField, Control::FileVersionField, Control::UpgradeModeField,
         Control::SoftwareVersionField, Control::BootloaderField, Control::PercentEdit}) {
-    EXPECT_EQ(Text(field), "") << ControlName(field);
+    EXPECT_EQ(Text(field), "") << static_cast<int>(field);
   }
   EXPECT_EQ(controls.GetPos(), 0);
   EXPECT_FALSE(dialog->DeviceReady);
@@ -90,7 +90,7 @@ TEST_F(DiscoveryTest, TwoDevicesAreListedAndTheBoxFollowsTheIdentification) {
   const std::size_t b = hid.Plug({.serialNumber = "BBBBBBBBBB"});
   std::string messageWhenBoxOpened;
   host.When([&] { return !host.MessageBoxes().empty(); },
-            TestAction::Run([&] { messageWhenBoxOpened = Message(); }));
+            ([&] { messageWhenBoxOpened = Message(); }));
   OpenDialog();
 
   EXPECT_EQ(dialog->DeviceCount, 2);

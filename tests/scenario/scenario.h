@@ -38,7 +38,7 @@ class Scenario : public ::testing::Test {
   // A scripted step whose pump or condition never came would leave the story untold, and no
   // ending of a transfer leave the system held awake.
   void TearDown() override {
-    EXPECT_EQ(host.DescribeWaitingActions(), "") << "scripted actions that never ran";
+    EXPECT_EQ(host.WaitingSteps(), 0u) << "scripted steps that never ran";
     EXPECT_EQ(host.SystemHoldsHeld(), 0) << "a hold on sleep outlived its transfer";
   }
   // Builds the dialog and runs its initialisation (with its first scan).

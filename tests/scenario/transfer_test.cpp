@@ -32,7 +32,7 @@ TEST_P(CompleteTransferTest, DeviceAssemblesThePayloadWithFillerAndTheWindowShow
   Browse(File(MakeImage(audio ? kAudioKind : kFirmwareKind, kOtherVersion, payload)));
   int heldAtStart = 0;
   host.When([this] { return Requests(kCommandUpgradeStart) == 1; },
-            TestAction::Run([this, &heldAtStart] { heldAtStart = host.SystemHoldsHeld(); }));
+            ([this, &heldAtStart] { heldAtStart = host.SystemHoldsHeld(); }));
 
   ClickUpgrade();
 
@@ -105,7 +105,7 @@ TEST_P(RepeatedAckTest, SameBlockGoesAgainAndThePayloadArrivesWhole) {
   const auto previousAck = static_cast<std::uint8_t>(c.resendEvery - 2);
   bool landed = false;
   host.When([this, &c] { return Counters().dataReportsReceived == c.resendEvery; },
-            TestAction::Run([this, previousAck, &landed] {
+            ([this, previousAck, &landed] {
               landed = Eventually([this, previousAck] {
                 return link.InputReport[kAckSequenceByte] == previousAck &&
                        link.InputReport[kAckCodeByte] == kAckAccepted;
@@ -229,9 +229,9 @@ TEST_P(UnfinishedTest, EndsWithItsMessageAndTheErrorBeepSendingNothingMore) {
   if (c.stage == Stage::Enter) EnterPath(path);
   if (c.stage != Stage::Enter) Browse(path);
   if (c.stage == Stage::Start) {
-    host.When([this] { return Message() == text::kUpgrading; }, TestAction::Run(shrink));
+    host.When([this] { return Message() == text::kUpgrading; }, shrink);
   }
-  if (c.stage == Stage::Block2) AtBlock(2, TestAction::Run(shrink));
+  if (c.stage == Stage::Block2) AtBlock(2, shrink);
   if (c.stage >= Stage::Start) ClickUpgrade();
   AwaitWriter();
 
@@ -293,8 +293,7 @@ TEST_F(TransferTest, QuickReplugAtTheSameNodeEndsTheTransferAndIdentifiesTheDevi
   StartWith();
   Browse(FirmwareImage(Payload(5 * kBlock)));
   std::size_t returned = 0;
-  AtBlock(
-      2, TestAction::Run([this, &returned] { returned = Replug({.serialNumber = "RETURNED01"}); }));
+  AtBlock(2, ([this, &returned] { returned = Replug({.serialNumber = "RETURNED01"}); }));
 
   ClickUpgrade();
 
@@ -310,8 +309,8 @@ TEST_F(TransferTest, AnotherDevicePluggedInAndOutDuringTheTransferLeavesItRunnin
   const auto payload = Payload(5 * kBlock);
   Browse(FirmwareImage(payload));
   std::size_t other = 0;
-  AtBlock(2, TestAction::Run([this, &other] { other = hid.Plug(); }));
-  AtBlock(4, TestAction::Run([this, &other] { hid.Unplug(other); }));
+  AtBlock(2, ([this, &other] { other = hid.Plug(); }));
+  AtBlock(4, ([this, &other] { hid.Unplug(other); }));
 
   ClickUpgrade();
 
@@ -327,7 +326,7 @@ TEST_F(TransferTest, CancelAfterAFailedTransferThenASecondTransferCompletes) {
   ClickUpgrade();
   ASSERT_EQ(Message(), text::kUploadFailed);
 
-  Do(TestAction::Click(Control::CancelButton));  // left enabled; no transfer runs
+  Do([this] { host.Click(Control::CancelButton); });  // left enabled; no transfer runs
   EXPECT_EQ(Message(), text::kUpgradeDiscontinued);
   EXPECT_EQ(States(), kAfterCancel);
   EXPECT_TRUE(dialog->CancelRequested);
@@ -350,7 +349,7 @@ TEST_F(TransferTest, CancelAfterAFailedTransferThenASecondTransferCompletes) {
 TEST_F(TransferTest, DevicePulledBetweenBlocksEndsTheTransferThroughTheNestedScan) {
   StartWith();
   Browse(FirmwareImage(Payload(5 * kBlock)));
-  AtBlock(2, TestAction::Run([this] {
+  AtBlock(2, ([this] {
             hid.Unplug(device);
             ShrinkAcknowledgementBound();  // reached only if the removal went unnoticed
           }));
@@ -372,7 +371,7 @@ TEST_F(TransferTest, DeviceLeavingAsABlockArrivesEndsThatBlocksWaitThenShowsNoDe
   // The acknowledgement wait does not pump: it learns of the removal from the link, and the
   // removal's notice is handled once the handler has returned.
   // A bound the writer's news of the removal beats by far; reached only if it went unnoticed.
-  AtBlock(2, TestAction::Run([this] { dialog->bounds().acknowledgement = {65535, 1000}; }));
+  AtBlock(2, ([this] { dialog->bounds().acknowledgement = {65535, 1000}; }));
 
   ClickUpgrade();
   EXPECT_NE(Message(), text::kCommunicationError);
@@ -421,7 +420,7 @@ TEST_F(TransferTest, EnterAfterChoosingALongPathUpgradesThatFile) {
   Browse(image.path());
   ASSERT_THAT(Text(Control::PathEdit), ::testing::HasSubstr("\r\n"));
 
-  Do(TestAction::Enter());
+  Do([this] { host.Enter(); });
 
   EXPECT_EQ(dialog->ImagePath, image.path());
   EXPECT_EQ(hid.AssembledImage(device), WithFiller(payload));
@@ -436,13 +435,16 @@ TEST_F(TransferTest, EnterUpgradeOrBrowseDuringTheRepeatedCheckChangeNothingOfTh
   Browse(FirmwareImage(payload));
   host.AnswerOpenFile(File(MakeImage(kAudioKind, kOtherVersion, Payload(3000))));
   // The click is handled in the next pump; the one after it is the repeated check's first.
-  host.At(host.PumpCount() + 2, TestAction::Enter());
-  host.At(host.PumpCount() + 2, TestAction::Click(Control::UpgradeButton));
-  host.At(host.PumpCount() + 2, TestAction::Click(Control::BrowseButton));
+  host.When([this, pump = host.PumpCount() + 2] { return host.PumpCount() >= pump; },
+            [this] {
+              host.Enter();
+              host.Click(Control::UpgradeButton);
+              host.Click(Control::BrowseButton);
+            });
 
   ClickUpgrade();
 
-  EXPECT_THAT(host.IgnoredActions(), IsEmpty());
+  EXPECT_THAT(host.IgnoredSteps(), 0);
   EXPECT_THAT(host.DispatchedMessages(), Contains(HostMessage{HostMessageKind::OkCommand}));
   EXPECT_THAT(host.DispatchedMessages(), Contains(HostMessage{HostMessageKind::BrowseClicked}));
   EXPECT_EQ(host.OpenFileRequests().size(), 1u);  // the first Browse's only

@@ -105,26 +105,26 @@ class UpgradeScenario : public Scenario {
   }
 
   // The person's steps, each handled through the host's pump.
-  void Do(TestAction action) {
-    host.Perform(action);
+  void Do(const std::function<void()>& step) {
+    step();
     host.PumpMessages();
   }
   void Browse(std::optional<std::string> chosen) {
     host.AnswerOpenFile(std::move(chosen));
-    Do(TestAction::Click(Control::BrowseButton));
+    Do([this] { host.Click(Control::BrowseButton); });
   }
   void ClickUpgrade() {
     ASSERT_TRUE(Enabled(Control::UpgradeButton));
-    Do(TestAction::Click(Control::UpgradeButton));
+    Do([this] { host.Click(Control::UpgradeButton); });
   }
   void EnterPath(const std::string& path) {
-    host.Perform(TestAction::Type(path));
-    Do(TestAction::Enter());
+    host.Type(path);
+    Do([this] { host.Enter(); });
   }
-  // `action` runs in the pump that begins the cycle of block `block` (from 0; at least 1).
-  void AtBlock(std::uint32_t block, TestAction action) {
+  // `step` runs in the pump that begins the cycle of block `block` (from 0; at least 1).
+  void AtBlock(std::uint32_t block, std::function<void()> step) {
     host.When([this, block] { return hid.Counters(device).blocksAccepted == block; },
-              std::move(action));
+              std::move(step));
   }
   // For the wait of a reply that never comes; a wait that gets its reply never reaches it.
   void ShrinkAcknowledgementBound() { dialog->bounds().acknowledgement = {1000, 1}; }

@@ -92,10 +92,6 @@ void TestHost::RecordText(Control control) {
   textHistories_[index].push_back(text);
 }
 
-void TestHost::Ignore(const TestAction& action) {
-  ignoredActions_.push_back(action.Description());
-}
-
 void TestHost::Fail(const std::string& message) {
   ADD_FAILURE() << message;
 }

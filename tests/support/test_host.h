@@ -1,6 +1,6 @@
 // The host of the scenario tests: it renders nothing, records what the dialog shows and asks
-// for, and plays a script of user actions at chosen pumps. Queued messages reach the dialog
-// through PumpMessages, so handlers nest inside waits as they do in a real window.
+// for, and plays a script of a person's steps when their conditions hold. Queued messages reach the
+// dialog through PumpMessages, so handlers nest inside waits as they do in a real window.
 #pragma once
 
 #include <array>
@@ -15,7 +15,6 @@
 #include "platform/window/control_model.h"
 #include "platform/window/dialog_host.h"
 #include "platform/window/dialog_message.h"
-#include "tests/support/test_action.h"
 
 namespace kr55le {
 
@@ -43,9 +42,9 @@ class TestHost : public DialogHost {
   TestHost& operator=(const TestHost&) = delete;
 
   // OnInitDialog, then pumps until EndDialog (its result), or until nothing is queued and no
-  // action waits (kRunNotEnded).
+  // step waits (kRunNotEnded).
   int RunModal(DialogMessages& dialog) override;
-  // Counts the pump, performs the actions due, then dispatches queued messages one at a time
+  // Counts the pump, performs the steps due, then dispatches queued messages one at a time
   // until none is left.
   void PumpMessages() override;
   void EndDialog(int result) override;
@@ -60,14 +59,18 @@ class TestHost : public DialogHost {
   // A hold that the host counts while it lives.
   std::unique_ptr<SystemHold> HoldSystemAwake() override;
 
-  // The script. Pumps count from 1; an action whose pump has passed runs at the next one. Due
-  // actions run in the order they were added.
-  void At(int pumpNumber, TestAction action);
-  void When(std::function<bool()> condition, TestAction action);
-  void Perform(const TestAction& action);  // at once, outside the script
+  // A person's steps, queued as the messages they cause. A click, Enter and typing are ignored
+  // (and counted) while their control is disabled; Escape, like the close box, always works.
+  void Click(Control button);
+  void Enter();
+  void Escape();
+  void Type(const std::string& text);
+  // The script: `step` runs in the first pump in which `condition` holds. Due steps run in the
+  // order they were added.
+  void When(std::function<bool()> condition, std::function<void()> step);
   void AnswerOpenFile(std::optional<std::string> path);
-  // The scripted actions that have not run yet, described; empty when all have.
-  std::string DescribeWaitingActions() const;
+  // The scripted steps that have not run yet.
+  std::size_t WaitingSteps() const { return script_.size(); }
 
   // The dialog that messages go to: set by RunModal, or by Attach for tests that call
   // handlers without the modal loop.
@@ -80,7 +83,7 @@ class TestHost : public DialogHost {
   const std::vector<std::string>& MessageBoxes() const { return messageBoxes_; }
   const std::vector<RecordedOpenFileRequest>& OpenFileRequests() const { return openFileRequests_; }
   const std::vector<std::string>& Hints() const { return hints_; }
-  const std::vector<std::string>& IgnoredActions() const { return ignoredActions_; }
+  int IgnoredSteps() const { return ignoredSteps_; }
   const std::vector<HostMessage>& DispatchedMessages() const { return dispatched_; }
   std::optional<int> EndResult() const { return endResult_; }
   int PumpCount() const { return pumpCount_; }
@@ -88,16 +91,14 @@ class TestHost : public DialogHost {
   int SystemHoldsHeld() const { return holdsHeld_; }
 
  private:
-  struct ScheduledAction {
-    int pumpNumber = 0;               // for At
-    std::function<bool()> condition;  // for When
-    TestAction action;
+  struct ScheduledStep {
+    std::function<bool()> condition;
+    std::function<void()> step;
   };
 
-  void PerformDueActions();
+  void PerformDueSteps();
   void Dispatch(HostMessage message);
   void RecordText(Control control);
-  void Ignore(const TestAction& action);
   void Fail(const std::string& message);
 
   ControlModel& model_;
@@ -105,11 +106,12 @@ class TestHost : public DialogHost {
 
   DialogMessageQueue queue_;
 
-  std::vector<ScheduledAction> script_;
+  std::vector<ScheduledStep> script_;
   std::deque<std::optional<std::string>> openFileAnswers_;
   int pumpCount_ = 0;
   int holdsTaken_ = 0;
   int holdsHeld_ = 0;
+  int ignoredSteps_ = 0;
 
   std::array<std::string, kControlCount> shownTexts_;
   std::array<std::vector<std::string>, kControlCount> textHistories_;
@@ -117,7 +119,6 @@ class TestHost : public DialogHost {
   std::vector<std::string> messageBoxes_;
   std::vector<RecordedOpenFileRequest> openFileRequests_;
   std::vector<std::string> hints_;
-  std::vector<std::string> ignoredActions_;
   std::vector<HostMessage> dispatched_;
   std::optional<int> endResult_;
 };
