@@ -4,11 +4,9 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
+#include <algorithm>
 #include <functional>
 #include <memory>
-#include <set>
 #include <vector>
 
 #include "device/report_link.h"
@@ -17,14 +15,11 @@
 #include "platform/win32/dialog_template_builder.h"
 #include "res/dialog_template.h"
 #include "res/strings.h"
-#include "tests/platform/win32/window_capture.h"
 #include "tests/support/host_behaviour.h"
 
 namespace kr55le::win32 {
 namespace {
 
-using kr55le::testing::Capture;
-using kr55le::testing::CaptureWindow;
 using kr55le::testing::Received;
 using kr55le::testing::RecordingDialog;
 
@@ -136,13 +131,11 @@ TEST_F(Win32DialogHostTest, CreatesTheRunTimeControlsAtTheirPixelRectangles) {
 
 TEST_F(Win32DialogHostTest, MirrorsTheModelIntoTheControls) {
   RunWithProbe([this] {
-    model.SetText(Control::MessageEdit, text::kNoDeviceAttached);
     model.AddString(Control::DeviceCombo, text::kDeviceEntryNamed);
     model.AddString(Control::DeviceCombo, text::kDeviceEntryUnnamed);
     model.SetCurSel(Control::DeviceCombo, 1);
     model.SetRange(0, 4);
     model.SetPos(3);
-    EXPECT_EQ(Text(host.ControlWindow(Control::MessageEdit)), text::kNoDeviceAttached);
     HWND combo = host.ControlWindow(Control::DeviceCombo);
     EXPECT_EQ(::SendMessageA(combo, CB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(::SendMessageA(combo, CB_GETCURSEL, 0, 0), 1);
@@ -151,12 +144,10 @@ TEST_F(Win32DialogHostTest, MirrorsTheModelIntoTheControls) {
 }
 
 TEST_F(Win32DialogHostTest, OnlyAClickWithIdentifierOneIsTheOkCommand) {
-  std::string typed;
-  RunWithProbe([this, &typed] {
+  RunWithProbe([this] {
     HWND path = host.ControlWindow(Control::PathEdit);
     // Typing: each character makes the edit send EN_CHANGE, a command with id 1.
     for (char c : std::string_view("a.bin")) ::SendMessageA(path, WM_CHAR, c, 0);
-    typed = Text(path);
     const auto command = [this](WORD id, WORD code, HWND from) {
       ::SendMessageA(host.Window(), WM_COMMAND, MAKEWPARAM(id, code),
                      reinterpret_cast<LPARAM>(from));
@@ -169,8 +160,8 @@ TEST_F(Win32DialogHostTest, OnlyAClickWithIdentifierOneIsTheOkCommand) {
   });
   EXPECT_EQ(dialog.SinceInit(),
             (std::vector{Received::Ok, Received::BrowseFile, Received::Cancel}));
-  EXPECT_EQ(::lstrcmpiA(typed.c_str(), "a.bin"), 0);
-  EXPECT_EQ(model.Text(Control::PathEdit), typed);
+  // The typing reached the edit, so its EN_CHANGEs were sent.
+  EXPECT_EQ(model.Text(Control::PathEdit), "a.bin");
 }
 
 TEST_F(Win32DialogHostTest, AnswersAShutdownWithNoWhileATransferHoldsTheSystem) {
@@ -210,23 +201,21 @@ TEST_F(Win32DialogHostTest, KeepsEveryCharacterOfATextBothWays) {
   EXPECT_EQ(model.Text(Control::PathEdit), path + "\xCE\xB1");
 }
 
-// The real dialog over a simulated device, once the window shows: its picture (for docs/, when
-// KR55LE_SCREENSHOT names a file) and what it displays.
+// The real dialog over a simulated device, read once its window shows: the only test in which
+// the dialog's own OnInitDialog makes the run-time controls.
 Win32DialogHost* shownHost = nullptr;
-Capture shownCapture;
+bool messageVisible = false;
 std::string shownMessage;
 
-void CALLBACK CaptureShownWindow(HWND, UINT, UINT_PTR timer, DWORD) {
+void CALLBACK ReadShownWindow(HWND, UINT, UINT_PTR timer, DWORD) {
   ::KillTimer(nullptr, timer);
-  HWND window = shownHost->Window();
-  ::RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  shownCapture = CaptureWindow(window);
-  shownMessage = Text(shownHost->ControlWindow(Control::MessageEdit));
+  HWND message = shownHost->ControlWindow(Control::MessageEdit);
+  messageVisible = ::IsWindowVisible(message) != FALSE;
+  shownMessage = Text(message);
   shownHost->EndDialog(IDCANCEL);
 }
 
-TEST(Win32WindowTest, ShowsTheIdentifiedDeviceAndCanBeCaptured) {
+TEST(Win32WindowTest, ShowsTheIdentifiedDeviceInTheMessageField) {
   ControlModel controls;
   Win32DialogHost host(controls);
   sim::SimHidServices hid;
@@ -234,20 +223,12 @@ TEST(Win32WindowTest, ShowsTheIdentifiedDeviceAndCanBeCaptured) {
   ReportLink link;
   CFlashwellDlg dialog(host, controls, hid, link);
   shownHost = &host;
-  // A thread timer fires only once the modal loop runs, after the window has been painted.
-  ::SetTimer(nullptr, 0, 0, CaptureShownWindow);
+  // A thread timer fires only once the modal loop runs: after OnInitDialog, with the window shown.
+  ::SetTimer(nullptr, 0, 0, ReadShownWindow);
   host.RunModal(dialog);
-  hid.RegisterNotices(nullptr);
-
+  EXPECT_TRUE(messageVisible);
   EXPECT_EQ(shownMessage,
             std::string(text::kConnectedFirmwareMode) + std::string(text::kBrowseForUpgrade));
-  const std::set<std::uint32_t> colours(shownCapture.pixels.begin(), shownCapture.pixels.end());
-  EXPECT_GT(colours.size(), 2u);  // text on a face: not a blank rectangle
-  const char* path = std::getenv("KR55LE_SCREENSHOT");
-  const std::string file =
-      path != nullptr ? std::string(path)
-                      : (std::filesystem::path(::testing::TempDir()) / "window.bmp").string();
-  EXPECT_TRUE(testing::WriteBmp(file, shownCapture));
 }
 
 }  // namespace
