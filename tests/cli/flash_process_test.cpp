@@ -205,7 +205,8 @@ TEST(FlashProcess, ListIdentifiesEachDeviceOrSaysWhyItCannotBeUsed) {
        {"path: /dev/hidraw0#vid_0483&pid_5750\tproblem: Device is not connected in upgrade "
         "mode, read user manual for device upgrade.",
         "path: /dev/hidraw1#vid_0483&pid_5750\tproblem: report lengths do not fit 1024 bytes"}},
-      {"--json --simulate devices=2,2:mode=audio,2:silent=info --wait-scale 0.001 list",
+      // Scaled only so far that the answering device's reply still lands on a busy machine.
+      {"--json --simulate devices=2,2:mode=audio,2:silent=info --wait-scale 0.02 list",
        0,
        {R"([{"path":"/dev/hidraw0#vid_0483&pid_5750","serial":"KR55LE0001",)"
         R"("software-version":"01.00.00","bootloader-version":"01.00.00",)"
