@@ -47,6 +47,16 @@ TEST(SessionRecord, EveryEventReadsBackAsWritten) {
   EXPECT_EQ(parsed.events, events);
 }
 
+// A recording edited by hand may spell its bytes in capitals.
+TEST(SessionRecord, ReadsHexDigitsInEitherCase) {
+  const ParsedRecording parsed =
+      ParseRecording(R"({"event":"start","us":0,"tool":"t","version":"v","command":[]})"
+                     "\n"
+                     R"({"event":"read","us":1,"handle":0,"bytes":"0aFA"})");
+  ASSERT_TRUE(parsed.ok()) << parsed.error;
+  EXPECT_EQ(parsed.events.back().bytes, (std::vector<std::uint8_t>{0x0a, 0xfa}));
+}
+
 // A file someone sent: the first line that is not an event is named, with what is wrong.
 TEST(SessionRecord, RefusesWhatIsNotARecordingNamingTheLine) {
   const std::string start = R"({"event":"start","us":0,"tool":"t","version":"v","command":[]})";
