@@ -1,6 +1,6 @@
 # Shell helpers of the VM's USB job: its devices run on the host, outside the VM, behind QEMU's
 # usb-redir; the host side (usb_host.sh) starts and stops them when asked on the second serial
-# line. Sourced after common.sh, whose device helpers it takes over for the USB link.
+# line. Sourced by common.sh, whose device helpers it takes over for the USB link.
 
 # The line to the host side, raw so that each request and answer is one line as written.
 control=/dev/ttyS1
@@ -26,7 +26,7 @@ start_usb() {
 stop_usb() {
   ask stop "${1:-1}"
   usb_stopped=$answer
-  await '[ "$(nodes)" -eq 0 ]' 50
+  nodes_gone
 }
 # dumped NAME FILE: the device's payload NAME, as the host side summed it, equals FILE.
 dumped() {
