@@ -136,10 +136,11 @@ TEST_P(ReplugDuringFileDialogTest, FileIsCheckedOnlyWithADeviceThatAnswered) {
   const bool returns = GetParam();
   StartWith();
   std::size_t returned = 0;
-  host.When([this] { return host.OpenFileRequests().size() == 1; }, ([this, returns, &returned] {
+  host.When([this] { return host.OpenFileRequests().size() == 1; },
+            [this, returns, &returned] {
               hid.Unplug(device);
               if (returns) returned = hid.Plug({.serialNumber = "RETURNED01"});
-            }));
+            });
 
   Browse(FirmwareImage(Payload(10)));
 
@@ -186,13 +187,14 @@ TEST_P(GoneDuringCheckTest, WaitEndsAtOnceWithItsNoReplyOutcome) {
   StartWith({.silent = sim::SilentRequest::ImageCheck});
   Unbounded();
   std::size_t other = 0;
-  host.When([this] { return Requests(kCommandImageCheck) == 1; }, ([this, &c, &other] {
+  host.When([this] { return Requests(kCommandImageCheck) == 1; },
+            [this, &c, &other] {
               if (c.replaced) {
                 other = Replug({.serialNumber = "OTHER00002"});
               } else {
                 hid.Unplug(device);
               }
-            }));
+            });
   const std::string path = FirmwareImage(Payload(10));
 
   if (c.upgrade) {

@@ -16,7 +16,7 @@ class CancelCloseTest : public UpgradeScenario {
   void TransferActingAtBlock3(std::function<void()> step) {
     StartWith({.lostAckAtBlock = 3});
     Browse(FirmwareImage(payload));
-    AtBlock(3, ([this] { ShrinkAcknowledgementBound(); }));
+    AtBlock(3, [this] { ShrinkAcknowledgementBound(); });
     AtBlock(3, std::move(step));
     ClickUpgrade();
     AwaitWriter();
@@ -31,7 +31,7 @@ TEST_F(CancelCloseTest, CancelAtBlock3StillSendsThatBlockThenEndsWithoutCompleti
   const auto reports = DataReports();
   ASSERT_EQ(reports.size(), 4u);
   EXPECT_EQ(DataOf(reports[3]), BlockOf(WithFiller(payload), 3));
-  EXPECT_THAT(host.IgnoredSteps(), 0);
+  EXPECT_EQ(host.IgnoredSteps(), 0);
   EXPECT_EQ(Message(), text::kUpgradeDiscontinued);
   EXPECT_THAT(host.Beeps(), IsEmpty());
   ExpectNoCompletion();
@@ -65,7 +65,7 @@ TEST_F(CancelCloseTest, CloseAtBlock3SendsTheExitRequestThenBlock3AndEnds) {
 TEST_F(CancelCloseTest, RemovalNoticedAfterTheDialogHasGoneDoesNotReachIt) {
   StartWith({.unplugAtBlock = 3});
   Browse(FirmwareImage(payload));
-  AtBlock(3, ([this] { services.quirks().holdBlocks = true; }));
+  AtBlock(3, [this] { services.quirks().holdBlocks = true; });
   AtBlock(3, [this] { host.Escape(); });
   ClickUpgrade();
 

@@ -90,7 +90,7 @@ TEST_F(DiscoveryTest, TwoDevicesAreListedAndTheBoxFollowsTheIdentification) {
   const std::size_t b = hid.Plug({.serialNumber = "BBBBBBBBBB"});
   std::string messageWhenBoxOpened;
   host.When([&] { return !host.MessageBoxes().empty(); },
-            ([&] { messageWhenBoxOpened = Message(); }));
+            [&] { messageWhenBoxOpened = Message(); });
   OpenDialog();
 
   EXPECT_EQ(dialog->DeviceCount, 2);

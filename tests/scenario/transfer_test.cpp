@@ -32,7 +32,7 @@ TEST_P(CompleteTransferTest, DeviceAssemblesThePayloadWithFillerAndTheWindowShow
   Browse(File(MakeImage(audio ? kAudioKind : kFirmwareKind, kOtherVersion, payload)));
   int heldAtStart = 0;
   host.When([this] { return Requests(kCommandUpgradeStart) == 1; },
-            ([this, &heldAtStart] { heldAtStart = host.SystemHoldsHeld(); }));
+            [this, &heldAtStart] { heldAtStart = host.SystemHoldsHeld(); });
 
   ClickUpgrade();
 
@@ -105,12 +105,12 @@ TEST_P(RepeatedAckTest, SameBlockGoesAgainAndThePayloadArrivesWhole) {
   const auto previousAck = static_cast<std::uint8_t>(c.resendEvery - 2);
   bool landed = false;
   host.When([this, &c] { return Counters().dataReportsReceived == c.resendEvery; },
-            ([this, previousAck, &landed] {
+            [this, previousAck, &landed] {
               landed = Eventually([this, previousAck] {
                 return link.InputReport[kAckSequenceByte] == previousAck &&
                        link.InputReport[kAckCodeByte] == kAckAccepted;
               });
-            }));
+            });
 
   ClickUpgrade();
 
@@ -293,7 +293,7 @@ TEST_F(TransferTest, QuickReplugAtTheSameNodeEndsTheTransferAndIdentifiesTheDevi
   StartWith();
   Browse(FirmwareImage(Payload(5 * kBlock)));
   std::size_t returned = 0;
-  AtBlock(2, ([this, &returned] { returned = Replug({.serialNumber = "RETURNED01"}); }));
+  AtBlock(2, [this, &returned] { returned = Replug({.serialNumber = "RETURNED01"}); });
 
   ClickUpgrade();
 
@@ -309,8 +309,8 @@ TEST_F(TransferTest, AnotherDevicePluggedInAndOutDuringTheTransferLeavesItRunnin
   const auto payload = Payload(5 * kBlock);
   Browse(FirmwareImage(payload));
   std::size_t other = 0;
-  AtBlock(2, ([this, &other] { other = hid.Plug(); }));
-  AtBlock(4, ([this, &other] { hid.Unplug(other); }));
+  AtBlock(2, [this, &other] { other = hid.Plug(); });
+  AtBlock(4, [this, &other] { hid.Unplug(other); });
 
   ClickUpgrade();
 
@@ -349,10 +349,10 @@ TEST_F(TransferTest, CancelAfterAFailedTransferThenASecondTransferCompletes) {
 TEST_F(TransferTest, DevicePulledBetweenBlocksEndsTheTransferThroughTheNestedScan) {
   StartWith();
   Browse(FirmwareImage(Payload(5 * kBlock)));
-  AtBlock(2, ([this] {
-            hid.Unplug(device);
-            ShrinkAcknowledgementBound();  // reached only if the removal went unnoticed
-          }));
+  AtBlock(2, [this] {
+    hid.Unplug(device);
+    ShrinkAcknowledgementBound();  // reached only if the removal went unnoticed
+  });
 
   ClickUpgrade();
 
@@ -371,7 +371,7 @@ TEST_F(TransferTest, DeviceLeavingAsABlockArrivesEndsThatBlocksWaitThenShowsNoDe
   // The acknowledgement wait does not pump: it learns of the removal from the link, and the
   // removal's notice is handled once the handler has returned.
   // A bound the writer's news of the removal beats by far; reached only if it went unnoticed.
-  AtBlock(2, ([this] { dialog->bounds().acknowledgement = {65535, 1000}; }));
+  AtBlock(2, [this] { dialog->bounds().acknowledgement = {65535, 1000}; });
 
   ClickUpgrade();
   EXPECT_NE(Message(), text::kCommunicationError);
@@ -444,7 +444,7 @@ TEST_F(TransferTest, EnterUpgradeOrBrowseDuringTheRepeatedCheckChangeNothingOfTh
 
   ClickUpgrade();
 
-  EXPECT_THAT(host.IgnoredSteps(), 0);
+  EXPECT_EQ(host.IgnoredSteps(), 0);
   EXPECT_THAT(host.DispatchedMessages(), Contains(HostMessage{HostMessageKind::OkCommand}));
   EXPECT_THAT(host.DispatchedMessages(), Contains(HostMessage{HostMessageKind::BrowseClicked}));
   EXPECT_EQ(host.OpenFileRequests().size(), 1u);  // the first Browse's only
