@@ -29,6 +29,7 @@ enum class HidError {
   None,
   NotFound,          // no such path, or the device has gone before it was opened
   PermissionDenied,  // the node exists but may not be opened (EACCES/EPERM)
+  InUse,             // another program has taken the device (see HidServices::Open)
   Gone,              // the device was removed while open (EIO, ENODEV, POLLHUP/POLLERR)
   TimedOut,          // no report within the timeout
   TooLong,           // a report that does not fit the buffer
@@ -104,7 +105,14 @@ class HidServices {
   // Every HID interface present now.
   virtual std::vector<HidInterface> Enumerate() = 0;
   // Opens an interface path (compared case-insensitively with the last enumeration) for reading
-  // and writing, shared. Null with `result` saying why when it cannot.
+  // and writing. Null with `result` saying why when it cannot.
+  //
+  // One services object stands for one program. The device is taken for it while any device
+  // object it opened on that interface lives: every input report reaches every open handle, so
+  // another program's request and its reply would land in a running exchange. Another
+  // program's Open then fails with InUse, and nothing reaches the device. The same object's
+  // further Opens of that interface share its hold (a rescan opens the device again before the
+  // reader has let go of the old one).
   virtual std::shared_ptr<HidDevice> Open(const std::string& path, HidResult& result) = 0;
 
   // Arrival and removal notices of any HID interface. The sink may be called from any thread
