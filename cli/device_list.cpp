@@ -6,6 +6,7 @@
 #include "cli/exit_status.h"
 #include "cli/output.h"
 #include "dialog/interface_paths.h"
+#include "res/strings.h"
 
 namespace kr55le {
 namespace {
@@ -14,6 +15,7 @@ constexpr char kFieldSeparator = '\t';
 
 std::string ProblemOf(const std::string& path, const DialogRun& run) {
   if (run.openResult.error == hid::HidError::PermissionDenied) return PermissionHintFor(path);
+  if (run.openResult.error == hid::HidError::InUse) return std::string(text::kDeviceInUse);
   if (!run.openResult.ok()) return run.openResult.message;
   return run.lastMessage;
 }

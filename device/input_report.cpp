@@ -25,14 +25,6 @@ InputReportBuffer::Pinned InputReportBuffer::Pin() {
   }
 }
 
-bool InputReportBuffer::TakeIf(std::size_t index, std::uint8_t value, ReportCopy& copy) {
-  if ((*this)[index] != value) return false;  // the cheap test first: most polls end here
-  const Pinned pinned = Pin();
-  if (pinned[index] != value) return false;
-  pinned.View().Read(0, copy);
-  return true;
-}
-
 void InputReportBuffer::Mark(const InputMarker& marker) {
   // Counted first, then written into the buffer that is current at the count: a publish that
   // came before it is marked over, and one still building fails its exchange below.

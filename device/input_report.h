@@ -39,8 +39,16 @@ class InputReportBuffer {
   // Dialog side. A poll reads one byte of the current report.
   std::uint8_t operator[](std::size_t index) const;
   Pinned Pin();
-  // When the current report's byte `index` holds `value`, copies that whole report into `copy`.
-  bool TakeIf(std::size_t index, std::uint8_t value, ReportCopy& copy);
+  // When the current report passes `match` (a test of a ReportView), copies that whole report
+  // into `copy`.
+  template <typename Match>
+  bool TakeIf(Match match, ReportCopy& copy) {
+    if (!match(Current())) return false;  // the cheap test first: most polls end here
+    const Pinned pinned = Pin();
+    if (!match(pinned.View())) return false;
+    pinned.View().Read(0, copy);
+    return true;
+  }
   // Marker values go into the current report, as if it held them. A report read before the
   // mark is not published after it: it cannot answer the request the mark comes before.
   void Mark(const InputMarker& marker);

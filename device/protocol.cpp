@@ -88,8 +88,12 @@ DeviceInfoReply ReadDeviceInfoReply(const ReportView& input) {
   return reply;
 }
 
+bool IsStatusReply(const ReportView& input) {
+  return input.Get(kReplyIdByte) == kStatusReplyId;
+}
+
 bool HasAnswered(const ReportView& input) {
-  return input.Get(kAnsweredByte) == kAnswered;
+  return IsStatusReply(input) && input.Get(kAnsweredByte) == kAnswered;
 }
 
 CheckVerdict ReadCheckVerdict(const ReportView& input) {
@@ -109,6 +113,12 @@ bool IsReadyToInstall(const ReportView& input) {
   return input.Get(kCheckAcceptByte) == kCheckReady;
 }
 
+bool IsBlockAck(const ReportView& input, std::uint8_t sequence) {
+  if (!IsStatusReply(input) || input.Get(kAckSequenceByte) != sequence) return false;
+  const std::uint8_t code = input.Get(kAckCodeByte);
+  return code == kAckAccepted || code == kAckFailed || code == kAckSendAgain;
+}
+
 BlockAck ReadBlockAck(const ReportView& input) {
   switch (input.Get(kAckCodeByte)) {
     case kAckAccepted:
@@ -118,6 +128,10 @@ BlockAck ReadBlockAck(const ReportView& input) {
     default:
       return BlockAck::SendAgain;
   }
+}
+
+bool IsUploadFailure(const ReportView& input) {
+  return IsStatusReply(input) && input.Get(kAckCodeByte) == kAckFailed;
 }
 
 }  // namespace kr55le

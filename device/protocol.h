@@ -14,7 +14,7 @@ namespace kr55le {
 inline constexpr std::uint8_t kRequestReportId = 0x01;
 inline constexpr std::uint8_t kDataReportId = 0x02;
 inline constexpr std::uint8_t kDeviceInfoReplyId = 0x08;
-// Report ID of every reply but the device information reply; the host does not look at it.
+// Report ID of every reply but the device information reply.
 inline constexpr std::uint8_t kStatusReplyId = 0x01;
 
 inline constexpr std::uint8_t kCommandDeviceInfo = 0x01;
@@ -68,7 +68,7 @@ inline constexpr std::uint8_t kCheckOtherVersionAlt = 0x22;
 inline constexpr std::size_t kAckCodeByte = 1;
 inline constexpr std::uint8_t kAckAccepted = 0x01;
 inline constexpr std::uint8_t kAckFailed = 0x03;
-// Asks for the same block again (any value but accepted and failed does).
+// Asks for the same block again.
 inline constexpr std::uint8_t kAckSendAgain = 0x02;
 inline constexpr std::size_t kAckSequenceByte = 2;
 
@@ -116,6 +116,10 @@ struct DeviceInfoReply {
 bool IsDeviceInfoReply(const ReportView& input);
 DeviceInfoReply ReadDeviceInfoReply(const ReportView& input);
 
+// A reply is told by its report ID and code, never by one byte alone: every input report reaches
+// every handle open on the device, so another program's reply may land in a wait.
+bool IsStatusReply(const ReportView& input);
+// The answer to an image check or a start request.
 bool HasAnswered(const ReportView& input);
 
 enum class CheckVerdict { Rejected, SameVersion, OtherVersion, NoVerdict };
@@ -123,7 +127,11 @@ CheckVerdict ReadCheckVerdict(const ReportView& input);
 bool IsReadyToInstall(const ReportView& input);
 
 enum class BlockAck { Accepted, Failed, SendAgain };
+// The acknowledgement of the data report numbered `sequence`, with one of the codes above.
+bool IsBlockAck(const ReportView& input, std::uint8_t sequence);
 BlockAck ReadBlockAck(const ReportView& input);
+// A failure code from the device, whatever its sequence number.
+bool IsUploadFailure(const ReportView& input);
 
 // The acknowledgement sequence runs 0..255 and starts again at 0.
 constexpr std::uint8_t NextSequence(std::uint8_t sequence) {

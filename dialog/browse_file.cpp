@@ -73,7 +73,7 @@ std::optional<Outcome> CFlashwellDlg::RequestImageCheck(PollCounter& counter, Re
   link_.RaiseWritePending();
   // With no device to answer, the bound would only make the person wait for the same outcome.
   switch (PollUntil(
-      counter, [&] { return link_.InputReport.TakeIf(kAnsweredByte, kAnswered, reply); },
+      counter, [&] { return link_.InputReport.TakeIf(HasAnswered, reply); },
       [this] { return DeviceLost() || CloseRequested; }, [this] { PumpMessages(); })) {
     case WaitEnd::Answered:
       return std::nullopt;

@@ -136,6 +136,10 @@ void CFlashwellDlg::UpdatePermissionHint(const std::vector<std::string>& listed)
 }
 
 Outcome CFlashwellDlg::Identify() {
+  if (LastOpenResult.error == hid::HidError::InUse) {
+    EnterUnusableState(text::kDeviceInUse);
+    return Outcome::InUse;
+  }
   link_.InputReport.Mark(kDeviceInfoMarker);
   BuildDeviceInfoRequest(link_.BeginRequest());
   UpdateData(false);
@@ -146,13 +150,17 @@ Outcome CFlashwellDlg::Identify() {
     ShowIdentification(*reply);
     return Outcome::Identified;
   }
+  EnterUnusableState(text::kNotInUpgradeMode);
+  return link_.HasDevice() ? Outcome::NotAnswering : Outcome::NoDevice;
+}
+
+void CFlashwellDlg::EnterUnusableState(std::string_view message) {
   DeviceReady = false;
-  controls_.SetText(Control::MessageEdit, text::kNotInUpgradeMode);
+  controls_.SetText(Control::MessageEdit, message);
   host_.MessageBeep(Beep::Error);
   controls_.Enable(Control::BrowseButton, false);
   controls_.Enable(Control::UpgradeButton, false);
   controls_.Enable(Control::PathEdit, false);
-  return link_.HasDevice() ? Outcome::NotAnswering : Outcome::NoDevice;
 }
 
 std::optional<DeviceInfoReply> CFlashwellDlg::AwaitDeviceInfo() {

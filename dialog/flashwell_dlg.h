@@ -75,6 +75,8 @@ class CFlashwellDlg : public DialogMessages {
   void UpdatePermissionHint(const std::vector<std::string>& listed);
   Outcome KeepOrDeferOpenDevice();
   void EnterNoDeviceState();
+  // A device is listed but cannot be used: it did not answer, or another program has it.
+  void EnterUnusableState(std::string_view message);
   Outcome Identify();
   std::optional<DeviceInfoReply> AwaitDeviceInfo();
   void ShowIdentification(const DeviceInfoReply& reply);
@@ -84,6 +86,8 @@ class CFlashwellDlg : public DialogMessages {
   // device alone; the last to end runs the scan it deferred.
   void BeginExchange() { ++exchangeDepth_; }
   void EndExchange();
+  // A handler is waiting for the device (or an upgrade, from its first step, is running).
+  bool ExchangeRunning() const { return exchangeDepth_ > 0 || upgradeRunning_; }
 
   // The image check, sent by Browse and again by the upgrade before anything is transferred.
   // Nothing when the device answered, otherwise why not: closed, no device, or not answering.

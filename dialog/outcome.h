@@ -14,6 +14,7 @@ enum class Outcome {
   None,             // the handler has not run
   NoDevice,         // no device to talk to: none attached or openable, or the one in use went
   NotAnswering,     // the device did not answer a request within its bound
+  InUse,            // another program has taken the device: nothing was sent to it
   Identified,       // the scan: the device answered with its identity
   NoFile,           // no file chosen, or it could not be read
   InvalidFile,      // not an image that can be sent (malformed version, empty, too large)

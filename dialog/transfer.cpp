@@ -44,6 +44,7 @@ std::optional<KindTexts> TextsFor(ImageKindClass kind) {
 }  // namespace
 
 void CFlashwellDlg::OnOK() {
+  if (ExchangeRunning()) return;  // as OnUpgrade: and the path in use must stay as it is
   // The display's line breaks are not part of the name (nor is any other line break).
   ImagePath = PathFromDisplay(controls_.Text(Control::PathEdit));
   OnUpgrade();
@@ -61,8 +62,10 @@ Outcome CFlashwellDlg::Refuse(ImageVerdict verdict) {
 }
 
 void CFlashwellDlg::OnUpgrade() {
-  // Enter reaches OnOK inside this handler's own waits; a second transfer must not start there.
-  if (upgradeRunning_) return;
+  // Clicks and Enter reach this handler inside its own waits and inside Browse's check: a
+  // transfer started there would take the other exchange's replies for its own, and that
+  // exchange the transfer's.
+  if (ExchangeRunning()) return;
   const FlagScope running(upgradeRunning_);
   BeginExchange();
   outcomes_.Set(Handler::Upgrade, Upgrade());
@@ -183,8 +186,10 @@ Outcome CFlashwellDlg::SendBlocks(const PayloadPlan& plan) {
 
     ReportCopy copy{};
     const WaitEnd end = AwaitAcknowledgement(sequence, progressPending, copy);
-    const BlockAck ack = ReadBlockAck(end == WaitEnd::Answered ? ReportView(std::span(copy))
-                                                               : link_.InputReport.Current());
+    // A failure code ends the upload however the wait ended (it may carry another number).
+    const BlockAck ack = end == WaitEnd::Answered ? ReadBlockAck(ReportView(std::span(copy)))
+                         : IsUploadFailure(link_.InputReport.Current()) ? BlockAck::Failed
+                                                                        : BlockAck::SendAgain;
     if (ack == BlockAck::Failed) return Fail(text::kUploadFailed, Outcome::Failed);
     sequence = NextSequence(sequence);
     if (end == WaitEnd::Exhausted) return Outcome::Failed;
@@ -199,7 +204,11 @@ WaitEnd CFlashwellDlg::AwaitAcknowledgement(std::uint8_t sequence, bool& progres
                                             ReportCopy& ack) {
   PollCounter counter(bounds_.acknowledgement);
   const WaitEnd end = PollUntil(
-      counter, [&] { return link_.InputReport.TakeIf(kAckSequenceByte, sequence, ack); },
+      counter,
+      [&] {
+        return link_.InputReport.TakeIf(
+            [sequence](const ReportView& input) { return IsBlockAck(input, sequence); }, ack);
+      },
       [this] { return StopRequested(); },
       [&] {
         if (progressPending) StepProgress(progressPending);

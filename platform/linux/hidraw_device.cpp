@@ -40,8 +40,9 @@ hid::HidAttributes AttributesFromRawInfo(const hidraw_devinfo& info) {
 }
 
 HidrawDevice::HidrawDevice(int fileDescriptor, std::filesystem::path reportDescriptorFile,
-                           std::string nodeName)
-    : file_(fileDescriptor),
+                           std::string nodeName, std::shared_ptr<const void> hold)
+    : hold_(std::move(hold)),
+      file_(fileDescriptor),
       reportDescriptorFile_(std::move(reportDescriptorFile)),
       nodeName_(std::move(nodeName)) {
   // Before any read or write can run, so both threads see the decision without a lock. A

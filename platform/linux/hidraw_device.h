@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,9 +36,9 @@ class HidrawDevice final : public hid::HidDevice {
   // Owns `fileDescriptor` and closes it. `reportDescriptorFile` is the sysfs file to read the
   // report descriptor from (empty: ask the node). `nodeName` names the device in messages. Reads
   // the descriptor once to learn whether the device numbers its reports; when it cannot tell,
-  // reports pass as the node gives them.
+  // reports pass as the node gives them. `hold` keeps the node taken for this program.
   explicit HidrawDevice(int fileDescriptor, std::filesystem::path reportDescriptorFile = {},
-                        std::string nodeName = "hidraw");
+                        std::string nodeName = "hidraw", std::shared_ptr<const void> hold = {});
 
   hid::HidResult GetAttributes(hid::HidAttributes& attributes) override;
   hid::HidResult GetCaps(hid::HidCaps& caps) override;
@@ -56,6 +57,7 @@ class HidrawDevice final : public hid::HidDevice {
   // "read(/dev/hidraw3)", "ioctl(/dev/hidraw3, HIDIOCGRAWINFO)"
   std::string Call(std::string_view function, std::string_view request = {}) const;
 
+  const std::shared_ptr<const void> hold_;  // let go after the node's own file has closed
   const FileDescriptor file_;
   const std::filesystem::path reportDescriptorFile_;
   const std::string nodeName_;

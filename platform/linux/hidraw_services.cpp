@@ -1,6 +1,7 @@
 #include "platform/linux/hidraw_services.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -54,8 +55,14 @@ std::shared_ptr<hid::HidDevice> LinuxHidServices::Open(const std::string& path,
     result = SystemFailure(OpenErrorClass(error), error, "open(" + node + ")");
     return nullptr;
   }
+  NodeHolds::Hold hold = holds_.Take(node, fileDescriptor, result);
+  if (!hold) {
+    ::close(fileDescriptor);  // nothing has been sent
+    return nullptr;
+  }
   result = {};
-  return std::make_shared<HidrawDevice>(fileDescriptor, entry->reportDescriptor, node);
+  return std::make_shared<HidrawDevice>(fileDescriptor, entry->reportDescriptor, node,
+                                        std::move(hold));
 }
 
 void LinuxHidServices::RegisterNotices(std::function<void(hid::DeviceChange)> sink) {

@@ -12,6 +12,7 @@
 #include "platform/hid/hid_services.h"
 #include "platform/linux/hidraw_enumerate.h"
 #include "platform/linux/hidraw_monitor.h"
+#include "platform/linux/node_holds.h"
 
 namespace kr55le {
 
@@ -27,7 +28,8 @@ class LinuxHidServices final : public hid::HidServices {
 
   std::vector<hid::HidInterface> Enumerate() override;
   // Opens the node of the enumerated path that matches `path` case-insensitively
-  // (enumerating again when the last enumeration holds none), read/write and non-blocking.
+  // (enumerating again when the last enumeration holds none), read/write and non-blocking, and
+  // takes it for this program (NodeHolds).
   std::shared_ptr<hid::HidDevice> Open(const std::string& path, hid::HidResult& result) override;
 
   void RegisterNotices(std::function<void(hid::DeviceChange)> sink) override;
@@ -47,6 +49,8 @@ class LinuxHidServices final : public hid::HidServices {
 
   std::mutex sinkMutex_;
   std::function<void(hid::DeviceChange)> sink_;  // under sinkMutex_
+
+  NodeHolds holds_;
 };
 
 }  // namespace kr55le

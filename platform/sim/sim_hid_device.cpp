@@ -10,8 +10,12 @@ constexpr char kDeviceGone[] = "the device has been unplugged";
 
 }  // namespace
 
-SimHidDevice::SimHidDevice(std::shared_ptr<SimulatedDevice> device, std::string path)
-    : device_(std::move(device)), queue_(device_->OpenQueue()), path_(std::move(path)) {}
+SimHidDevice::SimHidDevice(std::shared_ptr<SimulatedDevice> device, std::string path,
+                           SimulatedDevice::Hold hold)
+    : device_(std::move(device)),
+      queue_(device_->OpenQueue()),
+      path_(std::move(path)),
+      hold_(std::move(hold)) {}
 
 hid::HidResult SimHidDevice::GetAttributes(hid::HidAttributes& attributes) {
   if (device_->IsGone()) return Failure(hid::HidError::Gone, "attributes", kDeviceGone);

@@ -15,7 +15,9 @@ namespace kr55le::sim {
 
 class SimHidDevice : public hid::HidDevice {
  public:
-  SimHidDevice(std::shared_ptr<SimulatedDevice> device, std::string path);
+  // `hold` keeps the device taken for the program that opened it (null: it takes none).
+  SimHidDevice(std::shared_ptr<SimulatedDevice> device, std::string path,
+               SimulatedDevice::Hold hold = nullptr);
 
   hid::HidResult GetAttributes(hid::HidAttributes& attributes) override;
   hid::HidResult GetCaps(hid::HidCaps& caps) override;
@@ -32,6 +34,7 @@ class SimHidDevice : public hid::HidDevice {
   const std::shared_ptr<SimulatedDevice> device_;
   const std::shared_ptr<ReportQueue> queue_;
   const std::string path_;
+  const SimulatedDevice::Hold hold_;
   std::atomic<std::uint32_t> chatterCount_{0};
 };
 

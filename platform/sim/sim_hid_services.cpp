@@ -1,7 +1,9 @@
 #include "platform/sim/sim_hid_services.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <map>
 #include <mutex>
 #include <optional>
 
@@ -51,8 +53,9 @@ struct SimHidServices::Bus {
 
   mutable std::mutex mutex;
   std::vector<Slot> slots;  // indexed by the number Plug returned
+  std::atomic<std::uint64_t> programs{0};
   std::mutex sinkMutex;
-  std::function<void(hid::DeviceChange)> sink;
+  std::map<std::uint64_t, std::function<void(hid::DeviceChange)>> sinks;  // by program
 
   unsigned LowestFreeNumberLocked() const {
     unsigned number = 0;
@@ -81,7 +84,7 @@ struct SimHidServices::Bus {
   // sink taken back is never called afterwards.
   void Notify(hid::DeviceChange change) {
     std::lock_guard lock(sinkMutex);
-    if (sink) sink(change);
+    for (const auto& [program, sink] : sinks) sink(change);
   }
 
   std::size_t Attach(SimIdentity identity, std::optional<SimDeviceConfig> config,
@@ -109,9 +112,18 @@ struct SimHidServices::Bus {
   }
 };
 
-SimHidServices::SimHidServices() : bus_(std::make_shared<Bus>()) {}
+SimHidServices::SimHidServices() : SimHidServices(std::make_shared<Bus>(), Holds::Taken) {}
 
-SimHidServices::~SimHidServices() = default;
+SimHidServices::SimHidServices(std::shared_ptr<Bus> bus, Holds holds)
+    : bus_(std::move(bus)), holds_(holds), program_(++bus_->programs) {}
+
+SimHidServices::~SimHidServices() {
+  RegisterNotices(nullptr);
+}
+
+std::unique_ptr<SimHidServices> SimHidServices::OtherProgram(Holds holds) const {
+  return std::unique_ptr<SimHidServices>(new SimHidServices(bus_, holds));
+}
 
 std::vector<hid::HidInterface> SimHidServices::Enumerate() {
   std::vector<std::pair<unsigned, hid::HidInterface>> present;
@@ -146,13 +158,26 @@ std::shared_ptr<hid::HidDevice> SimHidServices::Open(const std::string& path,
     result = {hid::HidError::NotFound, 0, "open(" + path + "): no such device"};
     return nullptr;
   }
+  SimulatedDevice::Hold hold;
+  if (holds_ == Holds::Taken) {
+    hold = device->TakeHold(program_);
+    if (!hold) {
+      result = {hid::HidError::InUse, 0, "open(" + path + "): taken by another program"};
+      return nullptr;
+    }
+  }
   result = {};
-  return std::make_shared<SimHidDevice>(std::move(device), std::move(enumeratedPath));
+  return std::make_shared<SimHidDevice>(std::move(device), std::move(enumeratedPath),
+                                        std::move(hold));
 }
 
 void SimHidServices::RegisterNotices(std::function<void(hid::DeviceChange)> sink) {
   std::lock_guard lock(bus_->sinkMutex);
-  bus_->sink = std::move(sink);
+  if (sink) {
+    bus_->sinks[program_] = std::move(sink);
+  } else {
+    bus_->sinks.erase(program_);
+  }
 }
 
 std::size_t SimHidServices::Plug(SimDeviceConfig config) {

@@ -28,12 +28,19 @@ inline constexpr std::uint16_t kKeyboardInputReportLength = 9;
 inline constexpr std::uint16_t kKeyboardOutputReportLength = 2;
 inline constexpr char kKeyboardDescription[] = "Logitech USB Keyboard";
 
+// Whether a program takes the devices it opens for itself, as this utility does, or opens them
+// shared, as a program that knows nothing of the others would.
+enum class Holds { Taken, Ignored };
+
 class SimHidServices : public hid::HidServices {
  public:
   SimHidServices();
   ~SimHidServices() override;
   SimHidServices(const SimHidServices&) = delete;
   SimHidServices& operator=(const SimHidServices&) = delete;
+
+  // Another program on the same bus: the same devices, its own holds and notices.
+  std::unique_ptr<SimHidServices> OtherProgram(Holds holds = Holds::Taken) const;
 
   std::vector<hid::HidInterface> Enumerate() override;
   std::shared_ptr<hid::HidDevice> Open(const std::string& path, hid::HidResult& result) override;
@@ -59,7 +66,11 @@ class SimHidServices : public hid::HidServices {
 
  private:
   struct Bus;
+  SimHidServices(std::shared_ptr<Bus> bus, Holds holds);
+
   std::shared_ptr<Bus> bus_;  // shared with devices that unplug themselves from a host thread
+  Holds holds_ = Holds::Taken;
+  std::uint64_t program_ = 0;  // names this program's holds and its notice sink on the bus
 };
 
 }  // namespace kr55le::sim

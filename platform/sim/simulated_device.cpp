@@ -24,6 +24,14 @@ std::shared_ptr<ReportQueue> SimulatedDevice::OpenQueue() {
   return queue;
 }
 
+SimulatedDevice::Hold SimulatedDevice::TakeHold(std::uint64_t program) {
+  std::lock_guard lock(mutex_);
+  if (const auto held = hold_.lock()) return held->program == program ? held : nullptr;
+  auto hold = std::make_shared<const Holder>(Holder{program});
+  hold_ = hold;
+  return hold;
+}
+
 SimulatedDevice::Delivery SimulatedDevice::Deliver(std::span<const std::uint8_t> report) {
   {
     std::lock_guard lock(mutex_);

@@ -3,6 +3,7 @@
 // Thread-safe: the host's reader and writer threads and the test's thread all reach it.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -37,6 +38,11 @@ class SimulatedDevice {
   // Hands one whole output report to the device. Gone when it had gone, or went as it arrived.
   Delivery Deliver(std::span<const std::uint8_t> report);
 
+  // The device taken for one program (one SimHidServices) while the hold lives; null when
+  // another program holds it.
+  using Hold = std::shared_ptr<const void>;
+  Hold TakeHold(std::uint64_t program);
+
   // Takes the device off the bus: every open handle fails from now on. Idempotent.
   void Remove();
   bool IsGone() const;
@@ -53,6 +59,10 @@ class SimulatedDevice {
   mutable std::mutex mutex_;
   std::optional<DeviceModel> model_;
   std::vector<std::weak_ptr<ReportQueue>> queues_;
+  struct Holder {
+    std::uint64_t program;
+  };
+  std::weak_ptr<const Holder> hold_;
   bool gone_ = false;
 };
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "device/block_crc.h"
+#include "platform/hid/hid_services.h"
 
 namespace kr55le {
 namespace {
@@ -122,8 +123,10 @@ TEST(DeviceInfoReply, ReadsFieldsUpToTheirEndOrAZeroByteAndOnlyModeFiveIsAudio) 
   }
 }
 
-Report Reply(std::uint8_t byte1, std::uint8_t byte2, std::uint8_t byte3) {
+Report Reply(std::uint8_t byte1, std::uint8_t byte2, std::uint8_t byte3,
+             std::uint8_t reportId = kStatusReplyId) {
   Report reply{};
+  reply[0] = reportId;
   reply[1] = byte1;
   reply[2] = byte2;
   reply[3] = byte3;
@@ -149,19 +152,37 @@ TEST(CheckReply, VerdictFollowsBytesTwoAndThree) {
     Report reply = Reply(static_cast<std::uint8_t>(byte1), 0x11, 0);
     EXPECT_EQ(HasAnswered(ReportView(std::span(reply))), byte1 == 1) << byte1;
   }
+  // Another report's byte 1 (the identification's serial number, say) is no answer.
+  for (std::uint8_t id : {hid::kNoReportId, kDeviceInfoReplyId, std::uint8_t{0x42}}) {
+    Report other = Reply(kAnswered, 0x11, 0x33, id);
+    EXPECT_FALSE(HasAnswered(ReportView(std::span(other)))) << int{id};
+  }
   Report ready = Reply(1, 0x11, 0);
   EXPECT_TRUE(IsReadyToInstall(ReportView(std::span(ready))));
 }
 
-TEST(BlockAcknowledgement, CodeAndSequence) {
-  const std::pair<std::uint8_t, BlockAck> cases[] = {{0x01, BlockAck::Accepted},
-                                                     {0x03, BlockAck::Failed},
-                                                     {0x02, BlockAck::SendAgain},
-                                                     {0x00, BlockAck::SendAgain},
-                                                     {0xFF, BlockAck::SendAgain}};
-  for (const auto& [code, ack] : cases) {
-    Report reply = Reply(code, 0x9A, 0);
-    EXPECT_EQ(ReadBlockAck(ReportView(std::span(reply))), ack) << int{code};
+TEST(BlockAcknowledgement, OnlyAStatusReplyWithADefinedCodeAndTheNumberIsOne) {
+  constexpr std::uint8_t kSequence = 0x52;
+  const struct {
+    std::uint8_t id, code, sequence;
+    bool ack;
+    BlockAck read;
+  } cases[] = {
+      {kStatusReplyId, kAckAccepted, kSequence, true, BlockAck::Accepted},
+      {kStatusReplyId, kAckFailed, kSequence, true, BlockAck::Failed},
+      {kStatusReplyId, kAckSendAgain, kSequence, true, BlockAck::SendAgain},
+      {kStatusReplyId, 0x00, kSequence, false, BlockAck::SendAgain},
+      {kStatusReplyId, 0x4B, kSequence, false, BlockAck::SendAgain},
+      {kStatusReplyId, kAckAccepted, kSequence + 1, false, BlockAck::Accepted},
+      {kDeviceInfoReplyId, kAckAccepted, kSequence, false, BlockAck::Accepted},
+      {hid::kNoReportId, kAckAccepted, kSequence, false, BlockAck::Accepted},
+  };
+  for (const auto& c : cases) {
+    Report reply = Reply(c.code, c.sequence, 0, c.id);
+    const ReportView view{std::span(reply)};
+    EXPECT_EQ(IsBlockAck(view, kSequence), c.ack) << int{c.id} << "/" << int{c.code};
+    EXPECT_EQ(ReadBlockAck(view), c.read) << int{c.code};
+    EXPECT_EQ(IsUploadFailure(view), c.id == kStatusReplyId && c.code == kAckFailed);
   }
 }
 

@@ -72,8 +72,8 @@ struct Verdict {
   const char* version;
   std::optional<std::string_view> message;  // nothing: the earlier message stays
   bool upgradeEnabled;
-  std::optional<std::uint8_t> replyId{};      // put into the device's reply
-  std::optional<std::uint8_t> versionCode{};  // its byte 3, put into the device's reply
+  std::optional<std::uint8_t> strayId{};      // a report of this ID comes before the reply
+  std::optional<std::uint8_t> versionCode{};  // the reply's byte 3, put into it
   friend void PrintTo(const Verdict& row, std::ostream* out) { *out << row.name; }
 };
 
@@ -90,8 +90,9 @@ const Verdict kVerdicts[] = {
      text::kRejectedFile, false},
     {"UnknownKindIsRejectedKeepingTheMessage", UpgradeMode::Firmware, "Other", kOtherVersion,
      std::nullopt, false},
-    {"ReplyOfAnyReportIdIsTheAnswer", UpgradeMode::Firmware, kFirmwareKind, kOtherVersion,
-     text::kOtherVersion, true, 0x42},
+    // Byte 1 "answered" and byte 2 zero, as a rejection, in another report: not the answer.
+    {"StrayReportOfAnotherIdIsNotTheAnswer", UpgradeMode::Firmware, kFirmwareKind, kOtherVersion,
+     text::kOtherVersion, true, kDeviceInfoReplyId},
     {"OtherVersionCode22OffersTheUpgrade", UpgradeMode::Firmware, kFirmwareKind, kOtherVersion,
      text::kOtherVersion, true, std::nullopt, kCheckOtherVersionAlt},
     {"ReadyWithAnUnknownVersionCodeChangesNothing", UpgradeMode::Firmware, kFirmwareKind,
@@ -112,7 +113,7 @@ TEST_P(BrowseVerdictTest, DeviceVerdictSetsTheMessageAndTheUpgradeButton) {
     ASSERT_TRUE(Enabled(Control::UpgradeButton));
   }
   const std::string before = Message();
-  services.quirks().checkReplyId = c.replyId;
+  services.quirks().strayId = c.strayId;
   services.quirks().checkVersionCode = c.versionCode;
 
   Browse(File(MakeImage(c.kind, c.version, Payload(10))));

@@ -210,7 +210,7 @@ TEST_F(DiscoveryTest, StoredPathsAreUpperCasedAndPairedWithTheirEntries) {
 struct OpenCase {
   const char* name;
   bool attributesFail = false;
-  bool strayFirst = false;
+  std::optional<std::uint8_t> strayId{};
   std::uint16_t outputLength = kReportSize;
   bool used = true;
   friend void PrintTo(const OpenCase& row, std::ostream* out) { *out << row.name; }
@@ -226,7 +226,7 @@ const OpenCase kOpenCases[] = {
      .attributesFail = true,
      .outputLength = kTooLong,
      .used = false},
-    {.name = "StrayReportBeforeTheReply", .strayFirst = true},
+    {.name = "StrayReportBeforeTheReply", .strayId = kStatusReplyId},
 };
 
 class OpenTest : public DiscoveryTest, public ::testing::WithParamInterface<OpenCase> {};
@@ -234,7 +234,7 @@ class OpenTest : public DiscoveryTest, public ::testing::WithParamInterface<Open
 TEST_P(OpenTest, DeviceIsUsedExactlyWhenItsReportsFit) {
   const OpenCase& c = GetParam();
   services.quirks().attributesFail = c.attributesFail;
-  services.quirks().strayFirst = c.strayFirst;
+  services.quirks().strayId = c.strayId;
   // A reply well after the stray, which comes on the first read after the request.
   hid.Plug({.outputReportLength = c.outputLength, .replyLatency = std::chrono::milliseconds(20)});
   OpenDialog();

@@ -23,11 +23,12 @@ namespace kr55le::testing {
 // Set by the test, read by the link's threads.
 struct Quirks {
   std::atomic<bool> anyKind{false};  // image checks reach the device naming the firmware kind
-  std::atomic<std::optional<std::uint8_t>> checkReplyId{};      // in the image check's reply
-  std::atomic<std::optional<std::uint8_t>> checkVersionCode{};  // its byte 3
+  std::atomic<std::optional<std::uint8_t>> checkVersionCode{};  // in the check reply's byte 3
   std::atomic<bool> attributesFail{false};                      // the attributes query fails
-  std::atomic<bool> strayFirst{false};  // a report with byte 0 = 1 comes first after a request
-  std::atomic<bool> holdBlocks{false};  // data reports wait in write() while this holds
+  // A report of this ID, byte 1 "answered" and zeros after, comes first after each request, as
+  // another program's reply would.
+  std::atomic<std::optional<std::uint8_t>> strayId{};
+  std::atomic<bool> holdBlocks{false};            // data reports wait in write() while this holds
   std::atomic<bool> failureOutOfSequence{false};  // a failure code comes with the next number
 };
 
@@ -57,15 +58,16 @@ class ScenarioServices : public hid::HidServices {
     hid::HidResult GetCaps(hid::HidCaps& caps) override { return device_->GetCaps(caps); }
     hid::HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
                         std::chrono::milliseconds timeout) override {
-      if (strayPending_.exchange(false)) {
-        std::fill(report.begin(), report.end(), kAnswered);
+      if (const auto stray = quirks_->strayId.load(); stray && strayPending_.exchange(false)) {
+        std::fill(report.begin(), report.end(), 0);
+        report[kReplyIdByte] = *stray;
+        report[kAnsweredByte] = kAnswered;
         received = report.size();
         return {};
       }
       const hid::HidResult result = device_->Read(report, received, timeout);
       // Only the reply to an image check: the first report after one was written.
       if (result.ok() && received > kCheckVersionByte && checkWritten_.exchange(false)) {
-        if (const auto id = quirks_->checkReplyId.load()) report[kReplyIdByte] = *id;
         if (const auto code = quirks_->checkVersionCode.load()) report[kCheckVersionByte] = *code;
       }
       if (result.ok() && received > kAckSequenceByte && quirks_->failureOutOfSequence &&
@@ -80,7 +82,7 @@ class ScenarioServices : public hid::HidServices {
              std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
-      strayPending_ = quirks_->strayFirst.load();
+      strayPending_ = quirks_->strayId.load().has_value();
       const bool check = report.size() >= kKindOffset + kKindTagLength &&
                          report[0] == kRequestReportId && report[1] == kCommandImageCheck;
       checkWritten_ = check;

@@ -320,6 +320,45 @@ TEST_F(TransferTest, AnotherDevicePluggedInAndOutDuringTheTransferLeavesItRunnin
   EXPECT_TRUE(hid.ReceivedReports(other).empty());
 }
 
+// Another program identifies the device during a transfer. One that takes devices as this one
+// does finds it in use and sends nothing; one that opens it shared gets its identity, whose reply
+// (byte 2 the serial number's second character) reaches this transfer's wait for the
+// acknowledgement of that number, and must not pass for it: "send it again" would make the device
+// store one block twice.
+class SecondProgramTest : public UpgradeScenario,
+                          public ::testing::WithParamInterface<sim::Holds> {};
+
+TEST_P(SecondProgramTest, TransferStaysWholeWhileAnotherProgramAsksTheDeviceForItsIdentity) {
+  const bool takesHolds = GetParam() == sim::Holds::Taken;
+  StartWith();
+  const auto payload = Payload(90 * kBlock);
+  Browse(FirmwareImage(payload));
+  const auto otherProgram = hid.OtherProgram(GetParam());
+  ControlModel otherControls;
+  TestHost otherHost{otherControls};
+  ReportLink otherLink{kScenarioTiming};
+  CFlashwellDlg other(otherHost, otherControls, *otherProgram, otherLink);
+  otherHost.Attach(other);
+  const auto matched = static_cast<std::uint8_t>(sim::kDefaultSerialNumber[1]);
+  AtBlock(matched, [&other] { other.OnInitDialog(); });
+
+  ClickUpgrade();
+
+  EXPECT_TRUE(hid.AssembledImage(device) == WithFiller(payload));  // too big to print
+  EXPECT_EQ(Message(), text::kFirmwareCompleted);
+  EXPECT_EQ(InfoRequests(device), takesHolds ? 1u : 2u);
+  EXPECT_EQ(otherControls.Text(Control::MessageEdit),
+            takesHolds ? std::string(text::kDeviceInUse) : IdentifiedMessage());
+  EXPECT_EQ(other.LastOutcome(Handler::Scan), takesHolds ? Outcome::InUse : Outcome::Identified);
+}
+
+INSTANTIATE_TEST_SUITE_P(Holds, SecondProgramTest,
+                         ::testing::Values(sim::Holds::Taken, sim::Holds::Ignored),
+                         [](const auto& row) {
+                           return row.param == sim::Holds::Taken ? "TakesDevices"
+                                                                 : "OpensThemShared";
+                         });
+
 TEST_F(TransferTest, CancelAfterAFailedTransferThenASecondTransferCompletes) {
   StartWith({.failAtBlock = 1});
   Browse(FirmwareImage(Payload(3 * kBlock)));
@@ -453,6 +492,29 @@ TEST_F(TransferTest, EnterUpgradeOrBrowseDuringTheRepeatedCheckChangeNothingOfTh
   EXPECT_EQ(DataReports().size(), 2u);
   EXPECT_EQ(hid.AssembledImage(device), WithFiller(payload));
   EXPECT_EQ(Message(), text::kFirmwareCompleted);
+}
+
+// An upgrade started inside Browse's check would take the check's reply for its own, and leave
+// the check to read one of the transfer's acknowledgements as its verdict.
+TEST_F(TransferTest, UpgradeOrEnterDuringBrowsesCheckStartsNothing) {
+  StartWith({.replyLatency = std::chrono::milliseconds(20)});  // the check's wait pumps first
+  Browse(FirmwareImage(Payload(1010)));
+  ASSERT_TRUE(Enabled(Control::UpgradeButton));
+  host.AnswerOpenFile(FirmwareImage(Payload(500)));
+  host.When([this] { return Requests(kCommandImageCheck) == 2; },
+            [this] {
+              host.Click(Control::UpgradeButton);
+              host.Enter();
+            });
+
+  Do([this] { host.Click(Control::BrowseButton); });
+
+  EXPECT_THAT(host.DispatchedMessages(), Contains(HostMessage{HostMessageKind::OkCommand}));
+  EXPECT_EQ(Requests(kCommandImageCheck), 2u);
+  EXPECT_EQ(Requests(kCommandUpgradeStart), 0u);
+  EXPECT_TRUE(DataReports().empty());
+  EXPECT_EQ(Message(), text::kOtherVersion);
+  EXPECT_TRUE(Enabled(Control::UpgradeButton));
 }
 
 // Each row breaks its own precondition and every later one, so only the order tells which shows.

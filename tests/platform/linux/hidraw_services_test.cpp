@@ -100,6 +100,29 @@ TEST_F(HidrawServicesTest, OpenOfAnUnknownPathIsNotFound) {
   EXPECT_EQ(result.error, hid::HidError::NotFound);
 }
 
+// Two services objects stand for two programs: a node one has open is in use for the other
+// until the last device the first opened on it has gone; the first may open it again.
+TEST_F(HidrawServicesTest, NodeOpenInOneProgramIsInUseForAnother) {
+  LinuxHidServices other{tree_.sysfs(), tree_.devices(), NoticeSource::DeviceFolder};
+  const std::string path = Path("hidraw1", "vid_0483&pid_5750");
+  hid::HidResult result;
+  auto first = services_.Open(path, result);
+  ASSERT_NE(first, nullptr) << result.message;
+  auto again = services_.Open(UpperCased(path), result);
+  ASSERT_NE(again, nullptr) << result.message;
+  first.reset();  // the rescan's new device keeps the hold
+
+  EXPECT_EQ(other.Open(path, result), nullptr);
+  EXPECT_EQ(result.error, hid::HidError::InUse);
+  EXPECT_NE(other.Open(Path("hidraw2", "vid_0483&pid_df11"), result), nullptr);  // another node
+
+  again.reset();
+  const auto taken = other.Open(path, result);
+  EXPECT_NE(taken, nullptr) << result.message;
+  EXPECT_EQ(services_.Open(path, result), nullptr);
+  EXPECT_EQ(result.error, hid::HidError::InUse);
+}
+
 TEST_F(HidrawServicesTest, OpenOfAMissingNodeIsNotFoundAndNamesTheNode) {
   std::filesystem::remove(tree_.devices() / "hidraw1");
   hid::HidResult result;
