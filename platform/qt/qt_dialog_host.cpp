@@ -2,16 +2,19 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 
 #include "platform/qt/control_widgets.h"
 #include "platform/qt/file_filter.h"
+#include "platform/qt/local_file_name.h"
 #include "res/dialog_template.h"
 #include "res/strings.h"
 
 namespace kr55le::qt {
+namespace {
+constexpr char kLocalFileScheme[] = "file";  // the chooser offers local files only
+}  // namespace
 
 QtDialogHost::QtDialogHost(ControlModel& model, hid::HidServices* services, SystemHoldSource holds)
     : model_(model),
@@ -86,11 +89,12 @@ void QtDialogHost::MessageBox(std::string_view text) {
 }
 
 std::optional<std::string> QtDialogHost::OpenFileDialog(const OpenFileRequest& request) {
-  // The default extension ("*.*") names no suffix to add, so Qt is given none.
-  const QString path = QFileDialog::getOpenFileName(
-      BoxParent(), ToQString(request.title), QString(), ToQString(ToQtFileFilter(request.filter)));
-  if (path.isEmpty()) return std::nullopt;
-  return QFile::encodeName(path).toStdString();
+  // The default extension ("*.*") names no suffix to add, so Qt is given none. A URL rather
+  // than a QString: the system's own chooser hands over names that are not UTF-8 intact.
+  const QUrl chosen = QFileDialog::getOpenFileUrl(
+      BoxParent(), ToQString(request.title), QUrl(), ToQString(ToQtFileFilter(request.filter)),
+      nullptr, {}, {QString::fromLatin1(kLocalFileScheme)});
+  return LocalFileName(chosen);
 }
 
 void QtDialogHost::PostDeviceChange(hid::DeviceChange change) {

@@ -1,7 +1,10 @@
 #include "platform/qt/file_filter.h"
 
+#include <QUrl>
+
 #include <gtest/gtest.h>
 
+#include "platform/qt/local_file_name.h"
 #include "res/strings.h"
 
 namespace kr55le::qt {
@@ -37,6 +40,21 @@ INSTANTIATE_TEST_SUITE_P(
         FilterCase{"EmptyPattern", "No pattern||Bin|*.bin|", "Bin (*.bin)"},
         FilterCase{"EmptyLabel", "|*.bin|", "(*.bin)"}, FilterCase{"Empty", "", ""}),
     [](const testing::TestParamInfo<FilterCase>& row) { return std::string(row.param.name); });
+
+// The chooser's URL gives back the name's bytes, also those of a name that is not UTF-8.
+TEST(LocalFileName, IsTheChosenFilesBytes) {
+  const std::pair<const char*, std::optional<std::string>> cases[] = {
+      {"file:///tmp/img-%FF%FE.bin", "/tmp/img-\xff\xfe.bin"},
+      {"file:///tmp/%D0%BE%D0%B1%20x%2525.bin", "/tmp/\xd0\xbe\xd0\xb1 x%25.bin"},
+      {"https://example.com/a.bin", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& [url, name] : cases) {
+    EXPECT_EQ(LocalFileName(QUrl::fromEncoded(url)), name) << url;
+  }
+  const QString utf8 = QString::fromUtf8("/tmp/\xd0\xbe\xd0\xb1 #1%.bin");
+  EXPECT_EQ(LocalFileName(QUrl::fromLocalFile(utf8)), utf8.toStdString());
+}
 
 }  // namespace
 }  // namespace kr55le::qt
