@@ -22,8 +22,21 @@ class NodeHolds {
   Hold Take(const std::string& node, int fileDescriptor, hid::HidResult& result);
 
  private:
-  std::mutex mutex_;
-  std::map<std::string, std::weak_ptr<const void>> holds_;
+  // Counted under the lock, so that the last share's release and a new Take never interleave:
+  // a Take in between would find the node still locked, by this very program.
+  struct Registry {
+    struct Entry {
+      int lockedFile = -1;  // a duplicate of the file that took the lock
+      int shares = 0;
+    };
+    std::mutex mutex;
+    std::map<std::string, Entry> entries;
+    void Release(const std::string& node);
+  };
+  class Share;
+
+  // Shared with the holds, which may outlive these services in a device still in use.
+  std::shared_ptr<Registry> registry_ = std::make_shared<Registry>();
 };
 
 }  // namespace kr55le
