@@ -25,11 +25,13 @@ hid::HidResult QueryCaps(HANDLE device, const std::string& path, hid::HidCaps& c
   return {};
 }
 
-Win32HidDevice::Win32HidDevice(UniqueHandle device, std::string path, const hid::HidCaps& caps)
-    : device_(std::move(device)),
+Win32HidDevice::Win32HidDevice(UniqueHandle device, std::string path, const hid::HidCaps& caps,
+                               std::unique_ptr<DeviceHold> hold, TransferCalls& calls)
+    : hold_(std::move(hold)),
+      device_(std::move(device)),
       path_(std::move(path)),
-      read_(TransferKind::Read, caps.InputReportByteLength),
-      write_(TransferKind::Write, caps.OutputReportByteLength) {}
+      read_(TransferKind::Read, caps.InputReportByteLength, calls),
+      write_(TransferKind::Write, caps.OutputReportByteLength, calls) {}
 
 Win32HidDevice::~Win32HidDevice() {
   // Closing cancels whatever is still pending, before the transfers wait for it to end.
@@ -58,7 +60,7 @@ hid::HidResult Win32HidDevice::Read(std::span<std::uint8_t> report, std::size_t&
                                     std::chrono::milliseconds timeout) {
   received = 0;
   if (gone_.load(std::memory_order_acquire)) return GoneResult("ReadFile");
-  if (read_.Buffer().empty()) return {hid::HidError::Io, 0, Message("ReadFile", "no input")};
+  if (read_.Size() == 0) return {hid::HidError::Io, 0, Message("ReadFile", "no input")};
   const TransferResult result = read_.Run(device_.Get(), timeout);
   if (result.outcome != TransferOutcome::Done) return Outcome(result, "ReadFile");
   if (result.transferred > report.size()) {
@@ -71,13 +73,12 @@ hid::HidResult Win32HidDevice::Read(std::span<std::uint8_t> report, std::size_t&
 
 hid::HidResult Win32HidDevice::Write(std::span<const std::uint8_t> report) {
   if (gone_.load(std::memory_order_acquire)) return GoneResult("WriteFile");
-  std::vector<std::uint8_t>& buffer = write_.Buffer();
-  if (report.size() > buffer.size()) {
+  if (report.size() > write_.Size()) {
     return {hid::HidError::TooLong, 0, Message("WriteFile", "report longer than the device's")};
   }
-  // A shorter report goes out padded with zeros to the device's length.
-  std::fill(std::copy(report.begin(), report.end(), buffer.begin()), buffer.end(), 0);
-  return Outcome(write_.Run(device_.Get(), kWriteWait), "WriteFile");
+  // The transfer copies the report (padded with zeros to the device's length) only once no
+  // earlier write holds its buffer; while one does, this write fails and sends nothing.
+  return Outcome(write_.Run(device_.Get(), kWriteWait, report), "WriteFile");
 }
 
 hid::HidResult Win32HidDevice::Outcome(const TransferResult& result, std::string_view call) {

@@ -4,9 +4,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include "platform/hid/hid_services.h"
+#include "platform/win32/device_hold.h"
 #include "platform/win32/overlapped_transfer.h"
 #include "platform/win32/unique_handle.h"
 
@@ -23,8 +25,13 @@ hid::HidResult QueryCaps(HANDLE device, const std::string& path, hid::HidCaps& c
 // at once with Gone.
 class Win32HidDevice final : public hid::HidDevice {
  public:
-  // Owns `device`, opened for overlapped I/O; `caps` gives the length of its transfers.
-  Win32HidDevice(UniqueHandle device, std::string path, const hid::HidCaps& caps);
+  // Owns `device`, opened for overlapped I/O; `caps` gives the length of its transfers. `hold`
+  // is its share of the program's hold on the interface (see HoldRegistry), let go of when the
+  // device object goes, after its handle is closed and its transfers have ended; `calls` the system
+  // calls of the transfers (a test's stand-in for the driver).
+  Win32HidDevice(UniqueHandle device, std::string path, const hid::HidCaps& caps,
+                 std::unique_ptr<DeviceHold> hold = nullptr,
+                 TransferCalls& calls = SystemTransferCalls());
   ~Win32HidDevice() override;
 
   hid::HidResult GetAttributes(hid::HidAttributes& attributes) override;
@@ -38,6 +45,8 @@ class Win32HidDevice final : public hid::HidDevice {
   hid::HidResult GoneResult(std::string_view call) const;
   std::string Message(std::string_view call, std::string_view what) const;
 
+  // First, so that it goes last: the device is the program's until its handle has been closed.
+  std::unique_ptr<DeviceHold> hold_;
   UniqueHandle device_;
   const std::string path_;
   // The system takes exactly the report length, ID byte included, for each transfer.

@@ -34,6 +34,9 @@ std::string Win32HidServices::EnumeratedSpelling(const std::string& path) {
 std::shared_ptr<hid::HidDevice> Win32HidServices::Open(const std::string& path,
                                                        hid::HidResult& result) {
   const std::string spelling = EnumeratedSpelling(path);
+  // The hold comes first: while another program has the device, nothing of this one reaches it.
+  std::unique_ptr<DeviceHold> hold = holds_.Take(spelling, result);
+  if (!hold) return nullptr;
   UniqueHandle device(::CreateFileW(Widen(spelling).c_str(), GENERIC_READ | GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_OVERLAPPED, nullptr));
@@ -46,7 +49,7 @@ std::shared_ptr<hid::HidDevice> Win32HidServices::Open(const std::string& path,
   hid::HidCaps caps;
   QueryCaps(device.Get(), spelling, caps);
   result = {};
-  return std::make_shared<Win32HidDevice>(std::move(device), spelling, caps);
+  return std::make_shared<Win32HidDevice>(std::move(device), spelling, caps, std::move(hold));
 }
 
 void Win32HidServices::RegisterNotices(std::function<void(hid::DeviceChange)> sink) {

@@ -1,5 +1,6 @@
-// The HID services on Windows: interfaces from the device setup library, devices opened shared
-// and overlapped, arrival and removal through device-interface notifications.
+// The HID services on Windows: interfaces from the device setup library, devices opened
+// overlapped and held for this program (a named mutex per interface, see device_hold.h), arrival
+// and removal through device-interface notifications.
 #pragma once
 
 #include <memory>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "platform/hid/hid_services.h"
+#include "platform/win32/device_hold.h"
 
 namespace kr55le::win32 {
 
@@ -20,7 +22,10 @@ class Win32HidServices final : public hid::HidServices {
 
   std::vector<hid::HidInterface> Enumerate() override;
   // Opens the enumerated path that matches `path` case-insensitively (or `path` itself when
-  // none does), for reading and writing, shared with other programs.
+  // none does), for reading and writing. The interface's hold is taken first (InUse, and no
+  // CreateFile, while another program has it) and kept while any device object opened here on
+  // it lives. The handle itself is shared: another program's enumeration still opens the
+  // interface to read its names and capabilities.
   std::shared_ptr<hid::HidDevice> Open(const std::string& path, hid::HidResult& result) override;
 
   // Call on the thread whose messages are pumped (the dialog's): the notices arrive there, as
@@ -31,6 +36,7 @@ class Win32HidServices final : public hid::HidServices {
  private:
   std::string EnumeratedSpelling(const std::string& path);
 
+  HoldRegistry holds_;
   std::mutex pathsMutex_;
   std::vector<std::string> paths_;  // the last enumeration, under pathsMutex_
   std::unique_ptr<DeviceNotices> notices_;

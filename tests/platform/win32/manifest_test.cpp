@@ -27,7 +27,7 @@ std::string ManifestOf(std::string path) {
   return manifest;
 }
 
-TEST(Manifest, EveryExecutableRunsAsInvokerStyledDpiAwareOnWindows7To11InUtf8) {
+TEST(Manifest, EveryExecutableRunsAsInvokerStyledDpiAwareLongPathAwareOnWindows7To11InUtf8) {
   const char* const entries[] = {
       R"(<requestedExecutionLevel level="asInvoker")",
       R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")",
@@ -37,6 +37,7 @@ TEST(Manifest, EveryExecutableRunsAsInvokerStyledDpiAwareOnWindows7To11InUtf8) {
       R"(<supportedOS Id="{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"/>)",  // 8
       R"(<supportedOS Id="{1f676c76-80e1-4239-95bb-83d0f6d0da78}"/>)",  // 8.1
       R"(<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>)",  // 10 and 11
+      R"(<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true<)",
       R"(<activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8<)",
   };
   for (const char* executable : {KR55LE_UPGRADE_EXE, KR55LE_DEMO_EXE, KR55LE_FLASH_EXE}) {
