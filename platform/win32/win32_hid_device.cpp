@@ -26,12 +26,12 @@ hid::HidResult QueryCaps(HANDLE device, const std::string& path, hid::HidCaps& c
 }
 
 Win32HidDevice::Win32HidDevice(UniqueHandle device, std::string path, const hid::HidCaps& caps,
-                               std::unique_ptr<DeviceHold> hold, TransferCalls& calls)
+                               std::unique_ptr<DeviceHold> hold)
     : hold_(std::move(hold)),
       device_(std::move(device)),
       path_(std::move(path)),
-      read_(TransferKind::Read, caps.InputReportByteLength, calls),
-      write_(TransferKind::Write, caps.OutputReportByteLength, calls) {}
+      read_(TransferKind::Read, caps.InputReportByteLength),
+      write_(TransferKind::Write, caps.OutputReportByteLength) {}
 
 Win32HidDevice::~Win32HidDevice() {
   // Closing cancels whatever is still pending, before the transfers wait for it to end.

@@ -27,11 +27,9 @@ class Win32HidDevice final : public hid::HidDevice {
  public:
   // Owns `device`, opened for overlapped I/O; `caps` gives the length of its transfers. `hold`
   // is its share of the program's hold on the interface (see HoldRegistry), let go of when the
-  // device object goes, after its handle is closed and its transfers have ended; `calls` the system
-  // calls of the transfers (a test's stand-in for the driver).
+  // device object goes, after its handle is closed and its transfers have ended.
   Win32HidDevice(UniqueHandle device, std::string path, const hid::HidCaps& caps,
-                 std::unique_ptr<DeviceHold> hold = nullptr,
-                 TransferCalls& calls = SystemTransferCalls());
+                 std::unique_ptr<DeviceHold> hold = nullptr);
   ~Win32HidDevice() override;
 
   hid::HidResult GetAttributes(hid::HidAttributes& attributes) override;

@@ -12,14 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/win32_hid_device.h"
-
 namespace kr55le::win32 {
 namespace {
 
 using namespace std::chrono_literals;
 using ::testing::ElementsAreArray;
-using ::testing::HasSubstr;
 
 constexpr DWORD kPipeBuffer = 4096;
 constexpr std::size_t kReport = 8;
@@ -76,7 +73,7 @@ TEST_F(OverlappedTransferTest, TransferOnAnInvalidHandleFails) {
 }
 
 // A driver with one transfer in flight at a time, which ends it when the test says so: at once
-// when started, on CancelIoEx when it honours that, or later on its own (Complete, Abort).
+// when started, on CancelIoEx when it honours that, or later on its own (Complete).
 class StandInDriver final : public TransferCalls {
  public:
   bool completesAtOnce = false;
@@ -127,7 +124,6 @@ class StandInDriver final : public TransferCalls {
     std::copy(report.begin(), report.end(), held);
     End(report.empty() ? heldSize : static_cast<DWORD>(report.size()), 0);
   }
-  void Abort() { End(0, ERROR_OPERATION_ABORTED); }
 
  private:
   void End(DWORD transferred, DWORD error) {
@@ -188,58 +184,6 @@ TEST(StuckTransferTest, AReadThatEndsAfterItsCancellationHandsOverItsReport) {
   driver.honoursCancel = true;
   EXPECT_EQ(read.Run(kDevice, 10ms).outcome, TransferOutcome::TimedOut);
   EXPECT_EQ(driver.starts, 2);
-}
-
-TEST(StuckTransferTest, AReadWhoseCancellationEndsLateStartsAfresh) {
-  StandInDriver driver;
-  driver.honoursCancel = false;
-  OverlappedTransfer read(TransferKind::Read, kReport, driver);
-  EXPECT_EQ(read.Run(kDevice, 10ms).outcome, TransferOutcome::Stuck);
-  driver.Abort();
-  driver.completesAtOnce = true;
-  const TransferResult received = read.Run(kDevice, 10ms);
-  EXPECT_EQ(received.outcome, TransferOutcome::Done);
-  EXPECT_EQ(driver.starts, 2);
-}
-
-TEST(StuckTransferTest, AWriteLongerThanTheBufferFailsWithoutTouchingIt) {
-  StandInDriver driver;
-  driver.completesAtOnce = true;
-  OverlappedTransfer write(TransferKind::Write, 4, driver);
-  const std::uint8_t tooLong[] = {1, 2, 3, 4, 5};
-  const TransferResult result = write.Run(kDevice, 10ms, tooLong);
-  EXPECT_EQ(result.outcome, TransferOutcome::Failed);
-  EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  EXPECT_EQ(driver.starts, 0);
-  EXPECT_THAT(write.Buffer(), ElementsAreArray({0, 0, 0, 0}));
-}
-
-// The device's writes on the same driver: the report of a write that fails while the driver
-// holds an earlier one never reaches the driver's buffer.
-TEST(StuckTransferTest, ADeviceWriteWhileItsLastIsStuckFailsAndSendsNothing) {
-  StandInDriver driver;
-  driver.honoursCancel = false;
-  hid::HidCaps caps;
-  caps.InputReportByteLength = kReport;
-  caps.OutputReportByteLength = kReport;
-  // Any handle the device may close: the stand-in driver does not use it.
-  Win32HidDevice device(UniqueHandle(::CreateEventA(nullptr, TRUE, FALSE, nullptr)), "device", caps,
-                        nullptr, driver);
-  const Report first{0, 1, 1, 1, 1, 1, 1, 1};
-  const hid::HidResult stuck = device.Write(first);
-  EXPECT_EQ(stuck.error, hid::HidError::Io);
-
-  const Report second{0, 2, 2, 2, 2, 2, 2, 2};
-  const hid::HidResult refused = device.Write(second);
-  EXPECT_EQ(refused.error, hid::HidError::Io);
-  EXPECT_THAT(refused.message, HasSubstr("WriteFile(device)"));
-  EXPECT_EQ(driver.starts, 1);
-  EXPECT_THAT(driver.HeldBytes(), ElementsAreArray(first));
-
-  driver.Complete();
-  driver.completesAtOnce = true;
-  EXPECT_TRUE(device.Write(second).ok());
-  EXPECT_THAT(driver.sent, ElementsAreArray(second));
 }
 
 }  // namespace
