@@ -49,18 +49,21 @@ NoticeBatch NoticeWatch::Await(std::chrono::milliseconds wait) {
 
 std::vector<std::string> ArrivalTracker::Arrived(const std::vector<hid::HidInterface>& present,
                                                  NoticeBatch batch, const PathFilter& busy) {
-  const bool replugged = batch.arrival && batch.removal;
-  std::vector<std::string> kept;
+  std::vector<Entry> kept;
   std::vector<std::string> arrived;
   for (const hid::HidInterface& interface : present) {
     if (!IsScannedInterface(interface.path)) continue;
-    const bool fresh = replugged || !Known(interface.path);
-    // A busy path that is fresh stays unknown, to be looked at once it is free.
+    const Entry* entry = Find(interface.path);
+    // After a removal a path may have passed to another device, whose arrival the notices tell
+    // at the latest with the next batch: until then it is in doubt.
+    const bool inDoubt = entry != nullptr && (entry->inDoubt || batch.removal);
+    const bool fresh = entry == nullptr || (inDoubt && batch.arrival);
+    // A busy path that is fresh is left unknown, to be looked at once it is free.
     if (busy && busy(interface.path)) {
-      if (!fresh) kept.push_back(interface.path);
+      if (!fresh) kept.push_back({interface.path, inDoubt});
       continue;
     }
-    kept.push_back(interface.path);
+    kept.push_back({interface.path, inDoubt && !fresh});
     if (fresh) arrived.push_back(interface.path);
   }
   known_ = std::move(kept);
@@ -68,9 +71,14 @@ std::vector<std::string> ArrivalTracker::Arrived(const std::vector<hid::HidInter
 }
 
 bool ArrivalTracker::Known(const std::string& path) const {
-  return std::any_of(known_.begin(), known_.end(), [&path](const std::string& known) {
-    return hid::SameInterfacePath(known, path);
+  return Find(path) != nullptr;
+}
+
+const ArrivalTracker::Entry* ArrivalTracker::Find(const std::string& path) const {
+  const auto found = std::find_if(known_.begin(), known_.end(), [&path](const Entry& entry) {
+    return hid::SameInterfacePath(entry.path, path);
   });
+  return found == known_.end() ? nullptr : &*found;
 }
 
 }  // namespace kr55le

@@ -53,15 +53,21 @@ class ArrivalTracker {
   using PathFilter = std::function<bool(const std::string& path)>;
 
   // The scanned interfaces present now that were not at the last look, but those `busy` names
-  // (a run has the device; they count as new once no longer busy). After both a removal and an
-  // arrival, a path may have passed to another device: every path but busy ones counts as new.
+  // (a run has the device; they count as new once no longer busy). A path present across a
+  // removal may have passed to another device: it counts as new at the next arrival.
   std::vector<std::string> Arrived(const std::vector<hid::HidInterface>& present, NoticeBatch batch,
                                    const PathFilter& busy = nullptr);
   // Whether `path` was present at the last look and counted.
   bool Known(const std::string& path) const;
 
  private:
-  std::vector<std::string> known_;
+  struct Entry {
+    std::string path;
+    bool inDoubt = false;  // present across a removal, no arrival told since
+  };
+  const Entry* Find(const std::string& path) const;
+
+  std::vector<Entry> known_;
 };
 
 }  // namespace kr55le
