@@ -12,9 +12,6 @@
 
 namespace kr55le {
 
-// How often the wait for the runs' lines looks at Ctrl+C.
-inline constexpr std::chrono::milliseconds kInterruptLook{100};
-
 // Runs the command on every device of `hid` that answers, `program` being this program; prints
 // the runs' lines and the summary on `out` (errors and progress on context.errors) and returns
 // the exit status: done only when every run was done.

@@ -18,6 +18,9 @@
 
 namespace kr55le {
 
+// How often the wait for the runs' lines looks at Ctrl+C.
+inline constexpr std::chrono::milliseconds kInterruptLook{100};
+
 // What a device's run came to.
 struct DeviceRunResult {
   std::string serial;
