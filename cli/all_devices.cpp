@@ -1,322 +1,49 @@
 #include "cli/all_devices.h"
 
-#include <algorithm>
-#include <charconv>
-#include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <memory>
-#include <mutex>
-#include <optional>
-#include <thread>
-
 #include "cli/device_list.h"
 #include "cli/exit_status.h"
 #include "cli/output.h"
-#include "platform/console/child_process.h"
-#include "platform/console/progress_board.h"
-#include "platform/sim/payload_dump.h"
+#include "cli/terminal_text.h"
 #include "res/strings.h"
 
 namespace kr55le {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using console::ChildStream;
-
-constexpr std::string_view kColumnGap = "  ";
 constexpr std::size_t kMessageCapacity = 1024;
-constexpr int kStreamsPerRun = 2;
-// How often the wait for the runs' lines looks at Ctrl+C.
-constexpr auto kInterruptLook = std::chrono::milliseconds(100);
-
-// A line of a run's, or the end of one of its streams.
-struct RunEvent {
-  std::size_t run = 0;
-  ChildStream stream = ChildStream::Output;
-  bool ended = false;
-  std::string line;
-};
-
-// Filled by the runs' reader threads, emptied by the main thread.
-class EventQueue {
- public:
-  void Push(RunEvent event) {
-    const std::lock_guard lock(mutex_);
-    events_.push_back(std::move(event));
-    arrived_.notify_one();
-  }
-  std::optional<RunEvent> Pop(std::chrono::milliseconds wait) {
-    std::unique_lock lock(mutex_);
-    if (!arrived_.wait_for(lock, wait, [this] { return !events_.empty(); })) return {};
-    RunEvent event = std::move(events_.front());
-    events_.pop_front();
-    return event;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable arrived_;
-  std::deque<RunEvent> events_;
-};
-
-std::string ResultOf(int status) {
-  if (status == kExitDone) return std::string(text::kResultDone);
-  if (status == kExitNoPermission) return std::string(text::kResultNoPermission);
-  return std::string(text::kResultFailed);
-}
-
-// The status text of a "message:" line, if it is one.
-std::optional<std::string> MessageOf(const std::string& line) {
-  const std::string key = std::string(kKeyMessage) + ":";
-  if (!line.starts_with(key)) return {};
-  std::string text = line.substr(key.size());
-  if (text.starts_with(' ')) text.erase(0, 1);
-  return text;
-}
-
-void PrintPrefixed(std::FILE* stream, const std::string& serial, const std::string& line) {
-  std::fprintf(stream, "%s%s%s\n", serial.c_str(), std::string(text::kSerialLineSeparator).c_str(),
-               line.c_str());
-  std::fflush(stream);
-}
-
-struct Run {
-  DeviceRunResult result;
-  std::unique_ptr<console::ChildProcess> child;
-  int openStreams = 0;
-  Clock::time_point start;
-};
-
-// The runs of one --all command, driven from the main thread.
-class AllRuns {
- public:
-  AllRuns(const FlashArguments& arguments, const ConsoleContext& context, std::string program,
-          std::FILE* out)
-      : arguments_(arguments),
-        context_(context),
-        program_(std::move(program)),
-        out_(out),
-        board_(context.errors),
-        drawBoard_(context.errorsOnTerminal && context.cursorMoves) {}
-
-  void Add(const ListedDevice& device) {
-    Run& run = runs_.emplace_back();
-    run.result = {.serial = device.identification.serial,
-                  .path = device.path,
-                  .result = std::string(text::kResultNotStarted),
-                  .lastMessage = {},
-                  .seconds = 0};
-  }
-
-  bool Empty() const { return runs_.empty(); }
-
-  // Runs them all, at most `atOnce` at a time, and returns their results.
-  std::vector<DeviceRunResult> RunAll(std::size_t atOnce) {
-    std::size_t next = 0;
-    std::size_t running = 0;
-    int passedOn = context_.interrupts ? context_.interrupts->load() : 0;
-    while (running > 0 || (next < runs_.size() && !interrupted_)) {
-      while (running < atOnce && next < runs_.size() && !interrupted_) {
-        if (Start(next++)) ++running;
-      }
-      PassOnInterrupts(passedOn);
-      const std::optional<RunEvent> event = events_.Pop(kInterruptLook);
-      if (event && Handle(*event)) --running;
-    }
-    board_.Clear();
-    std::vector<DeviceRunResult> results;
-    for (const Run& run : runs_) results.push_back(run.result);
-    return results;
-  }
-
- private:
-  bool Start(std::size_t index) {
-    Run& run = runs_[index];
-    console::ChildSinks sinks{.line =
-                                  [this, index](ChildStream stream, std::string line) {
-                                    events_.Push({index, stream, false, line});
-                                  },
-                              .ended =
-                                  [this, index](ChildStream stream) {
-                                    events_.Push({index, stream, true, {}});
-                                  }};
-    std::string error;
-    run.start = Clock::now();
-    run.child = console::StartChild(program_,
-                                    RunArgumentsFor(arguments_, run.result.path, run.result.serial),
-                                    std::move(sinks), error);
-    if (!run.child) {
-      board_.Clear();
-      PrintError(std::string(text::kCannotStartRun) + run.result.serial + ": " + error,
-                 context_.errors);
-      run.result.result = std::string(text::kResultFailed);
-      return false;
-    }
-    run.openStreams = kStreamsPerRun;
-    return true;
-  }
-
-  // Every new Ctrl+C press goes to each run, as a press would to one; no run starts after one.
-  void PassOnInterrupts(int& passedOn) {
-    if (!context_.interrupts) return;
-    for (const int pressed = context_.interrupts->load(); passedOn < pressed; ++passedOn) {
-      interrupted_ = true;
-      for (Run& run : runs_) {
-        if (run.child && run.openStreams > 0) run.child->Interrupt();
-      }
-    }
-  }
-
-  // True when the event ended its run.
-  bool Handle(const RunEvent& event) {
-    Run& run = runs_[event.run];
-    if (!event.ended) {
-      HandleLine(run, event);
-      return false;
-    }
-    if (--run.openStreams > 0) return false;
-    const int status = run.child->Wait();
-    run.result.result = ResultOf(status);
-    run.result.seconds = std::chrono::duration<double>(Clock::now() - run.start).count();
-    if (drawBoard_) board_.Set(event.run, {});
-    return true;
-  }
-
-  void HandleLine(Run& run, const RunEvent& event) {
-    const std::string& serial = run.result.serial;
-    if (event.stream == ChildStream::Errors) {
-      if (event.line.starts_with(text::kProgressLinePrefix)) {
-        if (drawBoard_) {
-          board_.Set(event.run, serial + std::string(text::kSerialLineSeparator) +
-                                    event.line.substr(text::kProgressLinePrefix.size()));
-        }
-        return;
-      }
-      PrintAboveBoard(context_.errors, serial, event.line);
-      return;
-    }
-    if (std::optional<std::string> message = MessageOf(event.line))
-      run.result.lastMessage = *message;
-    if (!arguments_.json) PrintAboveBoard(out_, serial, event.line);
-  }
-
-  void PrintAboveBoard(std::FILE* stream, const std::string& serial, const std::string& line) {
-    board_.Clear();
-    PrintPrefixed(stream, serial, line);
-    if (drawBoard_) board_.Draw();
-  }
-
-  const FlashArguments& arguments_;
-  const ConsoleContext& context_;
-  std::string program_;
-  std::FILE* out_;
-  console::ProgressBoard board_;
-  bool drawBoard_;
-  bool interrupted_ = false;
-  EventQueue events_;  // before the runs, whose reader threads fill it until they are joined
-  std::deque<Run> runs_;
-};
-
-std::string Padded(const std::string& text, std::size_t width) {
-  return text + std::string(width > text.size() ? width - text.size() : 0, ' ');
-}
-
-std::string SecondsText(double seconds) {
-  char formatted[kMessageCapacity];
-  std::snprintf(formatted, sizeof formatted, "%.1f", seconds);
-  return formatted;
-}
 
 }  // namespace
 
-std::vector<std::string> RunArgumentsFor(const FlashArguments& arguments, const std::string& path,
-                                         const std::string& serial) {
-  std::vector<std::string> words{"--device", path, "--progress-lines"};
-  if (arguments.bell) words.emplace_back("--bell");
-  if (arguments.simulate) words.insert(words.end(), {"--simulate", arguments.simulateText});
-  if (arguments.simulateDump)
-    words.insert(words.end(), {"--simulate-dump", *arguments.simulateDump});
-  if (arguments.record) {
-    words.insert(words.end(), {"--record", sim::DumpPathOf(*arguments.record, serial)});
-  }
-  if (arguments.waitScale != kDefaultWaitScale) {
-    // The shortest decimal that reads back the same, without an exponent, which --wait-scale
-    // refuses.
-    char scale[kMessageCapacity];
-    const auto written =
-        std::to_chars(scale, scale + sizeof scale, arguments.waitScale, std::chars_format::fixed);
-    words.insert(words.end(), {"--wait-scale", std::string(scale, written.ptr)});
-  }
-  words.insert(words.end(), {"--", std::string(CommandWordOf(arguments.command)), arguments.image});
-  return words;
+void PrintLeftOut(const ListedDevice& device, const ConsoleContext& context) {
+  char line[kMessageCapacity];
+  std::snprintf(line, sizeof line, std::string(text::kLeftOutFormat).c_str(),
+                TerminalSafe(device.path).c_str(), device.problem.c_str());
+  PrintError(line, context.errors);
 }
 
 int RunOnAllDevices(const FlashArguments& arguments, hid::HidServices& hid,
                     const ConsoleContext& context, const std::string& program, std::FILE* out) {
-  AllRuns runs(arguments, context, program, out);
+  DeviceRuns runs(arguments, context, program, out);
+  bool any = false;
   for (const ListedDevice& device : ListDevices(hid, arguments, context)) {
-    if (device.answered) {
-      runs.Add(device);
+    if (!device.answered) {
+      PrintLeftOut(device, context);
       continue;
     }
-    char line[kMessageCapacity];
-    std::snprintf(line, sizeof line, std::string(text::kLeftOutFormat).c_str(), device.path.c_str(),
-                  device.problem.c_str());
-    PrintError(line, context.errors);
+    runs.Add(device);
+    any = true;
   }
-  if (runs.Empty()) {
+  if (!any) {
     PrintError(text::kNoDeviceAnswered, context.errors);
     PrintSummary({}, out, arguments.json);
     return kExitNotDone;
   }
-  const std::size_t atOnce = std::max(1U, std::thread::hardware_concurrency());
-  const std::vector<DeviceRunResult> results = runs.RunAll(atOnce);
+  const std::size_t atOnce = RunsAtOnce();
+  while (runs.Running() > 0 || (runs.Waiting() && !runs.Interrupted())) {
+    runs.Step(atOnce, kInterruptLook);
+  }
+  const std::vector<DeviceRunResult> results = runs.Finish();
   PrintSummary(results, out, arguments.json);
-  const bool allDone = std::all_of(results.begin(), results.end(), [](const DeviceRunResult& r) {
-    return r.result == text::kResultDone;
-  });
-  return allDone ? kExitDone : kExitNotDone;
-}
-
-void PrintSummary(const std::vector<DeviceRunResult>& results, std::FILE* out, bool json) {
-  if (json) {
-    std::fputc('[', out);
-    for (std::size_t index = 0; index < results.size(); ++index) {
-      const DeviceRunResult& r = results[index];
-      std::fprintf(out, "%s{%s:%s,%s:%s,%s:%s,%s:%s,%s:%s}", index == 0 ? "" : ",",
-                   JsonString(kKeySerial).c_str(), JsonString(r.serial).c_str(),
-                   JsonString(kKeyPath).c_str(), JsonString(r.path).c_str(),
-                   JsonString(kKeyResult).c_str(), JsonString(r.result).c_str(),
-                   JsonString(kKeyMessage).c_str(), JsonString(r.lastMessage).c_str(),
-                   JsonString(kKeySeconds).c_str(), SecondsText(r.seconds).c_str());
-    }
-    std::fputs("]\n", out);
-    return;
-  }
-  if (results.empty()) return;
-  std::vector<std::vector<std::string>> rows{
-      {std::string(text::kSummarySerial), std::string(text::kSummaryPath),
-       std::string(text::kSummaryResult), std::string(text::kSummarySeconds),
-       std::string(text::kSummaryMessage)}};
-  for (const DeviceRunResult& r : results) {
-    rows.push_back({r.serial, r.path, r.result, SecondsText(r.seconds), r.lastMessage});
-  }
-  std::vector<std::size_t> widths(rows.front().size(), 0);
-  for (const auto& row : rows) {
-    for (std::size_t column = 0; column < row.size(); ++column) {
-      widths[column] = std::max(widths[column], row[column].size());
-    }
-  }
-  for (const auto& row : rows) {
-    std::string line;
-    for (std::size_t column = 0; column + 1 < row.size(); ++column) {
-      line += Padded(row[column], widths[column]) + std::string(kColumnGap);
-    }
-    line += row.back();
-    std::fprintf(out, "%s\n", line.c_str());
-  }
-  std::fflush(out);
+  return AllDone(results) ? kExitDone : kExitNotDone;
 }
 
 }  // namespace kr55le

@@ -2,8 +2,12 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
 #include <vector>
 
+#include "dialog/wait_bounds.h"
 #include "res/strings.h"
 
 namespace kr55le {
@@ -14,6 +18,12 @@ constexpr std::string_view kEndOfOptions = "--";
 constexpr char kValueSeparator = '=';
 constexpr double kMaxWaitSeconds = 86400;  // a day
 constexpr double kMillisecondsPerSecond = 1000;
+constexpr std::size_t kMessageCapacity = 256;
+// Beyond this factor the longest wait's poll count would no longer fit the 64 bits it is counted
+// in; half of that range keeps the product, rounded in doubles, clear of the edge.
+constexpr double kMaxWaitScale =
+    static_cast<double>(std::numeric_limits<std::uint64_t>::max() / 2) /
+    static_cast<double>(LongestWait(WaitBounds{}));
 
 struct CommandWord {
   std::string_view word;
@@ -41,6 +51,22 @@ std::optional<double> ParsePositive(std::string_view text) {
   return scale;
 }
 
+// A positive whole number, digits only.
+std::optional<std::size_t> ParseCount(std::string_view text) {
+  std::size_t count = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || count == 0)
+    return {};
+  return count;
+}
+
+std::string WaitScaleTooLarge(std::string_view value) {
+  char bound[kMessageCapacity];
+  std::snprintf(bound, sizeof bound, std::string(text::kWaitScaleTooLargeFormat).c_str(),
+                kMaxWaitScale);
+  return bound + Quoted(value);
+}
+
 // Empty when the value was applied, else what is wrong with it.
 using ValueApply = std::string (*)(std::string_view value, FlashArguments& arguments);
 
@@ -56,6 +82,15 @@ constexpr Option kOptions[] = {
     {"--json", nullptr, [](FlashArguments& arguments) { arguments.json = true; }},
     {"--bell", nullptr, [](FlashArguments& arguments) { arguments.bell = true; }},
     {"--all", nullptr, [](FlashArguments& arguments) { arguments.all = true; }},
+    {"--each",
+     [](std::string_view value, FlashArguments& arguments) -> std::string {
+       const std::optional<std::size_t> count = ParseCount(value);
+       if (!count) return std::string(text::kBadEach) + Quoted(value);
+       arguments.each = true;
+       arguments.eachLimit = count;
+       return {};
+     },
+     [](FlashArguments& arguments) { arguments.each = true; }},
     {"--progress-lines", nullptr,
      [](FlashArguments& arguments) { arguments.progressLines = true; }},
     {"--help", nullptr, nullptr},
@@ -103,6 +138,7 @@ constexpr Option kOptions[] = {
      [](std::string_view value, FlashArguments& arguments) -> std::string {
        const std::optional<double> scale = ParsePositive(value);
        if (!scale) return std::string(text::kBadWaitScale) + Quoted(value);
+       if (*scale > kMaxWaitScale) return WaitScaleTooLarge(value);
        arguments.waitScale = *scale;
        return {};
      },
@@ -220,6 +256,17 @@ ParsedFlashArguments ParseFlashArguments(std::span<const std::string_view> words
   if (parsed.ok() && parsed.arguments.device && command != FlashCommand::Info &&
       command != FlashCommand::Check && command != FlashCommand::Upgrade) {
     parsed.error = std::string(text::kDeviceNotForCommand);
+  }
+  if (parsed.ok() && parsed.arguments.each) {
+    if (command != FlashCommand::Upgrade) {
+      parsed.error = std::string(text::kEachNotForCommand);
+    } else if (parsed.arguments.all) {
+      parsed.error = std::string(text::kEachWithAll);
+    } else if (parsed.arguments.device) {
+      parsed.error = std::string(text::kEachWithDevice);
+    } else if (parsed.arguments.waitForDevice) {
+      parsed.error = std::string(text::kEachWithWait);
+    }
   }
   if (parsed.ok() && parsed.arguments.all) {
     if (command != FlashCommand::Check && command != FlashCommand::Upgrade) {

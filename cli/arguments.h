@@ -22,8 +22,10 @@ struct FlashArguments {
   std::string image;  // for check, upgrade and inspect
   bool json = false;
   bool bell = false;
-  std::optional<std::string> device;        // --device: the one device the command sees
-  bool all = false;                         // --all: each device that answers, in a run of its own
+  std::optional<std::string> device;  // --device: the one device the command sees
+  bool all = false;                   // --all: each device that answers, in a run of its own
+  bool each = false;  // --each: each device attached or arriving, once by serial, in runs as --all
+  std::optional<std::size_t> eachLimit;     // --each=N: that many devices, then the end
   bool progressLines = false;               // the progress as lines on standard error
   std::optional<sim::SimOptions> simulate;  // the simulated bus instead of hidraw
   std::string simulateText;                 // --simulate as written, for the runs of --all
@@ -34,6 +36,11 @@ struct FlashArguments {
   bool waitForDevice = false;                          // --wait: until a device is attached
   std::optional<std::chrono::milliseconds> waitLimit;  // --wait=SECONDS: at most that long
 };
+
+// Whether each device gets a run of this program of its own (--all, --each).
+inline bool RunsPerDevice(const FlashArguments& arguments) {
+  return arguments.all || arguments.each;
+}
 
 struct ParsedFlashArguments {
   FlashArguments arguments;

@@ -27,10 +27,8 @@ std::vector<ConsoleStep> StepsOf(FlashCommand command) {
   }
 }
 
-// Whether the command reached its goal: how the handler of its last step ended.
-bool ReachedGoal(FlashCommand command, const CFlashwellDlg& dialog,
-                 const console::ConsoleHost& host) {
-  if (host.Ended() || host.StoppedAt()) return false;
+// How the handler of the command's last step ended.
+bool LastStepReachedGoal(FlashCommand command, const CFlashwellDlg& dialog) {
   switch (command) {
     case FlashCommand::Info:
       return dialog.LastOutcome(Handler::Scan) == Outcome::Identified;
@@ -41,6 +39,13 @@ bool ReachedGoal(FlashCommand command, const CFlashwellDlg& dialog,
     default:
       return false;
   }
+}
+
+// Whether the command reached its goal: the last step's, and the window not closed.
+bool ReachedGoal(FlashCommand command, const CFlashwellDlg& dialog,
+                 const console::ConsoleHost& host) {
+  if (host.Ended() || host.StoppedAt()) return false;
+  return LastStepReachedGoal(command, dialog);
 }
 
 console::ProgressStyle ProgressStyleOf(const FlashArguments& arguments,
@@ -66,6 +71,7 @@ DialogRun RunDialog(const FlashArguments& arguments, hid::HidServices& hid,
   DialogRun run{.status = kExitNotDone, .openResult = {}, .lastMessage = {}, .identification = {}};
   ControlModel controls;
   ReportLink link;
+  const CFlashwellDlg* running = nullptr;  // the dialog, while it runs
   console::ConsoleHost host(controls, &hid,
                             {.steps = StepsOf(arguments.command),
                              .imagePath = arguments.image,
@@ -74,6 +80,11 @@ DialogRun RunDialog(const FlashArguments& arguments, hid::HidServices& hid,
                              .errors = context.errors,
                              .interrupts = context.interrupts,
                              .deviceGone = [&link] { return link.DeviceGone(); },
+                             .goalReached =
+                                 [&running, &arguments] {
+                                   return running != nullptr &&
+                                          LastStepReachedGoal(arguments.command, *running);
+                                 },
                              .onStatusText =
                                  [&run, &onStatusText](std::string_view text) {
                                    run.lastMessage = std::string(text);
@@ -83,7 +94,9 @@ DialogRun RunDialog(const FlashArguments& arguments, hid::HidServices& hid,
   {
     CFlashwellDlg dialog(host, controls, hid, link,
                          ScaleWaitBounds(WaitBounds{}, arguments.waitScale));
+    running = &dialog;
     host.RunModal(dialog);
+    running = nullptr;
     run.openResult = dialog.LastOpenResult;
     if (dialog.LastOpenResult.error == hid::HidError::PermissionDenied) {
       run.status = kExitNoPermission;

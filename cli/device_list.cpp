@@ -5,6 +5,7 @@
 #include "cli/device_selection.h"
 #include "cli/exit_status.h"
 #include "cli/output.h"
+#include "cli/terminal_text.h"
 #include "dialog/interface_paths.h"
 #include "res/strings.h"
 
@@ -33,21 +34,27 @@ std::vector<std::pair<std::string_view, std::string>> FieldsOf(const ListedDevic
 
 }  // namespace
 
-std::vector<ListedDevice> ListDevices(hid::HidServices& hid, const FlashArguments& arguments,
-                                      const ConsoleContext& context) {
+ListedDevice IdentifyDevice(hid::HidServices& hid, const std::string& path,
+                            const FlashArguments& arguments, const ConsoleContext& context) {
   FlashArguments info = arguments;
   info.command = FlashCommand::Info;
   info.device.reset();
+  SelectedHidServices alone(hid, path);
+  const DialogRun run = RunDialog(info, alone, context, nullptr);
+  ListedDevice device;
+  device.path = path;
+  device.answered = run.status == kExitDone;
+  device.identification = run.identification;
+  if (!device.answered) device.problem = ProblemOf(path, run);
+  return device;
+}
+
+std::vector<ListedDevice> ListDevices(hid::HidServices& hid, const FlashArguments& arguments,
+                                      const ConsoleContext& context) {
   std::vector<ListedDevice> devices;
   for (const hid::HidInterface& interface : hid.Enumerate()) {
-    if (!IsScannedInterface(interface.path)) continue;
-    SelectedHidServices alone(hid, interface.path);
-    const DialogRun run = RunDialog(info, alone, context, nullptr);
-    ListedDevice& device = devices.emplace_back();
-    device.path = interface.path;
-    device.answered = run.status == kExitDone;
-    device.identification = run.identification;
-    if (!device.answered) device.problem = ProblemOf(interface.path, run);
+    if (IsScannedInterface(interface.path))
+      devices.push_back(IdentifyDevice(hid, interface.path, arguments, context));
   }
   return devices;
 }
@@ -72,7 +79,7 @@ int PrintDeviceList(const std::vector<ListedDevice>& devices, std::FILE* out, bo
         line += (line.empty() ? "{" : ",") + JsonString(key) + ":" + JsonString(value);
       } else {
         if (!line.empty()) line += kFieldSeparator;
-        line += std::string(key) + ": " + value;
+        line += std::string(key) + ": " + TerminalSafe(value);
       }
     }
     if (json) {

@@ -19,6 +19,10 @@ struct ListedDevice {
   std::string problem;  // why it cannot be used; empty when it answered
 };
 
+// The device at `path`, identified by a run of the dialog that sees that interface alone.
+ListedDevice IdentifyDevice(hid::HidServices& hid, const std::string& path,
+                            const FlashArguments& arguments, const ConsoleContext& context);
+
 std::vector<ListedDevice> ListDevices(hid::HidServices& hid, const FlashArguments& arguments,
                                       const ConsoleContext& context);
 

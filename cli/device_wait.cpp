@@ -1,66 +1,65 @@
 #include "cli/device_wait.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
-#include <utility>
+#include <optional>
 
+#include "cli/device_list.h"
+#include "cli/notice_watch.h"
+#include "device/protocol.h"
 #include "dialog/interface_paths.h"
-#include "platform/console/notice_poll.h"
 
 namespace kr55le {
 namespace {
 
-bool DeviceAttached(hid::HidServices& hid) {
-  const std::vector<hid::HidInterface> interfaces = hid.Enumerate();
-  return std::any_of(interfaces.begin(), interfaces.end(), [](const hid::HidInterface& interface) {
+// Whether the device the command is for is among `present`; `watch` identifies the devices
+// that came since the last look, when --device may name a serial number.
+bool Attached(NoticeWatch& watch, ArrivalTracker& tracker, NoticeBatch batch,
+              const FlashArguments& arguments, const ConsoleContext& context) {
+  const std::vector<hid::HidInterface> present = watch.Enumerate();
+  const auto scanned = [](const hid::HidInterface& interface) {
     return IsScannedInterface(interface.path);
-  });
+  };
+  if (!arguments.device) return std::any_of(present.begin(), present.end(), scanned);
+  const std::string& selector = *arguments.device;
+  if (std::any_of(present.begin(), present.end(), [&selector](const hid::HidInterface& interface) {
+        return hid::SameInterfacePath(interface.path, selector);
+      })) {
+    return true;
+  }
+  // Longer than the device's serial field, it names a path only: nothing to identify.
+  if (selector.size() > kSerialSize) return false;
+  for (const std::string& path : tracker.Arrived(present, batch)) {
+    const ListedDevice device = IdentifyDevice(watch, path, arguments, context);
+    if (device.answered && device.identification.serial == selector) return true;
+  }
+  return false;
 }
-
-// Notices from a backend's own thread.
-struct NoticeFlag {
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool pending = false;
-};
 
 }  // namespace
 
-bool WaitForDevice(hid::HidServices& hid, std::optional<std::chrono::milliseconds> limit,
-                   const std::atomic<int>* interrupts) {
+bool WaitForDevice(hid::HidServices& hid, const FlashArguments& arguments,
+                   const ConsoleContext& context) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
+  const std::atomic<int>* interrupts = context.interrupts;
   const int pressed = interrupts ? interrupts->load() : 0;
-  NoticeFlag flag;
   // Listening before the first look, so that an arrival in between is not missed.
-  hid.RegisterNotices([&flag](hid::DeviceChange) {
-    const std::lock_guard lock(flag.mutex);
-    flag.pending = true;
-    flag.changed.notify_one();
-  });
-  bool attached = DeviceAttached(hid);
+  NoticeWatch watch(hid);
+  ArrivalTracker tracker;
+  bool attached = Attached(watch, tracker, {}, arguments, context);
   while (!attached) {
     if (interrupts && interrupts->load() != pressed) break;
     std::chrono::milliseconds slice = kWaitSlice;
-    if (limit) {
-      const auto left = std::chrono::ceil<std::chrono::milliseconds>(start + *limit - Clock::now());
+    if (arguments.waitLimit) {
+      const auto left =
+          std::chrono::ceil<std::chrono::milliseconds>(start + *arguments.waitLimit - Clock::now());
       if (left <= std::chrono::milliseconds::zero()) break;
       slice = std::min(slice, left);
     }
-    if (const int descriptor = hid.NoticeDescriptor(); descriptor >= 0) {
-      if (console::IsReadable(descriptor, static_cast<int>(slice.count()))) hid.DispatchNotices();
-    }
-    // Windows: the notice window's messages run the sink here, at the latest a slice later.
-    console::DispatchThreadMessages();
-    std::unique_lock lock(flag.mutex);
-    if (hid.NoticeDescriptor() < 0)
-      flag.changed.wait_for(lock, slice, [&] { return flag.pending; });
-    if (!std::exchange(flag.pending, false)) continue;
-    lock.unlock();
-    attached = DeviceAttached(hid);
+    const NoticeBatch batch = watch.Await(slice);
+    if (batch.arrival || batch.removal)
+      attached = Attached(watch, tracker, batch, arguments, context);
   }
-  hid.RegisterNotices(nullptr);
   return attached;
 }
 

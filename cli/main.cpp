@@ -23,6 +23,7 @@
 #include "cli/exit_status.h"
 #include "cli/inspect.h"
 #include "cli/output.h"
+#include "cli/station.h"
 #include "image/utf8_file.h"
 #include "platform/console/child_process.h"
 #include "platform/console/interrupt_counter.h"
@@ -92,8 +93,9 @@ void UseBinaryOutput() {}
 // List, or a device command.
 int RunCommand(const FlashArguments& arguments, hid::HidServices& hid, FlashOutput& output,
                const ConsoleContext& context, std::string* selected) {
+  if (arguments.each) return RunStation(arguments, hid, context, console::OwnExecutable(), stdout);
   // A wait that ends without a device goes on all the same: the scan then finds none.
-  if (arguments.waitForDevice) WaitForDevice(hid, arguments.waitLimit, context.interrupts);
+  if (arguments.waitForDevice) WaitForDevice(hid, arguments, context);
   if (arguments.command == FlashCommand::List) {
     return PrintDeviceList(ListDevices(hid, arguments, context), stdout, arguments.json);
   }
@@ -102,10 +104,10 @@ int RunCommand(const FlashArguments& arguments, hid::HidServices& hid, FlashOutp
   return RunDeviceCommand(arguments, hid, output, context, selected);
 }
 
-// The command, recorded when asked (with --all, each device's run records its own).
+// The command, recorded when asked (with --all or --each, each device's run records its own).
 int RunOnBus(const FlashArguments& arguments, hid::HidServices& hid, FlashOutput& output,
              const ConsoleContext& context, std::string* selected) {
-  if (!arguments.record || arguments.all) {
+  if (!arguments.record || RunsPerDevice(arguments)) {
     return RunCommand(arguments, hid, output, context, selected);
   }
   std::FILE* file = OpenUtf8File(*arguments.record, "wb");
@@ -138,8 +140,8 @@ int RunSimulated(const FlashArguments& arguments, FlashOutput& output,
   for (const sim::SimDeviceConfig& config : configs) plugged.push_back(hid.Plug(config));
   std::string selected;
   int status = RunOnBus(arguments, hid, output, context, &selected);
-  // With --all, each device's own run writes its dump.
-  if (!arguments.simulateDump || arguments.all) return status;
+  // With --all or --each, each device's own run writes its dump.
+  if (!arguments.simulateDump || RunsPerDevice(arguments)) return status;
   // The devices --device left out get no dump, so that runs that each select one device of
   // the same bus leave each other's dumps alone.
   std::vector<sim::DeviceDump> dumps;
@@ -169,6 +171,8 @@ int Run(const FlashArguments& arguments) {
                      inspect ? MessageList::Omitted : MessageList::Included);
   if (inspect) return RunInspect(arguments.image, output);
 
+  // A station ends on SIGTERM as on Ctrl+C: its runs stop as they would on the press.
+  if (arguments.each) console::CountTerminationAsInterrupt();
   const ConsoleContext context{.interrupts = &console::InstallInterruptCounter(),
                                .errorsOnTerminal = IsTerminal(stderr),
                                .cursorMoves = CursorMoves(stderr),

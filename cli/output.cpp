@@ -1,5 +1,6 @@
 #include "cli/output.h"
 
+#include "cli/terminal_text.h"
 #include "res/strings.h"
 
 namespace kr55le {
@@ -57,9 +58,10 @@ void FlashOutput::Finish() {
 }
 
 void FlashOutput::Line(std::string_view key, std::string_view value) {
-  // An empty value leaves the line at its colon.
-  std::fprintf(out_, "%.*s:%s%.*s\n", static_cast<int>(key.size()), key.data(),
-               value.empty() ? "" : " ", static_cast<int>(value.size()), value.data());
+  // An empty value leaves the line at its colon. A device's texts may hold control characters.
+  const std::string safe = TerminalSafe(value);
+  std::fprintf(out_, "%.*s:%s%s\n", static_cast<int>(key.size()), key.data(),
+               safe.empty() ? "" : " ", safe.c_str());
   std::fflush(out_);
 }
 

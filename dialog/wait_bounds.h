@@ -2,6 +2,7 @@
 // scripted runs shrink them through this one struct.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace kr55le {
@@ -10,7 +11,7 @@ namespace kr55le {
 struct PollBound {
   std::uint64_t inner;
   std::uint64_t outer;
-  std::uint64_t Total() const { return inner * outer; }
+  constexpr std::uint64_t Total() const { return inner * outer; }
 };
 
 struct WaitBounds {
@@ -23,6 +24,14 @@ struct WaitBounds {
   PollBound acknowledgement{65535, 65535};  // each block, no pumping
   std::uint64_t closeDelay = 0xFFFFF;       // empty passes after the exit request has gone
 };
+
+// The most polls any one wait of `bounds` counts.
+constexpr std::uint64_t LongestWait(const WaitBounds& bounds) {
+  return std::max({bounds.deviceInfo, bounds.browseCheck.Total(),
+                   bounds.repeatedCheckInner * bounds.upgradeOuter,
+                   bounds.startInner * bounds.upgradeOuter, bounds.acknowledgement.Total(),
+                   bounds.closeDelay});
+}
 
 // Every wait's total bound multiplied by `factor` (rounded up, at least one poll).
 WaitBounds ScaleWaitBounds(const WaitBounds& bounds, double factor);

@@ -108,12 +108,17 @@ inline constexpr std::string_view kFlashUsage =
     "options:\n"
     "  --json                print one JSON object (list: one JSON array)\n"
     "  --device SELECTOR     see only the device with this path (as list prints it) or serial\n"
-    "  --wait[=SECONDS]      with no device attached, wait for one (at most SECONDS)\n"
+    "  --wait[=SECONDS]      with no device attached (with --device, not the one it names),\n"
+    "                        wait for one (at most SECONDS)\n"
     "  --all                 check or upgrade every device that answers, each in a run of its\n"
     "                        own, as many at once as there are processors\n"
+    "  --each[=N]            upgrade every device attached or plugged in later, each once by\n"
+    "                        its serial number, several at once as with --all; until Ctrl+C\n"
+    "                        or SIGTERM, or until N devices have been upgraded\n"
     "  --progress-lines      write the upgrade's progress as lines on standard error\n"
-    "  --record FILE         write every report to and from the devices to FILE (with --all,\n"
-    "                        one file a device, its serial number before the extension)\n"
+    "  --record FILE         write every report to and from the devices to FILE (with --all\n"
+    "                        or --each, one file a device, its serial number before the\n"
+    "                        extension)\n"
     "  --bell                ring the terminal bell where the window beeps\n"
     "  --simulate OPTIONS    use a simulated device (KEY=VALUE,...; '' for the defaults)\n"
     "  --simulate-dump FILE  write the payload the simulated device assembled to FILE\n"
@@ -145,6 +150,15 @@ inline constexpr std::string_view kRecordNotForInspect =
 inline constexpr std::string_view kRecordWriteFailed = "cannot write the recording to ";
 inline constexpr std::string_view kAllNotForCommand = "--all is for check and upgrade";
 inline constexpr std::string_view kAllWithDevice = "--all and --device exclude each other";
+inline constexpr std::string_view kWaitScaleTooLargeFormat =
+    "--wait-scale is at most %.0f (the waits' poll counts would overflow), not ";
+inline constexpr std::string_view kBadEach =
+    "--each needs a positive whole number of devices, not ";
+inline constexpr std::string_view kEachNotForCommand = "--each is for upgrade";
+inline constexpr std::string_view kEachWithAll = "--each and --all exclude each other";
+inline constexpr std::string_view kEachWithDevice = "--each and --device exclude each other";
+inline constexpr std::string_view kEachWithWait =
+    "--each waits for devices itself: leave out --wait";
 
 // The replay of a recording, when the utility sends what the recorded one did not.
 inline constexpr std::string_view kReplayDiffersFormat =
@@ -154,10 +168,18 @@ inline constexpr std::string_view kReplayLengthFormat =
 inline constexpr std::string_view kReplayEndedFormat =
     "replay: report %zu comes after the end of the recording\n";
 inline constexpr std::string_view kCannotReplay = "cannot replay ";
+inline constexpr std::string_view kReplayCannotOpen = ": cannot be opened";
+inline constexpr std::string_view kReplayNotRegularFile = ": not a regular file";
+inline constexpr std::string_view kReplayTooLargeFormat =
+    ": larger than any recorded session (at most %zu bytes)";
 
 // check --all and upgrade --all.
 inline constexpr std::string_view kNoDeviceAnswered = "no device answered";
 inline constexpr std::string_view kLeftOutFormat = "left out %s: %s";
+// upgrade --each.
+inline constexpr std::string_view kUpgradedOnceFormat =
+    "left alone %s: %s is upgraded only once in a run";
+inline constexpr std::string_view kNoDeviceUpgraded = "no device was upgraded";
 inline constexpr std::string_view kCannotStartRun = "cannot start a run for ";
 inline constexpr std::string_view kSerialLineSeparator = ": ";
 inline constexpr std::string_view kResultDone = "done";
@@ -200,6 +222,8 @@ inline constexpr std::string_view kVirtualUsage =
     "                        several, one file each, its serial number before the extension)\n"
     "  --help                print this text\n";
 inline constexpr std::string_view kVirtualErrorPrefix = "kr55le-virtual-device: ";
+// At the end, for each device (kr55le-usb-device's too).
+inline constexpr std::string_view kVirtualStartRequestsFormat = "%s: %u start requests\n";
 inline constexpr std::string_view kUhidOpenFailedFormat =
     "cannot open %s: %s. It needs the uhid module (sudo modprobe uhid) and root, or a group "
     "that may open %s.";

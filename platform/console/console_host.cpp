@@ -62,6 +62,7 @@ void ConsoleHost::PumpMessages() {
     TakeNotices();
     const std::optional<DialogMessage> message = queue_.Take();
     if (!message) return;
+    if (message->kind == DialogMessageKind::DeviceChange && GoalReached()) continue;
     // Outside RunModal a message is dropped, as a closed window's would be.
     if (dialog_ != nullptr) Deliver(*dialog_, *message);
   }
@@ -120,7 +121,10 @@ void ConsoleHost::TakeNotices() {
 }
 
 void ConsoleHost::AwaitRemovalNotice() {
-  if (ended_ || services_ == nullptr || !settings_.deviceGone || !settings_.deviceGone()) return;
+  if (ended_ || services_ == nullptr || !settings_.deviceGone || GoalReached() ||
+      !settings_.deviceGone()) {
+    return;
+  }
   if (noticeDescriptor_ >= 0) {
     if (IsReadable(noticeDescriptor_, kRemovalNoticeMilliseconds)) PumpMessages();
     return;

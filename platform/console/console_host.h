@@ -39,6 +39,10 @@ struct ConsoleHostSettings {
   // failure that ended the step, so the host then waits for it: the command ends on the scan
   // that finds the device gone, as the window would show it.
   std::function<bool()> deviceGone = nullptr;
+  // Whether the command has reached its goal (a completed transfer). Device notices are dropped
+  // from then on, and no removal is waited for: a device that re-enumerates after its upgrade
+  // must not turn the completion into a scan that finds no device.
+  std::function<bool()> goalReached = nullptr;
   // Each text the status line comes to show, in order.
   std::function<void(std::string_view)> onStatusText = nullptr;
   // The holds on sleep that transfers take; none when empty.
@@ -82,6 +86,7 @@ class ConsoleHost final : public DialogHost {
   void TakeInterrupts();
   void TakeNotices();
   void AwaitRemovalNotice();
+  bool GoalReached() const { return settings_.goalReached && settings_.goalReached(); }
   void Observe(Control control);
 
   ControlModel& model_;

@@ -13,4 +13,8 @@ inline constexpr int kForcedExitPresses = 3;
 // Installs the SIGINT handler (once; later calls change nothing) and returns the presses so far.
 const std::atomic<int>& InstallInterruptCounter();
 
+// Counts SIGTERM as a press too, for a program that runs until it is stopped (once; later calls
+// change nothing). Windows has no SIGTERM; Ctrl+Break counts there already.
+void CountTerminationAsInterrupt();
+
 }  // namespace kr55le::console

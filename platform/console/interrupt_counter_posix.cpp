@@ -18,18 +18,25 @@ extern "C" void CountInterrupt(int) {
   raise(SIGINT);
 }
 
+bool CountSignal(int number) {
+  struct sigaction action {};
+  action.sa_handler = CountInterrupt;
+  action.sa_flags = SA_RESTART;  // the link threads' calls go on where a press lands
+  sigemptyset(&action.sa_mask);
+  return sigaction(number, &action, nullptr) == 0;
+}
+
 }  // namespace
 
 const std::atomic<int>& InstallInterruptCounter() {
-  static const bool installed = [] {
-    struct sigaction action {};
-    action.sa_handler = CountInterrupt;
-    action.sa_flags = SA_RESTART;  // the link threads' calls go on where a press lands
-    sigemptyset(&action.sa_mask);
-    return sigaction(SIGINT, &action, nullptr) == 0;
-  }();
+  static const bool installed = CountSignal(SIGINT);
   (void)installed;
   return presses;
+}
+
+void CountTerminationAsInterrupt() {
+  static const bool installed = CountSignal(SIGTERM);
+  (void)installed;
 }
 
 }  // namespace kr55le::console

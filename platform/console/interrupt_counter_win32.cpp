@@ -23,4 +23,6 @@ const std::atomic<int>& InstallInterruptCounter() {
   return presses;
 }
 
+void CountTerminationAsInterrupt() {}
+
 }  // namespace kr55le::console

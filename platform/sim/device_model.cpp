@@ -50,6 +50,7 @@ DeviceResponse DeviceModel::HandleOutputReport(std::span<const std::uint8_t> rep
     case kCommandImageCheck:
       return AnswerImageCheck(report);
     case kCommandUpgradeStart:
+      ++startRequests_;
       return AnswerUpgradeStart();
     case kCommandExit:
       ++exitRequests_;
@@ -67,6 +68,7 @@ DeviceCounters DeviceModel::Counters() const {
   counters.blocksExpected = receiver_.BlocksExpected();
   counters.payloadSize = receiver_.PayloadSize();
   counters.exitRequests = exitRequests_;
+  counters.startRequests = startRequests_;
   counters.checkAccepted = checkAccepted_;
   counters.transfer = receiver_.State();
   return counters;

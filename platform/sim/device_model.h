@@ -27,7 +27,8 @@ struct DeviceCounters {
   std::uint32_t blocksExpected = 0;  // 0 until the first block names the payload size
   std::uint32_t payloadSize = 0;
   std::uint32_t exitRequests = 0;
-  bool checkAccepted = false;  // an accepted image check waits for its start request
+  std::uint32_t startRequests = 0;  // answered or not: each would erase the device
+  bool checkAccepted = false;       // an accepted image check waits for its start request
   TransferState transfer = TransferState::Idle;
 };
 
@@ -67,6 +68,7 @@ class DeviceModel {
   std::optional<ReplayCursor> replay_;
   bool checkAccepted_ = false;
   std::uint32_t exitRequests_ = 0;
+  std::uint32_t startRequests_ = 0;
   std::vector<std::vector<std::uint8_t>> received_;
 };
 

@@ -135,6 +135,17 @@ bool WriteDumps(const Program& program, const std::string& path,
   return failed.empty();
 }
 
+// How often each device was asked to start an upgrade (and so to erase itself): what a test of
+// the tools that drive it counts.
+void PrintStartRequests(const std::vector<sim::SimDeviceConfig>& configs,
+                        const std::vector<sim::DeviceCounters>& counters) {
+  for (std::size_t index = 0; index < counters.size() && index < configs.size(); ++index) {
+    std::printf(std::string(text::kVirtualStartRequestsFormat).c_str(),
+                configs[index].serialNumber.c_str(), counters[index].startRequests);
+  }
+  std::fflush(stdout);
+}
+
 // poll()'s timeout in milliseconds: until the earliest due reply, at most kIdlePass.
 int PollTimeout(const std::vector<std::optional<Clock::time_point>>& dues) {
   const Clock::time_point now = Clock::now();
@@ -188,6 +199,7 @@ int Run(const Program& program, const Arguments& arguments, Transport& transport
     status = kExitFailed;
   }
   transport.Stop();
+  if (started) PrintStartRequests(configs, transport.Counters());
   if (started && arguments.dump &&
       !WriteDumps(program, *arguments.dump, configs, transport.Payloads())) {
     status = kExitFailed;

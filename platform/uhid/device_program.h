@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/sim/device_model.h"
 #include "platform/sim/sim_device_config.h"
 #include "platform/sim/sim_options.h"
 
@@ -67,11 +68,14 @@ class Transport {
   virtual void Stop() {}
   // What each device assembled, in the order of the configurations.
   virtual std::vector<std::vector<std::uint8_t>> Payloads() const = 0;
+  // What each device received, in the order of the configurations.
+  virtual std::vector<sim::DeviceCounters> Counters() const = 0;
 };
 
 // The programs' main: usage on a refused command line (status 2) or --help; else the devices
 // SPEC names (status 2 when it or the transport refuses them), served until SIGINT or SIGTERM,
-// then their dumps. Status 1 when anything failed, with a line on standard error.
+// then a line a device on standard output with the start requests it received, and their
+// dumps. Status 1 when anything failed, with a line on standard error.
 int Main(const Program& program, int argc, char** argv,
          const std::function<std::unique_ptr<Transport>(const Arguments&)>& transportFor);
 

@@ -99,6 +99,12 @@ class UhidTransport final : public device_program::Transport {
     return payloads;
   }
 
+  std::vector<sim::DeviceCounters> Counters() const override {
+    std::vector<sim::DeviceCounters> counters;
+    for (const auto& device : devices_) counters.push_back(device->Model().Counters());
+    return counters;
+  }
+
  private:
   std::vector<std::unique_ptr<uhid::VirtualDevice>> devices_;
 };

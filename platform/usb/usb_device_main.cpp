@@ -117,6 +117,12 @@ class UsbTransport final : public device_program::Transport {
     return payloads;
   }
 
+  std::vector<sim::DeviceCounters> Counters() const override {
+    std::vector<sim::DeviceCounters> counters;
+    for (const Device& device : devices_) counters.push_back(device.link->Model().Counters());
+    return counters;
+  }
+
  private:
   std::string socket_;
   std::vector<Device> devices_;

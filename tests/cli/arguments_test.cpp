@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "dialog/wait_bounds.h"
+
 namespace kr55le {
 namespace {
 
@@ -73,6 +75,29 @@ TEST(FlashArguments, TakesOptionsBeforeAndAfterTheCommandWord) {
   const ParsedFlashArguments bounded = Parse({"list", "--wait=1.5"});
   ASSERT_TRUE(bounded.ok()) << bounded.error;
   EXPECT_EQ(bounded.arguments.waitLimit, std::chrono::milliseconds(1500));
+  // --each, like --wait, takes its count only after '='.
+  for (const auto& [words, limit] :
+       {std::pair{std::vector<std::string_view>{"upgrade", "--each", "x.bin"},
+                  std::optional<std::size_t>{}},
+        std::pair{std::vector<std::string_view>{"--each=12", "upgrade", "x.bin"},
+                  std::optional<std::size_t>{12}}}) {
+    const ParsedFlashArguments station = Parse(words);
+    ASSERT_TRUE(station.ok()) << station.error;
+    EXPECT_TRUE(station.arguments.each);
+    EXPECT_EQ(station.arguments.eachLimit, limit);
+    EXPECT_EQ(station.arguments.image, "x.bin");
+  }
+}
+
+// The largest --wait-scale taken still lengthens every wait: no poll count wraps around.
+TEST(FlashArguments, TheLargestWaitScaleTakenLengthensEveryWait) {
+  const ParsedFlashArguments parsed = Parse({"--wait-scale", "2147483648", "info"});
+  ASSERT_TRUE(parsed.ok()) << parsed.error;
+  const WaitBounds defaults;
+  const WaitBounds scaled = ScaleWaitBounds(defaults, parsed.arguments.waitScale);
+  EXPECT_GT(scaled.deviceInfo, defaults.deviceInfo);
+  EXPECT_GT(scaled.acknowledgement.Total(), defaults.acknowledgement.Total());
+  EXPECT_GT(scaled.browseCheck.Total(), defaults.browseCheck.Total());
 }
 
 TEST(FlashArguments, RefusesWrongUsageNamingTheFault) {
@@ -106,6 +131,17 @@ TEST(FlashArguments, RefusesWrongUsageNamingTheFault) {
       {{"--wait-scale", "1e-3", "info"}, "'1e-3'"},
       {{"--wait-scale", "inf", "info"}, "'inf'"},
       {{"--wait-scale", "0.5x", "info"}, "'0.5x'"},
+      {{"--wait-scale", "4300000000", "info"}, "--wait-scale is at most 2147483648"},
+      {{"--wait-scale", "99999999999999999999", "info"}, "'99999999999999999999'"},
+      {{"--each", "check", "x.bin"}, "--each is for upgrade"},
+      {{"--each", "info"}, "--each is for upgrade"},
+      {{"--each=0", "upgrade", "x.bin"},
+       "--each needs a positive whole number of devices, not '0'"},
+      {{"--each=2.5", "upgrade", "x.bin"}, "'2.5'"},
+      {{"--each=-1", "upgrade", "x.bin"}, "'-1'"},
+      {{"--each", "--all", "upgrade", "x.bin"}, "--each and --all exclude each other"},
+      {{"--each", "--device", "SN1", "upgrade", "x.bin"}, "--each and --device exclude each other"},
+      {{"--each", "--wait", "upgrade", "x.bin"}, "--each waits for devices itself"},
   };
   for (const auto& c : cases) {
     const ParsedFlashArguments parsed = Parse(c.words);

@@ -1,6 +1,7 @@
 // kr55le-flash as a script runs it: the built executable over the simulated device.
 #include <gmock/gmock.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/sim/bus_configs.h"
 #include "platform/sim/payload_dump.h"
 #include "tests/support/image_bytes.h"
 #include "tests/support/temp_file.h"
@@ -78,6 +80,9 @@ class FlashProcess {
   }
   void Interrupt() {  // Ctrl+C
     if (pid_ > 0) ::kill(pid_, SIGINT);
+  }
+  void Terminate() {
+    if (pid_ > 0) ::kill(pid_, SIGTERM);
   }
   FlashRun Finish() {
     while (ReadSome(out_, run_.out)) {
@@ -315,6 +320,57 @@ TEST(FlashProcess, CtrlCReachesEveryRunOfAll) {
   EXPECT_THAT(run.out, ::testing::Not(HasSubstr("  done  ")));
 }
 
+// upgrade --each: each serial number upgraded once, the rest left alone, until --each=N devices
+// were upgraded; exit 0 only when each was done.
+TEST(FlashProcess, UpgradeEachRunsEachSerialNumberOnce) {
+  const Image image("Pardo", "02.00.01", 2 * kBlock + 3);
+  const struct {
+    const char* simulate;
+    int status;
+    std::vector<std::string> rows;  // the summary's rows up to their seconds
+    const char* leftAlone;          // a line on standard error, or none
+  } cases[] = {
+      {"devices=3,2:serial=KR55LE0001",
+       0,
+       {"KR55LE0001  /dev/hidraw0#vid_0483&pid_5750  done  ",
+        "KR55LE0003  /dev/hidraw2#vid_0483&pid_5750  done  "},
+       "left alone /dev/hidraw1#vid_0483&pid_5750: KR55LE0001 is upgraded only once in a run"},
+      {"devices=2,2:fail-at=1",
+       1,
+       {"KR55LE0001  /dev/hidraw0#vid_0483&pid_5750  done  ",
+        "KR55LE0002  /dev/hidraw1#vid_0483&pid_5750  failed  "},
+       nullptr},
+  };
+  for (const auto& c : cases) {
+    const FlashRun run =
+        RunFlash(std::string("--simulate ") + c.simulate + " upgrade --each=2 " + image.path());
+    EXPECT_EQ(run.status, c.status) << c.simulate;
+    const std::vector<std::string> lines = run.OutLines();
+    ASSERT_GE(lines.size(), c.rows.size() + 1) << c.simulate;
+    EXPECT_THAT(lines[lines.size() - c.rows.size() - 1], ::testing::StartsWith("serial  "));
+    for (std::size_t index = 0; index < c.rows.size(); ++index) {
+      EXPECT_THAT(lines[lines.size() - c.rows.size() + index], ::testing::StartsWith(c.rows[index]))
+          << c.simulate;
+    }
+    if (c.leftAlone) {
+      EXPECT_THAT(run.err, HasSubstr(c.leftAlone)) << c.simulate;
+    }
+  }
+}
+
+// SIGTERM ends a station as Ctrl+C does: passed on to the runs, whose transfers stop; then the
+// summary.
+TEST(FlashProcess, SigtermEndsAStationWithItsSummary) {
+  const Image image("Pardo", "02.00.01", kMaxPayload);
+  FlashProcess process("--simulate reply-ms=5 upgrade --each " + image.path());
+  ASSERT_TRUE(process.ReadUntil("KR55LE0001: message: Firmware is Upgrading"));
+  process.Terminate();
+  const FlashRun run = process.Finish();
+  EXPECT_EQ(run.status, 1);
+  EXPECT_THAT(run.out, HasSubstr("KR55LE0001: message: Upgrade discontinued."));
+  EXPECT_THAT(run.out, ::testing::ContainsRegex("\nKR55LE0001  [^ ]+  failed  "));
+}
+
 // A session recorded and then replayed gives the same output and exit status, byte for byte:
 // for an upgrade, a failure code, re-sends and a device removed at a block.
 TEST(FlashProcess, ARecordedSessionReplaysByteForByte) {
@@ -367,10 +423,26 @@ TEST(FlashProcess, AReplayStopsAtTheFirstReportThatDiffers) {
 }
 
 TEST(FlashProcess, ARecordingThatCannotBeWrittenOrReadEndsWithStatusOne) {
+  const std::filesystem::path fifo = UniqueTempPath("session.fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // Larger than any session could write, without taking the space: a sparse file.
+  const TempFile huge({}, "huge.jsonl");
+  std::filesystem::resize_file(huge.path(), sim::kMaxReplayBytes + 1);
+  const std::string tooLarge = "kr55le-flash: cannot replay " + huge.path() +
+                               ": larger than any recorded session (at most " +
+                               std::to_string(sim::kMaxReplayBytes) + " bytes)\n";
+  const std::string notRegular =
+      "kr55le-flash: cannot replay " + fifo.string() + ": not a regular file\n";
+  const std::string fifoWords = "--simulate replay=" + fifo.string() + " info";
+  const std::string hugeWords = "--simulate replay=" + huge.path() + " info";
   const struct {
     const char* words;
     const char* told;
   } cases[] = {
+      {"--simulate replay=/dev/zero info",
+       "kr55le-flash: cannot replay /dev/zero: not a regular file\n"},
+      {fifoWords.c_str(), notRegular.c_str()},
+      {hugeWords.c_str(), tooLarge.c_str()},
       {"--record /nonexistent/session.jsonl --simulate mode=firmware info",
        "kr55le-flash: cannot write the recording to /nonexistent/session.jsonl\n"},
       {"--simulate replay=/nonexistent/session.jsonl info",
@@ -384,6 +456,7 @@ TEST(FlashProcess, ARecordingThatCannotBeWrittenOrReadEndsWithStatusOne) {
     EXPECT_THAT(run.err, ::testing::StartsWith(c.told)) << c.words;
     EXPECT_EQ(run.out, "") << c.words;
   }
+  std::filesystem::remove(fifo);
 }
 
 TEST(FlashProcess, VersionIsPrintedAlone) {

@@ -22,6 +22,34 @@ TEST(FlashOutput, EscapesJsonStrings) {
   for (const auto& c : cases) EXPECT_EQ(JsonString(c.text), c.json);
 }
 
+// A device's texts reach the terminal with their control characters shown, not acted on; UTF-8
+// text stays as it is.
+TEST(FlashOutput, LinesShowControlCharactersEscaped) {
+  const struct {
+    std::string_view value;
+    const char* line;
+  } cases[] = {
+      {"KR55LE0001", "serial: KR55LE0001\n"},
+      {"\x1b]0;owned\a\x1b[2J", "serial: \\x1b]0;owned\\x07\\x1b[2J\n"},
+      {std::string_view("nul\0tab\tcr\r\x7f", 12), "serial: nul\\x00tab\\x09cr\\x0d\\x7f\n"},
+      {"\xc3\xa9t\xc3\xa9 \xe2\x82\xac \xf0\x9f\x94\x8c",
+       "serial: \xc3\xa9t\xc3\xa9 \xe2\x82\xac \xf0\x9f\x94\x8c\n"},
+      // A C1 control, in UTF-8 or as a lone byte (an 8-bit terminal's CSI).
+      {"a\xc2\x9b"
+       "2Jb\x9b"
+       "2J",
+       "serial: a\\xc2\\x9b2Jb\\x9b2J\n"},
+      // Not UTF-8: a lead byte without its continuation, an overlong slash, a surrogate.
+      {"\xe2\x82 \xc0\xaf \xed\xa0\x80", "serial: \\xe2\\x82 \\xc0\\xaf \\xed\\xa0\\x80\n"},
+  };
+  for (const auto& c : cases) {
+    testing::MemoryStream stream;
+    FlashOutput output(stream.file(), OutputFormat::Lines, MessageList::Included);
+    output.Field(kKeySerial, c.value);
+    EXPECT_EQ(stream.Text(), c.line);
+  }
+}
+
 TEST(FlashOutput, PrintsOneJsonObjectWithTheMessagesFirst) {
   const struct {
     MessageList messages;

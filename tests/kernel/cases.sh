@@ -148,9 +148,68 @@ case_capabilities_from_the_kernel() {
     grep -qx 'ioctl: input 64 output 1024 feature 0' out && grep -qx "description: $named" out
 }
 
+# plug NAME SPEC SLOT: one more device, of a process of its own (over USB, the link's slot SLOT),
+# once the kernel shows its node. unplug NAME SLOT SERIAL: ends it; the start requests the
+# device SERIAL received, as it told them at its end, land in $starts.
+plug() {
+  expected=$(($(nodes) + 1))
+  if [ "$KR55LE_LINK" = usb ]; then
+    ask start "$3" "$2"
+    [ "$answer" = started ] || return 1
+  else
+    kr55le-virtual-device "$2" >"$1.log" 2>&1 &
+    echo $! >"$1.pid"
+  fi
+  await '[ "$(nodes)" -ge "$expected" ]' 150
+}
+unplug() {
+  if [ "$KR55LE_LINK" = usb ]; then
+    ask stop "$2"
+    starts=$(echo "$answer" | sed -n "s/.* starts-$3=\([0-9]*\).*/\1/p")
+  else
+    plugged=$(cat "$1.pid")
+    kill -TERM "$plugged"
+    await '! kill -0 "$plugged" 2>/dev/null' 50 || kill -KILL "$plugged"
+    wait "$plugged" 2>/dev/null
+    starts=$(sed -n "s/^$3: \([0-9]*\) start requests$/\1/p" "$1.log")
+  fi
+}
+
+# --wait --device B with A attached: the wait goes on past A and ends with B, plugged in 3 s
+# later, which the command then identifies.
+case_wait_for_the_selected_device() {
+  plug a serial=VMWAITA001 1 || return 1
+  in_background --wait --device VMWAITB001 info
+  sleep 3
+  kill -0 "$flashing" 2>/dev/null
+  waited=$?
+  plug b serial=VMWAITB001 2
+  finish 600
+  unplug b 2 VMWAITB001
+  unplug a 1 VMWAITA001
+  [ "$waited" -eq 0 ] && [ "$status" -eq 0 ] && grep -qx 'serial: VMWAITB001' out
+}
+
+# upgrade --each=2: A, attached at the start and left attached, is upgraded once; B, plugged in
+# after A's upgrade, once too. Each device receives exactly one start request; the station ends.
+case_upgrade_each() {
+  plug a serial=VMEACHA001 1 || return 1
+  in_background upgrade --each=2 firmware.bin
+  await 'grep -q "^VMEACHA001: message: Firmware upgrade completed" out' 600
+  completed=$?
+  sleep 1
+  plug b serial=VMEACHB001 2
+  finish 900
+  unplug b 2 VMEACHB001
+  startsB=$starts
+  unplug a 1 VMEACHA001
+  [ "$completed" -eq 0 ] && [ "$status" -eq 0 ] && [ "$starts" = 1 ] && [ "$startsB" = 1 ] &&
+    grep -q '^VMEACHA001  .*  done  ' out && grep -q '^VMEACHB001  .*  done  ' out
+}
+
 names="identify check firmware_upgrade repeated_acknowledgement killed_during_transfer
   unplugged_itself_during_transfer wait_for_a_device three_devices upgrade_all
-  capabilities_from_the_kernel"
+  capabilities_from_the_kernel wait_for_the_selected_device upgrade_each"
 # Over USB the replay's file and a second device of its own are not the host side's to take.
 if [ "$KR55LE_LINK" = usb ]; then
   names="$names out_endpoint_no disconnect_at_block"

@@ -4,7 +4,8 @@
 # /dev/ttyS1), then answers the guest's requests, one line each, until it gets SIGTERM:
 #   start SLOT SPEC  kr55le-usb-device SPEC on DIR/slot-SLOT.sock (SLOT 0: a bus of several
 #                    devices on DIR/slot-1.sock, DIR/slot-2.sock, ...); "started" once it listens
-#   stop SLOT        SIGTERM, then "stopped STATUS" and NAME=MD5 of each payload it dumped
+#   stop SLOT        SIGTERM, then "stopped STATUS", NAME=MD5 of each payload it dumped and
+#                    starts-SERIAL=N for the start requests each device received
 #   kill SLOT        SIGKILL, then "killed"
 # QEMU's usb-redir chardevs connect to the slots' sockets with reconnect=1, so a device plugs in
 # when its process listens and unplugs when the process ends.
@@ -46,6 +47,10 @@ stop() {
   for file in "$dir/dumps-$slot"/*; do
     [ -f "$file" ] && line+=" $(basename "$file")=$(md5sum <"$file" | cut -d' ' -f1)"
   done
+  local serial count
+  while read -r serial count _; do
+    line+=" starts-${serial%:}=$count"
+  done < <(grep ' start requests$' "$dir/dumps-$slot.out" 2>/dev/null)
   echo "$line"
 }
 

@@ -24,6 +24,8 @@ class MemoryStream {
   MemoryStream& operator=(const MemoryStream&) = delete;
 
   std::FILE* file() { return file_; }
+  // For another thread to read what was flushed so far, through a stream of its own.
+  const std::filesystem::path& path() const { return path_; }
   std::string Text() {
     std::string text;
     if (file_ == nullptr) return text;

@@ -138,6 +138,9 @@ TEST(DeviceModel, StartReplyIsDueAfterTheEraseDelayAndLatency) {
             std::chrono::milliseconds(20));
   EXPECT_EQ(model.HandleOutputReport(StartRequest(output)).replies.at(0).delay,
             std::chrono::milliseconds(720));
+  // A start without a check of its own is refused, and counted all the same.
+  model.HandleOutputReport(StartRequest(output));
+  EXPECT_EQ(model.Counters().startRequests, 2U);
 }
 
 }  // namespace
