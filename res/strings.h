@@ -223,7 +223,8 @@ inline constexpr std::string_view kVirtualUsage =
     "  --help                print this text\n";
 inline constexpr std::string_view kVirtualErrorPrefix = "kr55le-virtual-device: ";
 // At the end, for each device (kr55le-usb-device's too).
-inline constexpr std::string_view kVirtualStartRequestsFormat = "%s: %u start requests\n";
+inline constexpr std::string_view kVirtualRequestsFormat =
+    "%s requests: info=%u check=%u start=%u exit=%u\n";
 inline constexpr std::string_view kUhidOpenFailedFormat =
     "cannot open %s: %s. It needs the uhid module (sudo modprobe uhid) and root, or a group "
     "that may open %s.";

@@ -46,8 +46,10 @@ DeviceResponse DeviceModel::HandleOutputReport(std::span<const std::uint8_t> rep
   if (report[0] != kRequestReportId || report.size() < 2) return {};
   switch (report[1]) {
     case kCommandDeviceInfo:
+      ++infoRequests_;
       return AnswerDeviceInfo();
     case kCommandImageCheck:
+      ++checkRequests_;
       return AnswerImageCheck(report);
     case kCommandUpgradeStart:
       ++startRequests_;
@@ -67,8 +69,10 @@ DeviceCounters DeviceModel::Counters() const {
   counters.blocksAccepted = receiver_.BlocksAccepted();
   counters.blocksExpected = receiver_.BlocksExpected();
   counters.payloadSize = receiver_.PayloadSize();
-  counters.exitRequests = exitRequests_;
+  counters.infoRequests = infoRequests_;
+  counters.checkRequests = checkRequests_;
   counters.startRequests = startRequests_;
+  counters.exitRequests = exitRequests_;
   counters.checkAccepted = checkAccepted_;
   counters.transfer = receiver_.State();
   return counters;

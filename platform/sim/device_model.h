@@ -26,9 +26,12 @@ struct DeviceCounters {
   std::uint32_t blocksAccepted = 0;
   std::uint32_t blocksExpected = 0;  // 0 until the first block names the payload size
   std::uint32_t payloadSize = 0;
+  // Requests by kind, answered or not (each start would erase the device).
+  std::uint32_t infoRequests = 0;
+  std::uint32_t checkRequests = 0;
+  std::uint32_t startRequests = 0;
   std::uint32_t exitRequests = 0;
-  std::uint32_t startRequests = 0;  // answered or not: each would erase the device
-  bool checkAccepted = false;       // an accepted image check waits for its start request
+  bool checkAccepted = false;  // an accepted image check waits for its start request
   TransferState transfer = TransferState::Idle;
 };
 
@@ -67,8 +70,10 @@ class DeviceModel {
   BlockReceiver receiver_;
   std::optional<ReplayCursor> replay_;
   bool checkAccepted_ = false;
-  std::uint32_t exitRequests_ = 0;
+  std::uint32_t infoRequests_ = 0;
+  std::uint32_t checkRequests_ = 0;
   std::uint32_t startRequests_ = 0;
+  std::uint32_t exitRequests_ = 0;
   std::vector<std::vector<std::uint8_t>> received_;
 };
 

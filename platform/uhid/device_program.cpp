@@ -135,13 +135,15 @@ bool WriteDumps(const Program& program, const std::string& path,
   return failed.empty();
 }
 
-// How often each device was asked to start an upgrade (and so to erase itself): what a test of
-// the tools that drive it counts.
-void PrintStartRequests(const std::vector<sim::SimDeviceConfig>& configs,
-                        const std::vector<sim::DeviceCounters>& counters) {
+// The requests each device received, by kind: what a test of the tools that drive it counts
+// (how often a device was asked to erase itself, whether a program asked it anything at all).
+void PrintRequests(const std::vector<sim::SimDeviceConfig>& configs,
+                   const std::vector<sim::DeviceCounters>& counters) {
   for (std::size_t index = 0; index < counters.size() && index < configs.size(); ++index) {
-    std::printf(std::string(text::kVirtualStartRequestsFormat).c_str(),
-                configs[index].serialNumber.c_str(), counters[index].startRequests);
+    const sim::DeviceCounters& counted = counters[index];
+    std::printf(std::string(text::kVirtualRequestsFormat).c_str(),
+                configs[index].serialNumber.c_str(), counted.infoRequests, counted.checkRequests,
+                counted.startRequests, counted.exitRequests);
   }
   std::fflush(stdout);
 }
@@ -199,7 +201,7 @@ int Run(const Program& program, const Arguments& arguments, Transport& transport
     status = kExitFailed;
   }
   transport.Stop();
-  if (started) PrintStartRequests(configs, transport.Counters());
+  if (started) PrintRequests(configs, transport.Counters());
   if (started && arguments.dump &&
       !WriteDumps(program, *arguments.dump, configs, transport.Payloads())) {
     status = kExitFailed;

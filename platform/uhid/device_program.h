@@ -74,7 +74,7 @@ class Transport {
 
 // The programs' main: usage on a refused command line (status 2) or --help; else the devices
 // SPEC names (status 2 when it or the transport refuses them), served until SIGINT or SIGTERM,
-// then a line a device on standard output with the start requests it received, and their
+// then a line a device on standard output with the requests it received by kind, and their
 // dumps. Status 1 when anything failed, with a line on standard error.
 int Main(const Program& program, int argc, char** argv,
          const std::function<std::unique_ptr<Transport>(const Arguments&)>& transportFor);

@@ -165,14 +165,14 @@ plug() {
 unplug() {
   if [ "$KR55LE_LINK" = usb ]; then
     ask stop "$2"
-    starts=$(echo "$answer" | sed -n "s/.* starts-$3=\([0-9]*\).*/\1/p")
+    usb_stopped=$answer
   else
     plugged=$(cat "$1.pid")
     kill -TERM "$plugged"
     await '! kill -0 "$plugged" 2>/dev/null' 50 || kill -KILL "$plugged"
     wait "$plugged" 2>/dev/null
-    starts=$(sed -n "s/^$3: \([0-9]*\) start requests$/\1/p" "$1.log")
   fi
+  starts=$(requests "$3" start "$1.log")
 }
 
 # --wait --device B with A attached: the wait goes on past A and ends with B, plugged in 3 s
@@ -207,9 +207,37 @@ case_upgrade_each() {
     grep -q '^VMEACHA001  .*  done  ' out && grep -q '^VMEACHB001  .*  done  ' out
 }
 
+# Other programs on the device during a 2 MiB upgrade: list, and info ended by Ctrl+C, asked in a
+# loop, find it in use and send it nothing. The device gets one identification (the upgrade's own),
+# no exit request, and the whole payload.
+case_another_program_during_the_upgrade() {
+  rm -f dump.bin
+  start_device serial=VMBUSY0001,reply-ms=1
+  in_background upgrade large.bin
+  await 'grep -q "Firmware is Upgrading" out' 300
+  rounds=0
+  in_use=0
+  while kill -0 "$flashing" 2>/dev/null; do
+    timeout 60 kr55le-flash list >list.out 2>&1
+    grep -q 'problem: Device is in use by another program' list.out && in_use=$((in_use + 1))
+    timeout 60 kr55le-flash info >info.out 2>&1 &
+    sleep 0.1
+    kill -INT $! 2>/dev/null
+    wait $!
+    rounds=$((rounds + 1))
+  done
+  finish 1200
+  stop_device
+  echo "  $rounds rounds, $in_use of them listed the device in use"
+  [ "$status" -eq 0 ] && [ "$(last_message)" = 'Firmware upgrade completed' ] &&
+    dump_is large.bin.expected && [ "$in_use" -ge 1 ] && [ "$in_use" -eq "$rounds" ] &&
+    [ "$(requests VMBUSY0001 info)" = 1 ] && [ "$(requests VMBUSY0001 exit)" = 0 ]
+}
+
 names="identify check firmware_upgrade repeated_acknowledgement killed_during_transfer
   unplugged_itself_during_transfer wait_for_a_device three_devices upgrade_all
-  capabilities_from_the_kernel wait_for_the_selected_device upgrade_each"
+  capabilities_from_the_kernel wait_for_the_selected_device upgrade_each
+  another_program_during_the_upgrade"
 # Over USB the replay's file and a second device of its own are not the host side's to take.
 if [ "$KR55LE_LINK" = usb ]; then
   names="$names out_endpoint_no disconnect_at_block"

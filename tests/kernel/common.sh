@@ -48,6 +48,10 @@ kill_device() { kill -KILL "$device"; }
 # it, equals FILE.
 dump_is() { cmp -s "$work/${2:-dump.bin}" "$1"; }
 
+# requests SERIAL KIND [LOG]: how many requests of KIND (info, check, start, exit) the device
+# SERIAL received, as it told at its end in LOG (device.log unless given; stop it first).
+requests() { sed -n "s/^$1 requests:.* $2=\([0-9]*\).*/\1/p" "${3:-device.log}"; }
+
 # image KIND VERSION PAYLOAD-BYTES FILE: the 64-byte header (kind at 32, version at 48), then a
 # random payload; FILE.expected is what the device should assemble: payload, then 0x55 filler.
 image() {

@@ -5,7 +5,8 @@
 #   start SLOT SPEC  kr55le-usb-device SPEC on DIR/slot-SLOT.sock (SLOT 0: a bus of several
 #                    devices on DIR/slot-1.sock, DIR/slot-2.sock, ...); "started" once it listens
 #   stop SLOT        SIGTERM, then "stopped STATUS", NAME=MD5 of each payload it dumped and
-#                    starts-SERIAL=N for the start requests each device received
+#                    KIND-SERIAL=N for the requests of each kind each device received
+#                    (info, check, start, exit)
 #   kill SLOT        SIGKILL, then "killed"
 # QEMU's usb-redir chardevs connect to the slots' sockets with reconnect=1, so a device plugs in
 # when its process listens and unplugs when the process ends.
@@ -47,10 +48,10 @@ stop() {
   for file in "$dir/dumps-$slot"/*; do
     [ -f "$file" ] && line+=" $(basename "$file")=$(md5sum <"$file" | cut -d' ' -f1)"
   done
-  local serial count
-  while read -r serial count _; do
-    line+=" starts-${serial%:}=$count"
-  done < <(grep ' start requests$' "$dir/dumps-$slot.out" 2>/dev/null)
+  local serial counts count
+  while read -r serial _ counts; do
+    for count in $counts; do line+=" ${count%%=*}-$serial=${count#*=}"; done
+  done < <(grep ' requests: ' "$dir/dumps-$slot.out" 2>/dev/null)
   echo "$line"
 }
 

@@ -43,3 +43,4 @@ start_device() {
 stop_device() { stop_usb "$usb_slot"; }
 kill_device() { ask kill "$usb_slot"; }
 dump_is() { dumped "${2:-dump.bin}" "$1"; }
+requests() { echo "$usb_stopped" | sed -n "s/.* $2-$1=\([0-9]*\).*/\1/p"; }
