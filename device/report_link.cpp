@@ -71,7 +71,7 @@ void ReportLink::RaiseWritePending() {
   if (outputVersion_.load(std::memory_order_relaxed) % 2 != 0) {
     outputVersion_.fetch_add(1, std::memory_order_acq_rel);
   }
-  lastRequest_ = (lastRequest_ + 1) & ~kRequestInFlight;
+  lastRequest_ = (lastRequest_ + 1) & kRequestNumberMask;
   if (lastRequest_ == 0) ++lastRequest_;  // 0 means no request
   WritePending.store(lastRequest_, std::memory_order_release);
   if (timing_.earlyWake) writerWake_.Notify();
@@ -82,6 +82,16 @@ void ReportLink::WithdrawRequest() {
   const auto deadline = std::chrono::steady_clock::now() + kWithdrawWaitLimit;
   while (writing_.load() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::yield();
+  }
+}
+
+void ReportLink::EndRetries() {
+  std::uint32_t pending = WritePending.load();
+  // Taken, it is no longer the link's (a failed write finds that and stops); raised, it is
+  // marked to go once.
+  while (pending != 0 && (pending & kRequestSendOnce) == 0 &&
+         !WritePending.compare_exchange_weak(
+             pending, (pending & kRequestInFlight) != 0 ? 0 : pending | kRequestSendOnce)) {
   }
 }
 
@@ -178,7 +188,8 @@ void ReportLink::Write(hid::HidDevice& device, std::span<const std::uint8_t> rep
   }
   const hid::HidResult result = device.Write(report.first(length));
   NoteResult(result, attempt.generation);
-  if (!result.ok() && result.error != hid::HidError::Gone) {
+  if (!result.ok() && result.error != hid::HidError::Gone &&
+      (attempt.request & kRequestSendOnce) == 0) {
     retry_ = attempt;  // still in flight: the next pass sends it again
     return;
   }

@@ -2,8 +2,8 @@
 // buffers. The dialog fills OutputReport and raises WritePending; the writer sends it and
 // clears the flag. A write that fails short of a removal (a stall, a time-out) is sent again on
 // the writer's next passes until it goes through, a newer request replaces it, or the dialog
-// withdraws it. The reader publishes every input report into InputReport, where the dialog
-// polls for its reply. The link knows nothing of what the bytes mean.
+// withdraws it or ends its retries. The reader publishes every input report into InputReport, where
+// the dialog polls for its reply. The link knows nothing of what the bytes mean.
 #pragma once
 
 #include <array>
@@ -74,6 +74,9 @@ class ReportLink {
   // waits (bounded) until a write it has begun has ended: a request meant for a device being
   // replaced must not reach the next, nor one whose wait has ended reach a device for ever.
   void WithdrawRequest();
+  // The wait for the request's answer has ended: a raised request still goes out, once, and
+  // none is sent again after a failed write. Does not wait for the writer.
+  void EndRetries();
   // A request is raised and the writer has not taken it yet.
   bool IsWritePending() const { return IsRaised(WritePending.load(std::memory_order_acquire)); }
   // A request is raised, or the writer is still writing the one it took or keeps it to send
@@ -83,9 +86,12 @@ class ReportLink {
   InputReportBuffer InputReport;
   std::array<SharedByte, kReportSize> OutputReport{};
   // The number of the raised request, 0 when none: the writer clears only the one it took.
-  // Taken, it carries kRequestInFlight until its write has gone through or failed for good.
+  // Taken, it carries kRequestInFlight until its write has gone through or failed for good;
+  // with kRequestSendOnce a failed write is not sent again.
   std::atomic<std::uint32_t> WritePending{0};
   static constexpr std::uint32_t kRequestInFlight = 1U << 31;
+  static constexpr std::uint32_t kRequestSendOnce = 1U << 30;
+  static constexpr std::uint32_t kRequestNumberMask = kRequestSendOnce - 1;
   DeviceHandleSlot DeviceHandle;
 
  private:

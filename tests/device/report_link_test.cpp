@@ -205,9 +205,18 @@ TEST_F(ReportLinkTest, RemovedDeviceIsNotedUntilAnotherIsStored) {
 }
 
 // A write that fails short of a removal (a stall) is sent again on a later pass, unless by then
-// the device has gone, the request has been withdrawn or replaced, another device is in use, or
-// the device has sent something (perhaps the answer to it, so it may have taken it after all).
-enum class Meanwhile { Nothing, Withdrawn, Replaced, DeviceReplaced, DeviceAnswered };
+// the device has gone, the request has been withdrawn or replaced, its wait has ended, another
+// device is in use, or the device has sent something (perhaps the answer to it, so it may have
+// taken it after all). A request whose wait ended before the writer took it still goes once.
+enum class Meanwhile {
+  Nothing,
+  Withdrawn,
+  Replaced,
+  WaitEnded,
+  WaitEndedBeforeTaken,
+  DeviceReplaced,
+  DeviceAnswered
+};
 
 struct RetryCase {
   const char* name;
@@ -239,8 +248,10 @@ TEST_P(ReportLinkRetryTest, FailedWriteGoesAgainUnlessItHasBecomeStale) {
   // The failing write returns once the test has done its part, so that nothing races it.
   switch (c.meanwhile) {
     case Meanwhile::Nothing:
+    case Meanwhile::WaitEndedBeforeTaken:
       break;
     case Meanwhile::Withdrawn:
+    case Meanwhile::WaitEnded:
       device->HoldNextWriteUntil([this] { return link.WritePending.load() == 0; });
       break;
     case Meanwhile::Replaced:
@@ -253,12 +264,21 @@ TEST_P(ReportLinkRetryTest, FailedWriteGoesAgainUnlessItHasBecomeStale) {
       device->HoldNextWriteUntil([this] { return link.InputReport[0] == kDeviceInfoReplyId; });
       break;
   }
-  StartWith(device);
-  Raise(kFirst);
+  if (c.meanwhile == Meanwhile::WaitEndedBeforeTaken) {
+    Raise(kFirst);
+    link.EndRetries();
+    StartWith(device);
+  } else {
+    StartWith(device);
+    Raise(kFirst);
+  }
   ASSERT_TRUE(Eventually([&] { return !device->Writes().empty(); }));
   switch (c.meanwhile) {
     case Meanwhile::Withdrawn:
       link.WithdrawRequest();
+      break;
+    case Meanwhile::WaitEnded:
+      link.EndRetries();
       break;
     case Meanwhile::Replaced:
       Raise(kNewer);
@@ -270,6 +290,7 @@ TEST_P(ReportLinkRetryTest, FailedWriteGoesAgainUnlessItHasBecomeStale) {
       device->Reply({kDeviceInfoReplyId});
       break;
     case Meanwhile::Nothing:
+    case Meanwhile::WaitEndedBeforeTaken:
       break;
   }
   ASSERT_TRUE(Eventually([&] { return FirstBytes(*device).size() >= c.written.size(); }));
@@ -289,6 +310,9 @@ INSTANTIATE_TEST_SUITE_P(
         RetryCase{"Removed", hid::HidError::Gone, Meanwhile::Nothing, {0x21}},
         RetryCase{"Withdrawn", hid::HidError::Io, Meanwhile::Withdrawn, {0x21}},
         RetryCase{"Replaced", hid::HidError::Io, Meanwhile::Replaced, {0x21, 0x22}},
+        RetryCase{"WaitEnded", hid::HidError::Io, Meanwhile::WaitEnded, {0x21}},
+        RetryCase{
+            "WaitEndedBeforeTaken", hid::HidError::Io, Meanwhile::WaitEndedBeforeTaken, {0x21}},
         RetryCase{"AnotherDeviceStored", hid::HidError::Io, Meanwhile::DeviceReplaced, {0x21}},
         RetryCase{"DeviceAnswered", hid::HidError::Io, Meanwhile::DeviceAnswered, {0x21}}),
     [](const auto& row) { return std::string(row.param.name); });
