@@ -137,7 +137,21 @@ ControlAnswer AnswerHid(const SetupPacket& setup, std::span<const std::uint8_t> 
   }
 }
 
+bool IsForEndpoint(const SetupPacket& setup, std::uint8_t endpoint) {
+  return (setup.requestType & kTypeMask) == kTypeStandard &&
+         RecipientOf(setup) == kRecipientEndpoint && setup.index == endpoint;
+}
+
 }  // namespace
+
+bool ClearsHaltOf(const SetupPacket& setup, std::uint8_t endpoint) {
+  return IsForEndpoint(setup, endpoint) && !IsIn(setup) && setup.request == kRequestClearFeature &&
+         setup.value == kFeatureEndpointHalt;
+}
+
+bool AsksStatusOf(const SetupPacket& setup, std::uint8_t endpoint) {
+  return IsForEndpoint(setup, endpoint) && IsIn(setup) && setup.request == kRequestGetStatus;
+}
 
 ControlAnswer AnswerControl(const SetupPacket& setup, std::span<const std::uint8_t> data,
                             const UsbDescriptors& descriptors) {
