@@ -137,20 +137,12 @@ ControlAnswer AnswerHid(const SetupPacket& setup, std::span<const std::uint8_t> 
   }
 }
 
-bool IsForEndpoint(const SetupPacket& setup, std::uint8_t endpoint) {
-  return (setup.requestType & kTypeMask) == kTypeStandard &&
-         RecipientOf(setup) == kRecipientEndpoint && setup.index == endpoint;
-}
-
 }  // namespace
 
 bool ClearsHaltOf(const SetupPacket& setup, std::uint8_t endpoint) {
-  return IsForEndpoint(setup, endpoint) && !IsIn(setup) && setup.request == kRequestClearFeature &&
-         setup.value == kFeatureEndpointHalt;
-}
-
-bool AsksStatusOf(const SetupPacket& setup, std::uint8_t endpoint) {
-  return IsForEndpoint(setup, endpoint) && IsIn(setup) && setup.request == kRequestGetStatus;
+  return (setup.requestType & kTypeMask) == kTypeStandard && !IsIn(setup) &&
+         RecipientOf(setup) == kRecipientEndpoint && setup.index == endpoint &&
+         setup.request == kRequestClearFeature && setup.value == kFeatureEndpointHalt;
 }
 
 ControlAnswer AnswerControl(const SetupPacket& setup, std::span<const std::uint8_t> data,

@@ -27,9 +27,7 @@ inline constexpr std::uint8_t kRequestGetStatus = 0x00;
 inline constexpr std::uint8_t kRequestClearFeature = 0x01;
 inline constexpr std::uint8_t kRequestSetFeature = 0x03;
 inline constexpr std::uint8_t kRequestGetDescriptor = 0x06;
-// USB 2.0, table 9-6, and figure 9-6: an endpoint's status, bit 0 its halt.
-inline constexpr std::uint16_t kFeatureEndpointHalt = 0x0000;
-inline constexpr std::uint8_t kEndpointHalted = 0x01;
+inline constexpr std::uint16_t kFeatureEndpointHalt = 0x0000;  // USB 2.0, table 9-6
 
 // HID 1.11, 7.2: class requests and the report types in wValue's high byte.
 inline constexpr std::uint8_t kRequestGetReport = 0x01;
@@ -63,9 +61,8 @@ struct ControlAnswer {
 ControlAnswer AnswerControl(const SetupPacket& setup, std::span<const std::uint8_t> data,
                             const UsbDescriptors& descriptors);
 
-// CLEAR_FEATURE(ENDPOINT_HALT) of `endpoint`, and GET_STATUS of it: what a device that halts
-// the endpoint answers besides AnswerControl.
+// CLEAR_FEATURE(ENDPOINT_HALT) of `endpoint`, which a device that halts it heeds besides
+// answering it as AnswerControl does.
 bool ClearsHaltOf(const SetupPacket& setup, std::uint8_t endpoint);
-bool AsksStatusOf(const SetupPacket& setup, std::uint8_t endpoint);
 
 }  // namespace kr55le::usb

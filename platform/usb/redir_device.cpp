@@ -187,9 +187,6 @@ struct RedirDevice::Callbacks {
         AnswerControl(setup, std::span<const std::uint8_t>(data, static_cast<std::size_t>(length)),
                       device.descriptors_);
     if (ClearsHaltOf(setup, kInterruptOutEndpoint)) device.outHalted_ = false;
-    if (device.outHalted_ && AsksStatusOf(setup, kInterruptOutEndpoint) && !answer.data.empty()) {
-      answer.data[0] |= kEndpointHalted;
-    }
     // Busy with the block, the device refuses its SET_REPORT: a stall of that request alone,
     // which the next setup packet ends (USB 2.0, 8.5.3.4).
     if (answer.outputReport && device.StallsBlock(*answer.outputReport)) {

@@ -254,8 +254,8 @@ TEST(RedirDevice, LeavesAtTheBlockItIsToldTo) {
 }
 
 // stall-at: as the block's first packet comes, the device halts its interrupt OUT endpoint,
-// which takes nothing until the host's CLEAR_FEATURE(ENDPOINT_HALT) (GET_STATUS tells the halt);
-// without the endpoint, it refuses the block's SET_REPORT once. The block sent again is taken.
+// which takes nothing until the host's CLEAR_FEATURE(ENDPOINT_HALT); without the endpoint, it
+// refuses the block's SET_REPORT once. The block sent again is taken.
 TEST(RedirDevice, StallsTheBlockItIsToldToUntilTheHaltIsCleared) {
   for (const bool outEndpoint : {true, false}) {
     sim::SimDeviceConfig config = outEndpoint ? sim::SimDeviceConfig{} : WithoutOutEndpoint();
@@ -270,20 +270,13 @@ TEST(RedirDevice, StallsTheBlockItIsToldToUntilTheHaltIsCleared) {
     const auto all = [packets](std::uint8_t status) {
       return std::vector<std::uint8_t>(packets, status);
     };
-    const usb_redir_control_packet_header endpointStatus{0x80, 0x00, 0x82, 0, 0, 0x01, 2};
 
     EXPECT_EQ(guest.SendOutput(output, outEndpoint), all(usb_redir_success)) << outEndpoint;
     EXPECT_EQ(guest.SendOutput(output, outEndpoint), all(usb_redir_stall)) << outEndpoint;
     EXPECT_EQ(guest.device.Model().Counters().blocksAccepted, 1u);
     if (outEndpoint) {
       EXPECT_EQ(guest.SendOutput(output, outEndpoint), all(usb_redir_stall));
-      guest.received.clear();
-      guest.SendControl(endpointStatus);
-      EXPECT_EQ(guest.Of(usb_redir_control_packet).at(0).data, (std::vector<std::uint8_t>{1, 0}));
       guest.SendControl({0x00, 0x01, 0x02, 0, 0, 0x01, 0});  // CLEAR_FEATURE(ENDPOINT_HALT)
-      guest.received.clear();
-      guest.SendControl(endpointStatus);
-      EXPECT_EQ(guest.Of(usb_redir_control_packet).at(0).data, (std::vector<std::uint8_t>{0, 0}));
     }
     EXPECT_EQ(guest.SendOutput(output, outEndpoint), all(usb_redir_success)) << outEndpoint;
     EXPECT_EQ(guest.device.Model().Counters().blocksAccepted, 2u) << outEndpoint;
