@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <system_error>
+#include <utility>
 
 namespace kr55le {
 
@@ -70,7 +71,8 @@ void ReportLink::RaiseWritePending() {
   if (outputVersion_.load(std::memory_order_relaxed) % 2 != 0) {
     outputVersion_.fetch_add(1, std::memory_order_acq_rel);
   }
-  if (++lastRequest_ == 0) ++lastRequest_;  // 0 means no request
+  lastRequest_ = (lastRequest_ + 1) & kRequestNumberMask;
+  if (lastRequest_ == 0) ++lastRequest_;  // 0 means no request
   WritePending.store(lastRequest_, std::memory_order_release);
   if (timing_.earlyWake) writerWake_.Notify();
 }
@@ -80,6 +82,16 @@ void ReportLink::WithdrawRequest() {
   const auto deadline = std::chrono::steady_clock::now() + kWithdrawWaitLimit;
   while (writing_.load() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::yield();
+  }
+}
+
+void ReportLink::EndRetries() {
+  std::uint32_t pending = WritePending.load();
+  // Taken, it is no longer the link's (a failed write finds that and stops); raised, it is
+  // marked to go once.
+  while (pending != 0 && (pending & kRequestSendOnce) == 0 &&
+         !WritePending.compare_exchange_weak(
+             pending, (pending & kRequestInFlight) != 0 ? 0 : pending | kRequestSendOnce)) {
   }
 }
 
@@ -107,6 +119,7 @@ void ReportLink::ReaderThread() {
     const std::uint64_t marks = InputReport.Marks();  // as near the read's end as can be
     NoteResult(result, generation);
     if (result.ok() && received > 0) {
+      reportsRead_.fetch_add(1);
       const auto got = std::span(report).first(std::min(received, length));
       while (InputReport.Publish(got, marks) == InputReportBuffer::Publishing::NoFreeBuffer &&
              !stopping_.load()) {
@@ -122,7 +135,11 @@ void ReportLink::ReaderThread() {
 void ReportLink::WriterThread() {
   std::array<std::uint8_t, kReportSize> report{};
   while (!stopping_.load()) {
-    if (IsWritePending()) SendRequest(report);
+    if (IsWritePending()) {
+      SendRequest(report);
+    } else if (retry_.request != 0) {
+      SendAgain(report);
+    }
     Pause(writerWake_);
   }
 }
@@ -133,16 +150,56 @@ void ReportLink::SendRequest(std::span<std::uint8_t> report) {
   writing_.store(true);
   const auto [device, generation] = DeviceHandle.hold();
   std::uint32_t taken = WritePending.load(std::memory_order_acquire);
-  // Cleared once the request is in the writer's hands, before the write: a reply (and the next
-  // request) may come before write() returns. Only the request copied is cleared; one raised
+  // Marked taken once the request is in the writer's hands, before the write: a reply (and the
+  // next request) may come before write() returns. Only the request copied is taken; one raised
   // during the copy, or a copy torn by the next request's filling, waits for the next pass.
-  if (device && taken != 0 && CopyRequest(report) &&
-      WritePending.compare_exchange_strong(taken, 0)) {
+  if (device && IsRaised(taken) && CopyRequest(report) &&
+      WritePending.compare_exchange_strong(taken, taken | kRequestInFlight)) {
     if (timing_.earlyWake) readerWake_.Notify();
-    const std::size_t length = ReportLength(outputLength_.load());
-    if (length > 0) NoteResult(device->Write(report.first(length)), generation);
+    Write(*device, report, {taken, generation, reportsRead_.load()});
   }
   writing_.store(false);
+}
+
+void ReportLink::SendAgain(std::span<const std::uint8_t> report) {
+  writing_.store(true);
+  const Attempt attempt = std::exchange(retry_, {});
+  const auto [device, generation] = DeviceHandle.hold();
+  // Withdrawn or replaced since it failed, it is no longer WritePending's and goes no further.
+  // Nor does it go to another device, or to one that has sent a report since (which may have
+  // been the answer to it: a block sent twice would be stored twice).
+  if (WritePending.load() == (attempt.request | kRequestInFlight)) {
+    if (device && generation == attempt.generation &&
+        reportsRead_.load() == attempt.reportsReadBefore) {
+      Write(*device, report, attempt);
+    } else {
+      Release(attempt.request);
+    }
+  }
+  writing_.store(false);
+}
+
+void ReportLink::Write(hid::HidDevice& device, std::span<const std::uint8_t> report,
+                       const Attempt& attempt) {
+  const std::size_t length = ReportLength(outputLength_.load());
+  if (length == 0) {
+    Release(attempt.request);
+    return;
+  }
+  const hid::HidResult result = device.Write(report.first(length));
+  NoteResult(result, attempt.generation);
+  if (!result.ok() && result.error != hid::HidError::Gone &&
+      (attempt.request & kRequestSendOnce) == 0) {
+    retry_ = attempt;  // still in flight: the next pass sends it again
+    return;
+  }
+  Release(attempt.request);
+}
+
+void ReportLink::Release(std::uint32_t request) {
+  // Nothing when a newer request has been raised or this one withdrawn meanwhile.
+  std::uint32_t inFlight = request | kRequestInFlight;
+  WritePending.compare_exchange_strong(inFlight, 0);
 }
 
 bool ReportLink::CopyRequest(std::span<std::uint8_t> report) {

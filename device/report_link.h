@@ -1,7 +1,9 @@
 // The report link: two worker threads move reports between the open device and two shared
 // buffers. The dialog fills OutputReport and raises WritePending; the writer sends it and
-// clears the flag. The reader publishes every input report into InputReport, where the
-// dialog polls for its reply. The link knows nothing of what the bytes mean.
+// clears the flag. A write that fails short of a removal (a stall, a time-out) is sent again on
+// the writer's next passes until it goes through, a newer request replaces it, or the dialog
+// withdraws it or ends its retries. The reader publishes every input report into InputReport, where
+// the dialog polls for its reply. The link knows nothing of what the bytes mean.
 #pragma once
 
 #include <array>
@@ -68,17 +70,28 @@ class ReportLink {
   ReportView BeginRequest();
   // The last step of every request: OutputReport is complete before the flag goes up.
   void RaiseWritePending();
-  // Takes back a raised request the writer has not taken, and waits (bounded) until a write it
-  // has begun has ended: a request meant for a device being replaced must not reach the next.
+  // Takes back a raised request the writer has not taken, or one it keeps to send again, and
+  // waits (bounded) until a write it has begun has ended: a request meant for a device being
+  // replaced must not reach the next, nor one whose wait has ended reach a device for ever.
   void WithdrawRequest();
-  bool IsWritePending() const { return WritePending.load(std::memory_order_acquire) != 0; }
-  // A request is raised, or the writer is still writing the one it took.
+  // The wait for the request's answer has ended: a raised request still goes out, once, and
+  // none is sent again after a failed write. Does not wait for the writer.
+  void EndRetries();
+  // A request is raised and the writer has not taken it yet.
+  bool IsWritePending() const { return IsRaised(WritePending.load(std::memory_order_acquire)); }
+  // A request is raised, or the writer is still writing the one it took or keeps it to send
+  // again.
   bool IsSending() const { return WritePending.load() != 0 || writing_.load(); }
 
   InputReportBuffer InputReport;
   std::array<SharedByte, kReportSize> OutputReport{};
   // The number of the raised request, 0 when none: the writer clears only the one it took.
+  // Taken, it carries kRequestInFlight until its write has gone through or failed for good;
+  // with kRequestSendOnce a failed write is not sent again.
   std::atomic<std::uint32_t> WritePending{0};
+  static constexpr std::uint32_t kRequestInFlight = 1U << 31;
+  static constexpr std::uint32_t kRequestSendOnce = 1U << 30;
+  static constexpr std::uint32_t kRequestNumberMask = kRequestSendOnce - 1;
   DeviceHandleSlot DeviceHandle;
 
  private:
@@ -86,8 +99,21 @@ class ReportLink {
   void WriterThread();
   void Pause(WakeSignal& signal);
   std::size_t ReportLength(std::uint16_t length) const;
+  // A request the writer has written, with what it may be sent again on.
+  struct Attempt {
+    std::uint32_t request = 0;  // 0: none
+    std::uint64_t generation = 0;
+    std::uint64_t reportsReadBefore = 0;
+  };
+
+  static bool IsRaised(std::uint32_t pending) {
+    return pending != 0 && (pending & kRequestInFlight) == 0;
+  }
   void NoteResult(const hid::HidResult& result, std::uint64_t generation);
   void SendRequest(std::span<std::uint8_t> report);
+  void SendAgain(std::span<const std::uint8_t> report);
+  void Write(hid::HidDevice& device, std::span<const std::uint8_t> report, const Attempt& attempt);
+  void Release(std::uint32_t request);
   bool CopyRequest(std::span<std::uint8_t> report);
 
   LinkTiming timing_;
@@ -98,6 +124,11 @@ class ReportLink {
   // Odd while the dialog fills OutputReport, so that the writer can tell a torn copy.
   std::atomic<std::uint32_t> outputVersion_{0};
   std::uint32_t lastRequest_ = 0;  // the raising thread's own count
+  // Reports the reader has read: a device that has sent one since a write failed may have
+  // taken that write after all, and is not sent it twice.
+  std::atomic<std::uint64_t> reportsRead_{0};
+  // The failed write to send again on the next pass; the writer thread's own.
+  Attempt retry_;
   WakeSignal readerWake_;
   WakeSignal writerWake_;
   std::thread reader_;

@@ -72,9 +72,11 @@ std::optional<Outcome> CFlashwellDlg::RequestImageCheck(PollCounter& counter, Re
   BuildImageCheckRequest(link_.BeginRequest(), Header.CheckFields());
   link_.RaiseWritePending();
   // With no device to answer, the bound would only make the person wait for the same outcome.
-  switch (PollUntil(
+  const WaitEnd end = PollUntil(
       counter, [&] { return link_.InputReport.TakeIf(HasAnswered, reply); },
-      [this] { return DeviceLost() || CloseRequested; }, [this] { PumpMessages(); })) {
+      [this] { return DeviceLost() || CloseRequested; }, [this] { PumpMessages(); });
+  link_.EndRetries();  // however it ended: a stalled device is not written to for ever
+  switch (end) {
     case WaitEnd::Answered:
       return std::nullopt;
     case WaitEnd::Ended:

@@ -179,6 +179,7 @@ std::optional<DeviceInfoReply> CFlashwellDlg::AwaitDeviceInfo() {
       },
       // A device removed during the exchange will not answer.
       [this] { return link_.DeviceGone(); }, [] {});
+  link_.EndRetries();  // however it ended: a stalled device is not written to for ever
   return reply;
 }
 

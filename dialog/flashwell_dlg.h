@@ -106,7 +106,11 @@ class CFlashwellDlg : public DialogMessages {
   Outcome Refuse(ImageVerdict verdict);
   bool StopRequested() const;
   // What ended a transfer's wait early: a close, a cancel, or the device.
-  Outcome StopOutcome() const;
+  Outcome StopOutcome();
+  // The transfer's device is lost: it ends with a visible result, the scan that finds no device
+  // or the communication error (lost_device.cpp).
+  Outcome LostDeviceOutcome();
+  bool OpenDeviceListed();
   // No device is open, or the one in use has gone: nothing will answer a request.
   bool DeviceLost() const;
 

@@ -152,6 +152,7 @@ std::optional<Outcome> CFlashwellDlg::StartUpgrade(PollCounter& counter) {
   const WaitEnd end = PollUntil(
       counter, [this] { return HasAnswered(link_.InputReport.Current()); },
       [this] { return StopRequested(); }, [this] { PumpMessages(); });
+  link_.EndRetries();  // however it ended: a stalled device is not written to for ever
   std::optional<Outcome> notStarted;
   if (end == WaitEnd::Ended) notStarted = StopOutcome();
   if (end == WaitEnd::Exhausted)
@@ -213,16 +214,17 @@ WaitEnd CFlashwellDlg::AwaitAcknowledgement(std::uint8_t sequence, bool& progres
       [&] {
         if (progressPending) StepProgress(progressPending);
       });
+  link_.EndRetries();  // however it ended: a stalled device is not written to for ever
   if (end == WaitEnd::Exhausted) Fail(text::kCommunicationError, Outcome::Failed);
   // A device that answers before the first poll still gets its block counted.
   if (end == WaitEnd::Answered && progressPending) StepProgress(progressPending);
   return end;
 }
 
-Outcome CFlashwellDlg::StopOutcome() const {
+Outcome CFlashwellDlg::StopOutcome() {
   if (CloseRequested) return Outcome::Closed;
   if (CancelRequested) return Outcome::Cancelled;
-  return Outcome::NoDevice;
+  return LostDeviceOutcome();
 }
 
 bool CFlashwellDlg::StopRequested() const {

@@ -23,6 +23,11 @@ struct WaitBounds {
   std::uint64_t upgradeOuter = 100;
   PollBound acknowledgement{65535, 65535};  // each block, no pumping
   std::uint64_t closeDelay = 0xFFFFF;       // empty passes after the exit request has gone
+  // After the link found the device of a transfer gone with no notice to say so: how many
+  // times the listing is read again, pumping between, before the device still listed is taken
+  // for one that failed rather than left. The removal's entry goes a moment after the failure
+  // that reports it. Not scaled: it waits for the system, not for the device.
+  std::uint64_t lostDeviceListings = 1000;
 };
 
 // The most polls any one wait of `bounds` counts.

@@ -30,10 +30,10 @@ enum class HidError {
   NotFound,          // no such path, or the device has gone before it was opened
   PermissionDenied,  // the node exists but may not be opened (EACCES/EPERM)
   InUse,             // another program has taken the device (see HidServices::Open)
-  Gone,              // the device was removed while open (EIO, ENODEV, POLLHUP/POLLERR)
+  Gone,              // removed while open (EIO, ENODEV, ESHUTDOWN, POLLHUP/POLLERR)
   TimedOut,          // no report within the timeout
   TooLong,           // a report that does not fit the buffer
-  Io,                // any other failure of the platform call
+  Io,                // any other failure of the platform call (a stall: EPIPE)
 };
 
 struct HidResult {

@@ -30,10 +30,15 @@ hid::HidError OpenErrorClass(int systemError) {
 
 hid::HidError TransferErrorClass(int systemError) {
   switch (systemError) {
+    // hidraw's read of a removed device, its write of one, and a transfer the USB core cut
+    // short because the device left (Documentation/driver-api/usb/error-codes.rst).
     case EIO:
     case ENODEV:
-    case EPIPE:
+    case ESHUTDOWN:
       return hid::HidError::Gone;
+    // Among the rest: EPIPE, a stalled interrupt OUT transfer or SET_REPORT (a busy device);
+    // ETIMEDOUT, a report the device did not take in usbhid's time; EPROTO and EILSEQ, an error
+    // on the bus. The device is still there, so the request may be tried again.
     default:
       return hid::HidError::Io;
   }

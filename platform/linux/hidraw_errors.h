@@ -13,7 +13,8 @@ hid::HidResult SystemFailure(hid::HidError error, int systemError, std::string_v
 // open(): EACCES/EPERM -> PermissionDenied, ENOENT/ENODEV/ENXIO -> NotFound, else Io.
 hid::HidError OpenErrorClass(int systemError);
 
-// read(), write(), ioctl() on an open node: EIO/ENODEV (and EPIPE of a socket stand-in) -> Gone.
+// read(), write(), ioctl() on an open node: EIO/ENODEV/ESHUTDOWN -> Gone (the device was
+// removed), anything else -> Io (a stall, a time-out, a protocol error: it may be tried again).
 hid::HidError TransferErrorClass(int systemError);
 
 }  // namespace kr55le

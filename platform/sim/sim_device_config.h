@@ -43,9 +43,11 @@ struct SimDeviceConfig {
   bool repeatAckAfterResend = false;
   // Played by the USB link alone (the other transports refuse their keys): without the
   // interrupt OUT endpoint, the host sends output reports as SET_REPORT control transfers; at
-  // the block, the link says the device is gone while its connection stays.
+  // the block, the link says the device is gone while its connection stays; at the block, the
+  // device halts its interrupt OUT endpoint (or stalls the SET_REPORT), as a busy one would.
   bool outEndpoint = true;
   std::optional<std::uint32_t> disconnectAtBlock{};
+  std::optional<std::uint32_t> stallAtBlock{};
 
   std::chrono::milliseconds eraseDelay{0};    // before the start request's reply
   std::chrono::milliseconds replyLatency{0};  // before every reply

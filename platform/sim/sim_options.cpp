@@ -166,6 +166,10 @@ constexpr ValueKey kUsbLinkKeys[] = {
      [](std::string_view value, SimDeviceConfig& config) {
        return ParseOptionalBlock(value, config.disconnectAtBlock);
      }},
+    {"stall-at",
+     [](std::string_view value, SimDeviceConfig& config) {
+       return ParseOptionalBlock(value, config.stallAtBlock);
+     }},
 };
 
 const ValueKey* FindValueKey(std::string_view key) {

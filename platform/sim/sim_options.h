@@ -54,8 +54,8 @@ enum class TransportKeys { Common, UsbLink };
 // resend-every=N, fail-at=N, lost-ack-at=N, unplug-at=N, silent=info|check|start|block:N,
 // devices=N, replay=FILE, replay-timing=recorded|fast, no-description, input-length=N,
 // output-length=N, erase-ms=N, reply-ms=N, chatter, repeat-ack; with TransportKeys::UsbLink
-// also out-endpoint=yes|no and disconnect-at=N. What the text does not set keeps its value in
-// `defaults`; refused text gives `defaults`.
+// also out-endpoint=yes|no, disconnect-at=N and stall-at=N. What the text does not set keeps its
+// value in `defaults`; refused text gives `defaults`.
 SimOptionsResult ParseSimOptions(std::string_view text, const SimOptions& defaults = {},
                                  TransportKeys keys = TransportKeys::Common);
 

@@ -139,6 +139,12 @@ ControlAnswer AnswerHid(const SetupPacket& setup, std::span<const std::uint8_t> 
 
 }  // namespace
 
+bool ClearsHaltOf(const SetupPacket& setup, std::uint8_t endpoint) {
+  return (setup.requestType & kTypeMask) == kTypeStandard && !IsIn(setup) &&
+         RecipientOf(setup) == kRecipientEndpoint && setup.index == endpoint &&
+         setup.request == kRequestClearFeature && setup.value == kFeatureEndpointHalt;
+}
+
 ControlAnswer AnswerControl(const SetupPacket& setup, std::span<const std::uint8_t> data,
                             const UsbDescriptors& descriptors) {
   switch (setup.requestType & kTypeMask) {

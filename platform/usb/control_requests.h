@@ -20,12 +20,14 @@ inline constexpr std::uint8_t kTypeClass = 0x20;
 inline constexpr std::uint8_t kRecipientMask = 0x1F;
 inline constexpr std::uint8_t kRecipientDevice = 0x00;
 inline constexpr std::uint8_t kRecipientInterface = 0x01;
+inline constexpr std::uint8_t kRecipientEndpoint = 0x02;
 
 // USB 2.0, table 9-4.
 inline constexpr std::uint8_t kRequestGetStatus = 0x00;
 inline constexpr std::uint8_t kRequestClearFeature = 0x01;
 inline constexpr std::uint8_t kRequestSetFeature = 0x03;
 inline constexpr std::uint8_t kRequestGetDescriptor = 0x06;
+inline constexpr std::uint16_t kFeatureEndpointHalt = 0x0000;  // USB 2.0, table 9-6
 
 // HID 1.11, 7.2: class requests and the report types in wValue's high byte.
 inline constexpr std::uint8_t kRequestGetReport = 0x01;
@@ -58,5 +60,9 @@ struct ControlAnswer {
 // `data` is what the host sent with a host-to-device request.
 ControlAnswer AnswerControl(const SetupPacket& setup, std::span<const std::uint8_t> data,
                             const UsbDescriptors& descriptors);
+
+// CLEAR_FEATURE(ENDPOINT_HALT) of `endpoint`, which a device that halts it heeds besides
+// answering it as AnswerControl does.
+bool ClearsHaltOf(const SetupPacket& setup, std::uint8_t endpoint);
 
 }  // namespace kr55le::usb

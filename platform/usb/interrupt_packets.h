@@ -26,6 +26,8 @@ class ReportAssembler {
   Added Add(std::span<const std::uint8_t> packet);
   // Drops a report begun and not ended (a reset of the device).
   void Reset() { pending_.clear(); }
+  // No report begun: the next packet starts one.
+  bool Empty() const { return pending_.empty(); }
 
  private:
   std::size_t reportLength_;

@@ -12,6 +12,7 @@
 #include <system_error>
 #include <utility>
 
+#include "device/protocol.h"
 #include "platform/usb/control_requests.h"
 
 namespace kr55le::usb {
@@ -111,6 +112,7 @@ struct RedirDevice::Callbacks {
     RedirDevice& device = Of(priv);
     device.assembler_.Reset();
     device.configuration_ = 0;
+    device.outHalted_ = false;
   }
 
   static void SetConfiguration(void* priv, std::uint64_t id,
@@ -120,6 +122,7 @@ struct RedirDevice::Callbacks {
     status.status = usb_redir_stall;
     if (request->configuration == 0 || request->configuration == kConfigurationValue) {
       device.configuration_ = request->configuration;
+      device.outHalted_ = false;  // USB 2.0, 9.4.5
       status.status = usb_redir_success;
     }
     status.configuration = device.configuration_;
@@ -183,6 +186,13 @@ struct RedirDevice::Callbacks {
     ControlAnswer answer =
         AnswerControl(setup, std::span<const std::uint8_t>(data, static_cast<std::size_t>(length)),
                       device.descriptors_);
+    if (ClearsHaltOf(setup, kInterruptOutEndpoint)) device.outHalted_ = false;
+    // Busy with the block, the device refuses its SET_REPORT: a stall of that request alone,
+    // which the next setup packet ends (USB 2.0, 8.5.3.4).
+    if (answer.outputReport && device.StallsBlock(*answer.outputReport)) {
+      device.stallPlayed_ = true;
+      answer = {};
+    }
     if (answer.outputReport) device.TakeOutput(std::move(*answer.outputReport));
     if (device.gone_) return;
     usb_redir_control_packet_header reply = *header;
@@ -207,8 +217,21 @@ struct RedirDevice::Callbacks {
       device.Fail(NoSuchEndpoint("an interrupt packet", header->endpoint));
       return;
     }
-    ReportAssembler::Added added = device.assembler_.Add(
-        std::span<const std::uint8_t>(data, static_cast<std::size_t>(length)));
+    const std::span<const std::uint8_t> packet(data, static_cast<std::size_t>(length));
+    // Busy with the block, the device halts the endpoint as its first packet comes; a halted
+    // endpoint takes nothing until the host clears the halt (USB 2.0, 9.4.5).
+    if (device.assembler_.Empty() && device.StallsBlock(packet)) {
+      device.outHalted_ = true;
+      device.stallPlayed_ = true;
+    }
+    if (device.outHalted_) {
+      usb_redir_interrupt_packet_header refused{};
+      refused.endpoint = header->endpoint;
+      refused.status = usb_redir_stall;
+      usbredirparser_send_interrupt_packet(device.parser_.get(), id, &refused, nullptr, 0);
+      return;
+    }
+    ReportAssembler::Added added = device.assembler_.Add(packet);
     if (!added.error.empty()) {
       device.Fail(added.error);
       return;
@@ -405,6 +428,13 @@ void RedirDevice::Greeted() {
   usbredirparser_send_device_connect(parser_.get(), &device);
 }
 
+bool RedirDevice::StallsBlock(std::span<const std::uint8_t> report) const {
+  const sim::DeviceCounters counters = model_.Counters();
+  return !stallPlayed_ && model_.Config().stallAtBlock == counters.blocksAccepted &&
+         counters.transfer == sim::TransferState::Receiving && !report.empty() &&
+         report[0] == kDataReportId;
+}
+
 void RedirDevice::TakeOutput(std::vector<std::uint8_t> report) {
   sim::DeviceResponse response = model_.HandleOutputReport(report);
   if (response.unplug) {
@@ -495,6 +525,7 @@ void RedirDevice::Disconnect() {
   assembler_.Reset();
   configuration_ = 0;
   interruptInStarted_ = false;
+  outHalted_ = false;
   closeConnection_ = false;
   peerClosed_ = false;
   lastParserError_.clear();

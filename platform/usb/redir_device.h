@@ -66,6 +66,8 @@ class RedirDevice {
   };
 
   void Greeted();
+  // Whether a report that begins so is the block stall-at names, not stalled yet.
+  bool StallsBlock(std::span<const std::uint8_t> report) const;
   void TakeOutput(std::vector<std::uint8_t> report);
   void LeaveBus();
   void Fail(std::string error);
@@ -82,6 +84,10 @@ class RedirDevice {
   Clock::time_point now_{};  // of the message being handled
   std::uint8_t configuration_ = 0;
   bool interruptInStarted_ = false;
+  // stall-at: the interrupt OUT endpoint halted, until the host clears it (or configures or
+  // resets the device); and the stall played, once for the model.
+  bool outHalted_ = false;
+  bool stallPlayed_ = false;
   bool gone_ = false;
   bool closeConnection_ = false;  // the cable is pulled as soon as the parser returns
   bool peerClosed_ = false;

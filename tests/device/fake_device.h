@@ -1,5 +1,5 @@
 // A scripted HID device for link tests: records what was written, answers from a queue, can
-// chatter (a new report on every read) and can be unplugged.
+// chatter (a new report on every read), fail writes and be unplugged.
 #pragma once
 
 #include <atomic>
@@ -55,11 +55,17 @@ class FakeDevice : public hid::HidDevice {
 
   hid::HidResult Write(std::span<const std::uint8_t> report) override {
     std::function<bool()> hold;
+    hid::HidResult result;
     {
       std::lock_guard lock(mutex_);
       writes_.emplace_back(report.begin(), report.end());
       if (gone_.load()) return {hid::HidError::Gone, 0, "gone"};
-      if (answer_) replies_.push_back(answer_(report));
+      if (failures_ > 0) {
+        --failures_;
+        result = {failWith_, 0, "write failed"};
+      } else if (answer_) {
+        replies_.push_back(answer_(report));
+      }
       condition_.notify_all();
       hold = std::exchange(holdWrite_, nullptr);
     }
@@ -68,7 +74,14 @@ class FakeDevice : public hid::HidDevice {
     while (hold && !hold() && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    return {};
+    return result;
+  }
+
+  // The next `count` writes fail with `error`, the device taking nothing of them.
+  void FailWrites(int count, hid::HidError error) {
+    std::lock_guard lock(mutex_);
+    failures_ = count;
+    failWith_ = error;
   }
 
   // The next write returns only once `condition` holds (or after a generous bound).
@@ -111,6 +124,8 @@ class FakeDevice : public hid::HidDevice {
   std::vector<std::vector<std::uint8_t>> writes_;
   std::function<std::vector<std::uint8_t>(std::span<const std::uint8_t>)> answer_;
   std::function<bool()> holdWrite_;
+  int failures_ = 0;
+  hid::HidError failWith_ = hid::HidError::None;
   std::atomic<bool> gone_{false};
   std::atomic<bool> chatter_{false};
   std::atomic<unsigned> chatterCount_{0};

@@ -204,6 +204,119 @@ TEST_F(ReportLinkTest, RemovedDeviceIsNotedUntilAnotherIsStored) {
   EXPECT_FALSE(link.DeviceGone());
 }
 
+// A write that fails short of a removal (a stall) is sent again on a later pass, unless by then
+// the device has gone, the request has been withdrawn or replaced, its wait has ended, another
+// device is in use, or the device has sent something (perhaps the answer to it, so it may have
+// taken it after all). A request whose wait ended before the writer took it still goes once.
+enum class Meanwhile {
+  Nothing,
+  Withdrawn,
+  Replaced,
+  WaitEnded,
+  WaitEndedBeforeTaken,
+  DeviceReplaced,
+  DeviceAnswered
+};
+
+struct RetryCase {
+  const char* name;
+  hid::HidError failure;              // of the first write
+  Meanwhile meanwhile;                // what happens while it fails
+  std::vector<std::uint8_t> written;  // the first byte of each write that reached the device
+  friend void PrintTo(const RetryCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class ReportLinkRetryTest : public ReportLinkTest, public ::testing::WithParamInterface<RetryCase> {
+ protected:
+  static constexpr std::uint8_t kFirst = 0x21;
+  static constexpr std::uint8_t kNewer = 0x22;
+  void Raise(std::uint8_t request) {
+    link.BeginRequest().Set(0, request);
+    link.RaiseWritePending();
+  }
+  std::vector<std::uint8_t> FirstBytes(FakeDevice& of) {
+    std::vector<std::uint8_t> bytes;
+    for (const auto& write : of.Writes()) bytes.push_back(write[0]);
+    return bytes;
+  }
+  std::shared_ptr<FakeDevice> other = std::make_shared<FakeDevice>();
+};
+
+TEST_P(ReportLinkRetryTest, FailedWriteGoesAgainUnlessItHasBecomeStale) {
+  const RetryCase& c = GetParam();
+  device->FailWrites(1, c.failure);
+  // The failing write returns once the test has done its part, so that nothing races it.
+  switch (c.meanwhile) {
+    case Meanwhile::Nothing:
+    case Meanwhile::WaitEndedBeforeTaken:
+      break;
+    case Meanwhile::Withdrawn:
+    case Meanwhile::WaitEnded:
+      device->HoldNextWriteUntil([this] { return link.WritePending.load() == 0; });
+      break;
+    case Meanwhile::Replaced:
+      device->HoldNextWriteUntil([this] { return link.IsWritePending(); });
+      break;
+    case Meanwhile::DeviceReplaced:
+      device->HoldNextWriteUntil([this] { return link.Device() == other; });
+      break;
+    case Meanwhile::DeviceAnswered:
+      device->HoldNextWriteUntil([this] { return link.InputReport[0] == kDeviceInfoReplyId; });
+      break;
+  }
+  if (c.meanwhile == Meanwhile::WaitEndedBeforeTaken) {
+    Raise(kFirst);
+    link.EndRetries();
+    StartWith(device);
+  } else {
+    StartWith(device);
+    Raise(kFirst);
+  }
+  ASSERT_TRUE(Eventually([&] { return !device->Writes().empty(); }));
+  switch (c.meanwhile) {
+    case Meanwhile::Withdrawn:
+      link.WithdrawRequest();
+      break;
+    case Meanwhile::WaitEnded:
+      link.EndRetries();
+      break;
+    case Meanwhile::Replaced:
+      Raise(kNewer);
+      break;
+    case Meanwhile::DeviceReplaced:
+      link.SetDevice(other);
+      break;
+    case Meanwhile::DeviceAnswered:
+      device->Reply({kDeviceInfoReplyId});
+      break;
+    case Meanwhile::Nothing:
+    case Meanwhile::WaitEndedBeforeTaken:
+      break;
+  }
+  ASSERT_TRUE(Eventually([&] { return FirstBytes(*device).size() >= c.written.size(); }));
+  ASSERT_TRUE(Eventually([&] { return !link.IsSending(); }));
+  std::this_thread::sleep_for(50ms);  // ten passes, in which a retry would go out
+
+  EXPECT_EQ(FirstBytes(*device), c.written);
+  EXPECT_TRUE(other->Writes().empty());
+  EXPECT_EQ(link.DeviceGone(), c.failure == hid::HidError::Gone);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ReportLinkRetryTest,
+    ::testing::Values(
+        RetryCase{"StallThenTaken", hid::HidError::Io, Meanwhile::Nothing, {0x21, 0x21}},
+        RetryCase{"TimedOutThenTaken", hid::HidError::TimedOut, Meanwhile::Nothing, {0x21, 0x21}},
+        RetryCase{"Removed", hid::HidError::Gone, Meanwhile::Nothing, {0x21}},
+        RetryCase{"Withdrawn", hid::HidError::Io, Meanwhile::Withdrawn, {0x21}},
+        RetryCase{"Replaced", hid::HidError::Io, Meanwhile::Replaced, {0x21, 0x22}},
+        RetryCase{"WaitEnded", hid::HidError::Io, Meanwhile::WaitEnded, {0x21}},
+        RetryCase{
+            "WaitEndedBeforeTaken", hid::HidError::Io, Meanwhile::WaitEndedBeforeTaken, {0x21}},
+        RetryCase{"AnotherDeviceStored", hid::HidError::Io, Meanwhile::DeviceReplaced, {0x21}},
+        RetryCase{"DeviceAnswered", hid::HidError::Io, Meanwhile::DeviceAnswered, {0x21}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 TEST_F(ReportLinkTest, ReplyIsSeenWholeWhileTheDeviceChatters) {
   device->Chatter();  // every read brings a new report, every byte holding its number
   StartWith(device);

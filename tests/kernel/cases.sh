@@ -43,6 +43,27 @@ case_unplugged_itself_during_transfer() { removal_case unplug-at=40; }
 case_disconnect_at_block() { removal_case disconnect-at=40; }
 case_out_endpoint_no() { upgrade_case out-endpoint=no; }
 
+# stall_case SPEC EXPECTED: the device stalls block 3 (stall-at, the USB link's own). A stall is
+# no removal: the tool sends the block again and the upgrade completes, its dump right; or, where
+# nothing clears the halt, it ends on the communication error with the warning beep, never
+# silently. EXPECTED: completed, or either (the case then says which it was).
+stall_case() {
+  rm -f dump.bin
+  start_device "$1"
+  flash --bell --wait-scale 0.02 upgrade firmware.bin
+  stop_device
+  if upgraded; then
+    echo "  the stalled block went again and was taken"
+    return 0
+  fi
+  [ "$2" = either ] && [ "$status" -eq 1 ] &&
+    [ "$(last_message)" = 'Communication error: Reset the device and try again' ] &&
+    [ "$(tr -cd '\007' <err | wc -c)" -ge 1 ] &&
+    echo "  ended on the communication error, with its beep"
+}
+case_stall_at_block() { stall_case stall-at=3 either; }
+case_stall_at_block_set_report() { stall_case stall-at=3,out-endpoint=no completed; }
+
 # A second device arrives while the image check waits (the first one never answers it): the
 # uevent reaches the waiting tool, whose nested scan finds two devices. Ctrl+C then closes.
 case_arrival_while_waiting() {
@@ -242,7 +263,7 @@ names="identify check firmware_upgrade repeated_acknowledgement killed_during_tr
   another_program_during_the_upgrade"
 # Over USB the replay's file and a second device of its own are not the host side's to take.
 if [ "$KR55LE_LINK" = usb ]; then
-  names="$names out_endpoint_no disconnect_at_block"
+  names="$names out_endpoint_no disconnect_at_block stall_at_block stall_at_block_set_report"
 else
   names="$names arrival_while_waiting record_and_replay node_the_user_may_not_open
     uhid_the_user_may_not_open"

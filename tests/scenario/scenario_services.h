@@ -30,6 +30,10 @@ struct Quirks {
   std::atomic<std::optional<std::uint8_t>> strayId{};
   std::atomic<bool> holdBlocks{false};            // data reports wait in write() while this holds
   std::atomic<bool> failureOutOfSequence{false};  // a failure code comes with the next number
+  std::atomic<bool> writesGone{false};            // writes fail as removed, the device still listed
+  std::atomic<bool> noNotices{false};             // arrivals and removals go unnoticed
+  std::atomic<int> stallBlocks{0};    // data reports to refuse as a stalled endpoint would
+  std::atomic<int> stalledBlocks{0};  // the data reports refused so far
 };
 
 class ScenarioServices : public hid::HidServices {
@@ -41,7 +45,13 @@ class ScenarioServices : public hid::HidServices {
     return device ? std::make_shared<ScenarioDevice>(std::move(device), quirks_) : nullptr;
   }
   void RegisterNotices(std::function<void(hid::DeviceChange)> sink) override {
-    bus_.RegisterNotices(std::move(sink));
+    if (!sink) {
+      bus_.RegisterNotices(nullptr);
+      return;
+    }
+    bus_.RegisterNotices([quirks = quirks_, sink = std::move(sink)](hid::DeviceChange change) {
+      if (!quirks->noNotices) sink(change);
+    });
   }
   Quirks& quirks() { return *quirks_; }
 
@@ -49,7 +59,7 @@ class ScenarioServices : public hid::HidServices {
   // Outlives these services: the link holds it, and its threads use it, until the link goes.
   class ScenarioDevice : public hid::HidDevice {
    public:
-    ScenarioDevice(std::shared_ptr<hid::HidDevice> device, std::shared_ptr<const Quirks> quirks)
+    ScenarioDevice(std::shared_ptr<hid::HidDevice> device, std::shared_ptr<Quirks> quirks)
         : device_(std::move(device)), quirks_(std::move(quirks)) {}
     hid::HidResult GetAttributes(hid::HidAttributes& attributes) override {
       if (quirks_->attributesFail) return {hid::HidError::Io, 0, "attributes query failed"};
@@ -77,6 +87,12 @@ class ScenarioServices : public hid::HidServices {
       return result;
     }
     hid::HidResult Write(std::span<const std::uint8_t> report) override {
+      if (quirks_->writesGone) return {hid::HidError::Gone, 0, "write taken for a removal"};
+      if (!report.empty() && report[0] == kDataReportId && quirks_->stallBlocks > 0) {
+        --quirks_->stallBlocks;
+        ++quirks_->stalledBlocks;
+        return {hid::HidError::Io, 0, "the endpoint stalled"};
+      }
       const auto deadline = std::chrono::steady_clock::now() + kHoldLimit;
       while (!report.empty() && report[0] == kDataReportId && quirks_->holdBlocks &&
              std::chrono::steady_clock::now() < deadline) {
@@ -96,7 +112,7 @@ class ScenarioServices : public hid::HidServices {
     static constexpr std::size_t kKindOffset = 20;                // in the image check request
     static constexpr auto kHoldLimit = std::chrono::seconds(10);  // a test that forgot to let go
     std::shared_ptr<hid::HidDevice> device_;
-    std::shared_ptr<const Quirks> quirks_;
+    std::shared_ptr<Quirks> quirks_;
     std::atomic<bool> checkWritten_{false};
     std::atomic<bool> strayPending_{false};
   };

@@ -424,6 +424,113 @@ TEST_F(TransferTest, DeviceLeavingAsABlockArrivesEndsThatBlocksWaitThenShowsNoDe
   ExpectNoCompletion();
 }
 
+// The device stalls block 2 (busy): the block goes again until it is taken, or until its wait
+// gives up with the communication error; after that, it is not sent again.
+struct StalledBlock {
+  const char* name;
+  int stalls;
+  std::string_view message;
+  friend void PrintTo(const StalledBlock& row, std::ostream* out) { *out << row.name; }
+};
+
+constexpr int kStalledForGood = 1 << 30;
+const StalledBlock kStalledBlocks[] = {
+    {"Once", 1, text::kFirmwareCompleted},
+    {"ForGood", kStalledForGood, text::kCommunicationError},
+};
+
+class StalledBlockTest : public UpgradeScenario,
+                         public ::testing::WithParamInterface<StalledBlock> {};
+
+TEST_P(StalledBlockTest, IsSentAgainUntilTakenOrItsWaitEnds) {
+  const StalledBlock& c = GetParam();
+  const bool completes = c.stalls < kStalledForGood;
+  StartWith();
+  const auto payload = Payload(5 * kBlock);
+  Browse(FirmwareImage(payload));
+  AtBlock(2, [this, &c] {
+    services.quirks().stallBlocks = c.stalls;
+    dialog->bounds().acknowledgement = {65535, 1000};  // far more than a writer's pass
+  });
+
+  ClickUpgrade();
+  ASSERT_TRUE(Eventually([this] { return !link.IsSending(); }));
+  const int stalled = services.quirks().stalledBlocks;
+  std::this_thread::sleep_for(10 * kScenarioTiming.pause);  // in which a retry would go out
+
+  EXPECT_EQ(Message(), c.message);
+  EXPECT_EQ(services.quirks().stalledBlocks, stalled);
+  EXPECT_GE(stalled, 1);
+  EXPECT_THAT(host.Beeps(), ElementsAre(completes ? Beep::Plain : Beep::Error));
+  if (completes) {
+    EXPECT_EQ(hid.AssembledImage(device), WithFiller(payload));
+  }
+  EXPECT_EQ(Counters().blocksAccepted, completes ? 6u : 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, StalledBlockTest, ::testing::ValuesIn(kStalledBlocks), CaseName());
+
+// The link finds the device gone at block 2 and no removal notice comes: the transfer still
+// ends with a visible result and the warning beep, and leaves no lost device for a console
+// host to wait on. The device still listed (a backend that takes a stall for a removal, or the
+// device back at its node after a quick re-plug) failed: the communication error; no longer
+// listed, also a moment after the failure, it went: the scan that finds none.
+enum class Loss { WritesTakenForARemoval, Replugged, Unplugged, UnlistedLate };
+
+struct LostWithoutNotice {
+  const char* name;
+  Loss loss;
+  std::string_view message;
+  ControlStates states;
+  friend void PrintTo(const LostWithoutNotice& row, std::ostream* out) { *out << row.name; }
+};
+
+const LostWithoutNotice kLostWithoutNotice[] = {
+    {"StillListed", Loss::WritesTakenForARemoval, text::kCommunicationError, kAfterFailedTransfer},
+    {"BackAtItsNode", Loss::Replugged, text::kCommunicationError, kAfterFailedTransfer},
+    {"NoLongerListed", Loss::Unplugged, text::kNoDeviceAttached, kNoDevice},
+    {"UnlistedAMomentLater", Loss::UnlistedLate, text::kNoDeviceAttached, kNoDevice},
+};
+
+class LostWithoutNoticeTest : public UpgradeScenario,
+                              public ::testing::WithParamInterface<LostWithoutNotice> {};
+
+TEST_P(LostWithoutNoticeTest, EndsWithItsTextAndTheWarningBeep) {
+  const LostWithoutNotice& c = GetParam();
+  services.quirks().noNotices = true;
+  StartWith();
+  Browse(FirmwareImage(Payload(5 * kBlock)));
+  AtBlock(2, [this, &c] {
+    switch (c.loss) {
+      case Loss::WritesTakenForARemoval:
+        services.quirks().writesGone = true;
+        break;
+      case Loss::Replugged:
+        Replug();
+        break;
+      case Loss::Unplugged:
+        hid.Unplug(device);
+        break;
+      case Loss::UnlistedLate:
+        services.quirks().writesGone = true;
+        host.When([this] { return link.DeviceGone(); }, [this] { hid.Unplug(device); });
+        break;
+    }
+  });
+
+  ClickUpgrade();
+
+  EXPECT_EQ(Message(), c.message);
+  EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
+  EXPECT_EQ(States(), c.states);
+  EXPECT_FALSE(link.DeviceGone());
+  EXPECT_EQ(Counters().blocksAccepted, 2u);
+  ExpectNoCompletion();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, LostWithoutNoticeTest, ::testing::ValuesIn(kLostWithoutNotice),
+                         CaseName());
+
 TEST_F(TransferTest, UnknownKindIsTransferredKeepingTheGeneralTextAndWithoutCompletionText) {
   services.quirks().anyKind = true;
   StartWith();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <system_error>
 
 #include "platform/linux/hidraw_errors.h"
 #include "tests/platform/linux/descriptors.h"
@@ -133,15 +134,30 @@ TEST_F(HidrawServicesTest, OpenOfAMissingNodeIsNotFoundAndNamesTheNode) {
             "open(" + (tree_.devices() / "hidraw1").string() + "): No such file or directory");
 }
 
-TEST(HidrawErrors, OpenFailuresFallIntoTheirClasses) {
-  EXPECT_EQ(OpenErrorClass(EACCES), hid::HidError::PermissionDenied);
-  EXPECT_EQ(OpenErrorClass(EPERM), hid::HidError::PermissionDenied);
-  EXPECT_EQ(OpenErrorClass(ENOENT), hid::HidError::NotFound);
-  EXPECT_EQ(OpenErrorClass(ENODEV), hid::HidError::NotFound);
-  EXPECT_EQ(OpenErrorClass(EBUSY), hid::HidError::Io);
-  EXPECT_EQ(TransferErrorClass(EIO), hid::HidError::Gone);
-  EXPECT_EQ(TransferErrorClass(ENODEV), hid::HidError::Gone);
-  EXPECT_EQ(TransferErrorClass(EINVAL), hid::HidError::Io);
+// Only a removal is Gone: a stall (EPIPE), a time-out or a bus error leaves the device there,
+// and its request is tried again.
+TEST(HidrawErrors, FailuresFallIntoTheirClasses) {
+  const struct {
+    hid::HidError (*classOf)(int);
+    int error;
+    hid::HidError expected;
+  } rows[] = {
+      {OpenErrorClass, EACCES, hid::HidError::PermissionDenied},
+      {OpenErrorClass, EPERM, hid::HidError::PermissionDenied},
+      {OpenErrorClass, ENOENT, hid::HidError::NotFound},
+      {OpenErrorClass, ENODEV, hid::HidError::NotFound},
+      {OpenErrorClass, EBUSY, hid::HidError::Io},
+      {TransferErrorClass, EIO, hid::HidError::Gone},
+      {TransferErrorClass, ENODEV, hid::HidError::Gone},
+      {TransferErrorClass, ESHUTDOWN, hid::HidError::Gone},
+      {TransferErrorClass, EPIPE, hid::HidError::Io},
+      {TransferErrorClass, ETIMEDOUT, hid::HidError::Io},
+      {TransferErrorClass, EPROTO, hid::HidError::Io},
+      {TransferErrorClass, EINVAL, hid::HidError::Io},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.classOf(row.error), row.expected) << std::generic_category().message(row.error);
+  }
 }
 
 }  // namespace

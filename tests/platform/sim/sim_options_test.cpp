@@ -134,6 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
         // The USB link's own keys, here as on the other transports.
         BadCase{"out-endpoint=no", "out-endpoint is for kr55le-usb-device alone"},
         BadCase{"devices=2,2:disconnect-at", "disconnect-at is for kr55le-usb-device alone"},
+        BadCase{"stall-at=3", "stall-at is for kr55le-usb-device alone"},
         BadCase{"mode=audio,,chatter", "empty entry"}, BadCase{"mode=audio,", "empty entry"}),
     NameOf<BadCase>);
 

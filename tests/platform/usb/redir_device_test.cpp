@@ -95,11 +95,33 @@ class Guest {
                                          int(packet.size()));
   }
   void SendSetReport(std::vector<std::uint8_t> report) {
-    usb_redir_control_packet_header header{
-        0x00, 0x09, 0x21, 0, std::uint16_t(0x0200 | report[0]), 0, std::uint16_t(report.size())};
-    usbredirparser_send_control_packet(parser, nextId_++, &header, report.data(),
-                                       int(report.size()));
+    SendControl(
+        {0x00, 0x09, 0x21, 0, std::uint16_t(0x0200 | report[0]), 0, std::uint16_t(report.size())},
+        report);
+  }
+  void SendControl(usb_redir_control_packet_header header, std::vector<std::uint8_t> data = {}) {
+    usbredirparser_send_control_packet(parser, nextId_++, &header, data.data(), int(data.size()));
     Pump();
+  }
+  // An output report as usbhid sends it: interrupt OUT packets, or a SET_REPORT without the
+  // endpoint. The statuses the device answered it with.
+  std::vector<std::uint8_t> SendOutput(const std::vector<std::uint8_t>& report, bool outEndpoint) {
+    received.clear();
+    if (!outEndpoint) {
+      SendSetReport(report);
+      return Statuses(usb_redir_control_packet);
+    }
+    for (std::size_t offset = 0; offset < report.size(); offset += kMaxPacketSize) {
+      SendInterrupt(kInterruptOutEndpoint,
+                    {report.begin() + offset, report.begin() + offset + kMaxPacketSize});
+    }
+    Pump();
+    return Statuses(usb_redir_interrupt_packet);
+  }
+  std::vector<std::uint8_t> Statuses(int type) const {
+    std::vector<std::uint8_t> statuses;
+    for (const Message& message : Of(type)) statuses.push_back(message.status);
+    return statuses;
   }
   void StartInterruptIn() {
     usb_redir_start_interrupt_receiving_header header{kInterruptInEndpoint};
@@ -227,6 +249,37 @@ TEST(RedirDevice, LeavesAtTheBlockItIsToldTo) {
     EXPECT_EQ(guest.device.Connected(), disconnect);
     EXPECT_TRUE(guest.device.Gone());
     EXPECT_EQ(guest.device.Model().Counters().blocksAccepted, 1u);
+    EXPECT_TRUE(guest.errors.empty());
+  }
+}
+
+// stall-at: as the block's first packet comes, the device halts its interrupt OUT endpoint,
+// which takes nothing until the host's CLEAR_FEATURE(ENDPOINT_HALT); without the endpoint, it
+// refuses the block's SET_REPORT once. The block sent again is taken.
+TEST(RedirDevice, StallsTheBlockItIsToldToUntilTheHaltIsCleared) {
+  for (const bool outEndpoint : {true, false}) {
+    sim::SimDeviceConfig config = outEndpoint ? sim::SimDeviceConfig{} : WithoutOutEndpoint();
+    config.stallAtBlock = 1;
+    Guest guest(config);
+    std::vector<std::uint8_t> output = sim::testing::NewOutput();
+    guest.SendOutput(sim::testing::CheckRequest(output, "Pardo", "02.00.00"), outEndpoint);
+    guest.SendOutput(sim::testing::StartRequest(output), outEndpoint);
+    const std::vector<std::uint8_t> data(kBlockDataSize, 0x11);
+    BuildDataBlockReport(ReportView(std::span(output)), 2 * kBlockDataSize, data);
+    const std::size_t packets = outEndpoint ? output.size() / kMaxPacketSize : 1;
+    const auto all = [packets](std::uint8_t status) {
+      return std::vector<std::uint8_t>(packets, status);
+    };
+
+    EXPECT_EQ(guest.SendOutput(output, outEndpoint), all(usb_redir_success)) << outEndpoint;
+    EXPECT_EQ(guest.SendOutput(output, outEndpoint), all(usb_redir_stall)) << outEndpoint;
+    EXPECT_EQ(guest.device.Model().Counters().blocksAccepted, 1u);
+    if (outEndpoint) {
+      EXPECT_EQ(guest.SendOutput(output, outEndpoint), all(usb_redir_stall));
+      guest.SendControl({0x00, 0x01, 0x02, 0, 0, 0x01, 0});  // CLEAR_FEATURE(ENDPOINT_HALT)
+    }
+    EXPECT_EQ(guest.SendOutput(output, outEndpoint), all(usb_redir_success)) << outEndpoint;
+    EXPECT_EQ(guest.device.Model().Counters().blocksAccepted, 2u) << outEndpoint;
     EXPECT_TRUE(guest.errors.empty());
   }
 }
