@@ -66,23 +66,33 @@ class ScenarioServices : public hid::HidServices {
       return device_->GetAttributes(attributes);
     }
     hid::HidResult GetCaps(hid::HidCaps& caps) override { return device_->GetCaps(caps); }
+    // Reads happen on the link's reader thread alone, which owns heldBack_.
     hid::HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
                         std::chrono::milliseconds timeout) override {
+      if (!heldBack_.empty()) {
+        received = std::min(heldBack_.size(), report.size());
+        std::copy_n(heldBack_.begin(), received, report.begin());
+        heldBack_.clear();
+        return {};
+      }
+      const hid::HidResult result = device_->Read(report, received, timeout);
+      if (!result.ok()) return result;
+      // Only the reply to an image check: the first report after one was written.
+      if (received > kCheckVersionByte && checkWritten_.exchange(false)) {
+        if (const auto code = quirks_->checkVersionCode.load()) report[kCheckVersionByte] = *code;
+      }
+      if (received > kAckSequenceByte && quirks_->failureOutOfSequence &&
+          report[kAckCodeByte] == kAckFailed) {
+        ++report[kAckSequenceByte];
+      }
+      // The stray goes ahead of the first report after the request, which waits for the next
+      // read: however a read in flight meets the request, the stray comes first.
       if (const auto stray = quirks_->strayId.load(); stray && strayPending_.exchange(false)) {
+        heldBack_.assign(report.begin(), report.begin() + static_cast<std::ptrdiff_t>(received));
         std::fill(report.begin(), report.end(), 0);
         report[kReplyIdByte] = *stray;
         report[kAnsweredByte] = kAnswered;
         received = report.size();
-        return {};
-      }
-      const hid::HidResult result = device_->Read(report, received, timeout);
-      // Only the reply to an image check: the first report after one was written.
-      if (result.ok() && received > kCheckVersionByte && checkWritten_.exchange(false)) {
-        if (const auto code = quirks_->checkVersionCode.load()) report[kCheckVersionByte] = *code;
-      }
-      if (result.ok() && received > kAckSequenceByte && quirks_->failureOutOfSequence &&
-          report[kAckCodeByte] == kAckFailed) {
-        ++report[kAckSequenceByte];
       }
       return result;
     }
@@ -115,6 +125,7 @@ class ScenarioServices : public hid::HidServices {
     std::shared_ptr<Quirks> quirks_;
     std::atomic<bool> checkWritten_{false};
     std::atomic<bool> strayPending_{false};
+    std::vector<std::uint8_t> heldBack_;
   };
 
   sim::SimHidServices& bus_;
