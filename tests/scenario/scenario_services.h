@@ -70,6 +70,15 @@ class ScenarioServices : public hid::HidServices {
     hid::HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
                         std::chrono::milliseconds timeout) override {
       if (!heldBack_.empty()) {
+        // Long enough after the stray that the waits see it.
+        const auto now = std::chrono::steady_clock::now();
+        if (now < heldBackDue_) {
+          std::this_thread::sleep_for(
+              std::min<std::chrono::steady_clock::duration>(heldBackDue_ - now, timeout));
+          if (std::chrono::steady_clock::now() < heldBackDue_) {
+            return {hid::HidError::TimedOut, 0, "held back behind the stray"};
+          }
+        }
         received = std::min(heldBack_.size(), report.size());
         std::copy_n(heldBack_.begin(), received, report.begin());
         heldBack_.clear();
@@ -89,6 +98,7 @@ class ScenarioServices : public hid::HidServices {
       // read: however a read in flight meets the request, the stray comes first.
       if (const auto stray = quirks_->strayId.load(); stray && strayPending_.exchange(false)) {
         heldBack_.assign(report.begin(), report.begin() + static_cast<std::ptrdiff_t>(received));
+        heldBackDue_ = std::chrono::steady_clock::now() + kStrayLead;
         std::fill(report.begin(), report.end(), 0);
         report[kReplyIdByte] = *stray;
         report[kAnsweredByte] = kAnswered;
@@ -121,11 +131,13 @@ class ScenarioServices : public hid::HidServices {
    private:
     static constexpr std::size_t kKindOffset = 20;                // in the image check request
     static constexpr auto kHoldLimit = std::chrono::seconds(10);  // a test that forgot to let go
+    static constexpr auto kStrayLead = std::chrono::milliseconds(20);
     std::shared_ptr<hid::HidDevice> device_;
     std::shared_ptr<Quirks> quirks_;
     std::atomic<bool> checkWritten_{false};
     std::atomic<bool> strayPending_{false};
     std::vector<std::uint8_t> heldBack_;
+    std::chrono::steady_clock::time_point heldBackDue_;
   };
 
   sim::SimHidServices& bus_;
