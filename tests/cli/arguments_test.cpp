@@ -11,13 +11,18 @@ namespace {
 
 using ::testing::HasSubstr;
 
-ParsedFlashArguments Parse(std::vector<std::string_view> words) {
-  return ParseFlashArguments(words);
+using Words = std::vector<std::string_view>;
+
+// The arguments of words that are understood.
+FlashArguments Parsed(Words words) {
+  const ParsedFlashArguments parsed = ParseFlashArguments(words);
+  EXPECT_TRUE(parsed.ok()) << parsed.error;
+  return parsed.arguments;
 }
 
 TEST(FlashArguments, ReadsEachCommandWithItsImage) {
   const struct {
-    std::vector<std::string_view> words;
+    Words words;
     FlashCommand command;
     const char* image;
   } cases[] = {
@@ -34,26 +39,21 @@ TEST(FlashArguments, ReadsEachCommandWithItsImage) {
       {{"-h", "--version"}, FlashCommand::Help, ""},
   };
   for (const auto& c : cases) {
-    const ParsedFlashArguments parsed = Parse(c.words);
-    ASSERT_TRUE(parsed.ok()) << parsed.error;
-    EXPECT_EQ(parsed.arguments.command, c.command);
-    EXPECT_EQ(parsed.arguments.image, c.image);
+    const FlashArguments arguments = Parsed(c.words);
+    EXPECT_EQ(arguments.command, c.command);
+    EXPECT_EQ(arguments.image, c.image);
   }
 }
 
 TEST(FlashArguments, TakesOptionsBeforeAndAfterTheCommandWord) {
-  for (const std::vector<std::string_view>& words :
-       {std::vector<std::string_view>{"--json", "--bell", "--wait-scale", "0.25", "--simulate",
-                                      "mode=audio,devices=2", "--simulate-dump", "out.bin",
-                                      "upgrade", "x.bin"},
-        std::vector<std::string_view>{"upgrade", "x.bin", "--json", "--bell", "--wait-scale=0.25",
-                                      "--simulate=mode=audio,devices=2", "--simulate-dump=out.bin"},
-        std::vector<std::string_view>{"upgrade", "--json", "x.bin", "--bell", "--wait-scale",
-                                      "0.25", "--simulate", "mode=audio,devices=2",
-                                      "--simulate-dump", "out.bin", "--device", "/dev/hidraw1"}}) {
-    const ParsedFlashArguments parsed = Parse(words);
-    ASSERT_TRUE(parsed.ok()) << parsed.error;
-    const FlashArguments& arguments = parsed.arguments;
+  for (const Words& words :
+       {Words{"--json", "--bell", "--wait-scale", "0.25", "--simulate", "mode=audio,devices=2",
+              "--simulate-dump", "out.bin", "upgrade", "x.bin"},
+        Words{"upgrade", "x.bin", "--json", "--bell", "--wait-scale=0.25",
+              "--simulate=mode=audio,devices=2", "--simulate-dump=out.bin"},
+        Words{"upgrade", "--json", "x.bin", "--bell", "--wait-scale", "0.25", "--simulate",
+              "mode=audio,devices=2", "--simulate-dump", "out.bin", "--device", "/dev/hidraw1"}}) {
+    const FlashArguments arguments = Parsed(words);
     EXPECT_EQ(arguments.command, FlashCommand::Upgrade);
     EXPECT_EQ(arguments.image, "x.bin");
     EXPECT_TRUE(arguments.json);
@@ -64,37 +64,28 @@ TEST(FlashArguments, TakesOptionsBeforeAndAfterTheCommandWord) {
     EXPECT_EQ(arguments.simulate->deviceCount, 2u);
     EXPECT_EQ(arguments.simulateDump, "out.bin");
   }
-  const ParsedFlashArguments selected = Parse({"--device=KR55LE0002", "check", "x.bin"});
-  ASSERT_TRUE(selected.ok()) << selected.error;
-  EXPECT_EQ(selected.arguments.device, "KR55LE0002");
+  EXPECT_EQ(Parsed({"--device=KR55LE0002", "check", "x.bin"}).device, "KR55LE0002");
   // --wait takes its seconds only after '=': alone, the next word is the command.
-  const ParsedFlashArguments waiting = Parse({"--wait", "info"});
-  ASSERT_TRUE(waiting.ok()) << waiting.error;
-  EXPECT_TRUE(waiting.arguments.waitForDevice);
-  EXPECT_FALSE(waiting.arguments.waitLimit.has_value());
-  const ParsedFlashArguments bounded = Parse({"list", "--wait=1.5"});
-  ASSERT_TRUE(bounded.ok()) << bounded.error;
-  EXPECT_EQ(bounded.arguments.waitLimit, std::chrono::milliseconds(1500));
+  const FlashArguments waiting = Parsed({"--wait", "info"});
+  EXPECT_TRUE(waiting.waitForDevice);
+  EXPECT_FALSE(waiting.waitLimit.has_value());
+  EXPECT_EQ(Parsed({"list", "--wait=1.5"}).waitLimit, std::chrono::milliseconds(1500));
   // --each, like --wait, takes its count only after '='.
-  for (const auto& [words, limit] :
-       {std::pair{std::vector<std::string_view>{"upgrade", "--each", "x.bin"},
-                  std::optional<std::size_t>{}},
-        std::pair{std::vector<std::string_view>{"--each=12", "upgrade", "x.bin"},
-                  std::optional<std::size_t>{12}}}) {
-    const ParsedFlashArguments station = Parse(words);
-    ASSERT_TRUE(station.ok()) << station.error;
-    EXPECT_TRUE(station.arguments.each);
-    EXPECT_EQ(station.arguments.eachLimit, limit);
-    EXPECT_EQ(station.arguments.image, "x.bin");
+  for (const auto& [words, limit] : std::vector<std::pair<Words, std::optional<std::size_t>>>{
+           {{"upgrade", "--each", "x.bin"}, std::nullopt},
+           {{"--each=12", "upgrade", "x.bin"}, 12}}) {
+    const FlashArguments station = Parsed(words);
+    EXPECT_TRUE(station.each);
+    EXPECT_EQ(station.eachLimit, limit);
+    EXPECT_EQ(station.image, "x.bin");
   }
 }
 
 // The largest --wait-scale taken still lengthens every wait: no poll count wraps around.
 TEST(FlashArguments, TheLargestWaitScaleTakenLengthensEveryWait) {
-  const ParsedFlashArguments parsed = Parse({"--wait-scale", "2147483648", "info"});
-  ASSERT_TRUE(parsed.ok()) << parsed.error;
   const WaitBounds defaults;
-  const WaitBounds scaled = ScaleWaitBounds(defaults, parsed.arguments.waitScale);
+  const WaitBounds scaled =
+      ScaleWaitBounds(defaults, Parsed({"--wait-scale", "2147483648", "info"}).waitScale);
   EXPECT_GT(scaled.deviceInfo, defaults.deviceInfo);
   EXPECT_GT(scaled.acknowledgement.Total(), defaults.acknowledgement.Total());
   EXPECT_GT(scaled.browseCheck.Total(), defaults.browseCheck.Total());
@@ -102,7 +93,7 @@ TEST(FlashArguments, TheLargestWaitScaleTakenLengthensEveryWait) {
 
 TEST(FlashArguments, RefusesWrongUsageNamingTheFault) {
   const struct {
-    std::vector<std::string_view> words;
+    Words words;
     const char* named;
   } cases[] = {
       {{}, "missing command"},
@@ -144,7 +135,7 @@ TEST(FlashArguments, RefusesWrongUsageNamingTheFault) {
       {{"--each", "--wait", "upgrade", "x.bin"}, "--each waits for devices itself"},
   };
   for (const auto& c : cases) {
-    const ParsedFlashArguments parsed = Parse(c.words);
+    const ParsedFlashArguments parsed = ParseFlashArguments(c.words);
     EXPECT_FALSE(parsed.ok()) << c.named;
     EXPECT_THAT(parsed.error, HasSubstr(c.named));
   }

@@ -2,8 +2,9 @@
 
 #include <gmock/gmock.h>
 
-#include <condition_variable>
 #include <mutex>
+
+#include "tests/support/eventually.h"
 
 namespace kr55le::console {
 namespace {
@@ -34,7 +35,6 @@ TEST(LineAssembler, CutsLinesWhereverTheChunksEnd) {
 // What a child wrote on each stream, as its sinks receive it.
 struct Received {
   std::mutex mutex;
-  std::condition_variable changed;
   std::vector<std::string> output;
   std::vector<std::string> errors;
   int ended = 0;
@@ -44,17 +44,12 @@ struct Received {
                 [this](ChildStream stream, std::string line) {
                   const std::lock_guard lock(mutex);
                   (stream == ChildStream::Output ? output : errors).push_back(std::move(line));
-                  changed.notify_all();
                 },
             .ended =
                 [this](ChildStream) {
                   const std::lock_guard lock(mutex);
                   ++ended;
                 }};
-  }
-  void AwaitOutput(std::size_t lines) {
-    std::unique_lock lock(mutex);
-    changed.wait(lock, [&] { return output.size() >= lines; });
   }
 };
 
@@ -78,7 +73,10 @@ TEST(ChildProcess, PassesCtrlCOnAndTellsAStartThatFailed) {
       {"-c", "trap 'echo pressed; exit 5' INT; echo ready; while :; do sleep 0.01; done"},
       received.Sinks(), error);
   ASSERT_NE(child, nullptr) << error;
-  received.AwaitOutput(1);
+  ASSERT_TRUE(kr55le::testing::Eventually([&] {
+    const std::lock_guard lock(received.mutex);
+    return !received.output.empty();
+  }));
   child->Interrupt();
   EXPECT_EQ(child->Wait(), 5);
   EXPECT_EQ(received.output, (std::vector<std::string>{"ready", "pressed"}));

@@ -1,10 +1,11 @@
 #include "platform/console/console_host.h"
 
-#include <gmock/gmock.h>
-#include <unistd.h>
+#include <gtest/gtest.h>
+#include <signal.h>
 
 #include <thread>
 
+#include "platform/console/interrupt_counter.h"
 #include "tests/support/host_behaviour.h"
 #include "tests/support/memory_stream.h"
 
@@ -14,7 +15,6 @@ namespace {
 using kr55le::testing::PipeNoticeServices;
 using kr55le::testing::Received;
 using kr55le::testing::RecordingDialog;
-using ::testing::ElementsAre;
 
 struct ConsoleDriver {
   ConsoleDriver(ControlModel& model, hid::HidServices* services) : host(model, services, {}) {}
@@ -41,20 +41,21 @@ class ConsoleHostTest : public ::testing::Test {
 
 using Calls = std::vector<Received>;
 
-// Each button is looked at when its step comes, after the steps before it have run.
-TEST_F(ConsoleHostTest, ClicksEachStepWhileItsButtonIsEnabled) {
+// Each button is looked at when its step comes, after the steps before it have run; EndDialog
+// stops the steps and gives its result.
+TEST_F(ConsoleHostTest, ClicksEachStepWhileItsButtonIsEnabledUntilTheDialogEnds) {
+  enum class OnBrowse { Nothing, DisableUpgrade, EndDialog };
   const struct {
     bool browseEnabled;
-    bool browseDisablesUpgrade = false;
-    Calls calls = {};
+    OnBrowse onBrowse;
+    Calls calls;
     std::optional<ConsoleStep> stoppedAt = std::nullopt;
+    int result = kConsoleRunNotEnded;
   } cases[] = {
-      {.browseEnabled = true, .calls = {Received::BrowseFile, Received::Upgrade}},
-      {.browseEnabled = true,
-       .browseDisablesUpgrade = true,
-       .calls = {Received::BrowseFile},
-       .stoppedAt = ConsoleStep::Upgrade},
-      {.browseEnabled = false, .stoppedAt = ConsoleStep::Browse},
+      {true, OnBrowse::Nothing, {Received::BrowseFile, Received::Upgrade}},
+      {true, OnBrowse::DisableUpgrade, {Received::BrowseFile}, ConsoleStep::Upgrade},
+      {false, OnBrowse::Nothing, {}, ConsoleStep::Browse},
+      {true, OnBrowse::EndDialog, {Received::BrowseFile}, std::nullopt, kIdCancel},
   };
   for (const auto& c : cases) {
     RecordingDialog fake;
@@ -62,23 +63,15 @@ TEST_F(ConsoleHostTest, ClicksEachStepWhileItsButtonIsEnabled) {
     model.Enable(Control::BrowseButton, c.browseEnabled);
     model.Enable(Control::UpgradeButton, true);
     fake.react = [&](Received message) {
-      if (message == Received::BrowseFile && c.browseDisablesUpgrade)
-        model.Enable(Control::UpgradeButton, false);
+      if (message != Received::BrowseFile) return;
+      if (c.onBrowse == OnBrowse::DisableUpgrade) model.Enable(Control::UpgradeButton, false);
+      if (c.onBrowse == OnBrowse::EndDialog) host.EndDialog(kIdCancel);
     };
-    EXPECT_EQ(host.RunModal(fake), kConsoleRunNotEnded);
+    EXPECT_EQ(host.RunModal(fake), c.result);
     EXPECT_EQ(fake.SinceInit(), c.calls);
     EXPECT_EQ(host.StoppedAt(), c.stoppedAt);
+    EXPECT_EQ(host.Ended(), c.result != kConsoleRunNotEnded);
   }
-}
-
-TEST_F(ConsoleHostTest, EndDialogStopsTheStepsAndGivesItsResult) {
-  ConsoleHost host(model, nullptr, Settings({ConsoleStep::Browse, ConsoleStep::Upgrade}));
-  dialog.react = [&host](Received message) {
-    if (message == Received::BrowseFile) host.EndDialog(kIdCancel);
-  };
-  EXPECT_EQ(host.RunModal(dialog), kIdCancel);
-  EXPECT_EQ(dialog.SinceInit(), Calls{Received::BrowseFile});
-  EXPECT_TRUE(host.Ended());
 }
 
 TEST_F(ConsoleHostTest, CtrlCIsTheCancelButtonFirstAndThenTheCloseBox) {
@@ -93,14 +86,12 @@ TEST_F(ConsoleHostTest, CtrlCIsTheCancelButtonFirstAndThenTheCloseBox) {
   };
   for (const auto& c : cases) {
     RecordingDialog fake;
-    std::atomic<int> pressed{0};
-    ConsoleHostSettings settings = Settings({ConsoleStep::Browse});
-    settings.interrupts = &pressed;
-    ConsoleHost host(model, nullptr, std::move(settings));
+    presses = 0;
+    ConsoleHost host(model, nullptr, Settings({ConsoleStep::Browse}));
     model.Enable(Control::CancelButton, c.cancelEnabled);
     fake.react = [&](Received message) {
       if (message != Received::BrowseFile) return;
-      for (int press = 0; press < c.presses; ++press) pressed.fetch_add(1);
+      presses += c.presses;
       host.PumpMessages();
     };
     host.RunModal(fake);
@@ -141,7 +132,7 @@ TEST_F(ConsoleHostTest, ReportsEachNewStatusTextInOrder) {
   model.SetText(Control::MessageEdit, "first");
   model.SetText(Control::PercentEdit, "5 %");
   model.SetText(Control::MessageEdit, "second");
-  EXPECT_THAT(statusTexts, ElementsAre("first", "second"));
+  EXPECT_EQ(statusTexts, (std::vector<std::string>{"first", "second"}));
 }
 
 // A real removal's notice may come only after the failure that ended the last step.
@@ -207,6 +198,25 @@ TEST_F(ConsoleHostTest, WritesBellsAndTheProgressLineOnlyWhenAsked) {
     EXPECT_EQ(stream.Text(), asked ? "\a\a\r1/4 blocks, 25 %\n" : "");
     model.SetPos(0);
   }
+}
+
+// Ctrl+C as the signal handler counts it, before the host turns the presses into clicks.
+TEST(InterruptCounter, CountsAPressWithoutEndingTheProcess) {
+  const std::atomic<int>& presses = InstallInterruptCounter();
+  const int before = presses.load();
+  ASSERT_LT(before + 1, kForcedExitPresses);
+  raise(SIGINT);
+  EXPECT_EQ(presses.load(), before + 1);
+  EXPECT_EQ(&InstallInterruptCounter(), &presses);
+}
+
+TEST(InterruptCounterDeathTest, EndsTheProcessAtTheThirdPress) {
+  EXPECT_EXIT(
+      {
+        const std::atomic<int>& presses = InstallInterruptCounter();
+        while (presses.load() < kForcedExitPresses) raise(SIGINT);
+      },
+      ::testing::KilledBySignal(SIGINT), "");
 }
 
 }  // namespace

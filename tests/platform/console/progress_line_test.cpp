@@ -9,7 +9,7 @@ namespace kr55le::console {
 namespace {
 
 using std::chrono::milliseconds;
-using std::chrono::seconds;
+using namespace std::chrono_literals;
 
 TEST(ProgressLine, FormatsBlocksPercentRateAndTimeLeft) {
   constexpr double kOneBlockPerSecond = 1008;
@@ -31,65 +31,57 @@ TEST(ProgressLine, FormatsBlocksPercentRateAndTimeLeft) {
   for (const auto& c : cases) EXPECT_EQ(FormatProgress(c.figures), c.line);
 }
 
-TEST(ProgressLine, RedrawsAtMostOnceAnIntervalButAlwaysTheLastBlock) {
-  testing::MemoryStream stream;
-  ProgressLine line(stream.file());
-  const ProgressLine::Clock::time_point start{};
-  line.Show(1, 4, start);
-  line.Show(2, 4, start + milliseconds(1));               // too soon
-  line.Show(3, 4, start + seconds(2));                    // one block a second since the first
-  line.Show(4, 4, start + seconds(2) + milliseconds(1));  // the last, however soon
-  line.Finish();
-  EXPECT_EQ(stream.Text(),
-            "\r1/4 blocks, 25 %"
-            "\r3/4 blocks, 75 %, 1.0 KiB/s, 0:01 left"
-            "\r4/4 blocks, 100 %, 1.5 KiB/s, 0:00 left\n");
-}
+// Each step: `sent` of `total` blocks shown at `at`, or Finish() where `total` is 0.
+struct Step {
+  std::uint32_t sent;
+  std::uint32_t total;
+  milliseconds at{};
+};
+constexpr Step kFinish{0, 0};
 
-TEST(ProgressLine, PadsOverWhatALongerLineLeft) {
-  testing::MemoryStream stream;
-  ProgressLine line(stream.file());
-  const ProgressLine::Clock::time_point start{};
-  line.Show(1, 100, start);
-  line.Show(51, 100, start + seconds(1));
-  line.Show(52, 100, start + seconds(100));
-  EXPECT_EQ(stream.Text(),
-            "\r1/100 blocks, 1 %"
-            "\r51/100 blocks, 51 %, 49.2 KiB/s, 0:01 left"
-            "\r52/100 blocks, 52 %, 0.5 KiB/s, 1:34 left ");
-}
-
-TEST(ProgressLine, EndsOnlyADrawnLineAndStartsAnewForANewTransfer) {
-  testing::MemoryStream stream;
-  ProgressLine line(stream.file());
-  line.Finish();
-  const ProgressLine::Clock::time_point start{};
-  line.Show(9, 10, start);
-  line.Show(10, 10, start + seconds(1));
-  line.Finish();
-  line.Show(1, 10, start + seconds(5));  // a new transfer: a new line and a new rate
-  line.Show(2, 10, start + seconds(6));
-  EXPECT_EQ(stream.Text(),
-            "\r9/10 blocks, 90 %"
-            "\r10/10 blocks, 100 %, 1.0 KiB/s, 0:00 left\n"
-            "\r1/10 blocks, 10 %"
-            "\r2/10 blocks, 20 %, 1.0 KiB/s, 0:08 left");
-}
-
-// For a program that reads the stream: each drawing a line of its own, as seldom as on a terminal.
-TEST(ProgressLine, WritesEachDrawingAsALineOfItsOwnForAProgram) {
-  testing::MemoryStream stream;
-  ProgressLine line(stream.file(), ProgressStyle::Lines);
-  const ProgressLine::Clock::time_point start{};
-  line.Show(1, 4, start);
-  line.Show(2, 4, start + milliseconds(1));  // too soon
-  line.Show(4, 4, start + seconds(2));
-  line.Finish();
-  line.Show(1, 4, start + seconds(3));  // a new transfer
-  EXPECT_EQ(stream.Text(),
-            "progress: 1/4 blocks, 25 %\n"
-            "progress: 4/4 blocks, 100 %, 1.5 KiB/s, 0:00 left\n"
-            "progress: 1/4 blocks, 25 %\n");
+TEST(ProgressLine, RedrawsAtMostOnceAnIntervalAndEndsOnlyADrawnLine) {
+  const struct {
+    const char* name;
+    ProgressStyle style;
+    std::vector<Step> steps;
+    const char* text;
+  } cases[] = {
+      // Too soon is not drawn; one block a second since the first; the last, however soon.
+      {"interval",
+       ProgressStyle::Redrawn,
+       {{1, 4}, {2, 4, 1ms}, {3, 4, 2s}, {4, 4, 2001ms}, kFinish},
+       "\r1/4 blocks, 25 %\r3/4 blocks, 75 %, 1.0 KiB/s, 0:01 left"
+       "\r4/4 blocks, 100 %, 1.5 KiB/s, 0:00 left\n"},
+      {"pads over a longer line",
+       ProgressStyle::Redrawn,
+       {{1, 100}, {51, 100, 1s}, {52, 100, 100s}},
+       "\r1/100 blocks, 1 %\r51/100 blocks, 51 %, 49.2 KiB/s, 0:01 left"
+       "\r52/100 blocks, 52 %, 0.5 KiB/s, 1:34 left "},
+      // Nothing drawn, nothing to end; after Finish, a new transfer: a new line and a new rate.
+      {"a new transfer",
+       ProgressStyle::Redrawn,
+       {kFinish, {9, 10}, {10, 10, 1s}, kFinish, {1, 10, 5s}, {2, 10, 6s}},
+       "\r9/10 blocks, 90 %\r10/10 blocks, 100 %, 1.0 KiB/s, 0:00 left\n"
+       "\r1/10 blocks, 10 %\r2/10 blocks, 20 %, 1.0 KiB/s, 0:08 left"},
+      // For a program that reads the stream: each drawing a line of its own, as seldom.
+      {"lines",
+       ProgressStyle::Lines,
+       {{1, 4}, {2, 4, 1ms}, {4, 4, 2s}, kFinish, {1, 4, 3s}},
+       "progress: 1/4 blocks, 25 %\nprogress: 4/4 blocks, 100 %, 1.5 KiB/s, 0:00 left\n"
+       "progress: 1/4 blocks, 25 %\n"},
+  };
+  for (const auto& c : cases) {
+    testing::MemoryStream stream;
+    ProgressLine line(stream.file(), c.style);
+    for (const Step& step : c.steps) {
+      if (step.total == 0) {
+        line.Finish();
+      } else {
+        line.Show(step.sent, step.total, ProgressLine::Clock::time_point{} + step.at);
+      }
+    }
+    EXPECT_EQ(stream.Text(), c.text) << c.name;
+  }
 }
 
 TEST(ProgressBoard, RedrawsItsRowsInPlaceBelowOtherOutput) {

@@ -47,16 +47,6 @@ TEST(SessionRecord, EveryEventReadsBackAsWritten) {
   EXPECT_EQ(parsed.events, events);
 }
 
-// A recording edited by hand may spell its bytes in capitals.
-TEST(SessionRecord, ReadsHexDigitsInEitherCase) {
-  const ParsedRecording parsed =
-      ParseRecording(R"({"event":"start","us":0,"tool":"t","version":"v","command":[]})"
-                     "\n"
-                     R"({"event":"read","us":1,"handle":0,"bytes":"0aFA"})");
-  ASSERT_TRUE(parsed.ok()) << parsed.error;
-  EXPECT_EQ(parsed.events.back().bytes, (std::vector<std::uint8_t>{0x0a, 0xfa}));
-}
-
 // A file someone sent: the first line that is not an event is named, with what is wrong.
 TEST(SessionRecord, RefusesWhatIsNotARecordingNamingTheLine) {
   const std::string start = R"({"event":"start","us":0,"tool":"t","version":"v","command":[]})";
@@ -102,22 +92,24 @@ TEST(SessionRecord, RefusesWhatIsNotARecordingNamingTheLine) {
   }
 }
 
-// Blank lines, blanks between tokens and members a reader does not know are passed over; \u
-// escapes above Latin-1 become UTF-8.
-TEST(SessionRecord, SkipsBlankLinesAndUnknownMembers) {
+// As edited by hand: blank lines, blanks between tokens and members a reader does not know are
+// passed over; \u escapes above Latin-1 become UTF-8; bytes may be spelt in capitals.
+TEST(SessionRecord, ReadsAHandEditedRecording) {
   const ParsedRecording parsed = ParseRecording(
       "\n  \r\n"
       R"( { "event" : "open" ,)"
       "\t"
       R"("us" : 7 , "handle":1,"path":"\u00e9\u20ac\u0041",)"
       R"("later":{ "a" : [ true , null , { } , [ ] ] } } )"
-      "\r\n");
+      "\r\n"
+      R"({"event":"read","us":8,"handle":1,"bytes":"0aFA"})");
   ASSERT_TRUE(parsed.ok()) << parsed.error;
-  ASSERT_EQ(parsed.events.size(), 1U);
+  ASSERT_EQ(parsed.events.size(), 2U);
   EXPECT_EQ(parsed.events[0].path,
             "\xe9\xe2\x82\xac"
             "A");
   EXPECT_EQ(parsed.events[0].handle, 1U);
+  EXPECT_EQ(parsed.events[1].bytes, (std::vector<std::uint8_t>{0x0a, 0xfa}));
 }
 
 }  // namespace

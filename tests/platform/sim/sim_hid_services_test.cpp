@@ -2,12 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <mutex>
 #include <thread>
 
-#include "image/image_payload.h"
-#include "platform/sim/report_queue.h"
+#include "platform/sim/replay_script.h"
 #include "res/strings.h"
 #include "sim_test_requests.h"
 
@@ -15,30 +12,17 @@ namespace kr55le::sim {
 namespace {
 
 using hid::HidError;
+using record::Event;
+using record::EventKind;
+using std::chrono::milliseconds;
+using testing::InfoRequest;
 using testing::Report;
+using Bytes = std::vector<std::uint8_t>;
 
 // Long enough never to end a wait on a busy machine; a passing test never waits this long.
 constexpr std::chrono::milliseconds kGenerous{10000};
 constexpr std::chrono::hours kForever{1};
 constexpr std::chrono::milliseconds kShort{20};
-
-class Notices {
- public:
-  void Sink(SimHidServices& services) {
-    services.RegisterNotices([this](hid::DeviceChange change) {
-      std::lock_guard lock(mutex_);
-      changes_.push_back(change);
-    });
-  }
-  std::vector<hid::DeviceChange> Changes() {
-    std::lock_guard lock(mutex_);
-    return changes_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::vector<hid::DeviceChange> changes_;
-};
 
 std::shared_ptr<hid::HidDevice> OpenOrFail(SimHidServices& services, const std::string& path) {
   hid::HidResult result;
@@ -47,19 +31,11 @@ std::shared_ptr<hid::HidDevice> OpenOrFail(SimHidServices& services, const std::
   return device;
 }
 
-Report InfoRequest() {
-  Report output = testing::NewOutput();
-  BuildDeviceInfoRequest(ReportView(std::span(output)));
-  return output;
-}
-
 TEST(SimHidServices, EnumeratesInterfacesInTheLinuxShape) {
   SimHidServices services;
   services.Plug();
   services.PlugUnrelated();
-  SimDeviceConfig unnamed;
-  unnamed.hasDescription = false;
-  services.Plug(unnamed);
+  services.Plug({.hasDescription = false});
 
   const auto interfaces = services.Enumerate();
   ASSERT_EQ(interfaces.size(), 3u);
@@ -71,11 +47,10 @@ TEST(SimHidServices, EnumeratesInterfacesInTheLinuxShape) {
   EXPECT_FALSE(interfaces[2].description.has_value());
 }
 
-TEST(SimHidServices, OpensAnUpperCasedPathAndReportsIdentity) {
+// Any case of its path opens the device at hidraw0; another node's path does not reach it.
+TEST(SimHidServices, OpensAnUpperCasedPathAndReportsIdentityButNotAnAbsentPath) {
   SimHidServices services;
-  SimDeviceConfig config;
-  config.inputReportLength = 1100;
-  services.Plug(config);
+  services.Plug({.inputReportLength = 1100});
   auto device = OpenOrFail(services, "/DEV/HIDRAW0#VID_0483&PID_5750");
   ASSERT_NE(device, nullptr);
   hid::HidAttributes attributes;
@@ -86,20 +61,20 @@ TEST(SimHidServices, OpensAnUpperCasedPathAndReportsIdentity) {
   EXPECT_EQ(attributes.ProductID, kSimulatedProductId);
   EXPECT_EQ(caps.InputReportByteLength, 1100);
   EXPECT_EQ(caps.OutputReportByteLength, 1024);
-}
-
-TEST(SimHidServices, OpeningAnAbsentPathFailsWithNotFound) {
-  SimHidServices services;
-  services.Plug();  // at hidraw0: another node's path must not reach it
   hid::HidResult result;
   EXPECT_EQ(services.Open("/dev/hidraw7#vid_0483&pid_5750", result), nullptr);
   EXPECT_EQ(result.error, HidError::NotFound);
 }
 
-TEST(SimHidDevice, AnswersAWriteWithAReplyToRead) {
+// A device of the default configuration, plugged and opened.
+class OpenedSimDevice : public ::testing::Test {
+ protected:
   SimHidServices services;
   const std::size_t id = services.Plug();
-  auto device = OpenOrFail(services, services.PathOf(id));
+  const std::shared_ptr<hid::HidDevice> device = OpenOrFail(services, services.PathOf(id));
+};
+
+TEST_F(OpenedSimDevice, AnswersAWriteWithAReplyToRead) {
   ASSERT_TRUE(device->Write(InfoRequest()).ok());
   Report input(kReportSize, 0xEE);
   std::size_t received = 0;
@@ -111,9 +86,7 @@ TEST(SimHidDevice, AnswersAWriteWithAReplyToRead) {
 }
 
 // A read already waiting is woken by the reply, not by the end of its wait.
-TEST(SimHidDevice, AWaitingReadGetsTheReplyAsSoonAsItComes) {
-  SimHidServices services;
-  auto device = OpenOrFail(services, services.PathOf(services.Plug()));
+TEST_F(OpenedSimDevice, AWaitingReadGetsTheReplyAsSoonAsItComes) {
   HidError readError = HidError::Io;
   std::thread reader([&] {
     Report input(kReportSize);
@@ -126,9 +99,7 @@ TEST(SimHidDevice, AWaitingReadGetsTheReplyAsSoonAsItComes) {
   EXPECT_EQ(readError, HidError::None);
 }
 
-TEST(SimHidDevice, ReplyLongerThanTheBufferIsTooLongAndCutAtItsEnd) {
-  SimHidServices services;
-  auto device = OpenOrFail(services, services.PathOf(services.Plug()));
+TEST_F(OpenedSimDevice, ReplyLongerThanTheBufferIsTooLongAndCutAtItsEnd) {
   ASSERT_TRUE(device->Write(InfoRequest()).ok());
   Report input(32, 0xEE);
   std::size_t received = 0;
@@ -138,19 +109,16 @@ TEST(SimHidDevice, ReplyLongerThanTheBufferIsTooLongAndCutAtItsEnd) {
   EXPECT_EQ(input[16], 0xEE);
 }
 
-TEST(SimHidDevice, WriteOfAPartialReportFailsWithIo) {
-  SimHidServices services;
-  const std::size_t id = services.Plug();
-  auto device = OpenOrFail(services, services.PathOf(id));
+TEST_F(OpenedSimDevice, WriteOfAPartialReportFailsWithIo) {
   const Report request = InfoRequest();
   EXPECT_EQ(device->Write(std::span(request).first(64)).error, HidError::Io);
   EXPECT_TRUE(services.ReceivedReports(id).empty());
 }
 
 TEST(SimHidDevice, UnplugEndsAWaitingReadWithGoneAndSendsNotices) {
+  std::vector<hid::DeviceChange> notices;  // sent on the thread that plugs and unplugs
   SimHidServices services;
-  Notices notices;
-  notices.Sink(services);
+  services.RegisterNotices([&notices](hid::DeviceChange change) { notices.push_back(change); });
   const std::size_t id = services.Plug();
   auto device = OpenOrFail(services, services.PathOf(id));
   HidError readError = HidError::None;
@@ -164,17 +132,14 @@ TEST(SimHidDevice, UnplugEndsAWaitingReadWithGoneAndSendsNotices) {
   EXPECT_EQ(readError, HidError::Gone);
   EXPECT_EQ(device->Write(InfoRequest()).error, HidError::Gone);
   EXPECT_TRUE(services.Enumerate().empty());
-  EXPECT_EQ(notices.Changes(),
-            (std::vector{hid::DeviceChange::Arrival, hid::DeviceChange::Removal}));
+  EXPECT_EQ(notices, (std::vector{hid::DeviceChange::Arrival, hid::DeviceChange::Removal}));
 }
 
 TEST(SimHidDevice, UnplugFaultRemovesTheDeviceDuringTheWrite) {
+  std::vector<hid::DeviceChange> notices;
   SimHidServices services;
-  SimDeviceConfig config;
-  config.unplugAtBlock = 0;
-  const std::size_t id = services.Plug(config);
-  Notices notices;
-  notices.Sink(services);
+  const std::size_t id = services.Plug({.unplugAtBlock = 0});
+  services.RegisterNotices([&notices](hid::DeviceChange change) { notices.push_back(change); });
   auto device = OpenOrFail(services, services.PathOf(id));
   Report output = testing::NewOutput();
   ASSERT_TRUE(device->Write(testing::CheckRequest(output, "Pardo", "01.00.00")).ok());
@@ -184,8 +149,89 @@ TEST(SimHidDevice, UnplugFaultRemovesTheDeviceDuringTheWrite) {
 
   EXPECT_EQ(device->Write(block).error, HidError::Gone);
   EXPECT_FALSE(services.IsPlugged(id));
-  EXPECT_EQ(notices.Changes(), std::vector{hid::DeviceChange::Removal});
+  EXPECT_EQ(notices, std::vector{hid::DeviceChange::Removal});
   EXPECT_EQ(services.Counters(id).dataReportsReceived, 1u);
+}
+
+// A recorded session played back as the devices it enumerated.
+std::vector<Event> Session() {
+  return {
+      {.kind = EventKind::Interfaces,
+       .interfaces = {{"/dev/hidraw0#vid_0483&pid_5750", "Pardo KR-55LE"},
+                      {"/dev/hidraw1#vid_046d&pid_c31c", std::nullopt}}},
+      {.kind = EventKind::Open, .handle = 0, .path = "/DEV/HIDRAW0#VID_0483&PID_5750"},
+      {.kind = EventKind::Caps, .handle = 0, .caps = {64, 1024, 0}},
+      {.kind = EventKind::Read, .micros = 1000, .handle = 0, .bytes = {9}},  // before any write
+      {.kind = EventKind::Write, .micros = 2000, .handle = 0, .bytes = {1, 1}},
+      {.kind = EventKind::Read, .micros = 2500, .handle = 0, .bytes = {3}},
+      {.kind = EventKind::Read, .micros = 19000, .handle = 0, .bytes = {4}},
+      // Reopened after a scan: the same device, its reports go on.
+      {.kind = EventKind::Open, .handle = 1, .path = "/dev/hidraw0#vid_0483&pid_5750"},
+      {.kind = EventKind::Open,
+       .handle = 2,
+       .path = "/dev/hidraw7",
+       .error = hid::HidError::NotFound},
+      {.kind = EventKind::Write, .micros = 30000, .handle = 1, .bytes = {2, 0}},
+      {.kind = EventKind::WriteFailed, .micros = 30100, .handle = 1, .error = hid::HidError::Gone},
+  };
+}
+
+TEST(ReplayScript, EachEnumeratedInterfaceWithWhatWasWrittenAndReadOnItsPath) {
+  const std::vector<ReplayDevice> devices = ReplayDevices(Session());
+  ASSERT_EQ(devices.size(), 2U);
+  const ReplayDevice& kr55le = devices[0];
+  EXPECT_EQ(kr55le.path, "/dev/hidraw0#vid_0483&pid_5750");
+  EXPECT_EQ(kr55le.attributes, (hid::HidAttributes{0x0483, 0x5750, 0}));
+  EXPECT_EQ(kr55le.caps, (hid::HidCaps{64, 1024, 0}));
+  ASSERT_EQ(kr55le.steps.size(), 2U);
+  EXPECT_EQ(kr55le.steps[0].request, (Bytes{1, 1}));
+  ASSERT_EQ(kr55le.steps[0].replies.size(), 2U);
+  EXPECT_EQ(kr55le.steps[0].replies[1].report, Bytes{4});
+  EXPECT_EQ(kr55le.steps[0].replies[1].delay, milliseconds(17));
+  EXPECT_FALSE(kr55le.steps[0].gone);
+  EXPECT_TRUE(kr55le.steps[1].gone);
+  // Never opened: it answers nothing, and keeps the IDs its path names.
+  EXPECT_TRUE(devices[1].steps.empty());
+  EXPECT_EQ(devices[1].attributes.VendorID, 0x046d);
+  EXPECT_FALSE(devices[1].description.has_value());
+}
+
+TEST(ReplayScript, AnswersUntilAReportDiffersAndSaysWhere) {
+  const auto device = std::make_shared<const ReplayDevice>(ReplayDevices(Session())[0]);
+  const struct {
+    bool recordedTiming;
+    std::vector<Bytes> sent;
+    std::size_t answered;  // replies to the last report sent
+    bool unplug;
+    const char* told;
+  } cases[] = {
+      {false, {{1, 1}}, 2, false, ""},
+      {false, {{1, 1}, {2, 0}}, 0, true, ""},
+      {false,
+       {{1, 2}, {1, 1}},
+       0,
+       false,
+       "replay: report 1 differs at byte 1: expected 0x01, got 0x02\n"},
+      {false, {{1, 1, 0}}, 0, false, "replay: report 1 is 3 bytes long, the recorded one 2\n"},
+      {false,
+       {{1, 1}, {2, 0}, {2, 0}},
+       0,
+       false,
+       "replay: report 3 comes after the end of the recording\n"},
+      {true, {{1, 1}}, 2, false, ""},
+  };
+  for (const auto& c : cases) {
+    ReplayCursor cursor(device, c.recordedTiming);
+    ::testing::internal::CaptureStderr();
+    DeviceResponse response;
+    for (const Bytes& report : c.sent) response = cursor.Answer(report);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.told);
+    EXPECT_EQ(response.replies.size(), c.answered);
+    EXPECT_EQ(response.unplug, c.unplug);
+    if (c.answered == 2) {
+      EXPECT_EQ(response.replies[1].delay, c.recordedTiming ? milliseconds(17) : milliseconds(0));
+    }
+  }
 }
 
 }  // namespace

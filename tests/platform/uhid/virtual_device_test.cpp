@@ -142,14 +142,13 @@ TEST(VirtualDevice, AnEventCutShortIsMalformedNotReadWithTheRestOfTheBuffer) {
 }
 
 TEST(VirtualDevice, SendsAReplyOnlyOnceItIsDue) {
-  sim::SimDeviceConfig config;
-  config.replyLatency = std::chrono::milliseconds(50);
-  Kernel kernel(config);
+  const auto latency = std::chrono::milliseconds(50);
+  Kernel kernel({.replyLatency = latency});
   kernel.Send(OutputRequest(kCommandDeviceInfo));
-  ASSERT_EQ(kernel.device->NextDue(), Clock::time_point{} + config.replyLatency);
+  ASSERT_EQ(kernel.device->NextDue(), Clock::time_point{} + latency);
   EXPECT_EQ(kernel.device->SendDue(Clock::time_point{} + std::chrono::milliseconds(49)), "");
   EXPECT_FALSE(kernel.Received());
-  EXPECT_EQ(kernel.device->SendDue(Clock::time_point{} + config.replyLatency), "");
+  EXPECT_EQ(kernel.device->SendDue(Clock::time_point{} + latency), "");
   EXPECT_TRUE(kernel.Received());
   EXPECT_FALSE(kernel.device->NextDue());
 }
@@ -162,9 +161,7 @@ uhid_event OutputOf(const std::vector<std::uint8_t>& report) {
 }
 
 TEST(VirtualDevice, AModelThatUnplugsItselfDestroysTheDevice) {
-  sim::SimDeviceConfig config;
-  config.unplugAtBlock = 0;
-  Kernel kernel(config);
+  Kernel kernel({.unplugAtBlock = 0});
   std::vector<std::uint8_t> output = sim::testing::NewOutput();
   kernel.Send(OutputOf(sim::testing::CheckRequest(output, "Pardo", "02.00.00")));
   kernel.Send(OutputOf(sim::testing::StartRequest(output)));
