@@ -4,9 +4,11 @@
 
 #include <array>
 #include <functional>
+#include <random>
 #include <vector>
 
 #include "device/block_crc.h"
+#include "device/report_view.h"
 #include "platform/hid/hid_services.h"
 
 namespace kr55le {
@@ -125,12 +127,7 @@ TEST(DeviceInfoReply, ReadsFieldsUpToTheirEndOrAZeroByteAndOnlyModeFiveIsAudio) 
 
 Report Reply(std::uint8_t byte1, std::uint8_t byte2, std::uint8_t byte3,
              std::uint8_t reportId = kStatusReplyId) {
-  Report reply{};
-  reply[0] = reportId;
-  reply[1] = byte1;
-  reply[2] = byte2;
-  reply[3] = byte3;
-  return reply;
+  return {reportId, byte1, byte2, byte3};
 }
 
 TEST(CheckReply, VerdictFollowsBytesTwoAndThree) {
@@ -184,6 +181,64 @@ TEST(BlockAcknowledgement, OnlyAStatusReplyWithADefinedCodeAndTheNumberIsOne) {
     EXPECT_EQ(ReadBlockAck(view), c.read) << int{c.code};
     EXPECT_EQ(IsUploadFailure(view), c.id == kStatusReplyId && c.code == kAckFailed);
   }
+}
+
+TEST(BlockCrc, GivesTheWorkedValues) {
+  const struct {
+    const char* name;
+    std::vector<std::uint8_t> data;
+    std::uint32_t expected;
+  } cases[] = {
+      {"abc and a zero byte", {0x61, 0x62, 0x63, 0x00}, 0xE1208697},
+      {"1008 zero bytes", std::vector<std::uint8_t>(1008, 0x00), 0xF6401871},
+      {"1008 filler bytes", std::vector<std::uint8_t>(1008, 0x55), 0xE64A0E7F},
+      {"bytes past 252 words ignored", std::vector<std::uint8_t>(1200, 0x55), 0xE64A0E7F},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ComputeBlockCrc(kBlockCrcInitial, c.data), c.expected) << c.name;
+  }
+}
+
+TEST(BlockCrc, IsMpeg2OverEachWordWithItsBytesReversed) {
+  std::mt19937 random(7);
+  std::vector<std::uint8_t> block(1008);
+  for (auto& byte : block) byte = static_cast<std::uint8_t>(random());
+  // Bitwise CRC-32/MPEG-2, independent of the nibble table, over each word reversed.
+  std::uint32_t crc = kBlockCrcInitial;
+  for (std::size_t i = 0; i < block.size(); ++i) {
+    crc ^= std::uint32_t{block[i - i % 4 + 3 - i % 4]} << 24;
+    for (int bit = 0; bit < 8; ++bit)
+      crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+  }
+  EXPECT_EQ(ComputeBlockCrc(kBlockCrcInitial, block), crc);
+}
+
+TEST(ReportView, NeverReachesPastItsBuffer) {
+  std::array<std::uint8_t, 8> storage{};
+  ReportView view{std::span(storage).first(6)};
+  view.Fill(4, 100, 0xEE);
+  view.Set(6, 0x11);
+  view.Write(5, std::array<std::uint8_t, 4>{1, 2, 3, 4});
+  view.Write(SIZE_MAX - 1, std::array<std::uint8_t, 4>{1, 2, 3, 4});
+  EXPECT_EQ(storage, (std::array<std::uint8_t, 8>{0, 0, 0, 0, 0xEE, 1, 0, 0}));
+  EXPECT_EQ(view.Get(6), 0);
+  std::array<std::uint8_t, 3> out{9, 9, 9};
+  view.Read(5, out);
+  EXPECT_EQ(out, (std::array<std::uint8_t, 3>{1, 0, 0}));
+}
+
+TEST(ReportView, SharedAndPlainBuffersBehaveAlike) {
+  std::array<std::uint8_t, 16> plain{};
+  std::array<SharedByte, 16> shared{};
+  for (ReportView view : {ReportView(std::span(plain)), ReportView(std::span(shared))}) {
+    view.Fill(2, 5, 0x7F);
+    view.Set(9, 0x42);
+    EXPECT_EQ(view.Get(1), 0);
+    EXPECT_EQ(view.Get(5), 0x7F);
+    EXPECT_EQ(view.Get(9), 0x42);
+  }
+  ReportView(std::span(plain)).CopyFrom(ReportView(std::span(shared)));
+  EXPECT_EQ(plain[3], 0x7F);
 }
 
 }  // namespace

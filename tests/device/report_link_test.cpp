@@ -146,29 +146,23 @@ TEST_F(ReportLinkTest, ReplyLandsWithoutFurtherCallsAndBytesPastItKeepTheBuffer)
   EXPECT_EQ(link.InputReport[kReportSize], 0);  // past the buffer: nothing
 }
 
-TEST(ReportLinkNoDevice, RaisedFlagStaysUpUntilADeviceIsStored) {
-  ReportLink link{kFast};
-  link.StartThreads([](LinkThread, int) {});
+TEST_F(ReportLinkTest, RaisedFlagStaysUpUntilADeviceIsStored) {
+  StartWith(nullptr);
   link.RaiseWritePending();
   std::this_thread::sleep_for(50ms);  // ten passes
   EXPECT_TRUE(link.IsWritePending());
 
   // A request raised while no device was open goes out once one is.
-  auto device = std::make_shared<FakeDevice>();
-  link.SetCaps({64, 1024, 0});
   link.SetDevice(device);
   ASSERT_TRUE(Eventually([&] { return !link.IsWritePending(); }));
   // The writer clears the flag before its write() call, so the write may land a moment later.
   EXPECT_TRUE(Eventually([&] { return device->Writes().size() == 1; }));
 }
 
-TEST(ReportLinkNoDevice, WithdrawnRequestDoesNotReachTheNextDevice) {
-  ReportLink link{kFast};
-  link.StartThreads([](LinkThread, int) {});
+TEST_F(ReportLinkTest, WithdrawnRequestDoesNotReachTheNextDevice) {
+  StartWith(nullptr);
   link.RaiseWritePending();
   link.WithdrawRequest();
-  auto device = std::make_shared<FakeDevice>();
-  link.SetCaps({64, 1024, 0});
   link.SetDevice(device);
   std::this_thread::sleep_for(50ms);  // ten passes
   EXPECT_FALSE(link.IsSending());
@@ -245,25 +239,35 @@ class ReportLinkRetryTest : public ReportLinkTest, public ::testing::WithParamIn
 TEST_P(ReportLinkRetryTest, FailedWriteGoesAgainUnlessItHasBecomeStale) {
   const RetryCase& c = GetParam();
   device->FailWrites(1, c.failure);
-  // The failing write returns once the test has done its part, so that nothing races it.
+  // The failing write returns once the test has done its part (`act`), so that nothing races it.
+  std::function<bool()> held;
+  std::function<void()> act;
   switch (c.meanwhile) {
+    case Meanwhile::Withdrawn:
+      held = [this] { return link.WritePending.load() == 0; };
+      act = [this] { link.WithdrawRequest(); };
+      break;
+    case Meanwhile::WaitEnded:
+      held = [this] { return link.WritePending.load() == 0; };
+      act = [this] { link.EndRetries(); };
+      break;
+    case Meanwhile::Replaced:
+      held = [this] { return link.IsWritePending(); };
+      act = [this] { Raise(kNewer); };
+      break;
+    case Meanwhile::DeviceReplaced:
+      held = [this] { return link.Device() == other; };
+      act = [this] { link.SetDevice(other); };
+      break;
+    case Meanwhile::DeviceAnswered:
+      held = [this] { return link.InputReport[0] == kDeviceInfoReplyId; };
+      act = [this] { device->Reply({kDeviceInfoReplyId}); };
+      break;
     case Meanwhile::Nothing:
     case Meanwhile::WaitEndedBeforeTaken:
       break;
-    case Meanwhile::Withdrawn:
-    case Meanwhile::WaitEnded:
-      device->HoldNextWriteUntil([this] { return link.WritePending.load() == 0; });
-      break;
-    case Meanwhile::Replaced:
-      device->HoldNextWriteUntil([this] { return link.IsWritePending(); });
-      break;
-    case Meanwhile::DeviceReplaced:
-      device->HoldNextWriteUntil([this] { return link.Device() == other; });
-      break;
-    case Meanwhile::DeviceAnswered:
-      device->HoldNextWriteUntil([this] { return link.InputReport[0] == kDeviceInfoReplyId; });
-      break;
   }
+  if (held) device->HoldNextWriteUntil(held);
   if (c.meanwhile == Meanwhile::WaitEndedBeforeTaken) {
     Raise(kFirst);
     link.EndRetries();
@@ -273,26 +277,7 @@ TEST_P(ReportLinkRetryTest, FailedWriteGoesAgainUnlessItHasBecomeStale) {
     Raise(kFirst);
   }
   ASSERT_TRUE(Eventually([&] { return !device->Writes().empty(); }));
-  switch (c.meanwhile) {
-    case Meanwhile::Withdrawn:
-      link.WithdrawRequest();
-      break;
-    case Meanwhile::WaitEnded:
-      link.EndRetries();
-      break;
-    case Meanwhile::Replaced:
-      Raise(kNewer);
-      break;
-    case Meanwhile::DeviceReplaced:
-      link.SetDevice(other);
-      break;
-    case Meanwhile::DeviceAnswered:
-      device->Reply({kDeviceInfoReplyId});
-      break;
-    case Meanwhile::Nothing:
-    case Meanwhile::WaitEndedBeforeTaken:
-      break;
-  }
+  if (act) act();
   ASSERT_TRUE(Eventually([&] { return FirstBytes(*device).size() >= c.written.size(); }));
   ASSERT_TRUE(Eventually([&] { return !link.IsSending(); }));
   std::this_thread::sleep_for(50ms);  // ten passes, in which a retry would go out
