@@ -13,7 +13,7 @@
 namespace kr55le {
 namespace {
 
-// Sets (or unsets, with nothing) an environment variable for one test and restores it after.
+// Sets (or, with nothing, unsets) an environment variable for one test and restores it after.
 class ScopedVariable {
  public:
   ScopedVariable(const char* name, std::optional<std::string> value) : name_(name) {
@@ -21,16 +21,10 @@ class ScopedVariable {
     Set(value);
   }
   ~ScopedVariable() { Set(old_); }
-  ScopedVariable(const ScopedVariable&) = delete;
-  ScopedVariable& operator=(const ScopedVariable&) = delete;
 
  private:
   void Set(const std::optional<std::string>& value) {
-    if (value) {
-      ::setenv(name_, value->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
+    value ? ::setenv(name_, value->c_str(), 1) : ::unsetenv(name_);
   }
   const char* name_;
   std::optional<std::string> old_;
