@@ -1,4 +1,6 @@
-#include "tests/scenario/upgrade_scenario.h"
+#include <limits>
+
+#include "tests/scenario/scenario.h"
 
 namespace kr55le::testing {
 namespace {
@@ -7,7 +9,14 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 
-using BrowseTest = UpgradeScenario;
+class BrowseTest : public Scenario {
+ protected:
+  // No request is on its way and the device has received no more than `reports` reports.
+  void ExpectNothingSentSince(std::size_t reports) const {
+    AwaitWriter();  // anything raised has reached the device before it is counted
+    EXPECT_EQ(hid.ReceivedReports(device).size(), reports);
+  }
+};
 
 TEST_F(BrowseTest, CancelledFileDialogBoxesAndBeepsKeepingAllButTheFileVersion) {
   StartWith();
@@ -35,8 +44,7 @@ TEST_F(BrowseTest, CancelledFileDialogBoxesAndBeepsKeepingAllButTheFileVersion) 
 
 TEST_F(BrowseTest, DirectoryOrVanishedFileAsksForAValidFileAndNothingIsSent) {
   StartWith();
-  for (const std::string& path :
-       {::testing::TempDir(), ::testing::TempDir() + TestFileStem() + "-gone.bin"}) {
+  for (const std::string& path : {::testing::TempDir(), UniqueTempPath("gone.bin").string()}) {
     const std::size_t before = hid.ReceivedReports(device).size();
     Browse(path);
     EXPECT_EQ(Message(), text::kSelectValidFile) << path;
@@ -99,7 +107,7 @@ const Verdict kVerdicts[] = {
      kOtherVersion, std::nullopt, true, std::nullopt, 0x00},
 };
 
-class BrowseVerdictTest : public UpgradeScenario, public ::testing::WithParamInterface<Verdict> {};
+class BrowseVerdictTest : public Scenario, public ::testing::WithParamInterface<Verdict> {};
 
 TEST_P(BrowseVerdictTest, DeviceVerdictSetsTheMessageAndTheUpgradeButton) {
   const Verdict& c = GetParam();
@@ -126,12 +134,11 @@ TEST_P(BrowseVerdictTest, DeviceVerdictSetsTheMessageAndTheUpgradeButton) {
   EXPECT_THAT(host.Beeps(), IsEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Verdicts, BrowseVerdictTest, ::testing::ValuesIn(kVerdicts), CaseName());
+INSTANTIATE_TEST_SUITE_P(Verdicts, BrowseVerdictTest, ::testing::ValuesIn(kVerdicts), CaseName);
 
 // The device goes while the file dialog is open: a device that comes back checks the file; with
 // none, nothing is sent and the scan's word stands.
-class ReplugDuringFileDialogTest : public UpgradeScenario,
-                                   public ::testing::WithParamInterface<bool> {};
+class ReplugDuringFileDialogTest : public Scenario, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(ReplugDuringFileDialogTest, FileIsCheckedOnlyWithADeviceThatAnswered) {
   const bool returns = GetParam();
@@ -164,29 +171,28 @@ INSTANTIATE_TEST_SUITE_P(DeviceReturns, ReplugDuringFileDialogTest, ::testing::B
 // no-reply outcome; a device found in its place is identified once the handler has returned.
 struct GoneDuringCheck {
   const char* name;
-  bool upgrade = false;   // the upgrade's repeated check (Enter), else Browse's
-  bool replaced = false;  // another device comes in at the same node
+  bool upgrade;   // the upgrade's repeated check (Enter), else Browse's
+  bool replaced;  // another device comes in at the same node
   std::string_view outcome;
   friend void PrintTo(const GoneDuringCheck& row, std::ostream* out) { *out << row.name; }
 };
 
 const GoneDuringCheck kGoneDuringChecks[] = {
-    {.name = "BrowseDeviceRemoved", .outcome = text::kCommunicationError},
-    {.name = "BrowseDeviceReplaced", .replaced = true, .outcome = text::kCommunicationError},
-    {.name = "UpgradeDeviceRemoved", .upgrade = true, .outcome = text::kResetDeviceFirst},
-    {.name = "UpgradeDeviceReplaced",
-     .upgrade = true,
-     .replaced = true,
-     .outcome = text::kResetDeviceFirst},
+    {"BrowseDeviceRemoved", false, false, text::kCommunicationError},
+    {"BrowseDeviceReplaced", false, true, text::kCommunicationError},
+    {"UpgradeDeviceRemoved", true, false, text::kResetDeviceFirst},
+    {"UpgradeDeviceReplaced", true, true, text::kResetDeviceFirst},
 };
 
-class GoneDuringCheckTest : public UpgradeScenario,
+class GoneDuringCheckTest : public Scenario,
                             public ::testing::WithParamInterface<GoneDuringCheck> {};
 
 TEST_P(GoneDuringCheckTest, WaitEndsAtOnceWithItsNoReplyOutcome) {
   const GoneDuringCheck& c = GetParam();
   StartWith({.silent = sim::SilentRequest::ImageCheck});
-  Unbounded();
+  // Waits that only the loss can end: one that ignored it would never return.
+  dialog->bounds().browseCheck = {std::numeric_limits<std::uint64_t>::max(), 1};
+  dialog->bounds().repeatedCheckInner = std::numeric_limits<std::uint64_t>::max();
   std::size_t other = 0;
   host.When([this] { return Requests(kCommandImageCheck) == 1; },
             [this, &c, &other] {
@@ -198,17 +204,12 @@ TEST_P(GoneDuringCheckTest, WaitEndsAtOnceWithItsNoReplyOutcome) {
             });
   const std::string path = FirmwareImage(Payload(10));
 
-  if (c.upgrade) {
-    EnterPath(path);
-  } else {
-    Browse(path);
-  }
+  c.upgrade ? EnterPath(path) : Browse(path);
 
-  const std::vector<std::string> expected =
-      c.replaced
-          ? std::vector<std::string>{std::string(c.outcome), IdentifiedMessage()}
-          : std::vector<std::string>{std::string(text::kNoDeviceAttached), std::string(c.outcome)};
-  EXPECT_EQ(LastMessages(2), expected);
+  const std::string outcome(c.outcome);
+  EXPECT_EQ(LastMessages(2),
+            (c.replaced ? std::vector{outcome, kIdentifiedMessage}
+                        : std::vector{std::string(text::kNoDeviceAttached), outcome}));
   EXPECT_EQ(LastBeep(), Beep::Error);
   EXPECT_FALSE(dialog->FileSelected);
   EXPECT_EQ(dialog->DeviceReady, c.replaced);
@@ -219,7 +220,7 @@ TEST_P(GoneDuringCheckTest, WaitEndsAtOnceWithItsNoReplyOutcome) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, GoneDuringCheckTest, ::testing::ValuesIn(kGoneDuringChecks),
-                         CaseName());
+                         CaseName);
 
 TEST_F(BrowseTest, CheckRequestCarriesTheHeaderFieldsReversedThenKindAndVersion) {
   StartWith();

@@ -1,6 +1,6 @@
 #include <limits>
 
-#include "tests/scenario/upgrade_scenario.h"
+#include "tests/scenario/scenario.h"
 
 namespace kr55le::testing {
 namespace {
@@ -8,7 +8,16 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class CancelCloseTest : public UpgradeScenario {
+std::vector<std::uint8_t> BlockOf(const std::vector<std::uint8_t>& bytes, std::size_t n) {
+  return {bytes.begin() + static_cast<std::ptrdiff_t>(n * kBlock),
+          bytes.begin() + static_cast<std::ptrdiff_t>((n + 1) * kBlock)};
+}
+// The data bytes of a data block report.
+std::vector<std::uint8_t> DataOf(const std::vector<std::uint8_t>& report) {
+  return {report.begin() + kBlockDataOffset, report.begin() + kBlockDataOffset + kBlock};
+}
+
+class CancelCloseTest : public Scenario {
  protected:
   // A six-block transfer whose device withholds the acknowledgement of the data report it
   // takes as block 3, so that only the click or the close can end that report's wait. The

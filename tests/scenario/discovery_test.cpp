@@ -1,9 +1,6 @@
-#include <gmock/gmock.h>
-
 #include <limits>
 #include <thread>
 
-#include "res/strings.h"
 #include "tests/scenario/scenario.h"
 
 namespace kr55le::testing {
@@ -11,21 +8,13 @@ namespace {
 
 using ::testing::ElementsAre;
 
-class DiscoveryTest : public Scenario {
- protected:
-  void ExpectAllDisabled() const {
-    for (Control control : {Control::BrowseButton, Control::UpgradeButton, Control::CancelButton,
-                            Control::PathEdit}) {
-      EXPECT_FALSE(Enabled(control)) << static_cast<int>(control);
-    }
-  }
-};
+using DiscoveryTest = Scenario;
 
 TEST_F(DiscoveryTest, StartedWithNoDeviceShowsTheEmptyDisabledWindow) {
   OpenDialog();
   EXPECT_EQ(Message(), "No device is attached");
   EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
-  ExpectAllDisabled();
+  EXPECT_EQ(States(), kNoDevice);
   for (Control field :
        {Control::SerialNumberField, Control::FileVersionField, Control::UpgradeModeField,
         Control::SoftwareVersionField, Control::BootloaderField, Control::PercentEdit}) {
@@ -55,10 +44,7 @@ TEST_P(IdentificationTest, AnsweringDeviceIsIdentifiedInItsMode) {
   EXPECT_EQ(Text(Control::BootloaderField), "BL.00.03");
   EXPECT_EQ(Text(Control::PathEdit), " ");
   EXPECT_EQ(Text(Control::DeviceCombo), "Pardo KR-55LE is connected");
-  EXPECT_TRUE(Enabled(Control::BrowseButton));
-  EXPECT_TRUE(Enabled(Control::PathEdit));
-  EXPECT_FALSE(Enabled(Control::UpgradeButton));
-  EXPECT_FALSE(Enabled(Control::CancelButton));
+  EXPECT_EQ(States(), kIdentified);
   EXPECT_TRUE(dialog->DeviceReady);
   EXPECT_TRUE(host.Beeps().empty());
 }
@@ -67,12 +53,11 @@ INSTANTIATE_TEST_SUITE_P(Modes, IdentificationTest,
                          ::testing::Values(UpgradeMode::Firmware, UpgradeMode::Audio));
 
 TEST_F(DiscoveryTest, SilentDeviceLeavesTheEarlierIdentificationShown) {
-  const std::size_t first = hid.Plug({.serialNumber = "FIRST00001"});
-  OpenDialog();
+  StartWith({.serialNumber = "FIRST00001"});
   ASSERT_EQ(Text(Control::SerialNumberField), "FIRST00001");
 
   dialog->bounds().deviceInfo = 100000;  // only this wait runs into its bound
-  hid.Unplug(first);
+  hid.Unplug(device);
   hid.Plug({.serialNumber = "SECOND0002", .silent = sim::SilentRequest::DeviceInfo});
   HandleNotices();
 
@@ -81,7 +66,7 @@ TEST_F(DiscoveryTest, SilentDeviceLeavesTheEarlierIdentificationShown) {
   EXPECT_EQ(Text(Control::SerialNumberField), "FIRST00001");
   EXPECT_EQ(Text(Control::UpgradeModeField), "Firmware upgrade");
   EXPECT_FALSE(dialog->DeviceReady);
-  ExpectAllDisabled();
+  EXPECT_EQ(States(), kNoDevice);
   EXPECT_EQ(LastBeep(), Beep::Error);
 }
 
@@ -142,9 +127,8 @@ TEST_F(DiscoveryTest, DeviceRemovedDuringItsIdentificationEndsTheWaitAtOnce) {
 }
 
 TEST_F(DiscoveryTest, UnplugAndReplugIdentifiesTheDeviceAgain) {
-  const std::size_t first = hid.Plug();
-  OpenDialog();
-  hid.Unplug(first);
+  StartWith();
+  hid.Unplug(device);
   HandleNotices();
   EXPECT_EQ(Message(), "No device is attached");
   EXPECT_EQ(Text(Control::SerialNumberField), "");
@@ -158,7 +142,7 @@ TEST_F(DiscoveryTest, UnplugAndReplugIdentifiesTheDeviceAgain) {
 }
 
 TEST_F(DiscoveryTest, UnrelatedDeviceArrivingRepeatsTheExchange) {
-  const std::size_t device = hid.Plug();
+  device = hid.Plug();
   hid.PlugUnrelated();
   OpenDialog();
   EXPECT_EQ(dialog->DeviceCount, 1);
@@ -241,7 +225,7 @@ TEST_P(OpenTest, DeviceIsUsedExactlyWhenItsReportsFit) {
 
   EXPECT_EQ(link.HasDevice(), c.used);
   EXPECT_EQ(dialog->DeviceReady, c.used);
-  EXPECT_EQ(Message(), c.used ? IdentifiedMessage() : std::string(text::kNotInUpgradeMode));
+  EXPECT_EQ(Message(), c.used ? kIdentifiedMessage : std::string(text::kNotInUpgradeMode));
   if (c.used) {
     EXPECT_EQ(Text(Control::SerialNumberField), sim::kDefaultSerialNumber);
   } else {
@@ -249,7 +233,7 @@ TEST_P(OpenTest, DeviceIsUsedExactlyWhenItsReportsFit) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, OpenTest, ::testing::ValuesIn(kOpenCases), CaseName());
+INSTANTIATE_TEST_SUITE_P(Rows, OpenTest, ::testing::ValuesIn(kOpenCases), CaseName);
 
 }  // namespace
 }  // namespace kr55le::testing

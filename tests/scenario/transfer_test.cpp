@@ -1,6 +1,8 @@
+#include <filesystem>
+#include <fstream>
 #include <tuple>
 
-#include "tests/scenario/upgrade_scenario.h"
+#include "tests/scenario/scenario.h"
 
 namespace kr55le::testing {
 namespace {
@@ -11,7 +13,20 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Truly;
 
-using TransferTest = UpgradeScenario;
+using TransferTest = Scenario;
+
+// An image whose path is over 294 characters long, so that it is shown on five lines.
+struct LongPathImage {
+  explicit LongPathImage(const std::vector<std::uint8_t>& bytes) {
+    std::filesystem::create_directories(folder);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  }
+  ~LongPathImage() { std::filesystem::remove_all(folder); }
+  const std::filesystem::path folder = UniqueTempPath(std::string(150, 'd'));
+  const std::string path = (folder / (std::string(100, 'f') + ".bin")).string();
+};
 
 // "N %" (GoogleTest's regular expressions on Windows have no character classes).
 bool IsPercentText(const std::string& text) {
@@ -21,7 +36,7 @@ bool IsPercentText(const std::string& text) {
 
 // Payload sizes around the block boundaries, and the largest accepted.
 class CompleteTransferTest
-    : public UpgradeScenario,
+    : public Scenario,
       public ::testing::WithParamInterface<std::tuple<UpgradeMode, std::uint32_t>> {};
 
 TEST_P(CompleteTransferTest, DeviceAssemblesThePayloadWithFillerAndTheWindowShowsCompletion) {
@@ -73,11 +88,10 @@ TEST_F(TransferTest, SendAgainCodeRepeatsTheSameBlockWithoutAProgressStep) {
   const auto reports = DataReports();
   ASSERT_EQ(reports.size(), 13u);  // ten blocks and three of them again
   for (std::size_t again : {4u, 8u, 12u}) EXPECT_EQ(reports[again], reports[again - 1]);
-  EXPECT_EQ(hid.AssembledImage(device), WithFiller(payload));
+  ExpectFirmwareCompleted(payload);
   EXPECT_THAT(
       host.Texts(Control::PercentEdit),
       ElementsAre("10 %", "20 %", "30 %", "40 %", "50 %", "60 %", "70 %", "80 %", "90 %", "100 %"));
-  EXPECT_EQ(Message(), text::kFirmwareCompleted);
 }
 
 // A device that, after asking for a block again, repeats its previous acknowledgement: the
@@ -94,8 +108,7 @@ const RepeatedAck kRepeatedAcks[] = {
     {"AtTheFinalBlock", 2, 2},
 };
 
-class RepeatedAckTest : public UpgradeScenario,
-                        public ::testing::WithParamInterface<RepeatedAck> {};
+class RepeatedAckTest : public Scenario, public ::testing::WithParamInterface<RepeatedAck> {};
 
 TEST_P(RepeatedAckTest, SameBlockGoesAgainAndThePayloadArrivesWhole) {
   const RepeatedAck& c = GetParam();
@@ -115,12 +128,11 @@ TEST_P(RepeatedAckTest, SameBlockGoesAgainAndThePayloadArrivesWhole) {
   ClickUpgrade();
 
   EXPECT_TRUE(landed);
-  EXPECT_TRUE(hid.AssembledImage(device) == WithFiller(payload));  // too big to print
+  ExpectFirmwareCompleted(payload);
   EXPECT_EQ(Counters().blocksAccepted, c.blocks);
-  EXPECT_EQ(Message(), text::kFirmwareCompleted);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, RepeatedAckTest, ::testing::ValuesIn(kRepeatedAcks), CaseName());
+INSTANTIATE_TEST_SUITE_P(Rows, RepeatedAckTest, ::testing::ValuesIn(kRepeatedAcks), CaseName);
 
 // An upgrade that ends unfinished: at the device's failure code, or at the one wait whose reply
 // never comes, only that wait's bound shrunk (at `stage`) so that it ends soon.
@@ -214,7 +226,7 @@ const Unfinished kUnfinished[] = {
      .accepted = 2},
 };
 
-class UnfinishedTest : public UpgradeScenario, public ::testing::WithParamInterface<Unfinished> {};
+class UnfinishedTest : public Scenario, public ::testing::WithParamInterface<Unfinished> {};
 
 TEST_P(UnfinishedTest, EndsWithItsMessageAndTheErrorBeepSendingNothingMore) {
   const Unfinished& c = GetParam();
@@ -228,9 +240,7 @@ TEST_P(UnfinishedTest, EndsWithItsMessageAndTheErrorBeepSendingNothingMore) {
   if (c.stage <= Stage::Enter) shrink();
   if (c.stage == Stage::Enter) EnterPath(path);
   if (c.stage != Stage::Enter) Browse(path);
-  if (c.stage == Stage::Start) {
-    host.When([this] { return Message() == text::kUpgrading; }, shrink);
-  }
+  if (c.stage == Stage::Start) host.When([this] { return Message() == text::kUpgrading; }, shrink);
   if (c.stage == Stage::Block2) AtBlock(2, shrink);
   if (c.stage >= Stage::Start) ClickUpgrade();
   AwaitWriter();
@@ -256,7 +266,7 @@ TEST_P(UnfinishedTest, EndsWithItsMessageAndTheErrorBeepSendingNothingMore) {
   EXPECT_EQ(States(), kIdentified);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, UnfinishedTest, ::testing::ValuesIn(kUnfinished), CaseName());
+INSTANTIATE_TEST_SUITE_P(Rows, UnfinishedTest, ::testing::ValuesIn(kUnfinished), CaseName);
 
 // A failure code ends the transfer however its wait ended: here one with the wrong sequence
 // number, whose wait the device's removal then ends.
@@ -297,7 +307,7 @@ TEST_F(TransferTest, QuickReplugAtTheSameNodeEndsTheTransferAndIdentifiesTheDevi
 
   ClickUpgrade();
 
-  EXPECT_EQ(Message(), IdentifiedMessage());
+  EXPECT_EQ(Message(), kIdentifiedMessage);
   EXPECT_EQ(Text(Control::SerialNumberField), "RETURNED01");
   EXPECT_EQ(InfoRequests(returned), 1u);
   EXPECT_EQ(States(), kIdentified);
@@ -314,8 +324,7 @@ TEST_F(TransferTest, AnotherDevicePluggedInAndOutDuringTheTransferLeavesItRunnin
 
   ClickUpgrade();
 
-  EXPECT_EQ(hid.AssembledImage(device), WithFiller(payload));
-  EXPECT_EQ(Message(), text::kFirmwareCompleted);
+  ExpectFirmwareCompleted(payload);
   EXPECT_THAT(host.MessageBoxes(), ElementsAre(text::kMultipleDevicesBox));
   EXPECT_TRUE(hid.ReceivedReports(other).empty());
 }
@@ -325,8 +334,7 @@ TEST_F(TransferTest, AnotherDevicePluggedInAndOutDuringTheTransferLeavesItRunnin
 // (byte 2 the serial number's second character) reaches this transfer's wait for the
 // acknowledgement of that number, and must not pass for it: "send it again" would make the device
 // store one block twice.
-class SecondProgramTest : public UpgradeScenario,
-                          public ::testing::WithParamInterface<sim::Holds> {};
+class SecondProgramTest : public Scenario, public ::testing::WithParamInterface<sim::Holds> {};
 
 TEST_P(SecondProgramTest, TransferStaysWholeWhileAnotherProgramAsksTheDeviceForItsIdentity) {
   const bool takesHolds = GetParam() == sim::Holds::Taken;
@@ -344,11 +352,10 @@ TEST_P(SecondProgramTest, TransferStaysWholeWhileAnotherProgramAsksTheDeviceForI
 
   ClickUpgrade();
 
-  EXPECT_TRUE(hid.AssembledImage(device) == WithFiller(payload));  // too big to print
-  EXPECT_EQ(Message(), text::kFirmwareCompleted);
+  ExpectFirmwareCompleted(payload);
   EXPECT_EQ(InfoRequests(device), takesHolds ? 1u : 2u);
   EXPECT_EQ(otherControls.Text(Control::MessageEdit),
-            takesHolds ? std::string(text::kDeviceInUse) : IdentifiedMessage());
+            takesHolds ? std::string(text::kDeviceInUse) : kIdentifiedMessage);
   EXPECT_EQ(other.LastOutcome(Handler::Scan), takesHolds ? Outcome::InUse : Outcome::Identified);
 }
 
@@ -439,8 +446,7 @@ const StalledBlock kStalledBlocks[] = {
     {"ForGood", kStalledForGood, text::kCommunicationError},
 };
 
-class StalledBlockTest : public UpgradeScenario,
-                         public ::testing::WithParamInterface<StalledBlock> {};
+class StalledBlockTest : public Scenario, public ::testing::WithParamInterface<StalledBlock> {};
 
 TEST_P(StalledBlockTest, IsSentAgainUntilTakenOrItsWaitEnds) {
   const StalledBlock& c = GetParam();
@@ -468,7 +474,7 @@ TEST_P(StalledBlockTest, IsSentAgainUntilTakenOrItsWaitEnds) {
   EXPECT_EQ(Counters().blocksAccepted, completes ? 6u : 2u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, StalledBlockTest, ::testing::ValuesIn(kStalledBlocks), CaseName());
+INSTANTIATE_TEST_SUITE_P(Rows, StalledBlockTest, ::testing::ValuesIn(kStalledBlocks), CaseName);
 
 // The link finds the device gone at block 2 and no removal notice comes: the transfer still
 // ends with a visible result and the warning beep, and leaves no lost device for a console
@@ -492,7 +498,7 @@ const LostWithoutNotice kLostWithoutNotice[] = {
     {"UnlistedAMomentLater", Loss::UnlistedLate, text::kNoDeviceAttached, kNoDevice},
 };
 
-class LostWithoutNoticeTest : public UpgradeScenario,
+class LostWithoutNoticeTest : public Scenario,
                               public ::testing::WithParamInterface<LostWithoutNotice> {};
 
 TEST_P(LostWithoutNoticeTest, EndsWithItsTextAndTheWarningBeep) {
@@ -529,7 +535,7 @@ TEST_P(LostWithoutNoticeTest, EndsWithItsTextAndTheWarningBeep) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, LostWithoutNoticeTest, ::testing::ValuesIn(kLostWithoutNotice),
-                         CaseName());
+                         CaseName);
 
 TEST_F(TransferTest, UnknownKindIsTransferredKeepingTheGeneralTextAndWithoutCompletionText) {
   services.quirks().anyKind = true;
@@ -555,22 +561,20 @@ TEST_F(TransferTest, EnterWithATypedPathUpgradesThatFile) {
 
   EXPECT_EQ(dialog->ImagePath, path);
   EXPECT_EQ(Text(Control::FileVersionField), kOtherVersion);  // shown by the upgrade's check
-  EXPECT_EQ(hid.AssembledImage(device), WithFiller(payload));
-  EXPECT_EQ(Message(), text::kFirmwareCompleted);
+  ExpectFirmwareCompleted(payload);
 }
 
 TEST_F(TransferTest, EnterAfterChoosingALongPathUpgradesThatFile) {
   StartWith();
   const auto payload = Payload(1010);
   const LongPathImage image(MakeImage(kFirmwareKind, kOtherVersion, payload));
-  Browse(image.path());
+  Browse(image.path);
   ASSERT_THAT(Text(Control::PathEdit), ::testing::HasSubstr("\r\n"));
 
   Do([this] { host.Enter(); });
 
-  EXPECT_EQ(dialog->ImagePath, image.path());
-  EXPECT_EQ(hid.AssembledImage(device), WithFiller(payload));
-  EXPECT_EQ(Message(), text::kFirmwareCompleted);
+  EXPECT_EQ(dialog->ImagePath, image.path);
+  ExpectFirmwareCompleted(payload);
 }
 
 // Nor does a Browse there choose another file: the device would get this file's payload after
@@ -597,8 +601,7 @@ TEST_F(TransferTest, EnterUpgradeOrBrowseDuringTheRepeatedCheckChangeNothingOfTh
   EXPECT_EQ(Requests(kCommandImageCheck), 2u);    // Browse's and the one transfer's
   EXPECT_EQ(Requests(kCommandUpgradeStart), 1u);
   EXPECT_EQ(DataReports().size(), 2u);
-  EXPECT_EQ(hid.AssembledImage(device), WithFiller(payload));
-  EXPECT_EQ(Message(), text::kFirmwareCompleted);
+  ExpectFirmwareCompleted(payload);
 }
 
 // An upgrade started inside Browse's check would take the check's reply for its own, and leave
@@ -631,31 +634,28 @@ struct Precondition {
   const char* name;
   int devices;
   ImageAt image;
-  bool deviceReady;
   std::string_view message;
   friend void PrintTo(const Precondition& row, std::ostream* out) { *out << row.name; }
 };
 
 const Precondition kPreconditions[] = {
-    {"NoDevice", 0, ImageAt::Missing, false, text::kNoDeviceAttached},
-    {"TwoDevices", 2, ImageAt::Missing, false, text::kMultipleDeviceAttached},
-    {"MissingFile", 1, ImageAt::Missing, false, text::kSelectValidFile},
-    {"DirectoryIsNoFile", 1, ImageAt::Directory, false, text::kSelectValidFile},
-    {"DeviceNotReady", 1, ImageAt::File, false, text::kResetDeviceFirst},
+    {"NoDevice", 0, ImageAt::Missing, text::kNoDeviceAttached},
+    {"TwoDevices", 2, ImageAt::Missing, text::kMultipleDeviceAttached},
+    {"MissingFile", 1, ImageAt::Missing, text::kSelectValidFile},
+    {"DirectoryIsNoFile", 1, ImageAt::Directory, text::kSelectValidFile},
+    {"DeviceNotReady", 1, ImageAt::File, text::kResetDeviceFirst},
 };
 
-class PreconditionTest : public UpgradeScenario,
-                         public ::testing::WithParamInterface<Precondition> {};
+class PreconditionTest : public Scenario, public ::testing::WithParamInterface<Precondition> {};
 
 TEST_P(PreconditionTest, FirstUnmetPreconditionIsShownWithTheErrorBeepAndNothingIsSent) {
   const Precondition& c = GetParam();
   for (int i = 0; i < c.devices; ++i) hid.Plug();
   OpenDialog();
-  dialog->ImagePath = c.image == ImageAt::File ? FirmwareImage(Payload(10))
-                      : c.image == ImageAt::Directory
-                          ? ::testing::TempDir()
-                          : ::testing::TempDir() + TestFileStem() + "-missing.bin";
-  dialog->DeviceReady = c.deviceReady;  // as an unanswered check leaves it
+  dialog->ImagePath = c.image == ImageAt::File        ? FirmwareImage(Payload(10))
+                      : c.image == ImageAt::Directory ? ::testing::TempDir()
+                                                      : UniqueTempPath("missing.bin").string();
+  dialog->DeviceReady = false;  // as an unanswered check leaves it
   const std::size_t beeps = host.Beeps().size();
 
   dialog->OnUpgrade();
@@ -669,8 +669,7 @@ TEST_P(PreconditionTest, FirstUnmetPreconditionIsShownWithTheErrorBeepAndNothing
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(InOrder, PreconditionTest, ::testing::ValuesIn(kPreconditions),
-                         CaseName());
+INSTANTIATE_TEST_SUITE_P(InOrder, PreconditionTest, ::testing::ValuesIn(kPreconditions), CaseName);
 
 struct FileSize {
   const char* name;
@@ -687,7 +686,7 @@ const FileSize kFileSizes[] = {
     {"TenBytesHaveNoValidVersion", 10, text::kInvalidFile, 0},
 };
 
-class FileSizeTest : public UpgradeScenario, public ::testing::WithParamInterface<FileSize> {};
+class FileSizeTest : public Scenario, public ::testing::WithParamInterface<FileSize> {};
 
 TEST_P(FileSizeTest, RefusedSizeIsShownWithTheErrorBeepAndNoBlockIsSent) {
   const FileSize& c = GetParam();
@@ -708,7 +707,7 @@ TEST_P(FileSizeTest, RefusedSizeIsShownWithTheErrorBeepAndNoBlockIsSent) {
   EXPECT_TRUE(Enabled(Control::PathEdit));
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, FileSizeTest, ::testing::ValuesIn(kFileSizes), CaseName());
+INSTANTIATE_TEST_SUITE_P(Sizes, FileSizeTest, ::testing::ValuesIn(kFileSizes), CaseName);
 
 }  // namespace
 }  // namespace kr55le::testing
