@@ -299,21 +299,6 @@ TEST_F(TransferTest, OnlyBlockShowsAHundredPercentWhileItsAcknowledgementIsAwait
   EXPECT_EQ(Text(Control::PercentEdit), "100 %");
 }
 
-TEST_F(TransferTest, QuickReplugAtTheSameNodeEndsTheTransferAndIdentifiesTheDeviceAgain) {
-  StartWith();
-  Browse(FirmwareImage(Payload(5 * kBlock)));
-  std::size_t returned = 0;
-  AtBlock(2, [this, &returned] { returned = Replug({.serialNumber = "RETURNED01"}); });
-
-  ClickUpgrade();
-
-  EXPECT_EQ(Message(), kIdentifiedMessage);
-  EXPECT_EQ(Text(Control::SerialNumberField), "RETURNED01");
-  EXPECT_EQ(InfoRequests(returned), 1u);
-  EXPECT_EQ(States(), kIdentified);
-  ExpectNoCompletion();
-}
-
 TEST_F(TransferTest, AnotherDevicePluggedInAndOutDuringTheTransferLeavesItRunning) {
   StartWith();
   const auto payload = Payload(5 * kBlock);
@@ -392,25 +377,6 @@ TEST_F(TransferTest, CancelAfterAFailedTransferThenASecondTransferCompletes) {
               ElementsAre("33 %", "66 %", "100 %"));
 }
 
-TEST_F(TransferTest, DevicePulledBetweenBlocksEndsTheTransferThroughTheNestedScan) {
-  StartWith();
-  Browse(FirmwareImage(Payload(5 * kBlock)));
-  AtBlock(2, [this] {
-    hid.Unplug(device);
-    ShrinkAcknowledgementBound();  // reached only if the removal went unnoticed
-  });
-
-  ClickUpgrade();
-
-  EXPECT_FALSE(dialog->DeviceReady);
-  EXPECT_EQ(Message(), text::kNoDeviceAttached);
-  EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
-  EXPECT_EQ(controls.GetPos(), 0);
-  EXPECT_EQ(DataReports().size(), 2u);
-  ExpectNoCompletion();
-  EXPECT_EQ(States(), kNoDevice);
-}
-
 TEST_F(TransferTest, DeviceLeavingAsABlockArrivesEndsThatBlocksWaitThenShowsNoDevice) {
   StartWith({.unplugAtBlock = 2});
   Browse(FirmwareImage(Payload(5 * kBlock)));
@@ -476,66 +442,73 @@ TEST_P(StalledBlockTest, IsSentAgainUntilTakenOrItsWaitEnds) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, StalledBlockTest, ::testing::ValuesIn(kStalledBlocks), CaseName);
 
-// The link finds the device gone at block 2 and no removal notice comes: the transfer still
-// ends with a visible result and the warning beep, and leaves no lost device for a console
+// The device is lost at block 2. With its removal noticed, the nested scan ends the transfer:
+// no device, or the one back at its node identified again (no beep). With no notice, the transfer
+// still ends with a visible result and the warning beep, and leaves no lost device for a console
 // host to wait on. The device still listed (a backend that takes a stall for a removal, or the
 // device back at its node after a quick re-plug) failed: the communication error; no longer
 // listed, also a moment after the failure, it went: the scan that finds none.
 enum class Loss { WritesTakenForARemoval, Replugged, Unplugged, UnlistedLate };
 
-struct LostWithoutNotice {
+struct LostDevice {
   const char* name;
+  bool noticed;
   Loss loss;
   std::string_view message;
   ControlStates states;
-  friend void PrintTo(const LostWithoutNotice& row, std::ostream* out) { *out << row.name; }
+  friend void PrintTo(const LostDevice& row, std::ostream* out) { *out << row.name; }
 };
 
-const LostWithoutNotice kLostWithoutNotice[] = {
-    {"StillListed", Loss::WritesTakenForARemoval, text::kCommunicationError, kAfterFailedTransfer},
-    {"BackAtItsNode", Loss::Replugged, text::kCommunicationError, kAfterFailedTransfer},
-    {"NoLongerListed", Loss::Unplugged, text::kNoDeviceAttached, kNoDevice},
-    {"UnlistedAMomentLater", Loss::UnlistedLate, text::kNoDeviceAttached, kNoDevice},
+const LostDevice kLostDevices[] = {
+    {"PulledBetweenBlocks", true, Loss::Unplugged, text::kNoDeviceAttached, kNoDevice},
+    {"QuickReplugAtTheSameNode", true, Loss::Replugged, kIdentifiedMessage, kIdentified},
+    {"StillListedWithoutNotice", false, Loss::WritesTakenForARemoval, text::kCommunicationError,
+     kAfterFailedTransfer},
+    {"BackAtItsNodeWithoutNotice", false, Loss::Replugged, text::kCommunicationError,
+     kAfterFailedTransfer},
+    {"NoLongerListedWithoutNotice", false, Loss::Unplugged, text::kNoDeviceAttached, kNoDevice},
+    {"UnlistedAMomentLaterWithoutNotice", false, Loss::UnlistedLate, text::kNoDeviceAttached,
+     kNoDevice},
 };
 
-class LostWithoutNoticeTest : public Scenario,
-                              public ::testing::WithParamInterface<LostWithoutNotice> {};
+class LostDeviceTest : public Scenario, public ::testing::WithParamInterface<LostDevice> {};
 
-TEST_P(LostWithoutNoticeTest, EndsWithItsTextAndTheWarningBeep) {
-  const LostWithoutNotice& c = GetParam();
-  services.quirks().noNotices = true;
+TEST_P(LostDeviceTest, EndsTheTransferWithAVisibleResult) {
+  const LostDevice& c = GetParam();
+  services.quirks().noNotices = !c.noticed;
   StartWith();
   Browse(FirmwareImage(Payload(5 * kBlock)));
-  AtBlock(2, [this, &c] {
-    switch (c.loss) {
-      case Loss::WritesTakenForARemoval:
-        services.quirks().writesGone = true;
-        break;
-      case Loss::Replugged:
-        Replug();
-        break;
-      case Loss::Unplugged:
-        hid.Unplug(device);
-        break;
-      case Loss::UnlistedLate:
-        services.quirks().writesGone = true;
-        host.When([this] { return link.DeviceGone(); }, [this] { hid.Unplug(device); });
-        break;
+  std::size_t returned = 0;
+  AtBlock(2, [this, &c, &returned] {
+    const bool writesGone = c.loss == Loss::WritesTakenForARemoval || c.loss == Loss::UnlistedLate;
+    if (writesGone) services.quirks().writesGone = true;
+    if (c.loss == Loss::Replugged) returned = Replug({.serialNumber = "RETURNED01"});
+    if (c.loss == Loss::Unplugged) hid.Unplug(device);
+    if (c.loss == Loss::UnlistedLate) {
+      host.When([this] { return link.DeviceGone(); }, [this] { hid.Unplug(device); });
     }
+    if (c.noticed) ShrinkAcknowledgementBound();  // reached only if the removal went unnoticed
   });
 
   ClickUpgrade();
 
   EXPECT_EQ(Message(), c.message);
-  EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
+  const bool identified = c.states == kIdentified;
+  EXPECT_EQ(host.Beeps(), (identified ? std::vector<Beep>{} : std::vector{Beep::Error}));
   EXPECT_EQ(States(), c.states);
+  EXPECT_EQ(dialog->DeviceReady, identified);
   EXPECT_FALSE(link.DeviceGone());
+  EXPECT_EQ(controls.GetPos() == 0, c.states == kNoDevice);  // a scan that finds none clears it
+  EXPECT_EQ(DataReports().size(), 2u);
   EXPECT_EQ(Counters().blocksAccepted, 2u);
   ExpectNoCompletion();
+  if (identified) {
+    EXPECT_EQ(Text(Control::SerialNumberField), "RETURNED01");
+    EXPECT_EQ(InfoRequests(returned), 1u);
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, LostWithoutNoticeTest, ::testing::ValuesIn(kLostWithoutNotice),
-                         CaseName);
+INSTANTIATE_TEST_SUITE_P(Rows, LostDeviceTest, ::testing::ValuesIn(kLostDevices), CaseName);
 
 TEST_F(TransferTest, UnknownKindIsTransferredKeepingTheGeneralTextAndWithoutCompletionText) {
   services.quirks().anyKind = true;
