@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace kr55le {
 namespace {
 
+using enum Control;
 using Entries = std::vector<std::string>;
 
 ControlModel WithEntries(Control control, const Entries& entries) {
@@ -36,7 +36,7 @@ TEST(ControlModel, KeepsBothListsSortedWithEqualEntriesAfterEarlierOnes) {
        {0, 0},
        {"/DEV/HIDRAW10", "/DEV/HIDRAW2"}},
   };
-  for (const Control control : {Control::DeviceCombo, Control::DevicePathList}) {
+  for (const Control control : {DeviceCombo, DevicePathList}) {
     for (const auto& c : cases) {
       ControlModel model;
       std::vector<int> indices;
@@ -49,8 +49,8 @@ TEST(ControlModel, KeepsBothListsSortedWithEqualEntriesAfterEarlierOnes) {
 
 TEST(ControlModel, GivesNoEntriesToOtherControls) {
   ControlModel model;
-  EXPECT_EQ(model.AddString(Control::MessageEdit, "x"), kNoSelection);
-  EXPECT_EQ(model.Items(Control::MessageEdit).size(), 0u);
+  EXPECT_EQ(model.AddString(MessageEdit, "x"), kNoSelection);
+  EXPECT_EQ(model.Items(MessageEdit).size(), 0u);
 }
 
 struct SelectionCase {
@@ -69,33 +69,33 @@ TEST(ControlModel, KeepsTheSelectionOnTheSameEntryWhenOneIsAdded) {
       {"no selection", kNoSelection, "a", kNoSelection},
   };
   for (const auto& c : cases) {
-    ControlModel model = WithEntries(Control::DeviceCombo, {"c", "m", "x"});
-    model.SetCurSel(Control::DeviceCombo, c.selected);
-    const std::string shown = model.Text(Control::DeviceCombo);
-    model.AddString(Control::DeviceCombo, c.added);
-    EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), c.expected) << c.name;
-    EXPECT_EQ(model.Text(Control::DeviceCombo), shown) << c.name;
+    ControlModel model = WithEntries(DeviceCombo, {"c", "m", "x"});
+    model.SetCurSel(DeviceCombo, c.selected);
+    const std::string shown = model.Text(DeviceCombo);
+    model.AddString(DeviceCombo, c.added);
+    EXPECT_EQ(model.GetCurSel(DeviceCombo), c.expected) << c.name;
+    EXPECT_EQ(model.Text(DeviceCombo), shown) << c.name;
   }
 }
 
 TEST(ControlModel, InsertStringPutsTheEntryWhereAskedWithoutSorting) {
-  ControlModel model = WithEntries(Control::DeviceCombo, {"c", "m"});
-  model.SetCurSel(Control::DeviceCombo, 1);
-  EXPECT_EQ(model.InsertString(Control::DeviceCombo, 0, "z"), 0);
-  EXPECT_EQ(model.InsertString(Control::DeviceCombo, -1, "a"), 3);
-  EXPECT_EQ(model.InsertString(Control::DeviceCombo, 5, "b"), kNoSelection);
-  EXPECT_EQ(model.Items(Control::DeviceCombo), (std::vector<std::string>{"z", "c", "m", "a"}));
-  EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), 2);
-  EXPECT_EQ(model.Text(Control::DeviceCombo), "m");
+  ControlModel model = WithEntries(DeviceCombo, {"c", "m"});
+  model.SetCurSel(DeviceCombo, 1);
+  EXPECT_EQ(model.InsertString(DeviceCombo, 0, "z"), 0);
+  EXPECT_EQ(model.InsertString(DeviceCombo, -1, "a"), 3);
+  EXPECT_EQ(model.InsertString(DeviceCombo, 5, "b"), kNoSelection);
+  EXPECT_EQ(model.Items(DeviceCombo), (std::vector<std::string>{"z", "c", "m", "a"}));
+  EXPECT_EQ(model.GetCurSel(DeviceCombo), 2);
+  EXPECT_EQ(model.Text(DeviceCombo), "m");
 }
 
 TEST(ControlModel, ResetContentEmptiesTheComboBoxAndItsEditField) {
-  ControlModel model = WithEntries(Control::DeviceCombo, {"a", "b"});
-  model.SetCurSel(Control::DeviceCombo, 1);
-  model.ResetContent(Control::DeviceCombo);
-  EXPECT_EQ(model.Items(Control::DeviceCombo).size(), 0u);
-  EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), kNoSelection);
-  EXPECT_EQ(model.Text(Control::DeviceCombo), "");
+  ControlModel model = WithEntries(DeviceCombo, {"a", "b"});
+  model.SetCurSel(DeviceCombo, 1);
+  model.ResetContent(DeviceCombo);
+  EXPECT_EQ(model.Items(DeviceCombo).size(), 0u);
+  EXPECT_EQ(model.GetCurSel(DeviceCombo), kNoSelection);
+  EXPECT_EQ(model.Text(DeviceCombo), "");
 }
 
 TEST(ControlModel, SetCurSelShowsAValidEntryAndClearsOtherwise) {
@@ -105,12 +105,12 @@ TEST(ControlModel, SetCurSelShowsAValidEntryAndClearsOtherwise) {
     const char* text;
   } cases[] = {{0, 0, "alpha"}, {1, 1, "beta"}, {-1, kNoSelection, ""}, {2, kNoSelection, ""}};
   for (const auto& c : cases) {
-    ControlModel model = WithEntries(Control::DeviceCombo, {"alpha", "beta"});
-    model.SetText(Control::DeviceCombo, "typed");
-    model.SetCurSel(Control::DeviceCombo, c.index);
-    EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), c.selection) << c.index;
-    EXPECT_EQ(model.Text(Control::DeviceCombo), c.text) << c.index;
-    EXPECT_EQ(model.ItemText(Control::DeviceCombo, c.index), c.text) << c.index;
+    ControlModel model = WithEntries(DeviceCombo, {"alpha", "beta"});
+    model.SetText(DeviceCombo, "typed");
+    model.SetCurSel(DeviceCombo, c.index);
+    EXPECT_EQ(model.GetCurSel(DeviceCombo), c.selection) << c.index;
+    EXPECT_EQ(model.Text(DeviceCombo), c.text) << c.index;
+    EXPECT_EQ(model.ItemText(DeviceCombo, c.index), c.text) << c.index;
   }
 }
 
@@ -134,13 +134,13 @@ TEST(ControlModel, SelectStringTakesTheFirstEntryFromTheTopThatBeginsWithThePref
       {"empty list", {}, 0, "", kNoSelection},
   };
   for (const auto& c : cases) {
-    ControlModel model = WithEntries(Control::DeviceCombo, c.entries);
-    model.SetText(Control::DeviceCombo, "before");
-    EXPECT_EQ(model.SelectString(Control::DeviceCombo, c.prefix), c.expected) << c.name;
-    EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), c.expected) << c.name;
+    ControlModel model = WithEntries(DeviceCombo, c.entries);
+    model.SetText(DeviceCombo, "before");
+    EXPECT_EQ(model.SelectString(DeviceCombo, c.prefix), c.expected) << c.name;
+    EXPECT_EQ(model.GetCurSel(DeviceCombo), c.expected) << c.name;
     const std::string shown =
-        c.expected == kNoSelection ? "before" : model.ItemText(Control::DeviceCombo, c.expected);
-    EXPECT_EQ(model.Text(Control::DeviceCombo), shown) << c.name;
+        c.expected == kNoSelection ? "before" : model.ItemText(DeviceCombo, c.expected);
+    EXPECT_EQ(model.Text(DeviceCombo), shown) << c.name;
   }
 }
 
@@ -157,8 +157,8 @@ TEST(ControlModel, FindStringSearchesAfterTheStartAndWrapsRound) {
       {"empty list", {}, -1, "", kNoSelection},
   };
   for (const auto& c : cases) {
-    const ControlModel model = WithEntries(Control::DevicePathList, c.entries);
-    EXPECT_EQ(model.FindString(Control::DevicePathList, c.start, c.prefix), c.expected) << c.name;
+    const ControlModel model = WithEntries(DevicePathList, c.entries);
+    EXPECT_EQ(model.FindString(DevicePathList, c.start, c.prefix), c.expected) << c.name;
   }
 }
 
@@ -200,59 +200,44 @@ TEST(ProgressBar, ClampsIntoTheRangeAndWrapsToTheMinimumPastTheMaximum) {
 
 struct ObserverCase {
   const char* name;
-  std::function<void(ControlModel&)> change;
+  void (*change)(ControlModel&);
   std::vector<Control> notified;
 };
 
 // Every case starts from: combo "a", "b" with "b" selected; PathEdit " "; progress 0..10 at 5.
 TEST(ControlModelObserver, HearsOfEachChangeAndOfNothingElse) {
+  using M = ControlModel&;
   const ObserverCase cases[] = {
-      {"text", [](ControlModel& m) { m.SetText(Control::PathEdit, "x"); }, {Control::PathEdit}},
-      {"same text", [](ControlModel& m) { m.SetText(Control::PathEdit, " "); }, {}},
-      {"enable",
-       [](ControlModel& m) { m.Enable(Control::CancelButton, false); },
-       {Control::CancelButton}},
-      {"same enabled state", [](ControlModel& m) { m.Enable(Control::CancelButton, true); }, {}},
-      {"entry",
-       [](ControlModel& m) { m.AddString(Control::DevicePathList, "p"); },
-       {Control::DevicePathList}},
-      {"inserted entry",
-       [](ControlModel& m) { m.InsertString(Control::DeviceCombo, 0, "c"); },
-       {Control::DeviceCombo}},
-      {"reset",
-       [](ControlModel& m) { m.ResetContent(Control::DeviceCombo); },
-       {Control::DeviceCombo}},
-      {"reset of an empty list",
-       [](ControlModel& m) { m.ResetContent(Control::DevicePathList); },
-       {}},
-      {"selection",
-       [](ControlModel& m) { m.SetCurSel(Control::DeviceCombo, 0); },
-       {Control::DeviceCombo}},
-      {"same selection", [](ControlModel& m) { m.SetCurSel(Control::DeviceCombo, 1); }, {}},
-      {"select by prefix",
-       [](ControlModel& m) { m.SelectString(Control::DeviceCombo, "A"); },
-       {Control::DeviceCombo}},
-      {"prefix without match",
-       [](ControlModel& m) { m.SelectString(Control::DeviceCombo, "z"); },
-       {}},
-      {"position", [](ControlModel& m) { m.SetPos(6); }, {Control::ProgressBar}},
-      {"same position", [](ControlModel& m) { m.SetPos(5); }, {}},
-      {"narrower range", [](ControlModel& m) { m.SetRange(0, 5); }, {Control::ProgressBar}},
-      {"same range", [](ControlModel& m) { m.SetRange(0, 10); }, {}},
-      {"step it", [](ControlModel& m) { m.StepIt(); }, {Control::ProgressBar}},
+      {"text", [](M m) { m.SetText(PathEdit, "x"); }, {PathEdit}},
+      {"same text", [](M m) { m.SetText(PathEdit, " "); }, {}},
+      {"enable", [](M m) { m.Enable(CancelButton, false); }, {CancelButton}},
+      {"same enabled state", [](M m) { m.Enable(CancelButton, true); }, {}},
+      {"entry", [](M m) { m.AddString(DevicePathList, "p"); }, {DevicePathList}},
+      {"inserted entry", [](M m) { m.InsertString(DeviceCombo, 0, "c"); }, {DeviceCombo}},
+      {"reset", [](M m) { m.ResetContent(DeviceCombo); }, {DeviceCombo}},
+      {"reset of an empty list", [](M m) { m.ResetContent(DevicePathList); }, {}},
+      {"selection", [](M m) { m.SetCurSel(DeviceCombo, 0); }, {DeviceCombo}},
+      {"same selection", [](M m) { m.SetCurSel(DeviceCombo, 1); }, {}},
+      {"select by prefix", [](M m) { m.SelectString(DeviceCombo, "A"); }, {DeviceCombo}},
+      {"prefix without match", [](M m) { m.SelectString(DeviceCombo, "z"); }, {}},
+      {"position", [](M m) { m.SetPos(6); }, {ProgressBar}},
+      {"same position", [](M m) { m.SetPos(5); }, {}},
+      {"narrower range", [](M m) { m.SetRange(0, 5); }, {ProgressBar}},
+      {"same range", [](M m) { m.SetRange(0, 10); }, {}},
+      {"step it", [](M m) { m.StepIt(); }, {ProgressBar}},
       {"zero step",
-       [](ControlModel& m) {
+       [](M m) {
          m.SetStep(0);
          m.StepIt();
        },
-       {Control::ProgressBar}},
+       {ProgressBar}},
   };
   for (const auto& c : cases) {
     ControlModel model;
-    model.AddString(Control::DeviceCombo, "a");
-    model.AddString(Control::DeviceCombo, "b");
-    model.SetCurSel(Control::DeviceCombo, 1);
-    model.SetText(Control::PathEdit, " ");
+    model.AddString(DeviceCombo, "a");
+    model.AddString(DeviceCombo, "b");
+    model.SetCurSel(DeviceCombo, 1);
+    model.SetText(PathEdit, " ");
     model.SetRange(0, 10);
     model.SetPos(5);
     std::vector<Control> notified;
