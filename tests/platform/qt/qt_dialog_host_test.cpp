@@ -48,12 +48,8 @@ class QtDialogHostTest : public ::testing::Test {
  protected:
   // Runs the dialog modally with `script` run inside its modal loop; then the dialog ends.
   int RunWithScript(std::function<void()> script) {
-    auto reaction = dialog.react;
-    dialog.react = [this, script = std::move(script), reaction](Received message) {
-      if (message != Received::InitDialog) {
-        if (reaction) reaction(message);
-        return;
-      }
+    dialog.react = [this, script = std::move(script)](Received message) {
+      if (message != Received::InitDialog) return;
       QTimer::singleShot(0, &host.Window(), [this, script] {
         script();
         host.EndDialog(kScriptDone);
