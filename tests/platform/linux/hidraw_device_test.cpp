@@ -36,6 +36,7 @@ class HidrawDeviceTest : public ::testing::Test {
     int ends[2];
     EXPECT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends), 0);
     device_ = std::make_unique<HidrawDevice>(ends[0], descriptorFile, "socket");
+    node_ = ends[0];
     peer_ = ends[1];
   }
 
@@ -66,6 +67,7 @@ class HidrawDeviceTest : public ::testing::Test {
   static constexpr std::size_t kBuffer = 64;
 
   std::unique_ptr<HidrawDevice> device_;
+  int node_ = -1;  // the device's end, which it owns
   int peer_ = -1;
 };
 
@@ -89,23 +91,17 @@ TEST_F(HidrawDeviceTest, ReportLongerThanTheBufferIsTooLongAndNotCopied) {
   }
 }
 
-TEST(HidrawDevice, WriteToAFullNodeGoesThroughOnceThePeerReads) {
-  int ends[2];
-  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends), 0);
-  ASSERT_EQ(::fcntl(ends[0], F_SETFL, O_NONBLOCK), 0);
+TEST_F(HidrawDeviceTest, WriteToAFullNodeGoesThroughOnceThePeerReads) {
+  ASSERT_EQ(::fcntl(node_, F_SETFL, O_NONBLOCK), 0);
   int queued = 0;
-  while (::send(ends[0], "\x01", 1, MSG_DONTWAIT | MSG_NOSIGNAL) == 1) ++queued;
+  while (::send(node_, "\x01", 1, MSG_DONTWAIT | MSG_NOSIGNAL) == 1) ++queued;
   ASSERT_EQ(errno, EAGAIN);
-  HidrawDevice device(ends[0]);
   std::thread peer([&] {
-    std::array<std::uint8_t, 16> buffer;
-    for (int n = 0; n < queued; ++n) ::recv(ends[1], buffer.data(), buffer.size(), 0);
+    for (int n = 0; n < queued; ++n) Receive();
   });
-  EXPECT_TRUE(device.Write(Bytes{0x01, 0x02}).ok());
+  EXPECT_TRUE(device_->Write(Bytes{0x01, 0x02}).ok());
   peer.join();
-  std::array<std::uint8_t, 16> buffer;
-  EXPECT_EQ(::recv(ends[1], buffer.data(), buffer.size(), MSG_DONTWAIT), 2);
-  ::close(ends[1]);
+  EXPECT_EQ(Receive(MSG_DONTWAIT), (Bytes{0x01, 0x02}));
 }
 
 // Known gone, a write does not reach the socket (a closed one would say "Broken pipe").
