@@ -37,8 +37,7 @@ class TestHost : public DialogHost {
   TestHost(const TestHost&) = delete;
   TestHost& operator=(const TestHost&) = delete;
 
-  // OnInitDialog, then pumps until EndDialog (its result), or until nothing is queued and no
-  // step waits (-1).
+  // None: a test attaches the dialog and calls its handlers (a call fails the test).
   int RunModal(DialogMessages& dialog) override;
   // Counts the pump, performs the steps due, then dispatches queued messages one at a time
   // until none is left.
@@ -76,8 +75,7 @@ class TestHost : public DialogHost {
   // The scripted steps that have not run yet.
   std::size_t WaitingSteps() const { return script_.size(); }
 
-  // The dialog that messages go to: set by RunModal, or by Attach for tests that call
-  // handlers without the modal loop.
+  // The dialog that messages go to.
   void Attach(DialogMessages& dialog) { dialog_ = &dialog; }
 
   // What happened.
