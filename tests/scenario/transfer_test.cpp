@@ -158,9 +158,6 @@ constexpr int kPumpsAroundAWait = 10;  // the click's own, the file dialog's, ..
 
 constexpr ControlStates kAfterFailedCheck{
     .browse = true, .upgrade = false, .cancel = false, .path = true};
-const sim::SimDeviceConfig kSilentCheck{.silent = sim::SilentRequest::ImageCheck};
-const sim::SimDeviceConfig kSilentStart{.silent = sim::SilentRequest::UpgradeStart};
-const sim::SimDeviceConfig kSilentBlock2{.silent = sim::SilentRequest::Block, .silentBlock = 2};
 void ShrinkBrowseCheck(WaitBounds& b) {
   b.browseCheck = {1000, 2};
 }
@@ -181,28 +178,28 @@ void ShrinkAcknowledgement(WaitBounds& b) {
 
 const Unfinished kUnfinished[] = {
     {.name = "SilentBrowseCheck",
-     .config = kSilentCheck,
+     .config = {.silent = sim::SilentRequest::ImageCheck},
      .stage = Stage::Browse,
      .shrink = ShrinkBrowseCheck,
      .message = text::kCommunicationError,
      .states = kAfterFailedCheck,
      .polls = 2000},
     {.name = "SilentRepeatedCheckAsksForAReset",
-     .config = kSilentCheck,
+     .config = {.silent = sim::SilentRequest::ImageCheck},
      .stage = Stage::Enter,
      .shrink = ShrinkRepeatedCheck,
      .message = text::kResetDeviceFirst,
      .states = kAfterFailedCheck,
      .polls = 2000},
     {.name = "SilentStart",
-     .config = kSilentStart,
+     .config = {.silent = sim::SilentRequest::UpgradeStart},
      .stage = Stage::Start,
      .shrink = ShrinkStart,
      .message = text::kCommunicationError,
      .starts = 1,
      .polls = kShrunkStartInner},
     {.name = "SilenceAtBlock2",
-     .config = kSilentBlock2,
+     .config = {.silent = sim::SilentRequest::Block, .silentBlock = 2},
      .stage = Stage::Block2,
      .shrink = ShrinkAcknowledgement,
      .message = text::kCommunicationError,
