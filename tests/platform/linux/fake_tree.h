@@ -1,14 +1,13 @@
 // A sysfs tree and a device folder in the test's temporary folder, removed when the object goes.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/temp_file.h"
 
 namespace kr55le::testing {
 
@@ -29,12 +28,7 @@ inline std::string ReadFile(const std::filesystem::path& path) {
 // A folder of its own under the test's temporary folder.
 class TempFolder {
  public:
-  TempFolder()
-      : root_(std::filesystem::path(::testing::TempDir()) /
-              ("kr55le-linux-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++))) {
-    std::filesystem::remove_all(root_);
-    std::filesystem::create_directories(root_);
-  }
+  TempFolder() { std::filesystem::create_directories(root_); }
   ~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);
@@ -45,8 +39,7 @@ class TempFolder {
   const std::filesystem::path& path() const { return root_; }
 
  private:
-  static inline int counter_ = 0;
-  std::filesystem::path root_;
+  std::filesystem::path root_ = UniqueTempPath("folder");
 };
 
 // sys/class/hidraw/<name>/device/{uevent,report_descriptor} and a device folder with capitals.
