@@ -202,26 +202,21 @@ TEST_F(ReportLinkTest, RemovedDeviceIsNotedUntilAnotherIsStored) {
 // the device has gone, the request has been withdrawn or replaced, its wait has ended, another
 // device is in use, or the device has sent something (perhaps the answer to it, so it may have
 // taken it after all). A request whose wait ended before the writer took it still goes once.
-enum class Meanwhile {
-  Nothing,
-  Withdrawn,
-  Replaced,
-  WaitEnded,
-  WaitEndedBeforeTaken,
-  DeviceReplaced,
-  DeviceAnswered
-};
+class ReportLinkRetryTest;
 
 struct RetryCase {
   const char* name;
-  hid::HidError failure;              // of the first write
-  Meanwhile meanwhile;                // what happens while it fails
+  hid::HidError failure;  // of the first write
+  // Done while it fails: the failing write returns once `done` holds, so that nothing races it.
+  void (ReportLinkRetryTest::*meanwhile)();
+  bool (ReportLinkRetryTest::*done)();
   std::vector<std::uint8_t> written;  // the first byte of each write that reached the device
+  bool waitEndsBeforeTaken = false;
   friend void PrintTo(const RetryCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class ReportLinkRetryTest : public ReportLinkTest, public ::testing::WithParamInterface<RetryCase> {
- protected:
+ public:
   static constexpr std::uint8_t kFirst = 0x21;
   static constexpr std::uint8_t kNewer = 0x22;
   void Raise(std::uint8_t request) {
@@ -233,42 +228,24 @@ class ReportLinkRetryTest : public ReportLinkTest, public ::testing::WithParamIn
     for (const auto& write : of.Writes()) bytes.push_back(write[0]);
     return bytes;
   }
+  void Withdraw() { link.WithdrawRequest(); }
+  void EndWait() { link.EndRetries(); }
+  void RaiseNewer() { Raise(kNewer); }
+  void StoreOther() { link.SetDevice(other); }
+  void Answer() { device->Reply({kDeviceInfoReplyId}); }
+  bool Lowered() { return link.WritePending.load() == 0; }
+  bool Raised() { return link.IsWritePending(); }
+  bool OtherStored() { return link.Device() == other; }
+  bool Answered() { return link.InputReport[0] == kDeviceInfoReplyId; }
+
   std::shared_ptr<FakeDevice> other = std::make_shared<FakeDevice>();
 };
 
 TEST_P(ReportLinkRetryTest, FailedWriteGoesAgainUnlessItHasBecomeStale) {
   const RetryCase& c = GetParam();
   device->FailWrites(1, c.failure);
-  // The failing write returns once the test has done its part (`act`), so that nothing races it.
-  std::function<bool()> held;
-  std::function<void()> act;
-  switch (c.meanwhile) {
-    case Meanwhile::Withdrawn:
-      held = [this] { return link.WritePending.load() == 0; };
-      act = [this] { link.WithdrawRequest(); };
-      break;
-    case Meanwhile::WaitEnded:
-      held = [this] { return link.WritePending.load() == 0; };
-      act = [this] { link.EndRetries(); };
-      break;
-    case Meanwhile::Replaced:
-      held = [this] { return link.IsWritePending(); };
-      act = [this] { Raise(kNewer); };
-      break;
-    case Meanwhile::DeviceReplaced:
-      held = [this] { return link.Device() == other; };
-      act = [this] { link.SetDevice(other); };
-      break;
-    case Meanwhile::DeviceAnswered:
-      held = [this] { return link.InputReport[0] == kDeviceInfoReplyId; };
-      act = [this] { device->Reply({kDeviceInfoReplyId}); };
-      break;
-    case Meanwhile::Nothing:
-    case Meanwhile::WaitEndedBeforeTaken:
-      break;
-  }
-  if (held) device->HoldNextWriteUntil(held);
-  if (c.meanwhile == Meanwhile::WaitEndedBeforeTaken) {
+  if (c.done) device->HoldNextWriteUntil([this, &c] { return (this->*c.done)(); });
+  if (c.waitEndsBeforeTaken) {
     Raise(kFirst);
     link.EndRetries();
     StartWith(device);
@@ -277,7 +254,7 @@ TEST_P(ReportLinkRetryTest, FailedWriteGoesAgainUnlessItHasBecomeStale) {
     Raise(kFirst);
   }
   ASSERT_TRUE(Eventually([&] { return !device->Writes().empty(); }));
-  if (act) act();
+  if (c.meanwhile) (this->*c.meanwhile)();
   ASSERT_TRUE(Eventually([&] { return FirstBytes(*device).size() >= c.written.size(); }));
   ASSERT_TRUE(Eventually([&] { return !link.IsSending(); }));
   std::this_thread::sleep_for(50ms);  // ten passes, in which a retry would go out
@@ -287,19 +264,20 @@ TEST_P(ReportLinkRetryTest, FailedWriteGoesAgainUnlessItHasBecomeStale) {
   EXPECT_EQ(link.DeviceGone(), c.failure == hid::HidError::Gone);
 }
 
+using T = ReportLinkRetryTest;
 INSTANTIATE_TEST_SUITE_P(
     Rows, ReportLinkRetryTest,
     ::testing::Values(
-        RetryCase{"StallThenTaken", hid::HidError::Io, Meanwhile::Nothing, {0x21, 0x21}},
-        RetryCase{"TimedOutThenTaken", hid::HidError::TimedOut, Meanwhile::Nothing, {0x21, 0x21}},
-        RetryCase{"Removed", hid::HidError::Gone, Meanwhile::Nothing, {0x21}},
-        RetryCase{"Withdrawn", hid::HidError::Io, Meanwhile::Withdrawn, {0x21}},
-        RetryCase{"Replaced", hid::HidError::Io, Meanwhile::Replaced, {0x21, 0x22}},
-        RetryCase{"WaitEnded", hid::HidError::Io, Meanwhile::WaitEnded, {0x21}},
+        RetryCase{"StallThenTaken", hid::HidError::Io, nullptr, nullptr, {0x21, 0x21}},
+        RetryCase{"TimedOutThenTaken", hid::HidError::TimedOut, nullptr, nullptr, {0x21, 0x21}},
+        RetryCase{"Removed", hid::HidError::Gone, nullptr, nullptr, {0x21}},
+        RetryCase{"Withdrawn", hid::HidError::Io, &T::Withdraw, &T::Lowered, {0x21}},
+        RetryCase{"Replaced", hid::HidError::Io, &T::RaiseNewer, &T::Raised, {0x21, 0x22}},
+        RetryCase{"WaitEnded", hid::HidError::Io, &T::EndWait, &T::Lowered, {0x21}},
+        RetryCase{"WaitEndedBeforeTaken", hid::HidError::Io, nullptr, nullptr, {0x21}, true},
         RetryCase{
-            "WaitEndedBeforeTaken", hid::HidError::Io, Meanwhile::WaitEndedBeforeTaken, {0x21}},
-        RetryCase{"AnotherDeviceStored", hid::HidError::Io, Meanwhile::DeviceReplaced, {0x21}},
-        RetryCase{"DeviceAnswered", hid::HidError::Io, Meanwhile::DeviceAnswered, {0x21}}),
+            "AnotherDeviceStored", hid::HidError::Io, &T::StoreOther, &T::OtherStored, {0x21}},
+        RetryCase{"DeviceAnswered", hid::HidError::Io, &T::Answer, &T::Answered, {0x21}}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(ReportLinkTest, ReplyIsSeenWholeWhileTheDeviceChatters) {
