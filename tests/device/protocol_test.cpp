@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <functional>
 #include <random>
 #include <vector>
 
@@ -54,21 +53,15 @@ void ExpectOnly(const Report& report, std::vector<Bytes> set, const char* name) 
 TEST(Requests, SetExactlyTheirOwnBytes) {
   const struct {
     const char* name;
-    std::function<void(ReportView)> build;
+    void (*build)(ReportView);
     std::vector<Bytes> set;
   } cases[] = {
-      {"device information",
-       [](ReportView out) { BuildDeviceInfoRequest(out); },
-       {{0, 1, 0x01}, {2, 49, 0xFF}}},
+      {"device information", BuildDeviceInfoRequest, {{0, 1, 0x01}, {2, 49, 0xFF}}},
       {"image check",
        [](ReportView out) { BuildImageCheckRequest(out, IndexedFields()); },
        {{0, 0, 0x01}, {1, 1, 0x03}, {2, 3, 0xFF}, {4, 35, -1}}},
-      {"upgrade start",
-       [](ReportView out) { BuildUpgradeStartRequest(out); },
-       {{0, 0, 0x01}, {1, 1, 0x02}, {2, 9, 0xFF}}},
-      {"exit",
-       [](ReportView out) { BuildExitRequest(out); },
-       {{0, 0, 0x01}, {1, 1, 0x04}, {2, 3, 0xFF}}},
+      {"upgrade start", BuildUpgradeStartRequest, {{0, 0, 0x01}, {1, 1, 0x02}, {2, 9, 0xFF}}},
+      {"exit", BuildExitRequest, {{0, 0, 0x01}, {1, 1, 0x04}, {2, 3, 0xFF}}},
   };
   for (const auto& c : cases) {
     Report report = Filled(kUntouched);
