@@ -5,9 +5,7 @@
 namespace kr55le::testing {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-using ::testing::IsEmpty;
 
 class BrowseTest : public Scenario {
  protected:

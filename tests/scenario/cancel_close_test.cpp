@@ -5,9 +5,6 @@
 namespace kr55le::testing {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-
 std::vector<std::uint8_t> BlockOf(const std::vector<std::uint8_t>& bytes, std::size_t n) {
   return {bytes.begin() + static_cast<std::ptrdiff_t>(n * kBlock),
           bytes.begin() + static_cast<std::ptrdiff_t>((n + 1) * kBlock)};

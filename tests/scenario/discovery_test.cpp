@@ -6,8 +6,6 @@
 namespace kr55le::testing {
 namespace {
 
-using ::testing::ElementsAre;
-
 using DiscoveryTest = Scenario;
 
 TEST_F(DiscoveryTest, StartedWithNoDeviceShowsTheEmptyDisabledWindow) {
@@ -153,29 +151,12 @@ TEST_F(DiscoveryTest, UnrelatedDeviceArrivingRepeatsTheExchange) {
   EXPECT_TRUE(dialog->DeviceReady);
 }
 
-// Services whose only interface spells the vendor in capitals.
-class UpperCaseVendorServices : public hid::HidServices {
- public:
-  std::vector<hid::HidInterface> Enumerate() override {
-    return {{"/dev/hidraw4#VID_0483&PID_5750", "Pardo KR-55LE"}};
-  }
-  std::shared_ptr<hid::HidDevice> Open(const std::string&, hid::HidResult& result) override {
-    ++opens;
-    result = {hid::HidError::NotFound, 0, "not found"};
-    return nullptr;
-  }
-  void RegisterNotices(std::function<void(hid::DeviceChange)>) override {}
-  int opens = 0;
-};
-
 TEST_F(DiscoveryTest, VendorTextInCapitalsOnlyIsNotMatched) {
-  UpperCaseVendorServices upperCase;
-  CFlashwellDlg scanned(host, controls, upperCase, link);
-  host.Attach(scanned);
-  scanned.OnInitDialog();
+  services.quirks().capitalIds = true;
+  StartWith();
   EXPECT_EQ(Message(), "No device is attached");
   EXPECT_EQ(controls.Items(Control::DevicePathList).size(), 0u);
-  EXPECT_EQ(upperCase.opens, 0);
+  EXPECT_EQ(services.quirks().opens, 0);
 }
 
 TEST_F(DiscoveryTest, StoredPathsAreUpperCasedAndPairedWithTheirEntries) {

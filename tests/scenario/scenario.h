@@ -25,6 +25,11 @@
 
 namespace kr55le::testing {
 
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
 inline constexpr LinkTiming kScenarioTiming{std::chrono::milliseconds(5), true};
 inline constexpr char kFirmwareKind[] = "Pardo";
 inline constexpr char kAudioKind[] = "AUDIO";
@@ -164,8 +169,6 @@ class Scenario : public ::testing::Test {
     EXPECT_EQ(Message(), text::kFirmwareCompleted);
   }
   void ExpectNoCompletion() const {
-    using ::testing::Contains;
-    using ::testing::Not;
     for (std::string_view completed : {text::kFirmwareCompleted, text::kAudioCompleted}) {
       EXPECT_THAT(host.Texts(Control::MessageEdit), Not(Contains(completed)));
     }

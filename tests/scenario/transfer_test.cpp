@@ -7,10 +7,7 @@
 namespace kr55le::testing {
 namespace {
 
-using ::testing::Contains;
 using ::testing::Each;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using ::testing::Truly;
 
 using TransferTest = Scenario;
