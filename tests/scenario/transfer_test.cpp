@@ -139,7 +139,7 @@ struct Unfinished {
   const char* name;
   sim::SimDeviceConfig config;
   Stage stage;
-  void (*shrink)(WaitBounds&) = nullptr;
+  WaitBounds bounds = {};  // the real ones but for the shrunk bound
   std::string_view message;
   std::size_t starts = 0;       // upgrade start requests sent
   std::size_t dataReports = 0;  // nothing after the block that failed
@@ -155,50 +155,35 @@ constexpr int kPumpsAroundAWait = 10;  // the click's own, the file dialog's, ..
 
 constexpr ControlStates kAfterFailedCheck{
     .browse = true, .upgrade = false, .cancel = false, .path = true};
-void ShrinkBrowseCheck(WaitBounds& b) {
-  b.browseCheck = {1000, 2};
-}
-// Its outer count is shared with the start's.
-void ShrinkRepeatedCheck(WaitBounds& b) {
-  b.repeatedCheckInner = 1000;
-  b.upgradeOuter = 2;
-}
 // The start wait counts on from where the check's stopped, under its own inner bound.
 constexpr int kShrunkStartInner = 1000;
-void ShrinkStart(WaitBounds& b) {
-  b.startInner = kShrunkStartInner;
-  b.upgradeOuter = 1;
-}
-void ShrinkAcknowledgement(WaitBounds& b) {
-  b.acknowledgement = {1000, 1};
-}
 
 const Unfinished kUnfinished[] = {
     {.name = "SilentBrowseCheck",
      .config = {.silent = sim::SilentRequest::ImageCheck},
      .stage = Stage::Browse,
-     .shrink = ShrinkBrowseCheck,
+     .bounds = {.browseCheck = {1000, 2}},
      .message = text::kCommunicationError,
      .states = kAfterFailedCheck,
      .polls = 2000},
     {.name = "SilentRepeatedCheckAsksForAReset",
      .config = {.silent = sim::SilentRequest::ImageCheck},
      .stage = Stage::Enter,
-     .shrink = ShrinkRepeatedCheck,
+     .bounds = {.repeatedCheckInner = 1000, .upgradeOuter = 2},  // outer shared with the start's
      .message = text::kResetDeviceFirst,
      .states = kAfterFailedCheck,
      .polls = 2000},
     {.name = "SilentStart",
      .config = {.silent = sim::SilentRequest::UpgradeStart},
      .stage = Stage::Start,
-     .shrink = ShrinkStart,
+     .bounds = {.startInner = kShrunkStartInner, .upgradeOuter = 1},
      .message = text::kCommunicationError,
      .starts = 1,
      .polls = kShrunkStartInner},
     {.name = "SilenceAtBlock2",
      .config = {.silent = sim::SilentRequest::Block, .silentBlock = 2},
      .stage = Stage::Block2,
-     .shrink = ShrinkAcknowledgement,
+     .bounds = {.acknowledgement = {1000, 1}},
      .message = text::kCommunicationError,
      .starts = 1,
      .dataReports = 3,
@@ -206,7 +191,7 @@ const Unfinished kUnfinished[] = {
     {.name = "LostAcknowledgementOfBlock2",
      .config = {.lostAckAtBlock = 2},
      .stage = Stage::Block2,
-     .shrink = ShrinkAcknowledgement,
+     .bounds = {.acknowledgement = {1000, 1}},
      .message = text::kCommunicationError,
      .starts = 1,
      .dataReports = 3,
@@ -228,7 +213,7 @@ TEST_P(UnfinishedTest, EndsWithItsMessageAndTheErrorBeepSendingNothingMore) {
   const std::string path = FirmwareImage(Payload(5 * kBlock));
   int pumpsAtShrink = 0;
   const auto shrink = [this, &c, &pumpsAtShrink] {
-    if (c.shrink) c.shrink(dialog->bounds());
+    dialog->bounds() = c.bounds;
     pumpsAtShrink = host.PumpCount();
   };
   if (c.stage <= Stage::Enter) shrink();
