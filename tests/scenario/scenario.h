@@ -50,15 +50,11 @@ struct ControlStates {
   bool path;
   friend bool operator==(const ControlStates&, const ControlStates&) = default;
 };
-inline constexpr ControlStates kAfterCompletion{
-    .browse = false, .upgrade = false, .cancel = false, .path = true};
+inline constexpr ControlStates kAfterCompletion{false, false, false, true};
 inline constexpr ControlStates kAfterCancel = kAfterCompletion;
-inline constexpr ControlStates kAfterFailedTransfer{
-    .browse = false, .upgrade = false, .cancel = true, .path = false};
-inline constexpr ControlStates kIdentified{
-    .browse = true, .upgrade = false, .cancel = false, .path = true};
-inline constexpr ControlStates kNoDevice{
-    .browse = false, .upgrade = false, .cancel = false, .path = false};
+inline constexpr ControlStates kAfterFailedTransfer{false, false, true, false};
+inline constexpr ControlStates kIdentified{true, false, false, true};
+inline constexpr ControlStates kNoDevice{false, false, false, false};
 
 class Scenario : public ::testing::Test {
  protected:
@@ -137,8 +133,7 @@ class Scenario : public ::testing::Test {
             Enabled(Control::CancelButton), Enabled(Control::PathEdit)};
   }
   std::optional<Beep> LastBeep() const {
-    if (host.Beeps().empty()) return std::nullopt;
-    return host.Beeps().back();
+    return host.Beeps().empty() ? std::nullopt : std::optional(host.Beeps().back());
   }
   std::vector<std::string> LastMessages(std::size_t count) const {
     const auto& shown = host.Texts(Control::MessageEdit);

@@ -153,8 +153,6 @@ struct Unfinished {
 
 constexpr int kPumpsAroundAWait = 10;  // the click's own, the file dialog's, ...
 
-constexpr ControlStates kAfterFailedCheck{
-    .browse = true, .upgrade = false, .cancel = false, .path = true};
 // The start wait counts on from where the check's stopped, under its own inner bound.
 constexpr int kShrunkStartInner = 1000;
 
@@ -164,14 +162,14 @@ const Unfinished kUnfinished[] = {
      .stage = Stage::Browse,
      .bounds = {.browseCheck = {1000, 2}},
      .message = text::kCommunicationError,
-     .states = kAfterFailedCheck,
+     .states = kIdentified,  // as before the check
      .polls = 2000},
     {.name = "SilentRepeatedCheckAsksForAReset",
      .config = {.silent = sim::SilentRequest::ImageCheck},
      .stage = Stage::Enter,
      .bounds = {.repeatedCheckInner = 1000, .upgradeOuter = 2},  // outer shared with the start's
      .message = text::kResetDeviceFirst,
-     .states = kAfterFailedCheck,
+     .states = kIdentified,  // as before the check
      .polls = 2000},
     {.name = "SilentStart",
      .config = {.silent = sim::SilentRequest::UpgradeStart},
