@@ -10,8 +10,7 @@ struct Polls {
   int between = 0;  // passes between polls (message pumps)
 };
 
-// A wait whose answer comes on the `answerAt`-th question and whose end condition turns true
-// after the `endAfter`-th pass between polls (0: never).
+// A wait answered at its `answerAt`-th poll and ended after its `endAfter`-th pass (0: never).
 WaitEnd RunWait(PollCounter& counter, int answerAt, int endAfter, Polls& polls) {
   return PollUntil(
       counter, [&] { return ++polls.asked == answerAt; },

@@ -1,9 +1,5 @@
-// What every dialog host does alike, as one typed suite. A host's test file instantiates it with
-// a driver that builds the host:
-//   struct Driver {
-//     Driver(ControlModel& model, hid::HidServices* services);
-//     DialogHost& Host();
-//   };
+// What every dialog host does alike, as one typed suite, instantiated with a driver that builds
+// the host: Driver(ControlModel& model, hid::HidServices* services) and DialogHost& Host().
 // Hosts that wait on the services' notice descriptor also instantiate HostNoticeDescriptorTest.
 #pragma once
 

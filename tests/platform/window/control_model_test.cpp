@@ -162,8 +162,7 @@ TEST(ControlModel, FindStringSearchesAfterTheStartAndWrapsRound) {
   }
 }
 
-// The position asked for with SetPos before SetRange, where it stands after SetRange, and after
-// one StepIt.
+// The position set before SetRange, where it stands after SetRange, and after one StepIt.
 struct ProgressCase {
   int min, max, step;
   int pos, ranged, stepped;
