@@ -77,8 +77,8 @@ void TestHost::PumpMessages() {
   // Due steps are taken out of the script first: a step may add to the script or pump again.
   std::vector<std::function<void()>> due;
   for (auto entry = script_.begin(); entry != script_.end();) {
-    if (entry->condition()) {
-      due.push_back(std::move(entry->step));
+    if (entry->first()) {
+      due.push_back(std::move(entry->second));
       entry = script_.erase(entry);
     } else {
       ++entry;
