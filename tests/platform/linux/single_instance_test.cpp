@@ -30,12 +30,6 @@ class ScopedVariable {
   std::optional<std::string> old_;
 };
 
-TEST(SingleInstance, SecondLockOfTheSameFileFindsTheFirstRunning) {
-  testing::TempFolder folder;
-  EXPECT_EQ(AcquireSingleInstance("lock", folder.path()), InstanceLock::First);
-  EXPECT_EQ(AcquireSingleInstance("lock", folder.path()), InstanceLock::OtherRunning);
-}
-
 TEST(SingleInstance, FolderThatCannotHoldTheLockGivesFirst) {
   testing::TempFolder folder;
   // Below a regular file nothing can be created, not even by root.
@@ -55,19 +49,24 @@ TEST(SingleInstance, LockLivesInTheRuntimeFolder) {
   EXPECT_TRUE(std::filesystem::exists(folder.path() / "NAME-4"));
 }
 
+// An empty variable counts as none.
 TEST(SingleInstance, WithoutRuntimeFolderLocksInAPrivateFolderUnderTmp) {
-  const ScopedVariable runtime("XDG_RUNTIME_DIR", std::nullopt);
-  const ScopedVariable session("XDG_SESSION_ID", std::nullopt);
-  const std::string name = "kr55le-lock-test-" + std::to_string(::getpid());
-  const std::filesystem::path folder = InstanceLockFolder(name);
-  EXPECT_EQ(folder, std::filesystem::path("/tmp") / (name + "-" + std::to_string(::getuid())));
+  for (const std::optional<std::string>& none :
+       {std::optional<std::string>(), std::optional(std::string())}) {
+    const ScopedVariable runtime("XDG_RUNTIME_DIR", none);
+    const ScopedVariable session("XDG_SESSION_ID", none);
+    const std::string name = "kr55le-lock-test-" + std::to_string(::getpid());
+    const std::filesystem::path folder = InstanceLockFolder(name);
+    EXPECT_EQ(folder, std::filesystem::path("/tmp") / (name + "-" + std::to_string(::getuid())));
 
-  EXPECT_EQ(AcquireSingleInstance(name), InstanceLock::First);
-  EXPECT_EQ(AcquireSingleInstance(name), InstanceLock::OtherRunning);
-  struct stat status {};
-  ASSERT_EQ(::stat(folder.c_str(), &status), 0);
-  EXPECT_EQ(status.st_mode & 0777, kLockFolderMode);
-  std::filesystem::remove_all(folder);
+    EXPECT_EQ(AcquireSingleInstance(name), InstanceLock::First);
+    EXPECT_EQ(AcquireSingleInstance(name), InstanceLock::OtherRunning);
+    EXPECT_TRUE(std::filesystem::exists(folder / name));  // no session suffix
+    struct stat status {};
+    ASSERT_EQ(::stat(folder.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, kLockFolderMode);
+    std::filesystem::remove_all(folder);
+  }
 }
 
 }  // namespace
