@@ -174,13 +174,9 @@ TEST(EventSounds, AFailureAndACompletionAreTheThemesOwnEvents) {
   EXPECT_STREQ(SoundEventOf(Beep::Plain), "complete");
 }
 
-class OpenFileDialogTest : public QtDialogHostTest {
- protected:
-  std::optional<std::string> Open() {
-    return host.OpenFileDialog(
-        {text::kOpenDialogTitle, text::kOpenDialogFilter, text::kOpenDialogDefaultExtension});
-  }
-};
+using OpenFileDialogTest = QtDialogHostTest;
+constexpr OpenFileRequest kRequest{text::kOpenDialogTitle, text::kOpenDialogFilter,
+                                   text::kOpenDialogDefaultExtension};
 
 TEST_F(OpenFileDialogTest, GivesTheChosenPathWithTheTitleAndFilterOfTheRequest) {
   QTemporaryDir folder;
@@ -194,14 +190,14 @@ TEST_F(OpenFileDialogTest, GivesTheChosenPathWithTheTitleAndFilterOfTheRequest) 
     dialogWindow.selectFile(file);
     static_cast<QDialog&>(dialogWindow).accept();  // public there
   });
-  EXPECT_EQ(Open(), QFile::encodeName(file).toStdString());
+  EXPECT_EQ(host.OpenFileDialog(kRequest), QFile::encodeName(file).toStdString());
   EXPECT_EQ(title, ToQString(text::kOpenDialogTitle));
   EXPECT_EQ(filters, QStringList{"Bin Files: (*.bin)"});
 }
 
 TEST_F(OpenFileDialogTest, GivesNothingWhenClosedWithoutAFile) {
   WhenShown<QFileDialog>([](QFileDialog& dialogWindow) { dialogWindow.reject(); });
-  EXPECT_EQ(Open(), std::nullopt);
+  EXPECT_EQ(host.OpenFileDialog(kRequest), std::nullopt);
 }
 
 }  // namespace
