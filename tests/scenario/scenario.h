@@ -51,7 +51,6 @@ struct ControlStates {
   friend bool operator==(const ControlStates&, const ControlStates&) = default;
 };
 inline constexpr ControlStates kAfterCompletion{false, false, false, true};
-inline constexpr ControlStates kAfterCancel = kAfterCompletion;
 inline constexpr ControlStates kAfterFailedTransfer{false, false, true, false};
 inline constexpr ControlStates kIdentified{true, false, false, true};
 inline constexpr ControlStates kNoDevice{false, false, false, false};
