@@ -34,6 +34,10 @@ class ReportLinkTest : public ::testing::Test {
     link.SetDevice(std::move(started));
     link.StartThreads([](LinkThread, int) { FAIL() << "thread did not start"; });
   }
+  void Raise(std::uint8_t request) {
+    link.BeginRequest().Set(0, request);
+    link.RaiseWritePending();
+  }
   ReportLink link{kFast};
   std::shared_ptr<FakeDevice> device = std::make_shared<FakeDevice>();
 };
@@ -64,12 +68,10 @@ TEST_F(ReportLinkTest, RequestRaisedBeforeTheLastWriteReturnedIsNotLost) {
   std::atomic<bool> secondRaised{false};
   device->HoldNextWriteUntil([&] { return secondRaised.load(); });
   StartWith(device);
-  link.BeginRequest().Set(0, 0x21);
-  link.RaiseWritePending();
+  Raise(0x21);
   ASSERT_TRUE(Eventually([&] { return link.InputReport[1] == 0x21; }));
   // The first write has not returned yet; the next request goes up now.
-  link.BeginRequest().Set(0, 0x22);
-  link.RaiseWritePending();
+  Raise(0x22);
   secondRaised.store(true);
   ASSERT_TRUE(Eventually([&] { return device->Writes().size() == 2; }));
   EXPECT_EQ(device->Writes()[1][0], 0x22);
@@ -219,10 +221,6 @@ class ReportLinkRetryTest : public ReportLinkTest, public ::testing::WithParamIn
  public:
   static constexpr std::uint8_t kFirst = 0x21;
   static constexpr std::uint8_t kNewer = 0x22;
-  void Raise(std::uint8_t request) {
-    link.BeginRequest().Set(0, request);
-    link.RaiseWritePending();
-  }
   std::vector<std::uint8_t> FirstBytes(FakeDevice& of) {
     std::vector<std::uint8_t> bytes;
     for (const auto& write : of.Writes()) bytes.push_back(write[0]);
