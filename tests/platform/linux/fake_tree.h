@@ -11,13 +11,11 @@
 
 namespace kr55le::testing {
 
-inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
+// Text or bytes.
+template <typename Contents>
+void WriteFile(const std::filesystem::path& path, const Contents& contents) {
   std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-inline void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-  WriteFile(path, std::string(bytes.begin(), bytes.end()));
+  std::ofstream(path, std::ios::binary) << std::string(contents.begin(), contents.end());
 }
 
 inline std::string ReadFile(const std::filesystem::path& path) {
