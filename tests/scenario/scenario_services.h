@@ -56,10 +56,7 @@ class ScenarioServices : public hid::HidServices {
     return device ? std::make_shared<ScenarioDevice>(std::move(device), quirks_) : nullptr;
   }
   void RegisterNotices(std::function<void(hid::DeviceChange)> sink) override {
-    if (!sink) {
-      bus_.RegisterNotices(nullptr);
-      return;
-    }
+    if (!sink) return bus_.RegisterNotices(nullptr);
     bus_.RegisterNotices([quirks = quirks_, sink = std::move(sink)](hid::DeviceChange change) {
       if (!quirks->noNotices) sink(change);
     });
