@@ -136,7 +136,7 @@ class ReplugDuringFileDialogTest : public Scenario, public ::testing::WithParamI
 TEST_P(ReplugDuringFileDialogTest, FileIsCheckedOnlyWithADeviceThatAnswered) {
   const bool returns = GetParam();
   StartWith();
-  std::size_t returned = 0;
+  std::size_t returned = device;
   host.When([this] { return host.OpenFileRequests().size() == 1; },
             [this, returns, &returned] {
               hid.Unplug(device);
@@ -150,12 +150,8 @@ TEST_P(ReplugDuringFileDialogTest, FileIsCheckedOnlyWithADeviceThatAnswered) {
   EXPECT_EQ(Enabled(Control::UpgradeButton), returns);
   EXPECT_EQ(dialog->FileSelected, returns);
   EXPECT_EQ(dialog->DeviceReady, returns);
-  if (returns) {
-    EXPECT_EQ(Text(Control::SerialNumberField), "RETURNED01");
-    EXPECT_EQ(Received(returned, kRequestReportId, kCommandImageCheck).size(), 1u);
-  } else {
-    EXPECT_EQ(Requests(kCommandImageCheck), 0u);
-  }
+  EXPECT_EQ(Text(Control::SerialNumberField), returns ? "RETURNED01" : "");
+  EXPECT_EQ(Received(returned, kRequestReportId, kCommandImageCheck).size(), returns ? 1u : 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(DeviceReturns, ReplugDuringFileDialogTest, ::testing::Bool());

@@ -23,8 +23,7 @@ TEST_F(DiscoveryTest, StartedWithNoDeviceShowsTheEmptyDisabledWindow) {
   EXPECT_FALSE(link.HasDevice());
 }
 
-class IdentificationTest : public DiscoveryTest,
-                           public ::testing::WithParamInterface<UpgradeMode> {};
+class IdentificationTest : public Scenario, public ::testing::WithParamInterface<UpgradeMode> {};
 
 TEST_P(IdentificationTest, AnsweringDeviceIsIdentifiedInItsMode) {
   const bool audio = GetParam() == UpgradeMode::Audio;
@@ -68,9 +67,11 @@ TEST_F(DiscoveryTest, SilentDeviceLeavesTheEarlierIdentificationShown) {
   EXPECT_EQ(LastBeep(), Beep::Error);
 }
 
-TEST_F(DiscoveryTest, TwoDevicesAreListedAndTheBoxFollowsTheIdentification) {
-  const std::size_t a = hid.Plug({.serialNumber = "AAAAAAAAAA"});
-  const std::size_t b = hid.Plug({.serialNumber = "BBBBBBBBBB"});
+// The box follows the first device's identification; a rescan selects the same device by its
+// path, wherever it now stands.
+TEST_F(DiscoveryTest, TwoDevicesAreListedAndARescanKeepsTheSelectedOne) {
+  const std::size_t a = hid.Plug({.serialNumber = "AAAAAAAAAA"});  // /dev/hidraw0
+  const std::size_t b = hid.Plug({.serialNumber = "BBBBBBBBBB"});  // /dev/hidraw1
   std::string messageWhenBoxOpened;
   host.When([&] { return !host.MessageBoxes().empty(); },
             [&] { messageWhenBoxOpened = Message(); });
@@ -89,19 +90,12 @@ TEST_F(DiscoveryTest, TwoDevicesAreListedAndTheBoxFollowsTheIdentification) {
   EXPECT_EQ(InfoRequests(a), 1u);
   EXPECT_EQ(InfoRequests(b), 0u);
   EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
-}
 
-TEST_F(DiscoveryTest, RescanSelectsTheSameDeviceByItsPathWhereverItNowStands) {
-  const std::size_t a = hid.Plug({.serialNumber = "AAAAAAAAAA"});  // /dev/hidraw0
-  const std::size_t b = hid.Plug({.serialNumber = "BBBBBBBBBB"});  // /dev/hidraw1
-  OpenDialog();
   hid.Unplug(a);  // b is now the only entry, and selected
   HandleNotices();
   ASSERT_EQ(Text(Control::SerialNumberField), "BBBBBBBBBB");
-
   const std::size_t c = hid.Plug({.serialNumber = "CCCCCCCCCC"});  // /dev/hidraw0, before b
   HandleNotices();
-
   EXPECT_EQ(dialog->DeviceCount, 2);
   EXPECT_EQ(Text(Control::SerialNumberField), "BBBBBBBBBB");
   EXPECT_EQ(InfoRequests(b), 2u);

@@ -71,8 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(::testing::Values(UpgradeMode::Firmware, UpgradeMode::Audio),
                        ::testing::Values(1u, 1007u, 1008u, 2016u, 1010u, 2097152u)),
     [](const auto& test) {
-      const char* kind = std::get<0>(test.param) == UpgradeMode::Audio ? "Audio" : "Firmware";
-      return kind + std::to_string(std::get<1>(test.param));
+      return (std::get<0>(test.param) == UpgradeMode::Audio ? "Audio" : "Firmware") +
+             std::to_string(std::get<1>(test.param));
     });
 
 TEST_F(TransferTest, SendAgainCodeRepeatsTheSameBlockWithoutAProgressStep) {
@@ -411,9 +411,7 @@ TEST_P(StalledBlockTest, IsSentAgainUntilTakenOrItsWaitEnds) {
   EXPECT_EQ(services.quirks().stalledBlocks, stalled);
   EXPECT_GE(stalled, 1);
   EXPECT_THAT(host.Beeps(), ElementsAre(completes ? Beep::Plain : Beep::Error));
-  if (completes) {
-    EXPECT_EQ(hid.AssembledImage(device), WithFiller(payload));
-  }
+  EXPECT_EQ(hid.AssembledImage(device) == WithFiller(payload), completes);
   EXPECT_EQ(Counters().blocksAccepted, completes ? 6u : 2u);
 }
 
