@@ -141,8 +141,7 @@ TEST(ImagePayload, ShrunkFileReportsTheShortRead) {
   ImagePayload staging;
   TempFile file(MakeImage("Pardo", "01.02.03", std::vector<std::uint8_t>(500, 0x01)));
   ImageFile image(file.path());
-  PayloadPlan plan = PlanPayload(64 + 2000);  // the length seen before the file shrank
-  EXPECT_EQ(staging.Load(image, plan), 500u);
+  EXPECT_EQ(staging.Load(image, PlanPayload(64 + 2000)), 500u);  // planned before it shrank
 }
 
 TEST(ImagePayload, BlockPastTheCapacityIsEmpty) {

@@ -18,8 +18,7 @@ namespace {
 using testing::FakeTree;
 
 std::string UpperCased(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  std::ranges::transform(text, text.begin(), ::toupper);  // the paths are ASCII
   return text;
 }
 
