@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -25,12 +26,10 @@ Report Filled(std::uint8_t value) {
 // Byte p of each field is p, so the check request's bytes 4..35 hold their own index.
 ImageCheckFields IndexedFields() {
   ImageCheckFields fields;
-  for (std::uint8_t i = 0; i < 8; ++i) {
-    fields.HeaderField1[i] = static_cast<std::uint8_t>(4 + i);
-    fields.HeaderField2[i] = static_cast<std::uint8_t>(12 + i);
-    fields.ImageKind[i] = static_cast<std::uint8_t>(20 + i);
-    fields.ImageVersion[i] = static_cast<std::uint8_t>(28 + i);
-  }
+  std::iota(fields.HeaderField1.begin(), fields.HeaderField1.end(), std::uint8_t{4});
+  std::iota(fields.HeaderField2.begin(), fields.HeaderField2.end(), std::uint8_t{12});
+  std::iota(fields.ImageKind.begin(), fields.ImageKind.end(), std::uint8_t{20});
+  std::iota(fields.ImageVersion.begin(), fields.ImageVersion.end(), std::uint8_t{28});
   return fields;
 }
 

@@ -11,11 +11,6 @@
 #include "tests/support/eventually.h"
 
 namespace kr55le {
-namespace {
-
-using testing::Eventually;
-using testing::FakeDevice;
-}  // namespace
 
 // The test's way to the slot's lock.
 struct DeviceHandleSlotAccess {
@@ -23,7 +18,10 @@ struct DeviceHandleSlotAccess {
 };
 
 namespace {
+
 using namespace std::chrono_literals;
+using testing::Eventually;
+using testing::FakeDevice;
 
 constexpr LinkTiming kFast{5ms, true};
 
