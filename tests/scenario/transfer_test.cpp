@@ -1,5 +1,6 @@
 #include <filesystem>
 #include <fstream>
+#include <thread>
 #include <tuple>
 
 #include "tests/scenario/scenario.h"
