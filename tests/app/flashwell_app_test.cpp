@@ -6,10 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_host.h"
+
 namespace kr55le {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::Not;
 
 class RecordingStartup : public StartupServices {
  public:
@@ -32,52 +36,34 @@ class RecordingStartup : public StartupServices {
   std::vector<std::string> calls;
 };
 
-class RecordingHost : public DialogHost {
- public:
-  int RunModal(DialogMessages&) override { return 0; }
-  void PumpMessages() override {}
-  void EndDialog(int) override {}
-  void MessageBeep(Beep beep) override { beeps.push_back(beep); }
-  void MessageBox(std::string_view text) override { boxes.emplace_back(text); }
-  std::optional<std::string> OpenFileDialog(const OpenFileRequest&) override { return {}; }
-  void PostDeviceChange(hid::DeviceChange) override {}
-
-  std::vector<Beep> beeps;
-  std::vector<std::string> boxes;
-};
-
 struct StartupTest : ::testing::Test {
   RecordingStartup startup;
-  RecordingHost host;
-  bool dialogRan = false;
-  CFlashwellApp app{startup, host, [this] {
-                      startup.calls.push_back("dialog");
-                      dialogRan = true;
-                    }};
+  ControlModel controls;
+  TestHost host{controls};
+  CFlashwellApp app{startup, host, [this] { startup.calls.push_back("dialog"); }};
 };
 
 TEST_F(StartupTest, FirstInstanceRunsTheDialogAfterEachStartupStep) {
   EXPECT_FALSE(app.InitInstance());
   EXPECT_THAT(startup.calls, ElementsAre("wait cursor", "marker PARDO_KR_91_MAX_UI_RUNNING",
                                          "sockets", "control container", "dialog"));
-  EXPECT_TRUE(host.boxes.empty());
+  EXPECT_TRUE(host.MessageBoxes().empty());
 }
 
 TEST_F(StartupTest, SecondInstanceEndsAtOnceWithoutWindowMessageOrBeep) {
   startup.marker = InstanceMarker::OtherRunning;
   EXPECT_FALSE(app.InitInstance());
-  EXPECT_FALSE(dialogRan);
   EXPECT_THAT(startup.calls,
               ElementsAre("wait cursor", "marker PARDO_KR_91_MAX_UI_RUNNING", "show tws2"));
-  EXPECT_TRUE(host.boxes.empty());
-  EXPECT_TRUE(host.beeps.empty());
+  EXPECT_TRUE(host.MessageBoxes().empty());
+  EXPECT_TRUE(host.Beeps().empty());
 }
 
 TEST_F(StartupTest, FailedSocketsShowTheirBoxAndEnd) {
   startup.socketsWork = false;
   EXPECT_FALSE(app.InitInstance());
-  EXPECT_FALSE(dialogRan);
-  EXPECT_THAT(host.boxes, ElementsAre("Windows sockets initialization failed."));
+  EXPECT_THAT(startup.calls, Not(Contains("dialog")));
+  EXPECT_THAT(host.MessageBoxes(), ElementsAre("Windows sockets initialization failed."));
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// A scripted HID device for link tests: records what was written, answers from a queue, can
-// chatter (a new report on every read), fail writes and be unplugged.
+// A scripted HID device: records writes, answers from a queue, chatters, fails and unplugs.
 #pragma once
 
 #include <atomic>

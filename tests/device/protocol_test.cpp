@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <functional>
+#include <numeric>
+#include <random>
 #include <vector>
 
 #include "device/block_crc.h"
+#include "device/report_view.h"
 #include "platform/hid/hid_services.h"
 
 namespace kr55le {
@@ -24,12 +26,10 @@ Report Filled(std::uint8_t value) {
 // Byte p of each field is p, so the check request's bytes 4..35 hold their own index.
 ImageCheckFields IndexedFields() {
   ImageCheckFields fields;
-  for (std::uint8_t i = 0; i < 8; ++i) {
-    fields.HeaderField1[i] = static_cast<std::uint8_t>(4 + i);
-    fields.HeaderField2[i] = static_cast<std::uint8_t>(12 + i);
-    fields.ImageKind[i] = static_cast<std::uint8_t>(20 + i);
-    fields.ImageVersion[i] = static_cast<std::uint8_t>(28 + i);
-  }
+  std::iota(fields.HeaderField1.begin(), fields.HeaderField1.end(), std::uint8_t{4});
+  std::iota(fields.HeaderField2.begin(), fields.HeaderField2.end(), std::uint8_t{12});
+  std::iota(fields.ImageKind.begin(), fields.ImageKind.end(), std::uint8_t{20});
+  std::iota(fields.ImageVersion.begin(), fields.ImageVersion.end(), std::uint8_t{28});
   return fields;
 }
 
@@ -52,21 +52,15 @@ void ExpectOnly(const Report& report, std::vector<Bytes> set, const char* name) 
 TEST(Requests, SetExactlyTheirOwnBytes) {
   const struct {
     const char* name;
-    std::function<void(ReportView)> build;
+    void (*build)(ReportView);
     std::vector<Bytes> set;
   } cases[] = {
-      {"device information",
-       [](ReportView out) { BuildDeviceInfoRequest(out); },
-       {{0, 1, 0x01}, {2, 49, 0xFF}}},
+      {"device information", BuildDeviceInfoRequest, {{0, 1, 0x01}, {2, 49, 0xFF}}},
       {"image check",
        [](ReportView out) { BuildImageCheckRequest(out, IndexedFields()); },
        {{0, 0, 0x01}, {1, 1, 0x03}, {2, 3, 0xFF}, {4, 35, -1}}},
-      {"upgrade start",
-       [](ReportView out) { BuildUpgradeStartRequest(out); },
-       {{0, 0, 0x01}, {1, 1, 0x02}, {2, 9, 0xFF}}},
-      {"exit",
-       [](ReportView out) { BuildExitRequest(out); },
-       {{0, 0, 0x01}, {1, 1, 0x04}, {2, 3, 0xFF}}},
+      {"upgrade start", BuildUpgradeStartRequest, {{0, 0, 0x01}, {1, 1, 0x02}, {2, 9, 0xFF}}},
+      {"exit", BuildExitRequest, {{0, 0, 0x01}, {1, 1, 0x04}, {2, 3, 0xFF}}},
   };
   for (const auto& c : cases) {
     Report report = Filled(kUntouched);
@@ -125,12 +119,7 @@ TEST(DeviceInfoReply, ReadsFieldsUpToTheirEndOrAZeroByteAndOnlyModeFiveIsAudio) 
 
 Report Reply(std::uint8_t byte1, std::uint8_t byte2, std::uint8_t byte3,
              std::uint8_t reportId = kStatusReplyId) {
-  Report reply{};
-  reply[0] = reportId;
-  reply[1] = byte1;
-  reply[2] = byte2;
-  reply[3] = byte3;
-  return reply;
+  return {reportId, byte1, byte2, byte3};
 }
 
 TEST(CheckReply, VerdictFollowsBytesTwoAndThree) {
@@ -184,6 +173,64 @@ TEST(BlockAcknowledgement, OnlyAStatusReplyWithADefinedCodeAndTheNumberIsOne) {
     EXPECT_EQ(ReadBlockAck(view), c.read) << int{c.code};
     EXPECT_EQ(IsUploadFailure(view), c.id == kStatusReplyId && c.code == kAckFailed);
   }
+}
+
+TEST(BlockCrc, GivesTheWorkedValues) {
+  const struct {
+    const char* name;
+    std::vector<std::uint8_t> data;
+    std::uint32_t expected;
+  } cases[] = {
+      {"abc and a zero byte", {0x61, 0x62, 0x63, 0x00}, 0xE1208697},
+      {"1008 zero bytes", std::vector<std::uint8_t>(1008, 0x00), 0xF6401871},
+      {"1008 filler bytes", std::vector<std::uint8_t>(1008, 0x55), 0xE64A0E7F},
+      {"bytes past 252 words ignored", std::vector<std::uint8_t>(1200, 0x55), 0xE64A0E7F},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ComputeBlockCrc(kBlockCrcInitial, c.data), c.expected) << c.name;
+  }
+}
+
+TEST(BlockCrc, IsMpeg2OverEachWordWithItsBytesReversed) {
+  std::mt19937 random(7);
+  std::vector<std::uint8_t> block(1008);
+  for (auto& byte : block) byte = static_cast<std::uint8_t>(random());
+  // Bitwise CRC-32/MPEG-2, independent of the nibble table, over each word reversed.
+  std::uint32_t crc = kBlockCrcInitial;
+  for (std::size_t i = 0; i < block.size(); ++i) {
+    crc ^= std::uint32_t{block[i - i % 4 + 3 - i % 4]} << 24;
+    for (int bit = 0; bit < 8; ++bit)
+      crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+  }
+  EXPECT_EQ(ComputeBlockCrc(kBlockCrcInitial, block), crc);
+}
+
+TEST(ReportView, NeverReachesPastItsBuffer) {
+  std::array<std::uint8_t, 8> storage{};
+  ReportView view{std::span(storage).first(6)};
+  view.Fill(4, 100, 0xEE);
+  view.Set(6, 0x11);
+  view.Write(5, std::array<std::uint8_t, 4>{1, 2, 3, 4});
+  view.Write(SIZE_MAX - 1, std::array<std::uint8_t, 4>{1, 2, 3, 4});
+  EXPECT_EQ(storage, (std::array<std::uint8_t, 8>{0, 0, 0, 0, 0xEE, 1, 0, 0}));
+  EXPECT_EQ(view.Get(6), 0);
+  std::array<std::uint8_t, 3> out{9, 9, 9};
+  view.Read(5, out);
+  EXPECT_EQ(out, (std::array<std::uint8_t, 3>{1, 0, 0}));
+}
+
+TEST(ReportView, SharedAndPlainBuffersBehaveAlike) {
+  std::array<std::uint8_t, 16> plain{};
+  std::array<SharedByte, 16> shared{};
+  for (ReportView view : {ReportView(std::span(plain)), ReportView(std::span(shared))}) {
+    view.Fill(2, 5, 0x7F);
+    view.Set(9, 0x42);
+    EXPECT_EQ(view.Get(1), 0);
+    EXPECT_EQ(view.Get(5), 0x7F);
+    EXPECT_EQ(view.Get(9), 0x42);
+  }
+  ReportView(std::span(plain)).CopyFrom(ReportView(std::span(shared)));
+  EXPECT_EQ(plain[3], 0x7F);
 }
 
 }  // namespace

@@ -11,11 +11,6 @@
 #include "tests/support/eventually.h"
 
 namespace kr55le {
-namespace {
-
-using testing::Eventually;
-using testing::FakeDevice;
-}  // namespace
 
 // The test's way to the slot's lock.
 struct DeviceHandleSlotAccess {
@@ -23,7 +18,10 @@ struct DeviceHandleSlotAccess {
 };
 
 namespace {
+
 using namespace std::chrono_literals;
+using testing::Eventually;
+using testing::FakeDevice;
 
 constexpr LinkTiming kFast{5ms, true};
 
@@ -33,6 +31,10 @@ class ReportLinkTest : public ::testing::Test {
     link.SetCaps(caps);
     link.SetDevice(std::move(started));
     link.StartThreads([](LinkThread, int) { FAIL() << "thread did not start"; });
+  }
+  void Raise(std::uint8_t request) {
+    link.BeginRequest().Set(0, request);
+    link.RaiseWritePending();
   }
   ReportLink link{kFast};
   std::shared_ptr<FakeDevice> device = std::make_shared<FakeDevice>();
@@ -64,12 +66,10 @@ TEST_F(ReportLinkTest, RequestRaisedBeforeTheLastWriteReturnedIsNotLost) {
   std::atomic<bool> secondRaised{false};
   device->HoldNextWriteUntil([&] { return secondRaised.load(); });
   StartWith(device);
-  link.BeginRequest().Set(0, 0x21);
-  link.RaiseWritePending();
+  Raise(0x21);
   ASSERT_TRUE(Eventually([&] { return link.InputReport[1] == 0x21; }));
   // The first write has not returned yet; the next request goes up now.
-  link.BeginRequest().Set(0, 0x22);
-  link.RaiseWritePending();
+  Raise(0x22);
   secondRaised.store(true);
   ASSERT_TRUE(Eventually([&] { return device->Writes().size() == 2; }));
   EXPECT_EQ(device->Writes()[1][0], 0x22);
@@ -146,29 +146,23 @@ TEST_F(ReportLinkTest, ReplyLandsWithoutFurtherCallsAndBytesPastItKeepTheBuffer)
   EXPECT_EQ(link.InputReport[kReportSize], 0);  // past the buffer: nothing
 }
 
-TEST(ReportLinkNoDevice, RaisedFlagStaysUpUntilADeviceIsStored) {
-  ReportLink link{kFast};
-  link.StartThreads([](LinkThread, int) {});
+TEST_F(ReportLinkTest, RaisedFlagStaysUpUntilADeviceIsStored) {
+  StartWith(nullptr);
   link.RaiseWritePending();
   std::this_thread::sleep_for(50ms);  // ten passes
   EXPECT_TRUE(link.IsWritePending());
 
   // A request raised while no device was open goes out once one is.
-  auto device = std::make_shared<FakeDevice>();
-  link.SetCaps({64, 1024, 0});
   link.SetDevice(device);
   ASSERT_TRUE(Eventually([&] { return !link.IsWritePending(); }));
   // The writer clears the flag before its write() call, so the write may land a moment later.
   EXPECT_TRUE(Eventually([&] { return device->Writes().size() == 1; }));
 }
 
-TEST(ReportLinkNoDevice, WithdrawnRequestDoesNotReachTheNextDevice) {
-  ReportLink link{kFast};
-  link.StartThreads([](LinkThread, int) {});
+TEST_F(ReportLinkTest, WithdrawnRequestDoesNotReachTheNextDevice) {
+  StartWith(nullptr);
   link.RaiseWritePending();
   link.WithdrawRequest();
-  auto device = std::make_shared<FakeDevice>();
-  link.SetCaps({64, 1024, 0});
   link.SetDevice(device);
   std::this_thread::sleep_for(50ms);  // ten passes
   EXPECT_FALSE(link.IsSending());
@@ -208,63 +202,46 @@ TEST_F(ReportLinkTest, RemovedDeviceIsNotedUntilAnotherIsStored) {
 // the device has gone, the request has been withdrawn or replaced, its wait has ended, another
 // device is in use, or the device has sent something (perhaps the answer to it, so it may have
 // taken it after all). A request whose wait ended before the writer took it still goes once.
-enum class Meanwhile {
-  Nothing,
-  Withdrawn,
-  Replaced,
-  WaitEnded,
-  WaitEndedBeforeTaken,
-  DeviceReplaced,
-  DeviceAnswered
-};
+class ReportLinkRetryTest;
 
 struct RetryCase {
   const char* name;
-  hid::HidError failure;              // of the first write
-  Meanwhile meanwhile;                // what happens while it fails
+  hid::HidError failure;  // of the first write
+  // Done while it fails: the failing write returns once `done` holds, so that nothing races it.
+  void (ReportLinkRetryTest::*meanwhile)();
+  bool (ReportLinkRetryTest::*done)();
   std::vector<std::uint8_t> written;  // the first byte of each write that reached the device
+  bool waitEndsBeforeTaken = false;
   friend void PrintTo(const RetryCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class ReportLinkRetryTest : public ReportLinkTest, public ::testing::WithParamInterface<RetryCase> {
- protected:
+ public:
   static constexpr std::uint8_t kFirst = 0x21;
   static constexpr std::uint8_t kNewer = 0x22;
-  void Raise(std::uint8_t request) {
-    link.BeginRequest().Set(0, request);
-    link.RaiseWritePending();
-  }
   std::vector<std::uint8_t> FirstBytes(FakeDevice& of) {
     std::vector<std::uint8_t> bytes;
     for (const auto& write : of.Writes()) bytes.push_back(write[0]);
     return bytes;
   }
+  void Withdraw() { link.WithdrawRequest(); }
+  void EndWait() { link.EndRetries(); }
+  void RaiseNewer() { Raise(kNewer); }
+  void StoreOther() { link.SetDevice(other); }
+  void Answer() { device->Reply({kDeviceInfoReplyId}); }
+  bool Lowered() { return link.WritePending.load() == 0; }
+  bool Raised() { return link.IsWritePending(); }
+  bool OtherStored() { return link.Device() == other; }
+  bool Answered() { return link.InputReport[0] == kDeviceInfoReplyId; }
+
   std::shared_ptr<FakeDevice> other = std::make_shared<FakeDevice>();
 };
 
 TEST_P(ReportLinkRetryTest, FailedWriteGoesAgainUnlessItHasBecomeStale) {
   const RetryCase& c = GetParam();
   device->FailWrites(1, c.failure);
-  // The failing write returns once the test has done its part, so that nothing races it.
-  switch (c.meanwhile) {
-    case Meanwhile::Nothing:
-    case Meanwhile::WaitEndedBeforeTaken:
-      break;
-    case Meanwhile::Withdrawn:
-    case Meanwhile::WaitEnded:
-      device->HoldNextWriteUntil([this] { return link.WritePending.load() == 0; });
-      break;
-    case Meanwhile::Replaced:
-      device->HoldNextWriteUntil([this] { return link.IsWritePending(); });
-      break;
-    case Meanwhile::DeviceReplaced:
-      device->HoldNextWriteUntil([this] { return link.Device() == other; });
-      break;
-    case Meanwhile::DeviceAnswered:
-      device->HoldNextWriteUntil([this] { return link.InputReport[0] == kDeviceInfoReplyId; });
-      break;
-  }
-  if (c.meanwhile == Meanwhile::WaitEndedBeforeTaken) {
+  if (c.done) device->HoldNextWriteUntil([this, &c] { return (this->*c.done)(); });
+  if (c.waitEndsBeforeTaken) {
     Raise(kFirst);
     link.EndRetries();
     StartWith(device);
@@ -273,26 +250,7 @@ TEST_P(ReportLinkRetryTest, FailedWriteGoesAgainUnlessItHasBecomeStale) {
     Raise(kFirst);
   }
   ASSERT_TRUE(Eventually([&] { return !device->Writes().empty(); }));
-  switch (c.meanwhile) {
-    case Meanwhile::Withdrawn:
-      link.WithdrawRequest();
-      break;
-    case Meanwhile::WaitEnded:
-      link.EndRetries();
-      break;
-    case Meanwhile::Replaced:
-      Raise(kNewer);
-      break;
-    case Meanwhile::DeviceReplaced:
-      link.SetDevice(other);
-      break;
-    case Meanwhile::DeviceAnswered:
-      device->Reply({kDeviceInfoReplyId});
-      break;
-    case Meanwhile::Nothing:
-    case Meanwhile::WaitEndedBeforeTaken:
-      break;
-  }
+  if (c.meanwhile) (this->*c.meanwhile)();
   ASSERT_TRUE(Eventually([&] { return FirstBytes(*device).size() >= c.written.size(); }));
   ASSERT_TRUE(Eventually([&] { return !link.IsSending(); }));
   std::this_thread::sleep_for(50ms);  // ten passes, in which a retry would go out
@@ -302,19 +260,20 @@ TEST_P(ReportLinkRetryTest, FailedWriteGoesAgainUnlessItHasBecomeStale) {
   EXPECT_EQ(link.DeviceGone(), c.failure == hid::HidError::Gone);
 }
 
+using T = ReportLinkRetryTest;
 INSTANTIATE_TEST_SUITE_P(
     Rows, ReportLinkRetryTest,
     ::testing::Values(
-        RetryCase{"StallThenTaken", hid::HidError::Io, Meanwhile::Nothing, {0x21, 0x21}},
-        RetryCase{"TimedOutThenTaken", hid::HidError::TimedOut, Meanwhile::Nothing, {0x21, 0x21}},
-        RetryCase{"Removed", hid::HidError::Gone, Meanwhile::Nothing, {0x21}},
-        RetryCase{"Withdrawn", hid::HidError::Io, Meanwhile::Withdrawn, {0x21}},
-        RetryCase{"Replaced", hid::HidError::Io, Meanwhile::Replaced, {0x21, 0x22}},
-        RetryCase{"WaitEnded", hid::HidError::Io, Meanwhile::WaitEnded, {0x21}},
+        RetryCase{"StallThenTaken", hid::HidError::Io, nullptr, nullptr, {0x21, 0x21}},
+        RetryCase{"TimedOutThenTaken", hid::HidError::TimedOut, nullptr, nullptr, {0x21, 0x21}},
+        RetryCase{"Removed", hid::HidError::Gone, nullptr, nullptr, {0x21}},
+        RetryCase{"Withdrawn", hid::HidError::Io, &T::Withdraw, &T::Lowered, {0x21}},
+        RetryCase{"Replaced", hid::HidError::Io, &T::RaiseNewer, &T::Raised, {0x21, 0x22}},
+        RetryCase{"WaitEnded", hid::HidError::Io, &T::EndWait, &T::Lowered, {0x21}},
+        RetryCase{"WaitEndedBeforeTaken", hid::HidError::Io, nullptr, nullptr, {0x21}, true},
         RetryCase{
-            "WaitEndedBeforeTaken", hid::HidError::Io, Meanwhile::WaitEndedBeforeTaken, {0x21}},
-        RetryCase{"AnotherDeviceStored", hid::HidError::Io, Meanwhile::DeviceReplaced, {0x21}},
-        RetryCase{"DeviceAnswered", hid::HidError::Io, Meanwhile::DeviceAnswered, {0x21}}),
+            "AnotherDeviceStored", hid::HidError::Io, &T::StoreOther, &T::OtherStored, {0x21}},
+        RetryCase{"DeviceAnswered", hid::HidError::Io, &T::Answer, &T::Answered, {0x21}}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(ReportLinkTest, ReplyIsSeenWholeWhileTheDeviceChatters) {

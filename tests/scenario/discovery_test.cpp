@@ -1,31 +1,18 @@
-#include <gmock/gmock.h>
-
 #include <limits>
 #include <thread>
 
-#include "res/strings.h"
 #include "tests/scenario/scenario.h"
 
 namespace kr55le::testing {
 namespace {
 
-using ::testing::ElementsAre;
-
-class DiscoveryTest : public Scenario {
- protected:
-  void ExpectAllDisabled() const {
-    for (Control control : {Control::BrowseButton, Control::UpgradeButton, Control::CancelButton,
-                            Control::PathEdit}) {
-      EXPECT_FALSE(Enabled(control)) << static_cast<int>(control);
-    }
-  }
-};
+using DiscoveryTest = Scenario;
 
 TEST_F(DiscoveryTest, StartedWithNoDeviceShowsTheEmptyDisabledWindow) {
   OpenDialog();
   EXPECT_EQ(Message(), "No device is attached");
   EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
-  ExpectAllDisabled();
+  EXPECT_EQ(States(), kNoDevice);
   for (Control field :
        {Control::SerialNumberField, Control::FileVersionField, Control::UpgradeModeField,
         Control::SoftwareVersionField, Control::BootloaderField, Control::PercentEdit}) {
@@ -36,8 +23,7 @@ TEST_F(DiscoveryTest, StartedWithNoDeviceShowsTheEmptyDisabledWindow) {
   EXPECT_FALSE(link.HasDevice());
 }
 
-class IdentificationTest : public DiscoveryTest,
-                           public ::testing::WithParamInterface<UpgradeMode> {};
+class IdentificationTest : public Scenario, public ::testing::WithParamInterface<UpgradeMode> {};
 
 TEST_P(IdentificationTest, AnsweringDeviceIsIdentifiedInItsMode) {
   const bool audio = GetParam() == UpgradeMode::Audio;
@@ -55,10 +41,7 @@ TEST_P(IdentificationTest, AnsweringDeviceIsIdentifiedInItsMode) {
   EXPECT_EQ(Text(Control::BootloaderField), "BL.00.03");
   EXPECT_EQ(Text(Control::PathEdit), " ");
   EXPECT_EQ(Text(Control::DeviceCombo), "Pardo KR-55LE is connected");
-  EXPECT_TRUE(Enabled(Control::BrowseButton));
-  EXPECT_TRUE(Enabled(Control::PathEdit));
-  EXPECT_FALSE(Enabled(Control::UpgradeButton));
-  EXPECT_FALSE(Enabled(Control::CancelButton));
+  EXPECT_EQ(States(), kIdentified);
   EXPECT_TRUE(dialog->DeviceReady);
   EXPECT_TRUE(host.Beeps().empty());
 }
@@ -67,12 +50,11 @@ INSTANTIATE_TEST_SUITE_P(Modes, IdentificationTest,
                          ::testing::Values(UpgradeMode::Firmware, UpgradeMode::Audio));
 
 TEST_F(DiscoveryTest, SilentDeviceLeavesTheEarlierIdentificationShown) {
-  const std::size_t first = hid.Plug({.serialNumber = "FIRST00001"});
-  OpenDialog();
+  StartWith({.serialNumber = "FIRST00001"});
   ASSERT_EQ(Text(Control::SerialNumberField), "FIRST00001");
 
   dialog->bounds().deviceInfo = 100000;  // only this wait runs into its bound
-  hid.Unplug(first);
+  hid.Unplug(device);
   hid.Plug({.serialNumber = "SECOND0002", .silent = sim::SilentRequest::DeviceInfo});
   HandleNotices();
 
@@ -81,13 +63,15 @@ TEST_F(DiscoveryTest, SilentDeviceLeavesTheEarlierIdentificationShown) {
   EXPECT_EQ(Text(Control::SerialNumberField), "FIRST00001");
   EXPECT_EQ(Text(Control::UpgradeModeField), "Firmware upgrade");
   EXPECT_FALSE(dialog->DeviceReady);
-  ExpectAllDisabled();
+  EXPECT_EQ(States(), kNoDevice);
   EXPECT_EQ(LastBeep(), Beep::Error);
 }
 
-TEST_F(DiscoveryTest, TwoDevicesAreListedAndTheBoxFollowsTheIdentification) {
-  const std::size_t a = hid.Plug({.serialNumber = "AAAAAAAAAA"});
-  const std::size_t b = hid.Plug({.serialNumber = "BBBBBBBBBB"});
+// The box follows the first device's identification; a rescan selects the same device by its
+// path, wherever it now stands.
+TEST_F(DiscoveryTest, TwoDevicesAreListedAndARescanKeepsTheSelectedOne) {
+  const std::size_t a = hid.Plug({.serialNumber = "AAAAAAAAAA"});  // /dev/hidraw0
+  const std::size_t b = hid.Plug({.serialNumber = "BBBBBBBBBB"});  // /dev/hidraw1
   std::string messageWhenBoxOpened;
   host.When([&] { return !host.MessageBoxes().empty(); },
             [&] { messageWhenBoxOpened = Message(); });
@@ -106,19 +90,12 @@ TEST_F(DiscoveryTest, TwoDevicesAreListedAndTheBoxFollowsTheIdentification) {
   EXPECT_EQ(InfoRequests(a), 1u);
   EXPECT_EQ(InfoRequests(b), 0u);
   EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
-}
 
-TEST_F(DiscoveryTest, RescanSelectsTheSameDeviceByItsPathWhereverItNowStands) {
-  const std::size_t a = hid.Plug({.serialNumber = "AAAAAAAAAA"});  // /dev/hidraw0
-  const std::size_t b = hid.Plug({.serialNumber = "BBBBBBBBBB"});  // /dev/hidraw1
-  OpenDialog();
   hid.Unplug(a);  // b is now the only entry, and selected
   HandleNotices();
   ASSERT_EQ(Text(Control::SerialNumberField), "BBBBBBBBBB");
-
   const std::size_t c = hid.Plug({.serialNumber = "CCCCCCCCCC"});  // /dev/hidraw0, before b
   HandleNotices();
-
   EXPECT_EQ(dialog->DeviceCount, 2);
   EXPECT_EQ(Text(Control::SerialNumberField), "BBBBBBBBBB");
   EXPECT_EQ(InfoRequests(b), 2u);
@@ -142,9 +119,8 @@ TEST_F(DiscoveryTest, DeviceRemovedDuringItsIdentificationEndsTheWaitAtOnce) {
 }
 
 TEST_F(DiscoveryTest, UnplugAndReplugIdentifiesTheDeviceAgain) {
-  const std::size_t first = hid.Plug();
-  OpenDialog();
-  hid.Unplug(first);
+  StartWith();
+  hid.Unplug(device);
   HandleNotices();
   EXPECT_EQ(Message(), "No device is attached");
   EXPECT_EQ(Text(Control::SerialNumberField), "");
@@ -158,7 +134,7 @@ TEST_F(DiscoveryTest, UnplugAndReplugIdentifiesTheDeviceAgain) {
 }
 
 TEST_F(DiscoveryTest, UnrelatedDeviceArrivingRepeatsTheExchange) {
-  const std::size_t device = hid.Plug();
+  device = hid.Plug();
   hid.PlugUnrelated();
   OpenDialog();
   EXPECT_EQ(dialog->DeviceCount, 1);
@@ -169,29 +145,12 @@ TEST_F(DiscoveryTest, UnrelatedDeviceArrivingRepeatsTheExchange) {
   EXPECT_TRUE(dialog->DeviceReady);
 }
 
-// Services whose only interface spells the vendor in capitals.
-class UpperCaseVendorServices : public hid::HidServices {
- public:
-  std::vector<hid::HidInterface> Enumerate() override {
-    return {{"/dev/hidraw4#VID_0483&PID_5750", "Pardo KR-55LE"}};
-  }
-  std::shared_ptr<hid::HidDevice> Open(const std::string&, hid::HidResult& result) override {
-    ++opens;
-    result = {hid::HidError::NotFound, 0, "not found"};
-    return nullptr;
-  }
-  void RegisterNotices(std::function<void(hid::DeviceChange)>) override {}
-  int opens = 0;
-};
-
 TEST_F(DiscoveryTest, VendorTextInCapitalsOnlyIsNotMatched) {
-  UpperCaseVendorServices upperCase;
-  CFlashwellDlg scanned(host, controls, upperCase, link);
-  host.Attach(scanned);
-  scanned.OnInitDialog();
+  services.quirks().capitalIds = true;
+  StartWith();
   EXPECT_EQ(Message(), "No device is attached");
   EXPECT_EQ(controls.Items(Control::DevicePathList).size(), 0u);
-  EXPECT_EQ(upperCase.opens, 0);
+  EXPECT_EQ(services.quirks().opens, 0);
 }
 
 TEST_F(DiscoveryTest, StoredPathsAreUpperCasedAndPairedWithTheirEntries) {
@@ -212,7 +171,6 @@ struct OpenCase {
   bool attributesFail = false;
   std::optional<std::uint8_t> strayId{};
   std::uint16_t outputLength = kReportSize;
-  bool used = true;
   friend void PrintTo(const OpenCase& row, std::ostream* out) { *out << row.name; }
 };
 
@@ -220,12 +178,9 @@ constexpr std::uint16_t kTooLong = 2 * kReportSize;
 
 const OpenCase kOpenCases[] = {
     {.name = "LengthsThatFit"},
-    {.name = "ReportsLongerThanTheBuffers", .outputLength = kTooLong, .used = false},
+    {.name = "ReportsLongerThanTheBuffers", .outputLength = kTooLong},
     {.name = "AttributesFailLengthsFit", .attributesFail = true},
-    {.name = "AttributesFailReportsTooLong",
-     .attributesFail = true,
-     .outputLength = kTooLong,
-     .used = false},
+    {.name = "AttributesFailReportsTooLong", .attributesFail = true, .outputLength = kTooLong},
     {.name = "StrayReportBeforeTheReply", .strayId = kStatusReplyId},
 };
 
@@ -233,23 +188,24 @@ class OpenTest : public DiscoveryTest, public ::testing::WithParamInterface<Open
 
 TEST_P(OpenTest, DeviceIsUsedExactlyWhenItsReportsFit) {
   const OpenCase& c = GetParam();
+  const bool used = c.outputLength == kReportSize;
   services.quirks().attributesFail = c.attributesFail;
   services.quirks().strayId = c.strayId;
   // A reply well after the stray, which comes on the first read after the request.
   hid.Plug({.outputReportLength = c.outputLength, .replyLatency = std::chrono::milliseconds(20)});
   OpenDialog();
 
-  EXPECT_EQ(link.HasDevice(), c.used);
-  EXPECT_EQ(dialog->DeviceReady, c.used);
-  EXPECT_EQ(Message(), c.used ? IdentifiedMessage() : std::string(text::kNotInUpgradeMode));
-  if (c.used) {
+  EXPECT_EQ(link.HasDevice(), used);
+  EXPECT_EQ(dialog->DeviceReady, used);
+  EXPECT_EQ(Message(), used ? kIdentifiedMessage : std::string(text::kNotInUpgradeMode));
+  if (used) {
     EXPECT_EQ(Text(Control::SerialNumberField), sim::kDefaultSerialNumber);
   } else {
     EXPECT_EQ(dialog->LastOpenResult.error, hid::HidError::TooLong);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, OpenTest, ::testing::ValuesIn(kOpenCases), CaseName());
+INSTANTIATE_TEST_SUITE_P(Rows, OpenTest, ::testing::ValuesIn(kOpenCases), CaseName);
 
 }  // namespace
 }  // namespace kr55le::testing

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -32,23 +33,30 @@ struct Quirks {
   std::atomic<bool> failureOutOfSequence{false};  // a failure code comes with the next number
   std::atomic<bool> writesGone{false};            // writes fail as removed, the device still listed
   std::atomic<bool> noNotices{false};             // arrivals and removals go unnoticed
-  std::atomic<int> stallBlocks{0};    // data reports to refuse as a stalled endpoint would
-  std::atomic<int> stalledBlocks{0};  // the data reports refused so far
+  std::atomic<bool> capitalIds{false};  // listed paths spell the vendor and product in capitals
+  std::atomic<int> opens{0};            // interfaces the dialog opened
+  std::atomic<int> stallBlocks{0};      // data reports to refuse as a stalled endpoint would
+  std::atomic<int> stalledBlocks{0};    // the data reports refused so far
 };
 
 class ScenarioServices : public hid::HidServices {
  public:
   explicit ScenarioServices(sim::SimHidServices& bus) : bus_(bus) {}
-  std::vector<hid::HidInterface> Enumerate() override { return bus_.Enumerate(); }
+  std::vector<hid::HidInterface> Enumerate() override {
+    auto interfaces = bus_.Enumerate();
+    for (auto& entry : interfaces) {
+      auto ids = entry.path.begin() + static_cast<std::ptrdiff_t>(entry.path.find('#'));
+      if (quirks_->capitalIds) std::transform(ids, entry.path.end(), ids, ::toupper);
+    }
+    return interfaces;
+  }
   std::shared_ptr<hid::HidDevice> Open(const std::string& path, hid::HidResult& result) override {
+    ++quirks_->opens;
     auto device = bus_.Open(path, result);
     return device ? std::make_shared<ScenarioDevice>(std::move(device), quirks_) : nullptr;
   }
   void RegisterNotices(std::function<void(hid::DeviceChange)> sink) override {
-    if (!sink) {
-      bus_.RegisterNotices(nullptr);
-      return;
-    }
+    if (!sink) return bus_.RegisterNotices(nullptr);
     bus_.RegisterNotices([quirks = quirks_, sink = std::move(sink)](hid::DeviceChange change) {
       if (!quirks->noNotices) sink(change);
     });

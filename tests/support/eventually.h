@@ -1,5 +1,4 @@
-// Waits, bounded, for what worker threads or simulated devices bring about; false when it did
-// not come, so that a test fails rather than hangs.
+// Waits, bounded, for what other threads bring about; false when it did not come (no hang).
 #pragma once
 
 #include <chrono>

@@ -1,9 +1,5 @@
-// What every dialog host does alike, as one typed suite. A host's test file instantiates it with
-// a driver that builds the host:
-//   struct Driver {
-//     Driver(ControlModel& model, hid::HidServices* services);
-//     DialogHost& Host();
-//   };
+// What every dialog host does alike, as one typed suite, instantiated with a driver that builds
+// the host: Driver(ControlModel& model, hid::HidServices* services) and DialogHost& Host().
 // Hosts that wait on the services' notice descriptor also instantiate HostNoticeDescriptorTest.
 #pragma once
 
@@ -36,17 +32,10 @@ class HostBehaviourTest : public ::testing::Test {
   // Runs the dialog modally: `atInit` inside OnInitDialog, `onMessage` on every later message.
   int Run(std::function<void()> atInit, std::function<void(Received)> onMessage = {}) {
     dialog.react = [atInit = std::move(atInit), onMessage = std::move(onMessage)](Received m) {
-      if (m == Received::InitDialog) {
-        if (atInit) atInit();
-      } else if (onMessage) {
-        onMessage(m);
-      }
+      if (m == Received::InitDialog && atInit) atInit();
+      if (m != Received::InitDialog && onMessage) onMessage(m);
     };
     return Host().RunModal(dialog);
-  }
-
-  std::size_t Count(Received message) const {
-    return std::count(dialog.received.begin(), dialog.received.end(), message);
   }
 
   ControlModel model;
@@ -60,17 +49,17 @@ TYPED_TEST_SUITE_P(HostBehaviourTest);
 
 // The only test of the message queue's locking: posts race with the pump taking messages.
 TYPED_TEST_P(HostBehaviourTest, EveryNoticePostedFromAnotherThreadArrivesOnceAtAPump) {
-  constexpr std::size_t kNotices = 200;
+  constexpr int kNotices = 200;
   bool allArrived = false;
   this->Run([&] {
     std::thread notifier([&] {
-      for (std::size_t n = 0; n < kNotices; ++n) {
+      for (int n = 0; n < kNotices; ++n) {
         this->Host().PostDeviceChange(hid::DeviceChange::Removal);
       }
     });
     allArrived = Eventually([&] {
       this->Host().PumpMessages();
-      return this->Count(Received::DeviceRemoval) >= kNotices;
+      return std::ranges::count(this->dialog.received, Received::DeviceRemoval) >= kNotices;
     });
     notifier.join();
     this->Host().PumpMessages();

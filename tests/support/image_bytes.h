@@ -23,8 +23,7 @@ inline std::size_t BlocksFor(std::size_t payloadSize) {
   return payloadSize / kBlock + 1;
 }
 
-// What the device holds after the whole transfer: the payload, then filler to its last block's
-// end.
+// What the device holds after the transfer: the payload, then filler to its last block's end.
 inline std::vector<std::uint8_t> WithFiller(std::vector<std::uint8_t> payload) {
   payload.resize(BlocksFor(payload.size()) * kBlock, kFillerByte);
   return payload;

@@ -1,5 +1,4 @@
-// A dialog for the host tests: records every message it gets, in order, and lets a test react
-// to one (a handler that pumps, ends the dialog, ...).
+// A dialog for the host tests: records each message in order, and lets a test react to it.
 #pragma once
 
 #include <functional>

@@ -1,5 +1,4 @@
-// Files in the test's temporary folder: a path of its own for each, and a file removed when the
-// object goes.
+// Files in the test's temporary folder, each at a path of its own, removed with their object.
 #pragma once
 
 #include <gtest/gtest.h>

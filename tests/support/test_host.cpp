@@ -1,4 +1,4 @@
-// The test host's records, its message queue and the dispatch of messages to the dialog.
+// The test host's records, its script, its pumps and the dispatch of messages to the dialog.
 #include "tests/support/test_host.h"
 
 #include <gtest/gtest.h>
@@ -14,23 +14,6 @@ TestHost::TestHost(ControlModel& model) : model_(model) {
   model_.SetObserver([this](Control control) { RecordText(control); });
 }
 
-TestHost::~TestHost() {
-  model_.SetObserver(nullptr);
-}
-
-void TestHost::EndDialog(int result) {
-  endResult_ = result;
-}
-
-void TestHost::MessageBeep(Beep beep) {
-  beeps_.push_back(beep);
-}
-
-void TestHost::MessageBox(std::string_view text) {
-  messageBoxes_.emplace_back(text);
-  PumpMessages();
-}
-
 std::optional<std::string> TestHost::OpenFileDialog(const OpenFileRequest& request) {
   openFileRequests_.push_back({std::string(request.title), std::string(request.filter),
                                std::string(request.defaultExtension)});
@@ -42,46 +25,14 @@ std::optional<std::string> TestHost::OpenFileDialog(const OpenFileRequest& reque
   return answer;
 }
 
-void TestHost::PostDeviceChange(hid::DeviceChange change) {
-  queue_.Post({HostMessageKind::DeviceChange, change});
-}
-
-void TestHost::ShowHint(std::string_view hint) {
-  hints_.emplace_back(hint);
-}
-
 std::unique_ptr<SystemHold> TestHost::HoldSystemAwake() {
-  class CountedHold final : public SystemHold {
-   public:
+  struct CountedHold final : SystemHold {
     explicit CountedHold(int& held) : held_(held) { ++held_; }
     ~CountedHold() override { --held_; }
-
-   private:
     int& held_;
   };
   ++holdsTaken_;
   return std::make_unique<CountedHold>(holdsHeld_);
-}
-
-void TestHost::AnswerOpenFile(std::optional<std::string> path) {
-  openFileAnswers_.push_back(std::move(path));
-}
-
-void TestHost::Attach(DialogMessages& dialog) {
-  dialog_ = &dialog;
-}
-
-void TestHost::Dispatch(HostMessage message) {
-  if (dialog_ == nullptr) {
-    Fail("a message was dispatched before a dialog was attached");
-    return;
-  }
-  dispatched_.push_back(message);
-  Deliver(*dialog_, message);
-}
-
-const std::vector<std::string>& TestHost::Texts(Control control) const {
-  return textHistories_[static_cast<std::size_t>(control)];
 }
 
 void TestHost::RecordText(Control control) {
@@ -92,8 +43,62 @@ void TestHost::RecordText(Control control) {
   textHistories_[index].push_back(text);
 }
 
-void TestHost::Fail(const std::string& message) {
-  ADD_FAILURE() << message;
+void TestHost::Click(Control button) {
+  switch (button) {
+    case Control::BrowseButton:
+      return PostIfEnabled(button, {HostMessageKind::BrowseClicked});
+    case Control::UpgradeButton:
+      return PostIfEnabled(button, {HostMessageKind::UpgradeClicked});
+    case Control::CancelButton:
+      return PostIfEnabled(button, {HostMessageKind::CancelClicked});
+    default:
+      ADD_FAILURE() << "only a button can be clicked";
+  }
+}
+
+void TestHost::Type(const std::string& text) {
+  if (model_.IsEnabled(Control::PathEdit)) {
+    model_.SetText(Control::PathEdit, text);
+  } else {
+    ++ignoredSteps_;
+  }
+}
+
+void TestHost::PostIfEnabled(Control control, HostMessage message) {
+  if (model_.IsEnabled(control)) {
+    queue_.Post(message);
+  } else {
+    ++ignoredSteps_;
+  }
+}
+
+void TestHost::PumpMessages() {
+  ++pumpCount_;
+  // Due steps are taken out of the script first: a step may add to the script or pump again.
+  std::vector<std::function<void()>> due;
+  for (auto entry = script_.begin(); entry != script_.end();) {
+    if (entry->first()) {
+      due.push_back(std::move(entry->second));
+      entry = script_.erase(entry);
+    } else {
+      ++entry;
+    }
+  }
+  for (const auto& step : due) step();
+  // Each message leaves the queue before its handler runs, so a nested pump cannot see it again.
+  while (std::optional<HostMessage> message = queue_.Take()) {
+    if (dialog_ == nullptr) {
+      ADD_FAILURE() << "a message was dispatched before a dialog was attached";
+      return;
+    }
+    dispatched_.push_back(*message);
+    Deliver(*dialog_, *message);
+  }
+}
+
+int TestHost::RunModal(DialogMessages&) {
+  ADD_FAILURE() << "the test host runs no modal loop";
+  return kIdCancel;
 }
 
 }  // namespace kr55le

@@ -4,12 +4,12 @@
 #pragma once
 
 #include <array>
-#include <cstddef>
 #include <deque>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/window/control_model.h"
@@ -17,9 +17,6 @@
 #include "platform/window/dialog_message.h"
 
 namespace kr55le {
-
-// RunModal's result when nothing was left to do and the dialog had not ended.
-inline constexpr int kRunNotEnded = -1;
 
 // The test host's names for the shared dialog messages.
 using HostMessageKind = DialogMessageKind;
@@ -37,48 +34,56 @@ class TestHost : public DialogHost {
  public:
   // Observes `model` (it takes the model's one observer slot) until destroyed.
   explicit TestHost(ControlModel& model);
-  ~TestHost() override;
+  ~TestHost() override { model_.SetObserver(nullptr); }
   TestHost(const TestHost&) = delete;
   TestHost& operator=(const TestHost&) = delete;
 
-  // OnInitDialog, then pumps until EndDialog (its result), or until nothing is queued and no
-  // step waits (kRunNotEnded).
+  // None: a test attaches the dialog and calls its handlers (a call fails the test).
   int RunModal(DialogMessages& dialog) override;
   // Counts the pump, performs the steps due, then dispatches queued messages one at a time
   // until none is left.
   void PumpMessages() override;
-  void EndDialog(int result) override;
-  void MessageBeep(Beep beep) override;
+  void EndDialog(int result) override { endResult_ = result; }
+  void MessageBeep(Beep beep) override { beeps_.push_back(beep); }
   // Records the text and pumps once, as the box's own loop would.
-  void MessageBox(std::string_view text) override;
+  void MessageBox(std::string_view text) override {
+    messageBoxes_.emplace_back(text);
+    PumpMessages();
+  }
   // Records the request, pumps once, then gives the next queued answer (nothing when none).
   std::optional<std::string> OpenFileDialog(const OpenFileRequest& request) override;
-  // Any thread.
-  void PostDeviceChange(hid::DeviceChange change) override;
-  void ShowHint(std::string_view hint) override;
+  void PostDeviceChange(hid::DeviceChange change) override {  // any thread
+    queue_.Post({HostMessageKind::DeviceChange, change});
+  }
+  void ShowHint(std::string_view hint) override { hints_.emplace_back(hint); }
   // A hold that the host counts while it lives.
   std::unique_ptr<SystemHold> HoldSystemAwake() override;
 
   // A person's steps, queued as the messages they cause. A click, Enter and typing are ignored
   // (and counted) while their control is disabled; Escape, like the close box, always works.
   void Click(Control button);
-  void Enter();
-  void Escape();
+  void Enter() { PostIfEnabled(Control::PathEdit, {HostMessageKind::OkCommand}); }
+  void Escape() { queue_.Post({HostMessageKind::CancelCommand}); }
   void Type(const std::string& text);
   // The script: `step` runs in the first pump in which `condition` holds. Due steps run in the
   // order they were added.
-  void When(std::function<bool()> condition, std::function<void()> step);
-  void AnswerOpenFile(std::optional<std::string> path);
+  void When(std::function<bool()> condition, std::function<void()> step) {
+    script_.emplace_back(std::move(condition), std::move(step));
+  }
+  void AnswerOpenFile(std::optional<std::string> path) {
+    openFileAnswers_.push_back(std::move(path));
+  }
   // The scripted steps that have not run yet.
   std::size_t WaitingSteps() const { return script_.size(); }
 
-  // The dialog that messages go to: set by RunModal, or by Attach for tests that call
-  // handlers without the modal loop.
-  void Attach(DialogMessages& dialog);
+  // The dialog that messages go to.
+  void Attach(DialogMessages& dialog) { dialog_ = &dialog; }
 
   // What happened.
   // Each text the control showed, in order (writing the text it already shows adds nothing).
-  const std::vector<std::string>& Texts(Control control) const;
+  const std::vector<std::string>& Texts(Control control) const {
+    return textHistories_[static_cast<std::size_t>(control)];
+  }
   const std::vector<Beep>& Beeps() const { return beeps_; }
   const std::vector<std::string>& MessageBoxes() const { return messageBoxes_; }
   const std::vector<RecordedOpenFileRequest>& OpenFileRequests() const { return openFileRequests_; }
@@ -91,28 +96,18 @@ class TestHost : public DialogHost {
   int SystemHoldsHeld() const { return holdsHeld_; }
 
  private:
-  struct ScheduledStep {
-    std::function<bool()> condition;
-    std::function<void()> step;
-  };
-
-  void PerformDueSteps();
-  void Dispatch(HostMessage message);
+  void PostIfEnabled(Control control, HostMessage message);
   void RecordText(Control control);
-  void Fail(const std::string& message);
 
   ControlModel& model_;
   DialogMessages* dialog_ = nullptr;
-
   DialogMessageQueue queue_;
-
-  std::vector<ScheduledStep> script_;
+  std::vector<std::pair<std::function<bool()>, std::function<void()>>> script_;  // when, what
   std::deque<std::optional<std::string>> openFileAnswers_;
   int pumpCount_ = 0;
   int holdsTaken_ = 0;
   int holdsHeld_ = 0;
   int ignoredSteps_ = 0;
-
   std::array<std::string, kControlCount> shownTexts_;
   std::array<std::vector<std::string>, kControlCount> textHistories_;
   std::vector<Beep> beeps_;

@@ -19,20 +19,12 @@ inline Bytes RecordedDescriptor(const std::string& vendorProduct) {
 }
 
 // A vendor page with numbered reports: input 8 of 63 bytes, outputs 1 and 2 of 1023 bytes.
-inline Bytes VendorNumbered() {
-  return RecordedDescriptor("0483_5750");
-}
+inline const Bytes kVendorNumbered = RecordedDescriptor("0483_5750");
 // The same page without report IDs: one input and one output report of 64 bytes.
-inline Bytes VendorUnnumbered() {
-  return RecordedDescriptor("0483_df11");
-}
+inline const Bytes kVendorUnnumbered = RecordedDescriptor("0483_df11");
 // HID 1.11, appendix B.1: the boot keyboard.
-inline Bytes BootKeyboard() {
-  return RecordedDescriptor("046d_c31c");
-}
+inline const Bytes kBootKeyboard = RecordedDescriptor("046d_c31c");
 // A wheel mouse whose feature report is declared between Push and Pop.
-inline Bytes MouseWithPushPop() {
-  return RecordedDescriptor("046d_c077");
-}
+inline const Bytes kMouseWithPushPop = RecordedDescriptor("046d_c077");
 
 }  // namespace kr55le::testing

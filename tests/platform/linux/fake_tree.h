@@ -1,24 +1,21 @@
 // A sysfs tree and a device folder in the test's temporary folder, removed when the object goes.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_file.h"
+
 namespace kr55le::testing {
 
-inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
+// Text or bytes.
+template <typename Contents>
+void WriteFile(const std::filesystem::path& path, const Contents& contents) {
   std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-inline void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-  WriteFile(path, std::string(bytes.begin(), bytes.end()));
+  std::ofstream(path, std::ios::binary) << std::string(contents.begin(), contents.end());
 }
 
 inline std::string ReadFile(const std::filesystem::path& path) {
@@ -29,12 +26,7 @@ inline std::string ReadFile(const std::filesystem::path& path) {
 // A folder of its own under the test's temporary folder.
 class TempFolder {
  public:
-  TempFolder()
-      : root_(std::filesystem::path(::testing::TempDir()) /
-              ("kr55le-linux-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++))) {
-    std::filesystem::remove_all(root_);
-    std::filesystem::create_directories(root_);
-  }
+  TempFolder() { std::filesystem::create_directories(root_); }
   ~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);
@@ -45,8 +37,7 @@ class TempFolder {
   const std::filesystem::path& path() const { return root_; }
 
  private:
-  static inline int counter_ = 0;
-  std::filesystem::path root_;
+  std::filesystem::path root_ = UniqueTempPath("folder");
 };
 
 // sys/class/hidraw/<name>/device/{uevent,report_descriptor} and a device folder with capitals.

@@ -36,6 +36,7 @@ class HidrawDeviceTest : public ::testing::Test {
     int ends[2];
     EXPECT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends), 0);
     device_ = std::make_unique<HidrawDevice>(ends[0], descriptorFile, "socket");
+    node_ = ends[0];
     peer_ = ends[1];
   }
 
@@ -66,6 +67,7 @@ class HidrawDeviceTest : public ::testing::Test {
   static constexpr std::size_t kBuffer = 64;
 
   std::unique_ptr<HidrawDevice> device_;
+  int node_ = -1;  // the device's end, which it owns
   int peer_ = -1;
 };
 
@@ -82,50 +84,32 @@ TEST_F(HidrawDeviceTest, ReportLongerThanTheBufferIsTooLongAndNotCopied) {
   for (const bool unnumbered : {false, true}) {
     testing::TempFolder folder;
     testing::WriteFile(folder.path() / "report_descriptor",
-                       unnumbered ? testing::VendorUnnumbered() : Bytes{});
+                       unnumbered ? testing::kVendorUnnumbered : Bytes{});
     Open(folder.path() / "report_descriptor");
     Send(Bytes(unnumbered ? kBuffer : kBuffer + 1, 0xA5));
     EXPECT_EQ(Read(), std::pair(hid::HidError::TooLong, Bytes{})) << unnumbered;
   }
 }
 
-TEST_F(HidrawDeviceTest, WriteSendsTheWholeReport) {
-  const Bytes request = {0x01, 0x01, 0xFF, 0xFF};
-  ASSERT_TRUE(device_->Write(request).ok());
-  EXPECT_EQ(Receive(), request);
-}
-
-TEST(HidrawDevice, WriteToAFullNodeGoesThroughOnceThePeerReads) {
-  int ends[2];
-  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends), 0);
-  ASSERT_EQ(::fcntl(ends[0], F_SETFL, O_NONBLOCK), 0);
+TEST_F(HidrawDeviceTest, WriteToAFullNodeGoesThroughOnceThePeerReads) {
+  ASSERT_EQ(::fcntl(node_, F_SETFL, O_NONBLOCK), 0);
   int queued = 0;
-  while (::send(ends[0], "\x01", 1, MSG_DONTWAIT | MSG_NOSIGNAL) == 1) ++queued;
+  while (::send(node_, "\x01", 1, MSG_DONTWAIT | MSG_NOSIGNAL) == 1) ++queued;
   ASSERT_EQ(errno, EAGAIN);
-  HidrawDevice device(ends[0]);
   std::thread peer([&] {
-    std::array<std::uint8_t, 16> buffer;
-    for (int n = 0; n < queued; ++n) ::recv(ends[1], buffer.data(), buffer.size(), 0);
+    for (int n = 0; n < queued; ++n) Receive();
   });
-  EXPECT_TRUE(device.Write(Bytes{0x01, 0x02}).ok());
+  EXPECT_TRUE(device_->Write(Bytes{0x01, 0x02}).ok());
   peer.join();
-  std::array<std::uint8_t, 16> buffer;
-  EXPECT_EQ(::recv(ends[1], buffer.data(), buffer.size(), MSG_DONTWAIT), 2);
-  ::close(ends[1]);
+  EXPECT_EQ(Receive(MSG_DONTWAIT), (Bytes{0x01, 0x02}));
 }
 
-TEST_F(HidrawDeviceTest, ReadAfterThePeerClosedIsGoneAndStaysGone) {
-  ClosePeer();
-  EXPECT_EQ(Read(kForever).first, hid::HidError::Gone);
-  EXPECT_EQ(Read(kForever).first, hid::HidError::Gone);
-  // Known gone, a write does not reach the closed socket (which would say "Broken pipe").
-  EXPECT_EQ(device_->Write(Bytes{0x01, 0x01}).message, "write(socket): No such device");
-}
-
+// Known gone, a write does not reach the socket (a closed one would say "Broken pipe").
 TEST_F(HidrawDeviceTest, OnceGoneEveryCallFailsWithoutTouchingTheNode) {
   // The peer stops sending but still reads, so a write that reached the socket would show.
   ASSERT_EQ(::shutdown(peer_, SHUT_WR), 0);
   ASSERT_EQ(Read(kForever).first, hid::HidError::Gone);
+  EXPECT_EQ(Read(kForever).first, hid::HidError::Gone);  // and stays so
 
   const hid::HidResult write = device_->Write(Bytes{0x01, 0x01});
   EXPECT_EQ(write.error, hid::HidError::Gone);
@@ -165,21 +149,18 @@ struct ReportIdCase {
   Bytes toCaller;    // what Read gives for it
   Bytes fromCaller;  // given to Write
   Bytes toNode;      // written to the node for it
+  friend void PrintTo(const ReportIdCase& row, std::ostream* out) { *out << row.name; }
 };
-
-void PrintTo(const ReportIdCase& testCase, std::ostream* out) {
-  *out << testCase.name;
-}
 
 const ReportIdCase kReportIdCases[] = {
     {"UnnumberedDevice",
-     testing::VendorUnnumbered(),
+     testing::kVendorUnnumbered,
      {0x00, 0xA5},
      {0x00, 0x00, 0xA5},
      {0x00, 0xA5, 0x01},
      {0x00, 0xA5, 0x01}},
     {"NumberedDevice",
-     testing::VendorNumbered(),
+     testing::kVendorNumbered,
      {0x08, 0xA5},
      {0x08, 0xA5},
      {0x01, 0xA5, 0x01},
@@ -216,19 +197,18 @@ TEST_P(ReportIdTest, WriteGivesTheNodeWhatHidrawExpects) {
 INSTANTIATE_TEST_SUITE_P(Numbering, ReportIdTest, ::testing::ValuesIn(kReportIdCases),
                          [](const auto& testCase) { return testCase.param.name; });
 
-TEST_F(HidrawDeviceTest, AttributesOfANonHidrawNodeFailAndNameTheIoctl) {
+// Caps without a descriptor file ask the node too.
+TEST_F(HidrawDeviceTest, QueriesOfANonHidrawNodeFailAndNameTheIoctl) {
   hid::HidAttributes attributes;
   const hid::HidResult result = device_->GetAttributes(attributes);
   EXPECT_EQ(result.error, hid::HidError::Io);
   EXPECT_EQ(result.systemError, ENOTTY);
   EXPECT_EQ(result.message.rfind("ioctl(socket, HIDIOCGRAWINFO): ", 0), 0u) << result.message;
-}
-
-TEST_F(HidrawDeviceTest, CapsWithoutDescriptorFileAskTheNode) {
   hid::HidCaps caps;
-  const hid::HidResult result = device_->GetCaps(caps);
-  EXPECT_EQ(result.error, hid::HidError::Io);
-  EXPECT_EQ(result.message.rfind("ioctl(socket, HIDIOCGRDESCSIZE): ", 0), 0u) << result.message;
+  const hid::HidResult capsResult = device_->GetCaps(caps);
+  EXPECT_EQ(capsResult.error, hid::HidError::Io);
+  EXPECT_EQ(capsResult.message.rfind("ioctl(socket, HIDIOCGRDESCSIZE): ", 0), 0u)
+      << capsResult.message;
 }
 
 TEST(HidrawDevice, SignedRawIdsBecomeUnsigned) {

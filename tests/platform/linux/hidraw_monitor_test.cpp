@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
-#include <chrono>
 #include <vector>
 
 #include "platform/linux/hidraw_services.h"
@@ -16,39 +15,54 @@ namespace {
 using Changes = std::vector<hid::DeviceChange>;
 constexpr int kGenerousMilliseconds = 30000;
 
-// Dispatches until `count` notices came or the descriptor stays quiet for a generous time.
-Changes Collect(LinuxHidServices& services, std::size_t count) {
-  Changes changes;
-  services.RegisterNotices([&changes](hid::DeviceChange change) { changes.push_back(change); });
-  while (changes.size() < count) {
-    pollfd watch{services.NoticeDescriptor(), POLLIN, 0};
-    if (::poll(&watch, 1, kGenerousMilliseconds) <= 0) break;
-    services.DispatchNotices();
+class HidrawMonitor : public ::testing::Test {
+ protected:
+  // Dispatches until `count` notices came or the descriptor stays quiet for a generous time.
+  Changes Collect(std::size_t count) {
+    Changes changes;
+    services.RegisterNotices([&changes](hid::DeviceChange change) { changes.push_back(change); });
+    while (changes.size() < count && Wait(kGenerousMilliseconds) > 0) services.DispatchNotices();
+    services.RegisterNotices(nullptr);
+    return changes;
   }
-  services.RegisterNotices(nullptr);
-  return changes;
-}
+  int Wait(int milliseconds) {
+    pollfd watch{services.NoticeDescriptor(), POLLIN, 0};
+    return ::poll(&watch, 1, milliseconds);
+  }
 
-TEST(HidrawMonitor, DeviceFolderSourceGivesArrivalThenRemoval) {
   testing::FakeTree tree;
-  LinuxHidServices services(tree.sysfs(), tree.devices(), NoticeSource::DeviceFolder);
+  LinuxHidServices services{tree.sysfs(), tree.devices(), NoticeSource::DeviceFolder};
+};
+
+TEST_F(HidrawMonitor, DeviceFolderSourceGivesArrivalThenRemoval) {
   ASSERT_GE(services.NoticeDescriptor(), 0);
   tree.AddNode("hidraw7");
   std::filesystem::remove(tree.devices() / "hidraw7");
-  EXPECT_EQ(Collect(services, 2),
-            (Changes{hid::DeviceChange::Arrival, hid::DeviceChange::Removal}));
+  EXPECT_EQ(Collect(2), (Changes{hid::DeviceChange::Arrival, hid::DeviceChange::Removal}));
 }
 
-TEST(HidrawMonitor, DeviceFolderSourceIgnoresOtherNodes) {
-  testing::FakeTree tree;
-  LinuxHidServices services(tree.sysfs(), tree.devices(), NoticeSource::DeviceFolder);
+TEST_F(HidrawMonitor, DeviceFolderSourceIgnoresOtherNodes) {
   tree.AddNode("ttyUSB0");
   std::filesystem::create_directory(tree.devices() / "hidraw-folder");
   tree.AddNode("hidraw8");
-  EXPECT_EQ(Collect(services, 1), (Changes{hid::DeviceChange::Arrival}));
-  // Everything queued before hidraw8 has been read: nothing else is pending.
-  pollfd watch{services.NoticeDescriptor(), POLLIN, 0};
-  EXPECT_EQ(::poll(&watch, 1, 0), 0);
+  EXPECT_EQ(Collect(1), (Changes{hid::DeviceChange::Arrival}));
+  EXPECT_EQ(Wait(0), 0);  // everything queued before hidraw8 has been read
+}
+
+TEST_F(HidrawMonitor, EventsWithoutSinkAreStillDrained) {
+  tree.AddNode("hidraw9");
+  ASSERT_EQ(Wait(kGenerousMilliseconds), 1);
+  services.DispatchNotices();
+  EXPECT_EQ(Wait(0), 0);
+}
+
+TEST_F(HidrawMonitor, KernelSourceDispatchWithoutEventsReturnsAtOnceWithNothing) {
+  LinuxHidServices kernel(tree.sysfs(), tree.devices(), NoticeSource::Kernel);
+  ASSERT_GE(kernel.NoticeDescriptor(), 0);
+  Changes changes;
+  kernel.RegisterNotices([&changes](hid::DeviceChange change) { changes.push_back(change); });
+  kernel.DispatchNotices();  // a monitor that waited for an event would hang here
+  EXPECT_EQ(changes, Changes{});
 }
 
 TEST(UdevMonitor, OnlyAddAndRemoveActionsAreNotices) {
@@ -57,26 +71,6 @@ TEST(UdevMonitor, OnlyAddAndRemoveActionsAreNotices) {
   for (const char* other : {"change", "bind", "", static_cast<const char*>(nullptr)}) {
     EXPECT_EQ(ChangeOfUdevAction(other), std::nullopt) << (other ? other : "no action");
   }
-}
-
-TEST(HidrawMonitor, DispatchWithoutEventsReturnsAtOnceWithNothing) {
-  testing::FakeTree tree;
-  LinuxHidServices services(tree.sysfs(), tree.devices(), NoticeSource::Kernel);
-  ASSERT_GE(services.NoticeDescriptor(), 0);
-  Changes changes;
-  services.RegisterNotices([&changes](hid::DeviceChange change) { changes.push_back(change); });
-  services.DispatchNotices();  // a monitor that waited for an event would hang here
-  EXPECT_EQ(changes, Changes{});
-}
-
-TEST(HidrawMonitor, EventsWithoutSinkAreStillDrained) {
-  testing::FakeTree tree;
-  LinuxHidServices services(tree.sysfs(), tree.devices(), NoticeSource::DeviceFolder);
-  tree.AddNode("hidraw9");
-  pollfd watch{services.NoticeDescriptor(), POLLIN, 0};
-  ASSERT_EQ(::poll(&watch, 1, kGenerousMilliseconds), 1);
-  services.DispatchNotices();
-  EXPECT_EQ(::poll(&watch, 1, 0), 0);
 }
 
 }  // namespace

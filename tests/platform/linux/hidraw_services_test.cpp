@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include "platform/linux/hid_uevent.h"
 #include "platform/linux/hidraw_errors.h"
 #include "tests/platform/linux/descriptors.h"
 #include "tests/platform/linux/fake_tree.h"
@@ -17,23 +18,24 @@ namespace {
 using testing::FakeTree;
 
 std::string UpperCased(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  std::ranges::transform(text, text.begin(), ::toupper);  // the paths are ASCII
   return text;
 }
 
-// Three nodes: the upgrade device with a name, one without, and a receiver of another vendor.
+// Three nodes: the upgrade device with a name, one without, and a receiver of another vendor;
+// and a hidraw entry without HID_ID, which enumeration leaves out.
 class HidrawServicesTest : public ::testing::Test {
  protected:
   HidrawServicesTest() {
     tree_.AddHidraw("hidraw0", "HID_ID=0003:0000046D:0000C52B\nHID_NAME=Logitech USB Receiver\n",
-                    testing::BootKeyboard());
+                    testing::kBootKeyboard);
     tree_.AddHidraw("hidraw1", "HID_ID=0003:00000483:00005750\nHID_NAME=STM Upgrade\n",
-                    testing::VendorNumbered());
-    tree_.AddHidraw("hidraw2", "HID_ID=0003:00000483:0000DF11\n", testing::VendorUnnumbered());
+                    testing::kVendorNumbered);
+    tree_.AddHidraw("hidraw2", "HID_ID=0003:00000483:0000DF11\n", testing::kVendorUnnumbered);
     tree_.AddNode("hidraw0");
     tree_.AddNode("hidraw1");
     tree_.AddNode("hidraw2");
+    tree_.AddHidraw("hidraw3", "DRIVER=hid-generic\n");
   }
 
   std::string Path(const std::string& node, const std::string& ids) const {
@@ -55,26 +57,26 @@ TEST_F(HidrawServicesTest, EnumerateGivesPathsWithLowerCaseIdsAndDescriptions) {
   EXPECT_EQ(interfaces[2].description, std::nullopt);
 }
 
-TEST_F(HidrawServicesTest, EnumerateLeavesOutNodesWithoutHidId) {
-  tree_.AddHidraw("hidraw3", "DRIVER=hid-generic\n");
-  EXPECT_EQ(services_.Enumerate().size(), 3u);
-}
-
 TEST(HidrawServices, EnumerateWithoutHidrawClassIsEmpty) {
   testing::TempFolder empty;
   LinuxHidServices services(empty.path(), empty.path(), NoticeSource::DeviceFolder);
   EXPECT_TRUE(services.Enumerate().empty());
 }
 
-TEST_F(HidrawServicesTest, OpenMapsAnUpperCasedPathToItsNode) {
-  services_.Enumerate();
+// A path not in the last enumeration (none yet) makes Open enumerate first.
+TEST_F(HidrawServicesTest, OpenMapsAnUpperCasedPathToItsNodeEnumeratingWhenItIsNew) {
   hid::HidResult result;
+  const auto other = services_.Open(UpperCased(Path("hidraw2", "vid_0483&pid_df11")), result);
+  ASSERT_NE(other, nullptr) << result.message;
+  hid::HidCaps caps;
+  ASSERT_TRUE(other->GetCaps(caps).ok());
+  EXPECT_EQ(caps.InputReportByteLength, 65);
+
+  services_.Enumerate();
   const auto device = services_.Open(UpperCased(Path("hidraw1", "vid_0483&pid_5750")), result);
   ASSERT_NE(device, nullptr) << result.message;
   EXPECT_TRUE(result.ok());
-
   // The report descriptor and the node are those of hidraw1.
-  hid::HidCaps caps;
   ASSERT_TRUE(device->GetCaps(caps).ok());
   EXPECT_EQ(caps.InputReportByteLength, 64);
   EXPECT_EQ(caps.OutputReportByteLength, 1024);
@@ -83,22 +85,20 @@ TEST_F(HidrawServicesTest, OpenMapsAnUpperCasedPathToItsNode) {
   EXPECT_EQ(testing::ReadFile(tree_.devices() / "hidraw1"), "\x01\x01\xFF");
 }
 
-TEST_F(HidrawServicesTest, OpenEnumeratesWhenThePathIsNotInTheLastEnumeration) {
-  hid::HidResult result;
-  const auto device = services_.Open(UpperCased(Path("hidraw2", "vid_0483&pid_df11")), result);
-  ASSERT_NE(device, nullptr) << result.message;
-  hid::HidCaps caps;
-  ASSERT_TRUE(device->GetCaps(caps).ok());
-  EXPECT_EQ(caps.InputReportByteLength, 65);
-}
-
-TEST_F(HidrawServicesTest, OpenOfAnUnknownPathIsNotFound) {
+// A missing node is named in the result.
+TEST_F(HidrawServicesTest, OpenOfAnUnknownPathOrAMissingNodeIsNotFound) {
   services_.Enumerate();
   hid::HidResult result;
   EXPECT_EQ(services_.Open(Path("hidraw9", "vid_0483&pid_5750"), result), nullptr);
   EXPECT_EQ(result.error, hid::HidError::NotFound);
   EXPECT_EQ(services_.Open("", result), nullptr);
   EXPECT_EQ(result.error, hid::HidError::NotFound);
+  std::filesystem::remove(tree_.devices() / "hidraw1");
+  EXPECT_EQ(services_.Open(Path("hidraw1", "vid_0483&pid_5750"), result), nullptr);
+  EXPECT_EQ(result.error, hid::HidError::NotFound);
+  EXPECT_EQ(result.systemError, ENOENT);
+  EXPECT_EQ(result.message,
+            "open(" + (tree_.devices() / "hidraw1").string() + "): No such file or directory");
 }
 
 // Two services objects stand for two programs: a node one has open is in use for the other
@@ -122,16 +122,6 @@ TEST_F(HidrawServicesTest, NodeOpenInOneProgramIsInUseForAnother) {
   EXPECT_NE(taken, nullptr) << result.message;
   EXPECT_EQ(services_.Open(path, result), nullptr);
   EXPECT_EQ(result.error, hid::HidError::InUse);
-}
-
-TEST_F(HidrawServicesTest, OpenOfAMissingNodeIsNotFoundAndNamesTheNode) {
-  std::filesystem::remove(tree_.devices() / "hidraw1");
-  hid::HidResult result;
-  EXPECT_EQ(services_.Open(Path("hidraw1", "vid_0483&pid_5750"), result), nullptr);
-  EXPECT_EQ(result.error, hid::HidError::NotFound);
-  EXPECT_EQ(result.systemError, ENOENT);
-  EXPECT_EQ(result.message,
-            "open(" + (tree_.devices() / "hidraw1").string() + "): No such file or directory");
 }
 
 // Only a removal is Gone: a stall (EPIPE), a time-out or a bus error leaves the device there,
@@ -159,6 +149,49 @@ TEST(HidrawErrors, FailuresFallIntoTheirClasses) {
     EXPECT_EQ(row.classOf(row.error), row.expected) << std::generic_category().message(row.error);
   }
 }
+
+struct UeventCase {
+  std::string name;
+  std::string text;
+  std::optional<HidUevent> parsed;  // nothing: not a HID uevent
+  friend void PrintTo(const UeventCase& row, std::ostream* out) { *out << row.name; }
+};
+
+const UeventCase kCases[] = {
+    {"KernelUevent",
+     "DRIVER=hid-generic\nHID_ID=0003:00000483:00005750\nHID_NAME=STMicroelectronics Upgrade\n"
+     "HID_PHYS=usb-0000:00:14.0-2/input0\nHID_UNIQ=\nMODALIAS=hid:b0003g0001v00000483p00005750\n",
+     HidUevent{.vendorId = 0x0483, .productId = 0x5750, .name = "STMicroelectronics Upgrade"}},
+    {"UpperCaseHex", "HID_ID=0003:0000046D:0000C52B\nHID_NAME=Logitech USB Receiver\n",
+     HidUevent{.vendorId = 0x046D, .productId = 0xC52B, .name = "Logitech USB Receiver"}},
+    {"KeepsLow16Bits", "HID_ID=0005:00010483:0002DF11\nHID_NAME=x\n",
+     HidUevent{.vendorId = 0x0483, .productId = 0xDF11, .name = "x"}},
+    {"NoNameLine", "HID_ID=0003:00000483:00005750\n",
+     HidUevent{.vendorId = 0x0483, .productId = 0x5750, .name = std::nullopt}},
+    {"EmptyName", "HID_ID=0003:00000483:00005750\nHID_NAME=\n",
+     HidUevent{.vendorId = 0x0483, .productId = 0x5750, .name = std::nullopt}},
+    {"NoFinalLineBreak", "HID_NAME=Pad\nHID_ID=0003:00000483:00005750",
+     HidUevent{.vendorId = 0x0483, .productId = 0x5750, .name = "Pad"}},
+    {"NoIdLine", "HID_NAME=Pad\n", std::nullopt},
+    {"IdWithTwoFields", "HID_ID=0003:00000483\n", std::nullopt},
+    {"IdWithNonHexDigits", "HID_ID=0003:0000G483:00005750\n", std::nullopt},
+    {"IdWithEmptyField", "HID_ID=0003::00005750\n", std::nullopt},
+};
+
+class HidUeventTest : public ::testing::TestWithParam<UeventCase> {};
+
+TEST_P(HidUeventTest, ReadsIdsAndName) {
+  const UeventCase& c = GetParam();
+  const std::optional<HidUevent> uevent = ParseHidUevent(c.text);
+  ASSERT_EQ(uevent.has_value(), c.parsed.has_value());
+  if (!uevent) return;
+  EXPECT_EQ(uevent->vendorId, c.parsed->vendorId);
+  EXPECT_EQ(uevent->productId, c.parsed->productId);
+  EXPECT_EQ(uevent->name, c.parsed->name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Uevents, HidUeventTest, ::testing::ValuesIn(kCases),
+                         [](const auto& testCase) { return testCase.param.name; });
 
 }  // namespace
 }  // namespace kr55le

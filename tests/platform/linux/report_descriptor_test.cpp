@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -11,6 +12,7 @@ namespace kr55le {
 namespace {
 
 using testing::Bytes;
+using testing::kVendorNumbered;
 
 // Input, output, feature.
 using Lengths = std::array<int, 3>;
@@ -19,58 +21,41 @@ Lengths LengthsOf(const hid::HidCaps& caps) {
   return {caps.InputReportByteLength, caps.OutputReportByteLength, caps.FeatureReportByteLength};
 }
 
-Bytes Concat(Bytes first, const Bytes& second) {
-  first.insert(first.end(), second.begin(), second.end());
-  return first;
-}
-
-Bytes FirstBytes(Bytes bytes, std::size_t count) {
-  bytes.resize(count);
+// `bytes` with `item` inserted at `at`, or at its end.
+Bytes Inserted(Bytes bytes, const Bytes& item, std::size_t at = SIZE_MAX) {
+  bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(std::min(at, bytes.size())),
+               item.begin(), item.end());
   return bytes;
-}
-
-Bytes Inserted(Bytes bytes, std::size_t at, const Bytes& item) {
-  bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), item.begin(), item.end());
-  return bytes;
-}
-
-Bytes Pushes(std::size_t count) {
-  return Bytes(count, 0xA4);
 }
 
 struct DescriptorCase {
   std::string name;
   Bytes descriptor;
   Lengths expected;
+  friend void PrintTo(const DescriptorCase& row, std::ostream* out) { *out << row.name; }
 };
-
-void PrintTo(const DescriptorCase& testCase, std::ostream* out) {
-  *out << testCase.name;
-}
 
 // Each expected length is worked out by hand: 8 bits for the ID byte, plus size x count of each
 // field of that report, rounded up to bytes.
 const DescriptorCase kCases[] = {
     // Input 8: 8 + 63 x 8 = 512 bits; outputs 1 and 2: 8 + 1023 x 8 = 8192 bits.
-    {"VendorPageNumberedReports", testing::VendorNumbered(), {64, 1024, 0}},
+    {"VendorPageNumberedReports", kVendorNumbered, {64, 1024, 0}},
     // No report IDs: the ID byte still counts, 8 + 64 x 8 = 520 bits.
-    {"VendorPageWithoutReportIds", testing::VendorUnnumbered(), {65, 65, 0}},
+    {"VendorPageWithoutReportIds", testing::kVendorUnnumbered, {65, 65, 0}},
     // Input 8 + 8 + 8 (constant) + 48 = 72 bits; output 8 + 5 + 3 (constant) = 16 bits.
-    {"BootKeyboard", testing::BootKeyboard(), {9, 2, 0}},
+    {"BootKeyboard", testing::kBootKeyboard, {9, 2, 0}},
     // Input 1: 8 + 3 + 5 + 2 x 8 + 8 = 40 bits; feature 2: 8 + 2 x 16 = 40 bits.
-    {"MouseWithPushAndPop", testing::MouseWithPushPop(), {5, 0, 5}},
+    {"MouseWithPushAndPop", testing::kMouseWithPushPop, {5, 0, 5}},
     // Cut inside the data of Report Count (1023), after a complete input report.
-    {"TruncatedShortItem", FirstBytes(testing::VendorNumbered(), 26), {0, 0, 0}},
+    {"TruncatedShortItem", Bytes(kVendorNumbered.begin(), kVendorNumbered.begin() + 26), {0, 0, 0}},
     // Its data read as short items would be Report ID 9 and Report Count 127.
     {"LongItemIsSkipped",
-     Inserted(testing::VendorNumbered(), 18, {0xFE, 0x04, 0xF0, 0x85, 0x09, 0x95, 0x7F}),
+     Inserted(kVendorNumbered, {0xFE, 0x04, 0xF0, 0x85, 0x09, 0x95, 0x7F}, 18),
      {64, 1024, 0}},
-    {"TruncatedLongItem",
-     Concat(testing::VendorNumbered(), {0xFE, 0x04, 0xF0, 0x01, 0x02}),
-     {0, 0, 0}},
-    {"PopWithoutPush", Concat(testing::BootKeyboard(), {0xB4}), {0, 0, 0}},
+    {"TruncatedLongItem", Inserted(kVendorNumbered, {0xFE, 0x04, 0xF0, 0x01, 0x02}), {0, 0, 0}},
+    {"PopWithoutPush", Inserted(testing::kBootKeyboard, {0xB4}), {0, 0, 0}},
     {"PushesBeyondTheStack",
-     Concat(Pushes(kMaxPushDepth + 1), {0x75, 0x08, 0x95, 0x01, 0x81, 0x02}),
+     Inserted(Bytes(kMaxPushDepth + 1, 0xA4), {0x75, 0x08, 0x95, 0x01, 0x81, 0x02}),
      {0, 0, 0}},
     {"AbsurdSizeAndCount",
      {0x77, 0xFF, 0xFF, 0xFF, 0xFF, 0x97, 0xFF, 0xFF, 0xFF, 0xFF, 0x81, 0x02},
@@ -114,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(Descriptors, ReportDescriptorTest, ::testing::ValuesIn(
                          [](const auto& testCase) { return testCase.param.name; });
 
 TEST(ReportDescriptor, PrefixesNeverExceedTheWholeDescriptor) {
-  const Bytes descriptor = testing::MouseWithPushPop();
+  const Bytes descriptor = testing::kMouseWithPushPop;
   for (std::size_t length = 0; length <= descriptor.size(); ++length) {
     const hid::HidCaps caps = ParseReportDescriptor(std::span(descriptor).first(length));
     EXPECT_LE(caps.InputReportByteLength, 5) << "prefix of " << length << " bytes";

@@ -13,7 +13,7 @@
 namespace kr55le {
 namespace {
 
-// Sets (or unsets, with nothing) an environment variable for one test and restores it after.
+// Sets (or, with nothing, unsets) an environment variable for one test and restores it after.
 class ScopedVariable {
  public:
   ScopedVariable(const char* name, std::optional<std::string> value) : name_(name) {
@@ -21,26 +21,14 @@ class ScopedVariable {
     Set(value);
   }
   ~ScopedVariable() { Set(old_); }
-  ScopedVariable(const ScopedVariable&) = delete;
-  ScopedVariable& operator=(const ScopedVariable&) = delete;
 
  private:
   void Set(const std::optional<std::string>& value) {
-    if (value) {
-      ::setenv(name_, value->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
+    value ? ::setenv(name_, value->c_str(), 1) : ::unsetenv(name_);
   }
   const char* name_;
   std::optional<std::string> old_;
 };
-
-TEST(SingleInstance, SecondLockOfTheSameFileFindsTheFirstRunning) {
-  testing::TempFolder folder;
-  EXPECT_EQ(AcquireSingleInstance("lock", folder.path()), InstanceLock::First);
-  EXPECT_EQ(AcquireSingleInstance("lock", folder.path()), InstanceLock::OtherRunning);
-}
 
 TEST(SingleInstance, FolderThatCannotHoldTheLockGivesFirst) {
   testing::TempFolder folder;
@@ -61,19 +49,24 @@ TEST(SingleInstance, LockLivesInTheRuntimeFolder) {
   EXPECT_TRUE(std::filesystem::exists(folder.path() / "NAME-4"));
 }
 
+// An empty variable counts as none.
 TEST(SingleInstance, WithoutRuntimeFolderLocksInAPrivateFolderUnderTmp) {
-  const ScopedVariable runtime("XDG_RUNTIME_DIR", std::nullopt);
-  const ScopedVariable session("XDG_SESSION_ID", std::nullopt);
-  const std::string name = "kr55le-lock-test-" + std::to_string(::getpid());
-  const std::filesystem::path folder = InstanceLockFolder(name);
-  EXPECT_EQ(folder, std::filesystem::path("/tmp") / (name + "-" + std::to_string(::getuid())));
+  for (const std::optional<std::string>& none :
+       {std::optional<std::string>(), std::optional(std::string())}) {
+    const ScopedVariable runtime("XDG_RUNTIME_DIR", none);
+    const ScopedVariable session("XDG_SESSION_ID", none);
+    const std::string name = "kr55le-lock-test-" + std::to_string(::getpid());
+    const std::filesystem::path folder = InstanceLockFolder(name);
+    EXPECT_EQ(folder, std::filesystem::path("/tmp") / (name + "-" + std::to_string(::getuid())));
 
-  EXPECT_EQ(AcquireSingleInstance(name), InstanceLock::First);
-  EXPECT_EQ(AcquireSingleInstance(name), InstanceLock::OtherRunning);
-  struct stat status {};
-  ASSERT_EQ(::stat(folder.c_str(), &status), 0);
-  EXPECT_EQ(status.st_mode & 0777, kLockFolderMode);
-  std::filesystem::remove_all(folder);
+    EXPECT_EQ(AcquireSingleInstance(name), InstanceLock::First);
+    EXPECT_EQ(AcquireSingleInstance(name), InstanceLock::OtherRunning);
+    EXPECT_TRUE(std::filesystem::exists(folder / name));  // no session suffix
+    struct stat status {};
+    ASSERT_EQ(::stat(folder.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, kLockFolderMode);
+    std::filesystem::remove_all(folder);
+  }
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -27,10 +26,8 @@ QString TextOf(const QWidget* widget) {
   return QString();
 }
 
-class DialogWindowTest : public testing::Test {
- protected:
-  void SetUp() override { window.show(); }
-
+struct DialogWindowTest : testing::Test {
+  DialogWindowTest() { window.show(); }
   DialogWindow window;
 };
 

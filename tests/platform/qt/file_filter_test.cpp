@@ -14,11 +14,8 @@ struct FilterCase {
   std::string_view name;
   std::string_view win32;
   std::string_view qt;
+  friend void PrintTo(const FilterCase& row, std::ostream* out) { *out << '"' << row.win32 << '"'; }
 };
-
-void PrintTo(const FilterCase& row, std::ostream* out) {
-  *out << '"' << row.win32 << '"';
-}
 
 class FileFilterConversion : public testing::TestWithParam<FilterCase> {};
 

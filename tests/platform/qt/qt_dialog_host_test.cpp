@@ -48,12 +48,8 @@ class QtDialogHostTest : public ::testing::Test {
  protected:
   // Runs the dialog modally with `script` run inside its modal loop; then the dialog ends.
   int RunWithScript(std::function<void()> script) {
-    auto reaction = dialog.react;
-    dialog.react = [this, script = std::move(script), reaction](Received message) {
-      if (message != Received::InitDialog) {
-        if (reaction) reaction(message);
-        return;
-      }
+    dialog.react = [this, script = std::move(script)](Received message) {
+      if (message != Received::InitDialog) return;
       QTimer::singleShot(0, &host.Window(), [this, script] {
         script();
         host.EndDialog(kScriptDone);
@@ -178,13 +174,9 @@ TEST(EventSounds, AFailureAndACompletionAreTheThemesOwnEvents) {
   EXPECT_STREQ(SoundEventOf(Beep::Plain), "complete");
 }
 
-class OpenFileDialogTest : public QtDialogHostTest {
- protected:
-  std::optional<std::string> Open() {
-    return host.OpenFileDialog(
-        {text::kOpenDialogTitle, text::kOpenDialogFilter, text::kOpenDialogDefaultExtension});
-  }
-};
+using OpenFileDialogTest = QtDialogHostTest;
+constexpr OpenFileRequest kRequest{text::kOpenDialogTitle, text::kOpenDialogFilter,
+                                   text::kOpenDialogDefaultExtension};
 
 TEST_F(OpenFileDialogTest, GivesTheChosenPathWithTheTitleAndFilterOfTheRequest) {
   QTemporaryDir folder;
@@ -198,14 +190,14 @@ TEST_F(OpenFileDialogTest, GivesTheChosenPathWithTheTitleAndFilterOfTheRequest) 
     dialogWindow.selectFile(file);
     static_cast<QDialog&>(dialogWindow).accept();  // public there
   });
-  EXPECT_EQ(Open(), QFile::encodeName(file).toStdString());
+  EXPECT_EQ(host.OpenFileDialog(kRequest), QFile::encodeName(file).toStdString());
   EXPECT_EQ(title, ToQString(text::kOpenDialogTitle));
   EXPECT_EQ(filters, QStringList{"Bin Files: (*.bin)"});
 }
 
 TEST_F(OpenFileDialogTest, GivesNothingWhenClosedWithoutAFile) {
   WhenShown<QFileDialog>([](QFileDialog& dialogWindow) { dialogWindow.reject(); });
-  EXPECT_EQ(Open(), std::nullopt);
+  EXPECT_EQ(host.OpenFileDialog(kRequest), std::nullopt);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 namespace kr55le {
 namespace {
 
+using enum Control;
 using Entries = std::vector<std::string>;
 
 ControlModel WithEntries(Control control, const Entries& entries) {
@@ -35,7 +36,7 @@ TEST(ControlModel, KeepsBothListsSortedWithEqualEntriesAfterEarlierOnes) {
        {0, 0},
        {"/DEV/HIDRAW10", "/DEV/HIDRAW2"}},
   };
-  for (const Control control : {Control::DeviceCombo, Control::DevicePathList}) {
+  for (const Control control : {DeviceCombo, DevicePathList}) {
     for (const auto& c : cases) {
       ControlModel model;
       std::vector<int> indices;
@@ -48,8 +49,8 @@ TEST(ControlModel, KeepsBothListsSortedWithEqualEntriesAfterEarlierOnes) {
 
 TEST(ControlModel, GivesNoEntriesToOtherControls) {
   ControlModel model;
-  EXPECT_EQ(model.AddString(Control::MessageEdit, "x"), kNoSelection);
-  EXPECT_EQ(model.Items(Control::MessageEdit).size(), 0u);
+  EXPECT_EQ(model.AddString(MessageEdit, "x"), kNoSelection);
+  EXPECT_EQ(model.Items(MessageEdit).size(), 0u);
 }
 
 struct SelectionCase {
@@ -68,33 +69,33 @@ TEST(ControlModel, KeepsTheSelectionOnTheSameEntryWhenOneIsAdded) {
       {"no selection", kNoSelection, "a", kNoSelection},
   };
   for (const auto& c : cases) {
-    ControlModel model = WithEntries(Control::DeviceCombo, {"c", "m", "x"});
-    model.SetCurSel(Control::DeviceCombo, c.selected);
-    const std::string shown = model.Text(Control::DeviceCombo);
-    model.AddString(Control::DeviceCombo, c.added);
-    EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), c.expected) << c.name;
-    EXPECT_EQ(model.Text(Control::DeviceCombo), shown) << c.name;
+    ControlModel model = WithEntries(DeviceCombo, {"c", "m", "x"});
+    model.SetCurSel(DeviceCombo, c.selected);
+    const std::string shown = model.Text(DeviceCombo);
+    model.AddString(DeviceCombo, c.added);
+    EXPECT_EQ(model.GetCurSel(DeviceCombo), c.expected) << c.name;
+    EXPECT_EQ(model.Text(DeviceCombo), shown) << c.name;
   }
 }
 
 TEST(ControlModel, InsertStringPutsTheEntryWhereAskedWithoutSorting) {
-  ControlModel model = WithEntries(Control::DeviceCombo, {"c", "m"});
-  model.SetCurSel(Control::DeviceCombo, 1);
-  EXPECT_EQ(model.InsertString(Control::DeviceCombo, 0, "z"), 0);
-  EXPECT_EQ(model.InsertString(Control::DeviceCombo, -1, "a"), 3);
-  EXPECT_EQ(model.InsertString(Control::DeviceCombo, 5, "b"), kNoSelection);
-  EXPECT_EQ(model.Items(Control::DeviceCombo), (std::vector<std::string>{"z", "c", "m", "a"}));
-  EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), 2);
-  EXPECT_EQ(model.Text(Control::DeviceCombo), "m");
+  ControlModel model = WithEntries(DeviceCombo, {"c", "m"});
+  model.SetCurSel(DeviceCombo, 1);
+  EXPECT_EQ(model.InsertString(DeviceCombo, 0, "z"), 0);
+  EXPECT_EQ(model.InsertString(DeviceCombo, -1, "a"), 3);
+  EXPECT_EQ(model.InsertString(DeviceCombo, 5, "b"), kNoSelection);
+  EXPECT_EQ(model.Items(DeviceCombo), (std::vector<std::string>{"z", "c", "m", "a"}));
+  EXPECT_EQ(model.GetCurSel(DeviceCombo), 2);
+  EXPECT_EQ(model.Text(DeviceCombo), "m");
 }
 
 TEST(ControlModel, ResetContentEmptiesTheComboBoxAndItsEditField) {
-  ControlModel model = WithEntries(Control::DeviceCombo, {"a", "b"});
-  model.SetCurSel(Control::DeviceCombo, 1);
-  model.ResetContent(Control::DeviceCombo);
-  EXPECT_EQ(model.Items(Control::DeviceCombo).size(), 0u);
-  EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), kNoSelection);
-  EXPECT_EQ(model.Text(Control::DeviceCombo), "");
+  ControlModel model = WithEntries(DeviceCombo, {"a", "b"});
+  model.SetCurSel(DeviceCombo, 1);
+  model.ResetContent(DeviceCombo);
+  EXPECT_EQ(model.Items(DeviceCombo).size(), 0u);
+  EXPECT_EQ(model.GetCurSel(DeviceCombo), kNoSelection);
+  EXPECT_EQ(model.Text(DeviceCombo), "");
 }
 
 TEST(ControlModel, SetCurSelShowsAValidEntryAndClearsOtherwise) {
@@ -104,12 +105,12 @@ TEST(ControlModel, SetCurSelShowsAValidEntryAndClearsOtherwise) {
     const char* text;
   } cases[] = {{0, 0, "alpha"}, {1, 1, "beta"}, {-1, kNoSelection, ""}, {2, kNoSelection, ""}};
   for (const auto& c : cases) {
-    ControlModel model = WithEntries(Control::DeviceCombo, {"alpha", "beta"});
-    model.SetText(Control::DeviceCombo, "typed");
-    model.SetCurSel(Control::DeviceCombo, c.index);
-    EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), c.selection) << c.index;
-    EXPECT_EQ(model.Text(Control::DeviceCombo), c.text) << c.index;
-    EXPECT_EQ(model.ItemText(Control::DeviceCombo, c.index), c.text) << c.index;
+    ControlModel model = WithEntries(DeviceCombo, {"alpha", "beta"});
+    model.SetText(DeviceCombo, "typed");
+    model.SetCurSel(DeviceCombo, c.index);
+    EXPECT_EQ(model.GetCurSel(DeviceCombo), c.selection) << c.index;
+    EXPECT_EQ(model.Text(DeviceCombo), c.text) << c.index;
+    EXPECT_EQ(model.ItemText(DeviceCombo, c.index), c.text) << c.index;
   }
 }
 
@@ -133,13 +134,13 @@ TEST(ControlModel, SelectStringTakesTheFirstEntryFromTheTopThatBeginsWithThePref
       {"empty list", {}, 0, "", kNoSelection},
   };
   for (const auto& c : cases) {
-    ControlModel model = WithEntries(Control::DeviceCombo, c.entries);
-    model.SetText(Control::DeviceCombo, "before");
-    EXPECT_EQ(model.SelectString(Control::DeviceCombo, c.prefix), c.expected) << c.name;
-    EXPECT_EQ(model.GetCurSel(Control::DeviceCombo), c.expected) << c.name;
+    ControlModel model = WithEntries(DeviceCombo, c.entries);
+    model.SetText(DeviceCombo, "before");
+    EXPECT_EQ(model.SelectString(DeviceCombo, c.prefix), c.expected) << c.name;
+    EXPECT_EQ(model.GetCurSel(DeviceCombo), c.expected) << c.name;
     const std::string shown =
-        c.expected == kNoSelection ? "before" : model.ItemText(Control::DeviceCombo, c.expected);
-    EXPECT_EQ(model.Text(Control::DeviceCombo), shown) << c.name;
+        c.expected == kNoSelection ? "before" : model.ItemText(DeviceCombo, c.expected);
+    EXPECT_EQ(model.Text(DeviceCombo), shown) << c.name;
   }
 }
 
@@ -156,8 +157,92 @@ TEST(ControlModel, FindStringSearchesAfterTheStartAndWrapsRound) {
       {"empty list", {}, -1, "", kNoSelection},
   };
   for (const auto& c : cases) {
-    const ControlModel model = WithEntries(Control::DevicePathList, c.entries);
-    EXPECT_EQ(model.FindString(Control::DevicePathList, c.start, c.prefix), c.expected) << c.name;
+    const ControlModel model = WithEntries(DevicePathList, c.entries);
+    EXPECT_EQ(model.FindString(DevicePathList, c.start, c.prefix), c.expected) << c.name;
+  }
+}
+
+// The position set before SetRange, where it stands after SetRange, and after one StepIt.
+struct ProgressCase {
+  int min, max, step;
+  int pos, ranged, stepped;
+};
+
+TEST(ProgressBar, ClampsIntoTheRangeAndWrapsToTheMinimumPastTheMaximum) {
+  const ProgressCase cases[] = {
+      // inside
+      {.min = 0, .max = 50, .step = 1, .pos = 20, .ranged = 20, .stepped = 21},
+      // the range moves above the position
+      {.min = 30, .max = 60, .step = 10, .pos = 20, .ranged = 30, .stepped = 40},
+      // the range moves below the position
+      {.min = 0, .max = 15, .step = 1, .pos = 20, .ranged = 15, .stepped = 0},
+      // a step lands on the maximum
+      {.min = 0, .max = 20, .step = 10, .pos = 10, .ranged = 10, .stepped = 20},
+      // a step passes the maximum: back to the minimum
+      {.min = 5, .max = 25, .step = 10, .pos = 20, .ranged = 20, .stepped = 5},
+      // a negative step stops at the minimum
+      {.min = 10, .max = 50, .step = -10, .pos = 15, .ranged = 15, .stepped = 10},
+      // the maximum below the minimum
+      {.min = 40, .max = 10, .step = 1, .pos = 90, .ranged = 40, .stepped = 40},
+  };
+  for (const auto& c : cases) {
+    ControlModel model;
+    model.SetPos(c.pos);
+    model.SetRange(c.min, c.max);
+    model.SetStep(c.step);
+    const auto row = ::testing::Message() << c.min << ".." << c.max << " step " << c.step;
+    EXPECT_EQ(model.GetPos(), c.ranged) << row;
+    model.StepIt();
+    EXPECT_EQ(model.GetPos(), c.stepped) << row;
+  }
+}
+
+struct ObserverCase {
+  const char* name;
+  void (*change)(ControlModel&);
+  std::vector<Control> notified;
+};
+
+// Every case starts from: combo "a", "b" with "b" selected; PathEdit " "; progress 0..10 at 5.
+TEST(ControlModelObserver, HearsOfEachChangeAndOfNothingElse) {
+  using M = ControlModel&;
+  const ObserverCase cases[] = {
+      {"text", [](M m) { m.SetText(PathEdit, "x"); }, {PathEdit}},
+      {"same text", [](M m) { m.SetText(PathEdit, " "); }, {}},
+      {"enable", [](M m) { m.Enable(CancelButton, false); }, {CancelButton}},
+      {"same enabled state", [](M m) { m.Enable(CancelButton, true); }, {}},
+      {"entry", [](M m) { m.AddString(DevicePathList, "p"); }, {DevicePathList}},
+      {"inserted entry", [](M m) { m.InsertString(DeviceCombo, 0, "c"); }, {DeviceCombo}},
+      {"reset", [](M m) { m.ResetContent(DeviceCombo); }, {DeviceCombo}},
+      {"reset of an empty list", [](M m) { m.ResetContent(DevicePathList); }, {}},
+      {"selection", [](M m) { m.SetCurSel(DeviceCombo, 0); }, {DeviceCombo}},
+      {"same selection", [](M m) { m.SetCurSel(DeviceCombo, 1); }, {}},
+      {"select by prefix", [](M m) { m.SelectString(DeviceCombo, "A"); }, {DeviceCombo}},
+      {"prefix without match", [](M m) { m.SelectString(DeviceCombo, "z"); }, {}},
+      {"position", [](M m) { m.SetPos(6); }, {ProgressBar}},
+      {"same position", [](M m) { m.SetPos(5); }, {}},
+      {"narrower range", [](M m) { m.SetRange(0, 5); }, {ProgressBar}},
+      {"same range", [](M m) { m.SetRange(0, 10); }, {}},
+      {"step it", [](M m) { m.StepIt(); }, {ProgressBar}},
+      {"zero step",
+       [](M m) {
+         m.SetStep(0);
+         m.StepIt();
+       },
+       {ProgressBar}},
+  };
+  for (const auto& c : cases) {
+    ControlModel model;
+    model.AddString(DeviceCombo, "a");
+    model.AddString(DeviceCombo, "b");
+    model.SetCurSel(DeviceCombo, 1);
+    model.SetText(PathEdit, " ");
+    model.SetRange(0, 10);
+    model.SetPos(5);
+    std::vector<Control> notified;
+    model.SetObserver([&notified](Control control) { notified.push_back(control); });
+    c.change(model);
+    EXPECT_EQ(notified, c.notified) << c.name;
   }
 }
 
