@@ -2,25 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "res/strings.h"
-
 namespace kr55le::dialog_template {
 namespace {
-
-TEST(DialogTemplate, EveryControlIsAChildAndOnlyTheListBoxIsHidden) {
-  for (const TemplateControl& row : TemplateControls()) {
-    EXPECT_TRUE(row.styles.Has(Style::Child)) << row.id;
-    EXPECT_EQ(row.styles.Has(Style::Visible), row.id != kIdDevicePathList) << row.id;
-  }
-}
-
-TEST(DialogTemplate, OnlyUpgradeAndCancelStartDisabled) {
-  EXPECT_TRUE(StartsEnabled(Control::BrowseButton));
-  EXPECT_FALSE(StartsEnabled(Control::UpgradeButton));
-  EXPECT_FALSE(StartsEnabled(Control::CancelButton));
-  EXPECT_TRUE(StartsEnabled(Control::DeviceCombo));
-  EXPECT_TRUE(StartsEnabled(Control::PathEdit));
-}
 
 TEST(DialogUnits, ConvertEachEdgeAndSizeRoundingHalvesAway) {
   EXPECT_EQ(HorizontalUnitsToPixels(483), 725);  // 724.5

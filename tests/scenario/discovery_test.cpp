@@ -118,21 +118,6 @@ TEST_F(DiscoveryTest, DeviceRemovedDuringItsIdentificationEndsTheWaitAtOnce) {
   EXPECT_EQ(Message(), text::kNoDeviceAttached);
 }
 
-TEST_F(DiscoveryTest, UnplugAndReplugIdentifiesTheDeviceAgain) {
-  StartWith();
-  hid.Unplug(device);
-  HandleNotices();
-  EXPECT_EQ(Message(), "No device is attached");
-  EXPECT_EQ(Text(Control::SerialNumberField), "");
-  EXPECT_FALSE(link.HasDevice());
-
-  const std::size_t again = hid.Plug({.mode = UpgradeMode::Audio});
-  HandleNotices();
-  EXPECT_EQ(Message(), "Device is connected in audio upgrade mode.Browse a file for upgrade.");
-  EXPECT_EQ(InfoRequests(again), 1u);
-  EXPECT_TRUE(Enabled(Control::BrowseButton));
-}
-
 TEST_F(DiscoveryTest, UnrelatedDeviceArrivingRepeatsTheExchange) {
   device = hid.Plug();
   hid.PlugUnrelated();

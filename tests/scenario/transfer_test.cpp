@@ -478,8 +478,10 @@ TEST_P(LostDeviceTest, EndsTheTransferWithAVisibleResult) {
   EXPECT_EQ(DataReports().size(), 2u);
   EXPECT_EQ(Counters().blocksAccepted, 2u);
   ExpectNoCompletion();
+  EXPECT_EQ(Text(Control::SerialNumberField), identified              ? "RETURNED01"
+                                              : c.states == kNoDevice ? ""
+                                                                      : sim::kDefaultSerialNumber);
   if (identified) {
-    EXPECT_EQ(Text(Control::SerialNumberField), "RETURNED01");
     EXPECT_EQ(InfoRequests(returned), 1u);
   }
 }

@@ -184,12 +184,9 @@ class ReportIdTest : public HidrawDeviceTest, public ::testing::WithParamInterfa
   testing::TempFolder folder_;
 };
 
-TEST_P(ReportIdTest, ReadGivesTheIdFirst) {
+TEST_P(ReportIdTest, ReadGivesTheIdFirstAndWriteGivesTheNodeWhatHidrawExpects) {
   Send(GetParam().fromNode);
   EXPECT_EQ(Read(), std::pair(hid::HidError::None, GetParam().toCaller));
-}
-
-TEST_P(ReportIdTest, WriteGivesTheNodeWhatHidrawExpects) {
   ASSERT_TRUE(device_->Write(GetParam().fromCaller).ok());
   EXPECT_EQ(Receive(), GetParam().toNode);
 }

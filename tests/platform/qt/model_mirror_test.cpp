@@ -69,14 +69,6 @@ TEST_F(ModelMirrorTest, ShowsProgressRangeAndPositionNeverAsABusyIndicator) {
   EXPECT_EQ(bar->value(), 0);
 }
 
-TEST_F(ModelMirrorTest, PassesTypedPathToTheModelExactlyAsTyped) {
-  host.Window().show();
-  auto* path = WidgetOf<QPlainTextEdit>(Control::PathEdit);
-  path->setFocus();
-  QTest::keyClicks(path, "/home/Ana/Firmware/KR55le-V2.Bin");
-  EXPECT_EQ(model.Text(Control::PathEdit), "/home/Ana/Firmware/KR55le-V2.Bin");
-}
-
 TEST_F(ModelMirrorTest, ShowsPathLineBreaksAsLinesAndKeepsThemInTheModel) {
   host.Window().show();
   model.SetText(Control::PathEdit, "/first/part\r\n/second");

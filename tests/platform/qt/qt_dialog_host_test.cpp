@@ -13,7 +13,6 @@
 #include <QTimer>
 
 #include "platform/qt/control_widgets.h"
-#include "platform/qt/event_sounds.h"
 #include "res/strings.h"
 #include "tests/support/host_behaviour.h"
 
@@ -168,12 +167,6 @@ TEST_F(QtDialogHostTest, MessageBoxHasTheApplicationsNameAsCaptionAndAnOkButton)
   EXPECT_EQ(shown, ToQString(text::kFileOpenFail));
 }
 
-// A failure and a completed transfer sound as the desktop's theme names them, not alike.
-TEST(EventSounds, AFailureAndACompletionAreTheThemesOwnEvents) {
-  EXPECT_STREQ(SoundEventOf(Beep::Error), "dialog-error");
-  EXPECT_STREQ(SoundEventOf(Beep::Plain), "complete");
-}
-
 using OpenFileDialogTest = QtDialogHostTest;
 constexpr OpenFileRequest kRequest{text::kOpenDialogTitle, text::kOpenDialogFilter,
                                    text::kOpenDialogDefaultExtension};
@@ -193,11 +186,6 @@ TEST_F(OpenFileDialogTest, GivesTheChosenPathWithTheTitleAndFilterOfTheRequest) 
   EXPECT_EQ(host.OpenFileDialog(kRequest), QFile::encodeName(file).toStdString());
   EXPECT_EQ(title, ToQString(text::kOpenDialogTitle));
   EXPECT_EQ(filters, QStringList{"Bin Files: (*.bin)"});
-}
-
-TEST_F(OpenFileDialogTest, GivesNothingWhenClosedWithoutAFile) {
-  WhenShown<QFileDialog>([](QFileDialog& dialogWindow) { dialogWindow.reject(); });
-  EXPECT_EQ(host.OpenFileDialog(kRequest), std::nullopt);
 }
 
 }  // namespace

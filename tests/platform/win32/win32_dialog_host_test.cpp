@@ -35,22 +35,11 @@ std::string ClassOf(HWND window) {
   return name;
 }
 
+// The system's class names, in the order of ControlClass.
 const char* ClassName(dialog_template::ControlClass controlClass) {
-  switch (controlClass) {
-    case dialog_template::ControlClass::Button:
-      return "Button";
-    case dialog_template::ControlClass::Edit:
-      return "Edit";
-    case dialog_template::ControlClass::Static:
-      return "Static";
-    case dialog_template::ControlClass::ListBox:
-      return "ListBox";
-    case dialog_template::ControlClass::ComboBox:
-      return "ComboBox";
-    case dialog_template::ControlClass::ProgressBar:
-      return "msctls_progress32";
-  }
-  return "";
+  static constexpr const char* kNames[] = {"Button",  "Edit",     "Static",
+                                           "ListBox", "ComboBox", "msctls_progress32"};
+  return kNames[static_cast<int>(controlClass)];
 }
 
 struct Child {

@@ -1,4 +1,4 @@
-// Start-up on Windows: the marker that tells a second instance, the window lookup, sockets.
+// Start-up on Windows: the marker that tells a second instance, the window lookup.
 #include "platform/win32/win32_startup.h"
 
 #include <gtest/gtest.h>
@@ -38,11 +38,6 @@ TEST(Win32StartupTest, ShowsAHiddenWindowOfThatName) {
   startup.ShowWindowNamed(kTitle);
   EXPECT_TRUE(::IsWindowVisible(window));
   ::DestroyWindow(window);
-}
-
-TEST(Win32StartupTest, SocketsStart) {
-  Win32StartupServices startup(kTestMarker);
-  EXPECT_TRUE(startup.InitSockets());
 }
 
 }  // namespace

@@ -47,12 +47,6 @@ TEST(ControlModel, KeepsBothListsSortedWithEqualEntriesAfterEarlierOnes) {
   }
 }
 
-TEST(ControlModel, GivesNoEntriesToOtherControls) {
-  ControlModel model;
-  EXPECT_EQ(model.AddString(MessageEdit, "x"), kNoSelection);
-  EXPECT_EQ(model.Items(MessageEdit).size(), 0u);
-}
-
 struct SelectionCase {
   const char* name;
   int selected;
@@ -87,15 +81,6 @@ TEST(ControlModel, InsertStringPutsTheEntryWhereAskedWithoutSorting) {
   EXPECT_EQ(model.Items(DeviceCombo), (std::vector<std::string>{"z", "c", "m", "a"}));
   EXPECT_EQ(model.GetCurSel(DeviceCombo), 2);
   EXPECT_EQ(model.Text(DeviceCombo), "m");
-}
-
-TEST(ControlModel, ResetContentEmptiesTheComboBoxAndItsEditField) {
-  ControlModel model = WithEntries(DeviceCombo, {"a", "b"});
-  model.SetCurSel(DeviceCombo, 1);
-  model.ResetContent(DeviceCombo);
-  EXPECT_EQ(model.Items(DeviceCombo).size(), 0u);
-  EXPECT_EQ(model.GetCurSel(DeviceCombo), kNoSelection);
-  EXPECT_EQ(model.Text(DeviceCombo), "");
 }
 
 TEST(ControlModel, SetCurSelShowsAValidEntryAndClearsOtherwise) {
