@@ -126,7 +126,8 @@ case_window() {
   reader=$!
   "$wine" "$bin/kr55le-upgrade.exe" >window.log 2>&1 </dev/null &
   windowed=$!
-  step shown 60 'control_is 1070 VM00000077'
+  # The first window starts Wine's desktop too, which under emulation may take minutes.
+  step shown 240 'control_is 1070 VM00000077'
   stop_device
   step removed 30 'status_is "No device is attached"'
   start_device ''
