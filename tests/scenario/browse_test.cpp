@@ -185,12 +185,19 @@ TEST_P(GoneDuringCheckTest, WaitEndsAtOnceWithItsNoReplyOutcome) {
   std::size_t other = 0;
   host.When([this] { return Requests(kCommandImageCheck) == 1; },
             [this, &c, &other] {
-              if (c.replaced) other = Replug({.serialNumber = "OTHER00002"});
-              if (!c.replaced) hid.Unplug(device);
+              if (c.replaced) {
+                other = Replug({.serialNumber = "OTHER00002"});
+              } else {
+                hid.Unplug(device);
+              }
             });
   const std::string path = FirmwareImage(Payload(10));
 
-  c.upgrade ? EnterPath(path) : Browse(path);
+  if (c.upgrade) {
+    EnterPath(path);
+  } else {
+    Browse(path);
+  }
 
   const std::string outcome(c.outcome);
   EXPECT_EQ(LastMessages(2),

@@ -77,7 +77,7 @@ class Scenario : public ::testing::Test {
   }
   // Pumps until the notices posted so far (plugging, unplugging) have been handled.
   void HandleNotices() {
-    for (int pump = 0; pump < 3; ++pump) host.PumpMessages();
+    for (int pump = 0; pump < kNoticePumps; ++pump) host.PumpMessages();
   }
   // An image file of this test, removed with the fixture.
   std::string File(const std::vector<std::uint8_t>& bytes) {
@@ -181,6 +181,7 @@ class Scenario : public ::testing::Test {
   std::size_t device = 0;
 
  private:
+  static constexpr int kNoticePumps = 3;
   std::vector<std::unique_ptr<TempFile>> files_;
 };
 

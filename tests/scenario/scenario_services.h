@@ -44,9 +44,12 @@ class ScenarioServices : public hid::HidServices {
   explicit ScenarioServices(sim::SimHidServices& bus) : bus_(bus) {}
   std::vector<hid::HidInterface> Enumerate() override {
     auto interfaces = bus_.Enumerate();
+    if (!quirks_->capitalIds) return interfaces;
     for (auto& entry : interfaces) {
-      auto ids = entry.path.begin() + static_cast<std::ptrdiff_t>(entry.path.find('#'));
-      if (quirks_->capitalIds) std::transform(ids, entry.path.end(), ids, ::toupper);
+      const std::size_t ids = entry.path.find('#');
+      if (ids == std::string::npos) continue;
+      const auto from = entry.path.begin() + static_cast<std::ptrdiff_t>(ids);
+      std::transform(from, entry.path.end(), from, ::toupper);
     }
     return interfaces;
   }

@@ -57,19 +57,17 @@ void TestHost::Click(Control button) {
 }
 
 void TestHost::Type(const std::string& text) {
-  if (model_.IsEnabled(Control::PathEdit)) {
-    model_.SetText(Control::PathEdit, text);
-  } else {
-    ++ignoredSteps_;
-  }
+  if (Allows(Control::PathEdit)) model_.SetText(Control::PathEdit, text);
 }
 
 void TestHost::PostIfEnabled(Control control, HostMessage message) {
-  if (model_.IsEnabled(control)) {
-    queue_.Post(message);
-  } else {
-    ++ignoredSteps_;
-  }
+  if (Allows(control)) queue_.Post(message);
+}
+
+bool TestHost::Allows(Control control) {
+  if (model_.IsEnabled(control)) return true;
+  ++ignoredSteps_;  // a person's step on a disabled control does nothing
+  return false;
 }
 
 void TestHost::PumpMessages() {
@@ -77,8 +75,8 @@ void TestHost::PumpMessages() {
   // Due steps are taken out of the script first: a step may add to the script or pump again.
   std::vector<std::function<void()>> due;
   for (auto entry = script_.begin(); entry != script_.end();) {
-    if (entry->first()) {
-      due.push_back(std::move(entry->second));
+    if (entry->condition()) {
+      due.push_back(std::move(entry->step));
       entry = script_.erase(entry);
     } else {
       ++entry;

@@ -68,7 +68,7 @@ class TestHost : public DialogHost {
   // The script: `step` runs in the first pump in which `condition` holds. Due steps run in the
   // order they were added.
   void When(std::function<bool()> condition, std::function<void()> step) {
-    script_.emplace_back(std::move(condition), std::move(step));
+    script_.push_back({std::move(condition), std::move(step)});
   }
   void AnswerOpenFile(std::optional<std::string> path) {
     openFileAnswers_.push_back(std::move(path));
@@ -96,13 +96,19 @@ class TestHost : public DialogHost {
   int SystemHoldsHeld() const { return holdsHeld_; }
 
  private:
+  struct ScheduledStep {
+    std::function<bool()> condition;
+    std::function<void()> step;
+  };
+
   void PostIfEnabled(Control control, HostMessage message);
+  bool Allows(Control control);  // whether `control` takes a step; counts the ignored ones
   void RecordText(Control control);
 
   ControlModel& model_;
   DialogMessages* dialog_ = nullptr;
   DialogMessageQueue queue_;
-  std::vector<std::pair<std::function<bool()>, std::function<void()>>> script_;  // when, what
+  std::vector<ScheduledStep> script_;
   std::deque<std::optional<std::string>> openFileAnswers_;
   int pumpCount_ = 0;
   int holdsTaken_ = 0;
