@@ -3,8 +3,8 @@
 
 #include <functional>
 
-#include "platform/window/dialog_host.h"
-#include "platform/window/startup_services.h"
+#include "window/dialog_host.h"
+#include "window/startup_services.h"
 
 namespace kr55le {
 

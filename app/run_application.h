@@ -2,10 +2,10 @@
 // shared by the Linux and the Windows RunUpgradeWindow.
 #pragma once
 
-#include "platform/hid/hid_services.h"
-#include "platform/window/control_model.h"
-#include "platform/window/dialog_host.h"
-#include "platform/window/startup_services.h"
+#include "hid/hid_services.h"
+#include "window/control_model.h"
+#include "window/dialog_host.h"
+#include "window/startup_services.h"
 
 namespace kr55le {
 

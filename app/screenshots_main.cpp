@@ -9,7 +9,7 @@
 #include "device/report_link.h"
 #include "dialog/flashwell_dlg.h"
 #include "platform/qt/qt_dialog_host.h"
-#include "platform/sim/sim_hid_services.h"
+#include "sim/sim_hid_services.h"
 
 int main(int argc, char** argv) {
   using namespace kr55le;

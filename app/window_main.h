@@ -4,11 +4,11 @@
 
 #include <string_view>
 
-#include "platform/hid/hid_services.h"
+#include "hid/hid_services.h"
 
 namespace kr55le {
 
-// Needs a QApplication on Linux. `instanceName` names the single-instance marker.
+// Needs the platform's window toolkit started. `instanceName` names the single-instance marker.
 int RunUpgradeWindow(hid::HidServices& hid, std::string_view instanceName);
 
 }  // namespace kr55le

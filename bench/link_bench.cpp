@@ -7,7 +7,7 @@
 #include "device/protocol.h"
 #include "device/report_link.h"
 #include "image/image_payload.h"
-#include "platform/sim/sim_hid_services.h"
+#include "sim/sim_hid_services.h"
 
 namespace kr55le {
 namespace {

@@ -8,7 +8,7 @@
 #include "cli/arguments.h"
 #include "cli/device_command.h"
 #include "cli/device_runs.h"
-#include "platform/hid/hid_services.h"
+#include "hid/hid_services.h"
 
 namespace kr55le {
 

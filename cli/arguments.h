@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/sim/sim_options.h"
+#include "sim/sim_options.h"
 
 namespace kr55le {
 

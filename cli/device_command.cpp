@@ -8,8 +8,8 @@
 #include "device/report_link.h"
 #include "dialog/flashwell_dlg.h"
 #include "platform/console/console_host.h"
-#include "platform/window/control_model.h"
 #include "res/strings.h"
+#include "window/control_model.h"
 
 namespace kr55le {
 namespace {

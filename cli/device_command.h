@@ -10,8 +10,8 @@
 
 #include "cli/arguments.h"
 #include "cli/output.h"
-#include "platform/hid/hid_services.h"
-#include "platform/window/system_hold.h"
+#include "hid/hid_services.h"
+#include "window/system_hold.h"
 
 namespace kr55le {
 

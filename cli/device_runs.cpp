@@ -10,8 +10,8 @@
 #include "cli/exit_status.h"
 #include "cli/output.h"
 #include "cli/terminal_text.h"
-#include "platform/sim/payload_dump.h"
 #include "res/strings.h"
+#include "sim/payload_dump.h"
 
 namespace kr55le {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/hid/forwarding_hid_services.h"
+#include "hid/forwarding_hid_services.h"
 
 namespace kr55le {
 

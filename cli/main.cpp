@@ -1,13 +1,5 @@
 // kr55le-flash: the utility's dialog without a window, for scripts and terminals. Each command
 // runs the window's own handlers on the console host; inspect judges an image without a device.
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -27,68 +19,17 @@
 #include "image/utf8_file.h"
 #include "platform/console/child_process.h"
 #include "platform/console/interrupt_counter.h"
-#ifdef _WIN32
-#include "platform/win32/command_line.h"
-#include "platform/win32/execution_state_hold.h"
-#include "platform/win32/win32_hid_services.h"
-#else
-#include "platform/linux/hidraw_services.h"
-#include "platform/linux/logind_hold.h"
-#endif
-#include "platform/record/recording_hid_services.h"
-#include "platform/sim/bus_configs.h"
-#include "platform/sim/payload_dump.h"
-#include "platform/sim/sim_hid_services.h"
+#include "platform/factories.h"
+#include "record/recording_hid_services.h"
 #include "res/strings.h"
+#include "sim/bus_configs.h"
+#include "sim/payload_dump.h"
+#include "sim/sim_hid_services.h"
 
 namespace kr55le {
 namespace {
 
 constexpr std::string_view kToolName = "kr55le-flash";
-
-#ifdef _WIN32
-using PlatformHidServices = win32::Win32HidServices;
-std::unique_ptr<SystemHold> HoldSystemAwake() {
-  return win32::TakeExecutionStateHold();
-}
-bool IsTerminal(std::FILE* stream) {
-  return ::_isatty(::_fileno(stream)) != 0;
-}
-// A console moves the cursor once asked to read VT100 sequences.
-bool CursorMoves(std::FILE* stream) {
-  const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
-  DWORD mode = 0;
-  if (!::GetConsoleMode(handle, &mode)) return false;
-  return ::SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
-}
-// The arguments in UTF-8, from the system's wide-character command line: argv holds them in
-// the ANSI code page, which may not have every character of a file's name.
-std::vector<std::string> ProgramArguments(int, char**) {
-  return win32::CommandLineArguments();
-}
-// Lines end in '\n' alone, as on Linux, so that scripts read the same bytes on both.
-void UseBinaryOutput() {
-  ::_setmode(::_fileno(stdout), _O_BINARY);
-  ::_setmode(::_fileno(stderr), _O_BINARY);
-}
-#else
-using PlatformHidServices = LinuxHidServices;
-std::unique_ptr<SystemHold> HoldSystemAwake() {
-  return TakeLogindHold(stderr);
-}
-bool IsTerminal(std::FILE* stream) {
-  return ::isatty(::fileno(stream)) != 0;
-}
-constexpr std::string_view kDumbTerminal = "dumb";
-bool CursorMoves(std::FILE* stream) {
-  const char* terminal = std::getenv("TERM");
-  return IsTerminal(stream) && terminal != nullptr && terminal != kDumbTerminal;
-}
-std::vector<std::string> ProgramArguments(int argc, char** argv) {
-  return std::vector<std::string>(argv + 1, argv + argc);
-}
-void UseBinaryOutput() {}
-#endif
 
 // List, or a device command.
 int RunCommand(const FlashArguments& arguments, hid::HidServices& hid, FlashOutput& output,
@@ -174,21 +115,21 @@ int Run(const FlashArguments& arguments) {
   // A station ends on SIGTERM as on Ctrl+C: its runs stop as they would on the press.
   if (arguments.each) console::CountTerminationAsInterrupt();
   const ConsoleContext context{.interrupts = &console::InstallInterruptCounter(),
-                               .errorsOnTerminal = IsTerminal(stderr),
-                               .cursorMoves = CursorMoves(stderr),
+                               .errorsOnTerminal = platform::IsTerminal(stderr),
+                               .cursorMoves = platform::CursorMoves(stderr),
                                .errors = stderr,
-                               .holdSystemAwake = HoldSystemAwake};
+                               .holdSystemAwake = platform::HoldSystemAwake};
   if (arguments.simulate) return RunSimulated(arguments, output, context);
-  PlatformHidServices hid;
-  return RunOnBus(arguments, hid, output, context, nullptr);
+  const std::unique_ptr<hid::HidServices> hid = platform::MakeHidServices();
+  return RunOnBus(arguments, *hid, output, context, nullptr);
 }
 
 }  // namespace
 }  // namespace kr55le
 
 int main(int argc, char** argv) {
-  kr55le::UseBinaryOutput();
-  const std::vector<std::string> arguments = kr55le::ProgramArguments(argc, argv);
+  kr55le::platform::UseBinaryOutput();
+  const std::vector<std::string> arguments = kr55le::platform::ProgramArguments(argc, argv);
   const std::vector<std::string_view> words(arguments.begin(), arguments.end());
   const kr55le::ParsedFlashArguments parsed = kr55le::ParseFlashArguments(words);
   if (!parsed.ok()) {

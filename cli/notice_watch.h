@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/hid/forwarding_hid_services.h"
+#include "hid/forwarding_hid_services.h"
 
 namespace kr55le {
 

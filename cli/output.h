@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/record/json.h"
+#include "record/json.h"
 
 namespace kr55le {
 

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <utility>
 
-#include "platform/hid/hid_services.h"
+#include "hid/hid_services.h"
 
 namespace kr55le {
 

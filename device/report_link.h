@@ -18,7 +18,7 @@
 #include "device/input_report.h"
 #include "device/report_view.h"
 #include "device/wake_signal.h"
-#include "platform/hid/hid_services.h"
+#include "hid/hid_services.h"
 
 namespace kr55le {
 

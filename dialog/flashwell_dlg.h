@@ -14,13 +14,13 @@
 #include "dialog/bounded_wait.h"
 #include "dialog/outcome.h"
 #include "dialog/wait_bounds.h"
+#include "hid/hid_services.h"
+#include "hid/notice_registration.h"
 #include "image/image_header.h"
 #include "image/image_inspection.h"
 #include "image/image_payload.h"
-#include "platform/hid/hid_services.h"
-#include "platform/hid/notice_registration.h"
-#include "platform/window/control_model.h"
-#include "platform/window/dialog_host.h"
+#include "window/control_model.h"
+#include "window/dialog_host.h"
 
 namespace kr55le {
 

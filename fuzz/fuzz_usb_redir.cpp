@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "platform/usb/redir_device.h"
+#include "sim/usb/redir_device.h"
 
 namespace {
 

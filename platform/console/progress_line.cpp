@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "device/protocol.h"
-#include "platform/window/control_model.h"
 #include "res/strings.h"
+#include "window/control_model.h"
 
 namespace kr55le::console {
 namespace {

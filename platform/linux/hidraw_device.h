@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/hid/hid_services.h"
-#include "platform/linux/file_descriptor.h"
+#include "hid/hid_services.h"
+#include "platform/posix/file_descriptor.h"
 
 namespace kr55le {
 

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "platform/hid/hid_services.h"
+#include "hid/hid_services.h"
 
 namespace kr55le {
 

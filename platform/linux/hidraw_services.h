@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/hid/hid_services.h"
+#include "hid/hid_services.h"
 #include "platform/linux/hidraw_enumerate.h"
 #include "platform/linux/hidraw_monitor.h"
 #include "platform/linux/node_holds.h"

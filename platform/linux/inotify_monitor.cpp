@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/linux/file_descriptor.h"
+#include "platform/posix/file_descriptor.h"
 
 namespace kr55le {
 namespace {

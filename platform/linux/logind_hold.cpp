@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/linux/file_descriptor.h"
+#include "platform/posix/file_descriptor.h"
 #include "res/strings.h"
 
 namespace kr55le {

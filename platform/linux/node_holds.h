@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/hid/hid_services.h"
+#include "hid/hid_services.h"
 
 namespace kr55le {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <span>
 
-#include "platform/hid/hid_services.h"
+#include "hid/hid_services.h"
 
 namespace kr55le {
 

@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/linux/file_descriptor.h"
 #include "platform/linux/hidraw_errors.h"
+#include "platform/posix/file_descriptor.h"
 
 namespace kr55le {
 

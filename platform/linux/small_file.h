@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/hid/hid_services.h"
+#include "hid/hid_services.h"
 
 namespace kr55le {
 

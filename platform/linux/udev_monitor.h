@@ -4,7 +4,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/hid/hid_services.h"
+#include "hid/hid_services.h"
 #include "platform/linux/hidraw_monitor.h"
 
 namespace kr55le {

@@ -2,7 +2,7 @@
 // beeps the dialog gives: a failure's and a completed transfer's.
 #pragma once
 
-#include "platform/window/dialog_host.h"
+#include "window/dialog_host.h"
 
 struct ca_context;
 

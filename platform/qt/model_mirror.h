@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/qt/dialog_window.h"
-#include "platform/window/control_model.h"
+#include "window/control_model.h"
 
 namespace kr55le::qt {
 

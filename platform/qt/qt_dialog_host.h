@@ -11,8 +11,8 @@
 #include "platform/qt/dialog_window.h"
 #include "platform/qt/event_sounds.h"
 #include "platform/qt/model_mirror.h"
-#include "platform/window/control_model.h"
-#include "platform/window/dialog_host.h"
+#include "window/control_model.h"
+#include "window/dialog_host.h"
 
 class QEventLoop;
 

@@ -7,7 +7,7 @@
 #include <array>
 #include <string>
 
-#include "platform/window/control_model.h"
+#include "window/control_model.h"
 
 namespace kr55le::win32 {
 

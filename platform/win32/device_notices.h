@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "platform/hid/hid_services.h"
+#include "hid/hid_services.h"
 
 namespace kr55le::win32 {
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "platform/window/system_hold.h"
+#include "window/system_hold.h"
 
 namespace kr55le::win32 {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/hid/hid_services.h"
+#include "hid/hid_services.h"
 
 namespace kr55le::win32 {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/window/dialog_host.h"
+#include "window/dialog_host.h"
 
 namespace kr55le::win32 {
 

@@ -9,9 +9,9 @@
 #include "platform/win32/template_styles.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/window_dpi.h"
-#include "platform/window/dialog_message.h"
 #include "res/dialog_template.h"
 #include "res/strings.h"
+#include "window/dialog_message.h"
 
 namespace kr55le::win32 {
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "platform/win32/control_mirror.h"
-#include "platform/window/control_model.h"
-#include "platform/window/dialog_host.h"
+#include "window/control_model.h"
+#include "window/dialog_host.h"
 
 namespace kr55le::win32 {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/hid/hid_services.h"
+#include "hid/hid_services.h"
 
 namespace kr55le::win32 {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/hid/hid_services.h"
+#include "hid/hid_services.h"
 #include "platform/win32/device_hold.h"
 #include "platform/win32/overlapped_transfer.h"
 #include "platform/win32/unique_handle.h"

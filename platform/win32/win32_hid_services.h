@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/hid/hid_services.h"
+#include "hid/hid_services.h"
 #include "platform/win32/device_hold.h"
 
 namespace kr55le::win32 {

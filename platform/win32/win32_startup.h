@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "platform/win32/unique_handle.h"
-#include "platform/window/startup_services.h"
+#include "window/startup_services.h"
 
 namespace kr55le::win32 {
 

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/sim/bus_configs.h"
-#include "platform/sim/payload_dump.h"
+#include "sim/bus_configs.h"
+#include "sim/payload_dump.h"
 #include "tests/support/image_bytes.h"
 #include "tests/support/temp_file.h"
 

@@ -9,7 +9,7 @@
 
 #include "device/block_crc.h"
 #include "device/report_view.h"
-#include "platform/hid/hid_services.h"
+#include "hid/hid_services.h"
 
 namespace kr55le {
 namespace {

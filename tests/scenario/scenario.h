@@ -16,8 +16,8 @@
 
 #include "device/report_link.h"
 #include "dialog/flashwell_dlg.h"
-#include "platform/sim/sim_hid_services.h"
 #include "res/strings.h"
+#include "sim/sim_hid_services.h"
 #include "tests/scenario/scenario_services.h"
 #include "tests/support/eventually.h"
 #include "tests/support/image_bytes.h"

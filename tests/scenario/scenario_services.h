@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "device/protocol.h"
+#include "hid/hid_services.h"
 #include "image/image_header.h"
-#include "platform/hid/hid_services.h"
-#include "platform/sim/sim_hid_services.h"
+#include "sim/sim_hid_services.h"
 
 namespace kr55le::testing {
 

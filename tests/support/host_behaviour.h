@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/window/control_model.h"
-#include "platform/window/dialog_host.h"
 #include "tests/support/eventually.h"
 #include "tests/support/recording_dialog.h"
+#include "window/control_model.h"
+#include "window/dialog_host.h"
 #if !defined(_WIN32)
 #include "tests/support/pipe_notice_services.h"
 #endif

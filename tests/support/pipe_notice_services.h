@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/hid/hid_services.h"
+#include "hid/hid_services.h"
 
 namespace kr55le::testing {
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/window/dialog_host.h"
+#include "window/dialog_host.h"
 
 namespace kr55le::testing {
 

@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/window/control_model.h"
-#include "platform/window/dialog_host.h"
-#include "platform/window/dialog_message.h"
+#include "window/control_model.h"
+#include "window/dialog_host.h"
+#include "window/dialog_message.h"
 
 namespace kr55le {
 

@@ -11,10 +11,10 @@
 
 #include "device/report_link.h"
 #include "dialog/flashwell_dlg.h"
-#include "platform/sim/sim_hid_services.h"
 #include "platform/win32/dialog_template_builder.h"
 #include "res/dialog_template.h"
 #include "res/strings.h"
+#include "sim/sim_hid_services.h"
 #include "tests/support/host_behaviour.h"
 
 namespace kr55le::win32 {

@@ -1,0 +1,178 @@
+// The virtual device without the kernel: its descriptor read back by our own parser, and its
+// uhid events over a socket pair that keeps event boundaries as /dev/uhid does.
+#include "sim/uhid/virtual_device.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+#include "device/protocol.h"
+#include "platform/linux/report_descriptor.h"
+#include "sim/model_descriptor.h"
+#include "tests/sim/sim_test_requests.h"
+
+namespace kr55le::uhid {
+namespace {
+
+TEST(UhidDescriptor, ParsesIntoTheConfiguredReportLengths) {
+  const struct {
+    std::uint16_t input;
+    std::uint16_t output;
+    std::uint16_t expectedInput;
+  } cases[] = {{64, 1024, 64}, {1025, 4096, 1025}, {1, 1024, 0}};
+  for (const auto& c : cases) {
+    const hid::HidCaps caps = ParseReportDescriptor(sim::BuildReportDescriptor(c.input, c.output));
+    EXPECT_EQ(caps.InputReportByteLength, c.expectedInput) << c.input;
+    EXPECT_EQ(caps.OutputReportByteLength, c.output) << c.output;
+    EXPECT_EQ(caps.FeatureReportByteLength, 0) << c.input;
+  }
+}
+
+const UhidIdentity kIdentity{"Pardo KR-55LE", 0x0483, 0x5750, 0x0100};
+
+// The device on one end of a socket pair; the test plays the kernel on the other.
+class Kernel {
+ public:
+  explicit Kernel(sim::SimDeviceConfig config = {}) {
+    int pair[2] = {-1, -1};
+    EXPECT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair), 0);
+    kernel_ = pair[0];
+    device.emplace(pair[1], config, kIdentity);
+  }
+  ~Kernel() { ::close(kernel_); }
+
+  void Send(const uhid_event& event) {
+    ASSERT_EQ(::send(kernel_, &event, sizeof event, 0), static_cast<ssize_t>(sizeof event));
+    EXPECT_EQ(device->HandleEvent(Clock::time_point{}), "");
+  }
+  // Sends only the first `size` bytes of `event`; what the device made of them.
+  std::string SendCut(const uhid_event& event, std::size_t size) {
+    EXPECT_EQ(::send(kernel_, &event, size, 0), static_cast<ssize_t>(size));
+    return device->HandleEvent(Clock::time_point{});
+  }
+  // The next event the device wrote, or nothing when it wrote none.
+  std::optional<uhid_event> Received() {
+    uhid_event event;
+    std::memset(&event, 0, sizeof event);
+    if (::recv(kernel_, &event, sizeof event, MSG_DONTWAIT) != sizeof event) return std::nullopt;
+    return event;
+  }
+
+  std::optional<VirtualDevice> device;
+
+ private:
+  int kernel_ = -1;
+};
+
+uhid_event Event(std::uint32_t type) {
+  uhid_event event;
+  std::memset(&event, 0, sizeof event);
+  event.type = type;
+  return event;
+}
+
+uhid_event OutputRequest(std::uint8_t command) {
+  uhid_event event = Event(UHID_OUTPUT);
+  event.u.output.size = kReportSize;
+  event.u.output.data[0] = kRequestReportId;
+  event.u.output.data[1] = command;
+  return event;
+}
+
+TEST(VirtualDevice, CreatesTheDeviceWithItsIdentityAndDescriptor) {
+  Kernel kernel;
+  EXPECT_EQ(kernel.device->Create(), "");
+  const std::optional<uhid_event> create = kernel.Received();
+  ASSERT_TRUE(create);
+  EXPECT_EQ(create->type, UHID_CREATE2);
+  EXPECT_STREQ(reinterpret_cast<const char*>(create->u.create2.name), "Pardo KR-55LE");
+  EXPECT_EQ(create->u.create2.vendor, 0x0483u);
+  EXPECT_EQ(create->u.create2.product, 0x5750u);
+  const auto descriptor = sim::BuildReportDescriptor(64, 1024);
+  ASSERT_EQ(create->u.create2.rd_size, descriptor.size());
+  EXPECT_EQ(std::memcmp(create->u.create2.rd_data, descriptor.data(), descriptor.size()), 0);
+}
+
+TEST(VirtualDevice, AnswersEachKernelEventWithTheEventItExpects) {
+  uhid_event getReport = Event(UHID_GET_REPORT);
+  getReport.u.get_report.id = 7;
+  uhid_event setReport = Event(UHID_SET_REPORT);
+  setReport.u.set_report.id = 9;
+  const struct {
+    const char* name;
+    uhid_event sent;
+    std::optional<std::uint32_t> answerType;
+  } cases[] = {
+      {"device info request", OutputRequest(kCommandDeviceInfo), UHID_INPUT2},
+      {"exit request", OutputRequest(kCommandExit), std::nullopt},
+      {"get report", getReport, UHID_GET_REPORT_REPLY},
+      {"set report", setReport, UHID_SET_REPORT_REPLY},
+      {"open", Event(UHID_OPEN), std::nullopt},
+  };
+  for (const auto& c : cases) {
+    Kernel kernel;
+    kernel.Send(c.sent);
+    EXPECT_EQ(kernel.device->SendDue(Clock::time_point{}), "");
+    const std::optional<uhid_event> answer = kernel.Received();
+    ASSERT_EQ(answer.has_value(), c.answerType.has_value()) << c.name;
+    if (!answer) continue;
+    EXPECT_EQ(answer->type, *c.answerType) << c.name;
+    if (answer->type == UHID_INPUT2) {
+      EXPECT_EQ(answer->u.input2.size, 64) << c.name;
+      EXPECT_EQ(answer->u.input2.data[0], kDeviceInfoReplyId) << c.name;
+    } else if (answer->type == UHID_GET_REPORT_REPLY) {
+      EXPECT_EQ(answer->u.get_report_reply.id, 7u);
+      EXPECT_EQ(answer->u.get_report_reply.err, EIO);
+    } else {
+      EXPECT_EQ(answer->u.set_report_reply.id, 9u);
+      EXPECT_EQ(answer->u.set_report_reply.err, EIO);
+    }
+  }
+}
+
+TEST(VirtualDevice, AnEventCutShortIsMalformedNotReadWithTheRestOfTheBuffer) {
+  Kernel kernel;
+  EXPECT_EQ(kernel.SendCut(OutputRequest(kCommandDeviceInfo), 8),
+            "read(uhid): a malformed event of 8 bytes");
+  EXPECT_EQ(kernel.Received(), std::nullopt);
+}
+
+TEST(VirtualDevice, SendsAReplyOnlyOnceItIsDue) {
+  const auto latency = std::chrono::milliseconds(50);
+  Kernel kernel({.replyLatency = latency});
+  kernel.Send(OutputRequest(kCommandDeviceInfo));
+  ASSERT_EQ(kernel.device->NextDue(), Clock::time_point{} + latency);
+  EXPECT_EQ(kernel.device->SendDue(Clock::time_point{} + std::chrono::milliseconds(49)), "");
+  EXPECT_FALSE(kernel.Received());
+  EXPECT_EQ(kernel.device->SendDue(Clock::time_point{} + latency), "");
+  EXPECT_TRUE(kernel.Received());
+  EXPECT_FALSE(kernel.device->NextDue());
+}
+
+uhid_event OutputOf(const std::vector<std::uint8_t>& report) {
+  uhid_event event = Event(UHID_OUTPUT);
+  event.u.output.size = static_cast<std::uint16_t>(report.size());
+  std::copy(report.begin(), report.end(), event.u.output.data);
+  return event;
+}
+
+TEST(VirtualDevice, AModelThatUnplugsItselfDestroysTheDevice) {
+  Kernel kernel({.unplugAtBlock = 0});
+  std::vector<std::uint8_t> output = sim::testing::NewOutput();
+  kernel.Send(OutputOf(sim::testing::CheckRequest(output, "Pardo", "02.00.00")));
+  kernel.Send(OutputOf(sim::testing::StartRequest(output)));
+  const std::vector<std::uint8_t> data(kBlockDataSize, 0);
+  BuildDataBlockReport(ReportView(std::span(output)), kBlockDataSize, data);
+  kernel.Send(OutputOf(output));
+  EXPECT_TRUE(kernel.device->Destroyed());
+  const std::optional<uhid_event> destroy = kernel.Received();
+  ASSERT_TRUE(destroy);
+  EXPECT_EQ(destroy->type, UHID_DESTROY);
+}
+
+}  // namespace
+}  // namespace kr55le::uhid
