@@ -6,7 +6,7 @@
 
 namespace kr55le {
 
-int LaunchThread(std::thread& thread, std::function<void()> body) {
+int LaunchThread(LinkThread, std::thread& thread, std::function<void()> body) {
   try {
     thread = std::thread(std::move(body));
   } catch (const std::system_error& error) {
@@ -15,7 +15,8 @@ int LaunchThread(std::thread& thread, std::function<void()> body) {
   return 0;
 }
 
-ReportLink::ReportLink(LinkTiming timing) : timing_(timing) {}
+ReportLink::ReportLink(LinkTiming timing, ThreadLauncher launcher)
+    : timing_(timing), launcher_(std::move(launcher)) {}
 
 ReportLink::~ReportLink() {
   stopping_.store(true);
@@ -25,15 +26,16 @@ ReportLink::~ReportLink() {
   if (writer_.joinable()) writer_.join();
 }
 
-void ReportLink::StartThreads(const std::function<void(LinkThread, int)>& onFailure,
-                              const ThreadLauncher& launcher) {
+void ReportLink::StartThreads(const std::function<void(LinkThread, int)>& onFailure) {
   if (!reader_.joinable()) {
-    if (const int error = launcher(reader_, [this] { ReaderThread(); }); error != 0) {
+    if (const int error = launcher_(LinkThread::Reader, reader_, [this] { ReaderThread(); });
+        error != 0) {
       onFailure(LinkThread::Reader, error);
     }
   }
   if (!writer_.joinable()) {
-    if (const int error = launcher(writer_, [this] { WriterThread(); }); error != 0) {
+    if (const int error = launcher_(LinkThread::Writer, writer_, [this] { WriterThread(); });
+        error != 0) {
       onFailure(LinkThread::Writer, error);
     }
   }

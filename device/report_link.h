@@ -36,21 +36,21 @@ struct LinkTiming {
 
 enum class LinkThread { Reader, Writer };
 
-// Starts `body` on a new thread; returns 0 or the system's error code.
-using ThreadLauncher = std::function<int(std::thread& thread, std::function<void()> body)>;
-int LaunchThread(std::thread& thread, std::function<void()> body);
+// Starts `body` on a new thread, the link's `which`; returns 0 or the system's error code.
+using ThreadLauncher =
+    std::function<int(LinkThread which, std::thread& thread, std::function<void()> body)>;
+int LaunchThread(LinkThread which, std::thread& thread, std::function<void()> body);
 
 class ReportLink {
  public:
-  explicit ReportLink(LinkTiming timing = {});
+  explicit ReportLink(LinkTiming timing = {}, ThreadLauncher launcher = LaunchThread);
   ~ReportLink();  // stops and joins both threads
   ReportLink(const ReportLink&) = delete;
   ReportLink& operator=(const ReportLink&) = delete;
 
   // Starts the reader, then the writer; each that cannot start is reported with the system's
   // error code, and the other still starts. Starting again starts only what is not running.
-  void StartThreads(const std::function<void(LinkThread, int)>& onFailure,
-                    const ThreadLauncher& launcher = LaunchThread);
+  void StartThreads(const std::function<void(LinkThread, int)>& onFailure);
 
   // The device in use; null means none. A replaced device is closed when the last thread
   // using it lets go.
@@ -117,6 +117,7 @@ class ReportLink {
   bool CopyRequest(std::span<std::uint8_t> report);
 
   LinkTiming timing_;
+  ThreadLauncher launcher_;
   std::atomic<std::uint16_t> inputLength_{0};
   std::atomic<std::uint16_t> outputLength_{0};
   std::atomic<bool> stopping_{false};

@@ -1,8 +1,10 @@
 #include "device/report_link.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <mutex>
 #include <thread>
 
@@ -18,6 +20,8 @@ struct DeviceHandleSlotAccess {
 };
 
 namespace {
+
+using ::testing::ElementsAre;
 
 using namespace std::chrono_literals;
 using testing::Eventually;
@@ -316,20 +320,16 @@ TEST(ReportLinkLengths, SendsTheOutputLengthAndCutsLengthsPastTheBuffers) {
 
 TEST(ReportLinkThreads, FailedThreadIsReportedAndTheOtherStillStarts) {
   for (const LinkThread failing : {LinkThread::Reader, LinkThread::Writer}) {
-    ReportLink link{kFast};
+    std::vector<LinkThread> launched;
+    ReportLink link{kFast, [&](LinkThread which, std::thread& thread, std::function<void()> body) {
+                      launched.push_back(which);
+                      return which == failing ? EAGAIN
+                                              : LaunchThread(which, thread, std::move(body));
+                    }};
     std::vector<std::pair<LinkThread, int>> failures;
-    int launches = 0;  // the reader starts first
-    link.StartThreads([&](LinkThread which, int error) { failures.emplace_back(which, error); },
-                      [&](std::thread& thread, std::function<void()> body) {
-                        const auto launched =
-                            launches++ == 0 ? LinkThread::Reader : LinkThread::Writer;
-                        if (launched == failing) return 11;  // EAGAIN
-                        return LaunchThread(thread, std::move(body));
-                      });
-    ASSERT_EQ(failures.size(), 1u);
-    EXPECT_EQ(failures[0].first, failing);
-    EXPECT_EQ(failures[0].second, 11);
-    EXPECT_EQ(launches, 2);
+    link.StartThreads([&](LinkThread which, int error) { failures.emplace_back(which, error); });
+    EXPECT_THAT(failures, ElementsAre(std::pair{failing, EAGAIN}));
+    EXPECT_THAT(launched, ElementsAre(LinkThread::Reader, LinkThread::Writer));
   }
 }
 

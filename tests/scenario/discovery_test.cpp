@@ -23,6 +23,25 @@ TEST_F(DiscoveryTest, StartedWithNoDeviceShowsTheEmptyDisabledWindow) {
   EXPECT_FALSE(link.HasDevice());
 }
 
+// A link thread the system refuses is said in the thread's box, with the system's error code;
+// the window still opens and scans.
+class UnstartableThreadTest : public Scenario, public ::testing::WithParamInterface<LinkThread> {};
+
+TEST_P(UnstartableThreadTest, IsSaidInItsBoxWithTheErrorCode) {
+  unstartable = GetParam();
+  OpenDialog();
+  const std::string_view format =
+      GetParam() == LinkThread::Reader ? text::kReadThreadFailed : text::kWriteThreadFailed;
+  ASSERT_EQ(host.MessageBoxes().size(), 1u);
+  std::string expected(format);
+  expected.replace(expected.find("%d"), 2, std::to_string(kThreadStartRefusal));
+  EXPECT_EQ(host.MessageBoxes()[0], expected);
+  EXPECT_EQ(Message(), "No device is attached");
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, UnstartableThreadTest,
+                         ::testing::Values(LinkThread::Reader, LinkThread::Writer));
+
 class IdentificationTest : public Scenario, public ::testing::WithParamInterface<UpgradeMode> {};
 
 TEST_P(IdentificationTest, AnsweringDeviceIsIdentifiedInItsMode) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device/report_link.h"
@@ -32,6 +33,8 @@ using ::testing::IsEmpty;
 using ::testing::Not;
 
 inline constexpr LinkTiming kScenarioTiming{std::chrono::milliseconds(5), true};
+// The error a refused thread reports: EAGAIN, out of resources.
+inline constexpr int kThreadStartRefusal = 11;
 inline constexpr char kFirmwareKind[] = "Pardo";
 inline constexpr char kAudioKind[] = "AUDIO";
 inline constexpr char kDeviceVersion[] = "01.00.00";  // what the simulated device runs
@@ -174,8 +177,13 @@ class Scenario : public ::testing::Test {
   ControlModel controls;
   TestHost host{controls};
   sim::SimHidServices hid;
-  ScenarioServices services{hid};  // the bus the dialog is opened on
-  ReportLink link{kScenarioTiming};
+  ScenarioServices services{hid};         // the bus the dialog is opened on
+  std::optional<LinkThread> unstartable;  // a link thread the system refuses to start
+  ReportLink link{kScenarioTiming,
+                  [this](LinkThread which, std::thread& thread, std::function<void()> body) {
+                    return which == unstartable ? kThreadStartRefusal
+                                                : LaunchThread(which, thread, std::move(body));
+                  }};
   WaitBounds bounds;  // the real bounds; a test shrinks only the wait it runs into
   std::unique_ptr<CFlashwellDlg> dialog;
   std::size_t device = 0;

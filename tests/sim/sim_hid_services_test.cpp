@@ -167,6 +167,7 @@ std::vector<Event> Session() {
       {.kind = EventKind::Read, .micros = 19000, .handle = 0, .bytes = {4}},
       // Reopened after a scan: the same device, its reports go on.
       {.kind = EventKind::Open, .handle = 1, .path = "/dev/hidraw0#vid_0483&pid_5750"},
+      {.kind = EventKind::Caps, .handle = 1, .caps = {65, 65, 0}},  // the first ones hold
       {.kind = EventKind::Open,
        .handle = 2,
        .path = "/dev/hidraw7",

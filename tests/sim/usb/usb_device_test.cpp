@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <usbredirparser.h>
 
+#include <filesystem>
 #include <functional>
 #include <numeric>
 
@@ -14,6 +15,7 @@
 #include "platform/linux/report_descriptor.h"
 #include "sim/usb/control_requests.h"
 #include "sim/usb/interrupt_packets.h"
+#include "sim/usb/listening_socket.h"
 #include "sim/usb/redir_device.h"
 #include "sim/usb/usb_descriptors.h"
 #include "tests/sim/sim_test_requests.h"
@@ -499,6 +501,23 @@ TEST(RedirDevice, ABrokenOrUnexpectedMessageEndsTheConnectionSayingWhy) {
     EXPECT_TRUE(guest.errors[0].starts_with(c.error)) << guest.errors[0];
     EXPECT_FALSE(guest.device.Connected()) << c.error;
   }
+}
+
+// The serving loop accepts when the socket is readable: nothing waiting after all is no error,
+// a failed accept is one, naming the call.
+TEST(ListeningSocket, NothingWaitingIsNoErrorAndAFailedAcceptIsOne) {
+  const std::string path =
+      (std::filesystem::temp_directory_path() / ("kr55le-listening-" + std::to_string(::getpid())))
+          .string();
+  const ListeningSocket listening(path);
+  ASSERT_TRUE(listening.valid()) << listening.Error();
+  std::string error;
+  EXPECT_EQ(listening.Accept(error), -1);
+  EXPECT_EQ(error, "");
+  const ListeningSocket refused("");  // nothing listens: the accept fails on no descriptor
+  EXPECT_FALSE(refused.valid());
+  EXPECT_EQ(refused.Accept(error), -1);
+  EXPECT_EQ(error.rfind("accept(", 0), 0u) << error;
 }
 
 }  // namespace
