@@ -7,6 +7,7 @@
 #include "cli/output.h"
 #include "cli/terminal_text.h"
 #include "dialog/interface_paths.h"
+#include "record/latin1_json.h"
 #include "res/strings.h"
 
 namespace kr55le {
@@ -71,24 +72,22 @@ std::string SelectDevice(const std::string& selector, hid::HidServices& hid,
 }
 
 int PrintDeviceList(const std::vector<ListedDevice>& devices, std::FILE* out, bool json) {
-  if (json) std::fputc('[', out);
-  for (std::size_t index = 0; index < devices.size(); ++index) {
-    std::string line;
-    for (const auto& [key, value] : FieldsOf(devices[index])) {
-      if (json) {
-        line += (line.empty() ? "{" : ",") + JsonString(key) + ":" + JsonString(value);
-      } else {
-        if (!line.empty()) line += kFieldSeparator;
-        line += std::string(key) + ": " + TerminalSafe(value);
-      }
-    }
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (const ListedDevice& device : devices) {
     if (json) {
-      std::fprintf(out, "%s%s}", index == 0 ? "" : ",", line.c_str());
-    } else {
-      std::fprintf(out, "%s\n", line.c_str());
+      nlohmann::ordered_json& object = list.emplace_back(nlohmann::ordered_json::object());
+      for (const auto& [key, value] : FieldsOf(device))
+        object[std::string(key)] = Latin1Json(value);
+      continue;
     }
+    std::string line;
+    for (const auto& [key, value] : FieldsOf(device)) {
+      if (!line.empty()) line += kFieldSeparator;
+      line += std::string(key) + ": " + TerminalSafe(value);
+    }
+    std::fprintf(out, "%s\n", line.c_str());
   }
-  if (json) std::fputs("]\n", out);
+  if (json) std::fprintf(out, "%s\n", DumpJson(list).c_str());
   const bool answered = std::any_of(devices.begin(), devices.end(),
                                     [](const ListedDevice& device) { return device.answered; });
   return answered ? kExitDone : kExitNotDone;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -10,6 +11,7 @@
 #include "cli/exit_status.h"
 #include "cli/output.h"
 #include "cli/terminal_text.h"
+#include "record/latin1_json.h"
 #include "res/strings.h"
 #include "sim/payload_dump.h"
 
@@ -113,17 +115,16 @@ std::vector<std::string> RunArgumentsFor(const FlashArguments& arguments, const 
 
 void PrintSummary(const std::vector<DeviceRunResult>& results, std::FILE* out, bool json) {
   if (json) {
-    std::fputc('[', out);
-    for (std::size_t index = 0; index < results.size(); ++index) {
-      const DeviceRunResult& r = results[index];
-      std::fprintf(out, "%s{%s:%s,%s:%s,%s:%s,%s:%s,%s:%s}", index == 0 ? "" : ",",
-                   JsonString(kKeySerial).c_str(), JsonString(r.serial).c_str(),
-                   JsonString(kKeyPath).c_str(), JsonString(r.path).c_str(),
-                   JsonString(kKeyResult).c_str(), JsonString(r.result).c_str(),
-                   JsonString(kKeyMessage).c_str(), JsonString(r.lastMessage).c_str(),
-                   JsonString(kKeySeconds).c_str(), SecondsText(r.seconds).c_str());
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const DeviceRunResult& r : results) {
+      // The seconds as the lines show them: the double nearest that text is dumped as it.
+      list.push_back({{kKeySerial, Latin1Json(r.serial)},
+                      {kKeyPath, Latin1Json(r.path)},
+                      {kKeyResult, Latin1Json(r.result)},
+                      {kKeyMessage, Latin1Json(r.lastMessage)},
+                      {kKeySeconds, std::strtod(SecondsText(r.seconds).c_str(), nullptr)}});
     }
-    std::fputs("]\n", out);
+    std::fprintf(out, "%s\n", DumpJson(list).c_str());
     return;
   }
   if (results.empty()) return;

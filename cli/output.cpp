@@ -1,21 +1,10 @@
 #include "cli/output.h"
 
 #include "cli/terminal_text.h"
+#include "record/latin1_json.h"
 #include "res/strings.h"
 
 namespace kr55le {
-namespace {
-
-std::string Joined(const std::vector<std::string>& parts) {
-  std::string joined;
-  for (const std::string& part : parts) {
-    if (!joined.empty()) joined += ",";
-    joined += part;
-  }
-  return joined;
-}
-
-}  // namespace
 
 void PrintError(std::string_view message, std::FILE* errors) {
   std::fprintf(errors, "%.*s%.*s\n", static_cast<int>(text::kFlashErrorPrefix.size()),
@@ -28,32 +17,30 @@ FlashOutput::FlashOutput(std::FILE* out, OutputFormat format, MessageList messag
 
 void FlashOutput::Message(std::string_view text) {
   if (format_ == OutputFormat::Lines) return Line(kKeyMessage, text);
-  messageTexts_.push_back(JsonString(text));
+  messageTexts_.push_back(Latin1Json(text));
 }
 
 void FlashOutput::Field(std::string_view key, std::string_view value) {
   if (format_ == OutputFormat::Lines) return Line(key, value);
-  members_.push_back(JsonString(key) + ":" + JsonString(value));
+  members_[std::string(key)] = Latin1Json(value);
 }
 
 void FlashOutput::Field(std::string_view key, std::uint64_t value) {
   if (format_ == OutputFormat::Lines) return Line(key, std::to_string(value));
-  members_.push_back(JsonString(key) + ":" + std::to_string(value));
+  members_[std::string(key)] = value;
 }
 
 void FlashOutput::Flag(std::string_view key, bool value) {
   if (format_ == OutputFormat::Lines) return Line(key, value ? text::kWordYes : text::kWordNo);
-  members_.push_back(JsonString(key) + ":" + (value ? "true" : "false"));
+  members_[std::string(key)] = value;
 }
 
 void FlashOutput::Finish() {
   if (format_ == OutputFormat::Lines) return;
-  std::vector<std::string> members;
-  if (messages_ == MessageList::Included) {
-    members.push_back(JsonString(kKeyMessages) + ":[" + Joined(messageTexts_) + "]");
-  }
-  members.insert(members.end(), members_.begin(), members_.end());
-  std::fprintf(out_, "{%s}\n", Joined(members).c_str());
+  nlohmann::ordered_json object = nlohmann::ordered_json::object();
+  if (messages_ == MessageList::Included) object[std::string(kKeyMessages)] = messageTexts_;
+  object.update(members_);
+  std::fprintf(out_, "%s\n", DumpJson(object).c_str());
   std::fflush(out_);
 }
 

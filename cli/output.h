@@ -4,11 +4,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
-#include <vector>
-
-#include "record/json.h"
 
 namespace kr55le {
 
@@ -57,8 +55,8 @@ class FlashOutput {
   std::FILE* out_;
   OutputFormat format_;
   MessageList messages_;
-  std::vector<std::string> messageTexts_;
-  std::vector<std::string> members_;  // JSON members, already written out
+  nlohmann::ordered_json messageTexts_ = nlohmann::ordered_json::array();
+  nlohmann::ordered_json members_ = nlohmann::ordered_json::object();  // in the order given
 };
 
 }  // namespace kr55le

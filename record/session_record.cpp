@@ -2,8 +2,9 @@
 
 #include <cmath>
 #include <limits>
+#include <nlohmann/json.hpp>
 
-#include "record/json.h"
+#include "record/latin1_json.h"
 
 namespace kr55le::record {
 namespace {
@@ -53,30 +54,24 @@ std::string_view NameOf(hid::HidError error) {
   return {};
 }
 
-// Appended in place: a transfer writes thousands of these while it runs.
-void AppendHex(std::string& line, const std::vector<std::uint8_t>& bytes) {
-  line.reserve(line.size() + bytes.size() * 2);
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+  std::string hex;
+  hex.reserve(bytes.size() * 2);
   for (const std::uint8_t byte : bytes) {
-    line += kHexDigits[byte >> kNibbleBits];
-    line += kHexDigits[byte & kNibbleMask];
+    hex += kHexDigits[byte >> kNibbleBits];
+    hex += kHexDigits[byte & kNibbleMask];
   }
+  return hex;
 }
 
-std::string Member(std::string_view key, const std::string& json) {
-  return "," + JsonString(key) + ":" + json;
-}
-
-std::string Member(std::string_view key, std::uint64_t number) {
-  return Member(key, std::to_string(number));
-}
-
-// Reads one line's object into an event; empty when it is one, else what is wrong.
+// Reads one line's object into an event; empty when it is one, else what is wrong. Each member's
+// type is checked before it is read, so that nothing a file holds throws.
 class EventReader {
  public:
-  explicit EventReader(const JsonValue& object) : object_(object) {}
+  explicit EventReader(const nlohmann::json& object) : object_(object) {}
 
   std::string Read(Event& event) {
-    if (object_.type != JsonValue::Type::Object) return "not an object";
+    if (!object_.is_object()) return "not an object";
     std::string kind;
     if (!Text("event", kind)) return error_;
     const Named* named = nullptr;
@@ -130,36 +125,41 @@ class EventReader {
   }
 
  private:
-  const JsonValue* Need(std::string_view key, JsonValue::Type type) {
-    const JsonValue* value = object_.Find(key);
-    if (value == nullptr) return Fail("'" + std::string(key) + "' missing");
-    if (value->type != type) return Fail("'" + std::string(key) + "' of the wrong type");
-    return value;
+  using Json = nlohmann::json;
+
+  // The member `key`, or null (with error_ set) when it is missing or not of `type`.
+  const Json* Need(std::string_view key, bool (Json::*type)() const noexcept) {
+    const auto member = object_.find(key);
+    if (member == object_.end()) return Fail("'" + std::string(key) + "' missing");
+    if (!((*member).*type)()) return Fail("'" + std::string(key) + "' of the wrong type");
+    return &*member;
   }
 
   bool Text(std::string_view key, std::string& out) {
-    const JsonValue* value = Need(key, JsonValue::Type::String);
-    if (value != nullptr) out = value->text;
+    const Json* value = Need(key, &Json::is_string);
+    if (value != nullptr) out = Latin1Bytes(*value);
     return value != nullptr;
   }
 
   bool Texts(std::string_view key, std::vector<std::string>& out) {
-    const JsonValue* value = Need(key, JsonValue::Type::Array);
+    const Json* value = Need(key, &Json::is_array);
     if (value == nullptr) return false;
-    for (const JsonValue& item : value->items) {
-      if (item.type != JsonValue::Type::String) {
+    for (const Json& item : *value) {
+      if (!item.is_string()) {
         Fail("'" + std::string(key) + "' holds a non-string");
         return false;
       }
-      out.push_back(item.text);
+      out.push_back(Latin1Bytes(item));
     }
     return true;
   }
 
+  // Any JSON number is taken as the format's numbers always were, as a double: an integer
+  // (1.0 and 1e3 too) from 0 to the largest a double holds exactly, and `limit`.
   bool Integer(std::string_view key, std::uint64_t& out, std::uint64_t limit) {
-    const JsonValue* value = Need(key, JsonValue::Type::Number);
+    const Json* value = Need(key, &Json::is_number);
     if (value == nullptr) return false;
-    const double number = value->number;
+    const auto number = value->get<double>();
     if (number < 0 || number != std::floor(number) || number > kMaxExactInteger ||
         number > static_cast<double>(limit)) {
       Fail("'" + std::string(key) + "' out of range");
@@ -177,11 +177,12 @@ class EventReader {
   }
 
   bool Error(hid::HidError& out) {
-    const JsonValue* value = object_.Find("error");
-    if (value == nullptr) return true;
-    if (value->type == JsonValue::Type::String) {
+    const auto value = object_.find("error");
+    if (value == object_.end()) return true;
+    if (value->is_string()) {
+      const std::string name = Latin1Bytes(*value);
       for (const NamedError& named : kErrorNames) {
-        if (named.name == value->text) {
+        if (named.name == name) {
           out = named.error;
           return true;
         }
@@ -192,9 +193,9 @@ class EventReader {
   }
 
   bool Bytes(std::string_view key, std::vector<std::uint8_t>& out) {
-    const JsonValue* value = Need(key, JsonValue::Type::String);
+    const Json* value = Need(key, &Json::is_string);
     if (value == nullptr) return false;
-    const std::string& hex = value->text;
+    const std::string hex = Latin1Bytes(*value);
     if (hex.size() % 2 != 0 || hex.size() / 2 > kMaxReportBytes) {
       Fail("'" + std::string(key) + "' not whole bytes or too long");
       return false;
@@ -219,96 +220,83 @@ class EventReader {
   }
 
   bool Interfaces(std::vector<hid::HidInterface>& out) {
-    const JsonValue* list = Need("interfaces", JsonValue::Type::Array);
+    const Json* list = Need("interfaces", &Json::is_array);
     if (list == nullptr) return false;
-    for (const JsonValue& item : list->items) {
-      const JsonValue* path = item.Find("path");
-      const JsonValue* description = item.Find("description");
-      if (item.type != JsonValue::Type::Object || path == nullptr ||
-          path->type != JsonValue::Type::String || description == nullptr ||
-          (description->type != JsonValue::Type::String &&
-           description->type != JsonValue::Type::Null)) {
+    for (const Json& item : *list) {
+      const auto path = item.find("path");  // end() unless an object with it
+      const auto description = item.find("description");
+      if (path == item.end() || !path->is_string() || description == item.end() ||
+          !(description->is_string() || description->is_null())) {
         Fail("an interface without a path or description");
         return false;
       }
       hid::HidInterface& interface = out.emplace_back();
-      interface.path = path->text;
-      if (description->type == JsonValue::Type::String) interface.description = description->text;
+      interface.path = Latin1Bytes(*path);
+      if (description->is_string()) interface.description = Latin1Bytes(*description);
     }
     return true;
   }
 
-  const JsonValue* Fail(std::string what) {
+  const Json* Fail(std::string what) {
     error_ = std::move(what);
     return nullptr;
   }
 
-  const JsonValue& object_;
+  const Json& object_;
   std::string error_;
 };
 
 }  // namespace
 
 std::string FormatEvent(const Event& event) {
-  std::string line = "{" + JsonString("event") + ":" + JsonString(NameOf(event.kind));
-  line += Member("us", event.micros);
+  nlohmann::ordered_json line = {{"event", NameOf(event.kind)}, {"us", event.micros}};
   if (event.kind != EventKind::Start && event.kind != EventKind::Interfaces) {
-    line += Member("handle", event.handle);
-    if (event.error != hid::HidError::None)
-      line += Member("error", JsonString(NameOf(event.error)));
+    line["handle"] = event.handle;
+    if (event.error != hid::HidError::None) line["error"] = NameOf(event.error);
   }
   const bool worked = event.error == hid::HidError::None;
   switch (event.kind) {
     case EventKind::Start: {
-      line += Member("tool", JsonString(event.tool)) + Member("version", JsonString(event.version));
-      std::string command;
-      for (const std::string& word : event.command) {
-        command += (command.empty() ? "" : ",") + JsonString(word);
-      }
-      line += Member("command", "[" + command + "]");
+      line["tool"] = Latin1Json(event.tool);
+      line["version"] = Latin1Json(event.version);
+      nlohmann::ordered_json& command = line["command"] = nlohmann::ordered_json::array();
+      for (const std::string& word : event.command) command.push_back(Latin1Json(word));
       break;
     }
     case EventKind::Interfaces: {
-      std::string list;
+      nlohmann::ordered_json& list = line["interfaces"] = nlohmann::ordered_json::array();
       for (const hid::HidInterface& interface : event.interfaces) {
-        list += std::string(list.empty() ? "" : ",") + "{" + JsonString("path") + ":" +
-                JsonString(interface.path) +
-                Member("description", interface.description ? JsonString(*interface.description)
-                                                            : std::string("null")) +
-                "}";
+        list.push_back({{"path", Latin1Json(interface.path)},
+                        {"description", interface.description ? Latin1Json(*interface.description)
+                                                              : nlohmann::ordered_json(nullptr)}});
       }
-      line += Member("interfaces", "[" + list + "]");
       break;
     }
     case EventKind::Open:
-      line += Member("path", JsonString(event.path));
+      line["path"] = Latin1Json(event.path);
       break;
     case EventKind::Attributes:
       if (worked) {
-        line += Member("vendor", event.attributes.VendorID) +
-                Member("product", event.attributes.ProductID) +
-                Member("version", event.attributes.VersionNumber);
+        line["vendor"] = event.attributes.VendorID;
+        line["product"] = event.attributes.ProductID;
+        line["version"] = event.attributes.VersionNumber;
       }
       break;
     case EventKind::Caps:
       if (worked) {
-        line += Member("input", event.caps.InputReportByteLength) +
-                Member("output", event.caps.OutputReportByteLength) +
-                Member("feature", event.caps.FeatureReportByteLength);
+        line["input"] = event.caps.InputReportByteLength;
+        line["output"] = event.caps.OutputReportByteLength;
+        line["feature"] = event.caps.FeatureReportByteLength;
       }
       break;
     case EventKind::Write:
     case EventKind::Read:
-      if (worked) {
-        line += Member("bytes", "\"");  // hexadecimal needs no escaping
-        AppendHex(line, event.bytes);
-        line += '"';
-      }
+      if (worked) line["bytes"] = Hex(event.bytes);
       break;
     case EventKind::WriteFailed:
       break;
   }
-  return line + "}";
+  return DumpJson(line);
 }
 
 ParsedRecording ParseRecording(std::string_view text) {
@@ -321,9 +309,9 @@ ParsedRecording ParseRecording(std::string_view text) {
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     if (line.find_first_not_of(" \t\r") == std::string_view::npos) continue;
     std::string error;
-    const std::optional<JsonValue> object = ParseJson(line, error);
+    const nlohmann::json object = ParseJsonBounded(line, error);
     Event event;
-    if (object) error = EventReader(*object).Read(event);
+    if (error.empty()) error = EventReader(object).Read(event);
     if (!error.empty()) {
       parsed.events.clear();
       parsed.error = "line " + std::to_string(number) + ": " + error;
