@@ -170,9 +170,6 @@ TEST(FlashProcess, EachCommandEndsWithItsStatusAndOutput) {
       {"--simulate devices=0 info", 1, LastMessageIs("No device is attached")},
       {"--simulate mode=firmware check " + firmware.path(), 0,
        LastMessageIs("Do you want to upgrade the device?")},
-      // The device answers the data report of block 3 with code 3.
-      {"--simulate fail-at=3 upgrade " + firmware.path(), 1,
-       LastMessageIs("Communication error: Uploading is failed, please try again")},
       // Scaled so that the silent device's wait ends at once.
       {"--wait-scale 0.001 --simulate silent=info upgrade " + firmware.path(), 1,
        LastMessageIs(notInUpgradeMode)},

@@ -62,8 +62,6 @@ class FakeDevice : public hid::HidDevice {
       if (failures_ > 0) {
         --failures_;
         result = {failWith_, 0, "write failed"};
-      } else if (answer_) {
-        replies_.push_back(answer_(report));
       }
       condition_.notify_all();
       hold = std::exchange(holdWrite_, nullptr);
@@ -94,10 +92,6 @@ class FakeDevice : public hid::HidDevice {
     replies_.push_back(std::move(report));
     condition_.notify_all();
   }
-  void AnswerEachWrite(std::function<std::vector<std::uint8_t>(std::span<const std::uint8_t>)> f) {
-    std::lock_guard lock(mutex_);
-    answer_ = std::move(f);
-  }
   std::vector<std::vector<std::uint8_t>> Writes() {
     std::lock_guard lock(mutex_);
     return writes_;
@@ -121,7 +115,6 @@ class FakeDevice : public hid::HidDevice {
   std::condition_variable condition_;
   std::deque<std::vector<std::uint8_t>> replies_;
   std::vector<std::vector<std::uint8_t>> writes_;
-  std::function<std::vector<std::uint8_t>(std::span<const std::uint8_t>)> answer_;
   std::function<bool()> holdWrite_;
   int failures_ = 0;
   hid::HidError failWith_ = hid::HidError::None;

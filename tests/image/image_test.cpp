@@ -57,6 +57,16 @@ TEST(ImageHeader, VersionNeedsDotsAtItsThirdAndSixthCharacter) {
   }
 }
 
+// What the image check request carries: the header fields last byte first, kind and version.
+TEST(ImageHeader, CheckFieldsHoldTheHeaderFieldsReversedThenKindAndVersion) {
+  using Field = std::array<std::uint8_t, kHeaderFieldSize>;
+  const ImageCheckFields fields = HeaderOf(MakeImage("Pardo", "01.00.01", {})).CheckFields();
+  EXPECT_EQ(fields.HeaderField1, (Field{8, 7, 6, 5, 4, 3, 2, 1}));  // header bytes 0..15: 1..16
+  EXPECT_EQ(fields.HeaderField2, (Field{16, 15, 14, 13, 12, 11, 10, 9}));
+  EXPECT_EQ(fields.ImageKind, (Field{'P', 'a', 'r', 'd', 'o', 0, 0, 0}));
+  EXPECT_EQ(fields.ImageVersion, (Field{'0', '1', '.', '0', '0', '.', '0', '1'}));
+}
+
 TEST(ImageHeader, ShortFileDoesNotMixInTheImageReadBefore) {
   ImageHeaderCopies copies;
   TempFile full(MakeImage("AUDIO", "09.09.09", std::vector<std::uint8_t>(10, 1)));

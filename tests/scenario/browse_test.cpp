@@ -5,8 +5,6 @@
 namespace kr55le::testing {
 namespace {
 
-using ::testing::ElementsAreArray;
-
 using BrowseTest = Scenario;
 
 TEST_F(BrowseTest, CancelledFileDialogBoxesAndBeepsKeepingAllButTheFileVersion) {
@@ -47,8 +45,7 @@ TEST_F(BrowseTest, DirectoryOrVanishedFileAsksForAValidFileAndNothingIsSent) {
 }
 
 TEST_F(BrowseTest, MalformedVersionIsAnInvalidFileAndNothingIsSent) {
-  StartWith();
-  Browse(FirmwareImage(Payload(10)));
+  StartWithImage(10);
   ASSERT_TRUE(Enabled(Control::UpgradeButton));
   const std::size_t before = hid.ReceivedReports(device).size();
 
@@ -214,22 +211,6 @@ TEST_P(GoneDuringCheckTest, WaitEndsAtOnceWithItsNoReplyOutcome) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, GoneDuringCheckTest, ::testing::ValuesIn(kGoneDuringChecks),
                          CaseName);
-
-TEST_F(BrowseTest, CheckRequestCarriesTheHeaderFieldsReversedThenKindAndVersion) {
-  StartWith();
-  Browse(FirmwareImage(Payload(10)));  // header bytes 0..15 are 1..16
-
-  const auto checks = Received(device, kRequestReportId, kCommandImageCheck);
-  ASSERT_EQ(checks.size(), 1u);
-  ASSERT_GE(checks[0].size(), 36u);
-  const std::uint8_t expected[] = {
-      0x01, 0x03, 0xFF, 0xFF,                       // report ID, command, two filler bytes
-      8,    7,    6,    5,    4,   3,   2,   1,     // header bytes 0..7, last first
-      16,   15,   14,   13,   12,  11,  10,  9,     // header bytes 8..15, last first
-      'P',  'a',  'r',  'd',  'o', 0,   0,   0,     // the kind
-      '0',  '1',  '.',  '0',  '0', '.', '0', '1'};  // the version
-  EXPECT_THAT(std::vector(checks[0].begin(), checks[0].begin() + 36), ElementsAreArray(expected));
-}
 
 }  // namespace
 }  // namespace kr55le::testing

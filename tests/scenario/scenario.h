@@ -82,6 +82,13 @@ class Scenario : public ::testing::Test {
   void HandleNotices() {
     for (int pump = 0; pump < kNoticePumps; ++pump) host.PumpMessages();
   }
+  // StartWith(config), then Browse chooses a firmware image of `size` bytes' payload, returned.
+  std::vector<std::uint8_t> StartWithImage(std::size_t size, sim::SimDeviceConfig config = {}) {
+    StartWith(std::move(config));
+    std::vector<std::uint8_t> payload = Payload(size);
+    Browse(FirmwareImage(payload));
+    return payload;
+  }
   // An image file of this test, removed with the fixture.
   std::string File(const std::vector<std::uint8_t>& bytes) {
     files_.push_back(std::make_unique<TempFile>(bytes));

@@ -103,7 +103,8 @@ TEST(SimOptions, TextChangesOnlyWhatItSetsOfTheDefaultsAndRefusedTextGivesThem) 
   EXPECT_TRUE(refused.options == demo);
 }
 
-// With several devices, the k-th serial ends in k, as wide as the digits it replaces.
+// With several devices, the k-th serial ends in k, as wide as the digits it replaces; a device's
+// own entries apply to it alone, after the bus entries wherever they stand.
 TEST(SimOptions, DeviceSerialsEndInEachDevicesNumber) {
   const struct {
     const char* text;
@@ -117,6 +118,7 @@ TEST(SimOptions, DeviceSerialsEndInEachDevicesNumber) {
       {"devices=12,11:serial=OWN",
        {"KR55LE0001", "KR55LE0002", "KR55LE0003", "KR55LE0004", "KR55LE0005", "KR55LE0006",
         "KR55LE0007", "KR55LE0008", "KR55LE0009", "KR55LE0010", "OWN", "KR55LE0012"}},
+      {"devices=3,2:serial=OWN,serial=ABC", {"ABC1", "OWN", "ABC3"}},
       {"devices=0", {}},
   };
   for (const auto& c : cases) {
@@ -128,18 +130,6 @@ TEST(SimOptions, DeviceSerialsEndInEachDevicesNumber) {
     }
     EXPECT_EQ(serials, c.serials) << c.text;
   }
-}
-
-TEST(SimOptions, ADevicesOwnEntriesApplyToItAloneAfterTheBusEntries) {
-  const SimOptionsResult result = ParseSimOptions("devices=3,2:fail-at=5,fail-at=1,2:chatter");
-  ASSERT_TRUE(result.ok()) << result.error;
-  const std::vector<SimDeviceConfig> configs = DeviceConfigs(result.options);
-  ASSERT_EQ(configs.size(), 3u);
-  EXPECT_EQ(configs[0].failAtBlock, 1u);
-  EXPECT_EQ(configs[1].failAtBlock, 5u);
-  EXPECT_TRUE(configs[1].chatter);
-  EXPECT_EQ(configs[2].failAtBlock, 1u);
-  EXPECT_FALSE(configs[2].chatter);
 }
 
 // With several devices, --simulate-dump writes one file a device, named by its serial.

@@ -171,8 +171,7 @@ TEST(InterruptPackets, AReportGoesOutAsFullPacketsThenTheRestAndIsRebuilt) {
   const struct {
     std::size_t length;
     std::vector<std::size_t> packets;
-  } cases[] = {{1, {1}},
-               {63, {63}},
+  } cases[] = {{63, {63}},
                {64, {64}},
                {65, {64, 1}},
                {1024, std::vector<std::size_t>(16, 64)},
