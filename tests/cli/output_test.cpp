@@ -17,26 +17,15 @@
 namespace kr55le::testing {
 namespace {
 
-// --json writes a text's bytes as the recordings do: each outside printable ASCII as \u00XX
-// (a control character by its short escape where JSON has one), UTF-8 too, byte by byte.
+// --json writes a text's bytes as the recordings do (their tests go through every byte): each
+// outside printable ASCII as \u00XX, a control character by its short escape where JSON has one.
 TEST(FlashOutput, JsonWritesEachByteOutsideAsciiEscaped) {
-  const struct {
-    std::string_view text;
-    const char* json;
-  } cases[] = {
-      {"say \"hi\"\\/", R"({"serial":"say \"hi\"\\/"})"},
-      {std::string_view("nul\0bell\a\x1b\t\n", 12),
-       R"({"serial":"nul\u0000bell\u0007\u001b\t\n"})"},
-      {"\x7f\xe9\xff", R"({"serial":"\u007f\u00e9\u00ff"})"},
-      {"\xc3\xa9t\xc3\xa9", R"({"serial":"\u00c3\u00a9t\u00c3\u00a9"})"},
-  };
-  for (const auto& c : cases) {
-    MemoryStream stream;
-    FlashOutput output(stream.file(), OutputFormat::Json, MessageList::Omitted);
-    output.Field(kKeySerial, c.text);
-    output.Finish();
-    EXPECT_EQ(stream.Text(), std::string(c.json) + "\n");
-  }
+  MemoryStream stream;
+  FlashOutput output(stream.file(), OutputFormat::Json, MessageList::Omitted);
+  output.Field(kKeySerial, std::string_view("\"\\/\0\a\t\x7f\xc3\xa9", 9));
+  output.Finish();
+  EXPECT_EQ(stream.Text(), R"({"serial":"\"\\/\u0000\u0007\t\u007f\u00c3\u00a9"})"
+                           "\n");
 }
 
 // A device's texts reach the terminal with their control characters shown, not acted on; UTF-8

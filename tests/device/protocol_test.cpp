@@ -182,7 +182,6 @@ TEST(BlockCrc, GivesTheWorkedValues) {
     std::uint32_t expected;
   } cases[] = {
       {"abc and a zero byte", {0x61, 0x62, 0x63, 0x00}, 0xE1208697},
-      {"1008 filler bytes", std::vector<std::uint8_t>(1008, 0x55), 0xE64A0E7F},
       {"bytes past 252 words ignored", std::vector<std::uint8_t>(1200, 0x55), 0xE64A0E7F},
   };
   for (const auto& c : cases) {

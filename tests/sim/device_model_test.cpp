@@ -174,6 +174,14 @@ TEST(BlockTransfer, BlocksOutsideATransferFail) {
   EXPECT_EQ(model.AssembledImage().size(), kBlockDataSize);
 }
 
+TEST(BlockTransfer, AFirstBlockOfNoPayloadFails) {
+  Report first = Blocks(Payload(3000)).Block(0);
+  std::fill_n(first.begin() + kBlockSizeOffset, sizeof(std::uint32_t), 0);
+  DeviceModel model({});
+  testing::ArmForTransfer(model);
+  EXPECT_EQ(Seen(model.HandleOutputReport(first)), "3@0");
+}
+
 TEST(BlockTransfer, AMalformedBlockFailsTheTransfer) {
   const Blocks blocks(Payload(3000));
   const struct {

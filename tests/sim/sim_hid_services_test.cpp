@@ -127,6 +127,7 @@ TEST(SimHidDevice, UnplugEndsAWaitingReadWithGoneAndSendsNotices) {
   EXPECT_EQ(readError, HidError::Gone);
   EXPECT_EQ(device->Write(InfoRequest()).error, HidError::Gone);
   EXPECT_TRUE(services.Enumerate().empty());
+  EXPECT_FALSE(services.Unplug(id));  // once only
   EXPECT_EQ(notices, (std::vector{hid::DeviceChange::Arrival, hid::DeviceChange::Removal}));
 }
 
@@ -153,7 +154,8 @@ std::vector<Event> Session() {
   return {
       {.kind = EventKind::Interfaces,
        .interfaces = {{"/dev/hidraw0#vid_0483&pid_5750", "Pardo KR-55LE"},
-                      {"/dev/hidraw1#vid_046d&pid_c31c", std::nullopt}}},
+                      {"/dev/hidraw1#vid_046d&pid_c31c", std::nullopt},
+                      {"/dev/hidraw2#vid_04&pid_5750", std::nullopt}}},
       {.kind = EventKind::Open, .handle = 0, .path = "/DEV/HIDRAW0#VID_0483&PID_5750"},
       {.kind = EventKind::Caps, .handle = 0, .caps = {64, 1024, 0}},
       {.kind = EventKind::Read, .micros = 1000, .handle = 0, .bytes = {9}},  // before any write
@@ -174,7 +176,7 @@ std::vector<Event> Session() {
 
 TEST(ReplayScript, EachEnumeratedInterfaceWithWhatWasWrittenAndReadOnItsPath) {
   const std::vector<ReplayDevice> devices = ReplayDevices(Session());
-  ASSERT_EQ(devices.size(), 2U);
+  ASSERT_EQ(devices.size(), 3U);
   const ReplayDevice& kr55le = devices[0];
   EXPECT_EQ(kr55le.path, "/dev/hidraw0#vid_0483&pid_5750");
   EXPECT_EQ(kr55le.attributes, (hid::HidAttributes{0x0483, 0x5750, 0}));
@@ -189,6 +191,7 @@ TEST(ReplayScript, EachEnumeratedInterfaceWithWhatWasWrittenAndReadOnItsPath) {
   // Never opened: it answers nothing, and keeps the IDs its path names.
   EXPECT_TRUE(devices[1].steps.empty());
   EXPECT_EQ(devices[1].attributes.VendorID, 0x046d);
+  EXPECT_EQ(devices[2].attributes.VendorID, 0);  // not four digits: no ID
   EXPECT_FALSE(devices[1].description.has_value());
 }
 

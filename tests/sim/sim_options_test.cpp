@@ -84,8 +84,6 @@ TEST(SimOptions, RefusedTextNamesTheCulprit) {
       {"chatter=yes", "key 'chatter' takes no value"},
       // The USB link's own keys, here as on the other transports.
       {"out-endpoint=no", "out-endpoint is for kr55le-usb-device alone"},
-      {"devices=2,2:disconnect-at", "disconnect-at is for kr55le-usb-device alone"},
-      {"stall-at=3", "stall-at is for kr55le-usb-device alone"},
       {"mode=audio,,chatter", "empty entry"},
   };
   for (const auto& c : cases) EXPECT_EQ(ParseSimOptions(c.text).error, c.error) << c.text;

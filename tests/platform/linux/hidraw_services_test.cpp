@@ -9,6 +9,7 @@
 
 #include "platform/linux/hid_uevent.h"
 #include "platform/linux/hidraw_errors.h"
+#include "platform/linux/small_file.h"
 #include "tests/platform/linux/descriptors.h"
 #include "tests/platform/linux/fake_tree.h"
 
@@ -192,6 +193,17 @@ TEST_P(HidUeventTest, ReadsIdsAndName) {
 
 INSTANTIATE_TEST_SUITE_P(Uevents, HidUeventTest, ::testing::ValuesIn(kCases),
                          [](const auto& testCase) { return testCase.param.name; });
+
+// A failed read leaves nothing behind: a file past its bound, or a folder that read() refuses.
+TEST(SmallFile, FailureLeavesNoContents) {
+  const testing::TempFolder folder;
+  testing::WriteFile(folder.path() / "long", std::string("12345"));
+  for (const auto& [path, error] : {std::pair{folder.path() / "long", hid::HidError::TooLong},
+                                    std::pair{folder.path(), hid::HidError::Io}}) {
+    std::vector<std::uint8_t> contents{1};
+    EXPECT_TRUE(ReadSmallFile(path, 4, contents).error == error && contents.empty()) << path;
+  }
+}
 
 }  // namespace
 }  // namespace kr55le

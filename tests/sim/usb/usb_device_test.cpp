@@ -136,6 +136,11 @@ TEST(UsbDescriptors, EndpointZeroAnswersWhatTheHostDriversAsk) {
       {"feature report", {0xA1, 0x01, 0x0301, 0, 64}, std::nullopt},
       {"output report 1", {0x21, 0x09, 0x0201, 0, 1024}, 0, {}, request},
       {"output report under another ID", {0x21, 0x09, 0x0202, 0, 1024}, std::nullopt, {}, request},
+      {"output report as an input report",
+       {0x21, 0x09, 0x0101, 0, 1024},
+       std::nullopt,
+       {},
+       request},
       {"output report too long",
        {0x21, 0x09, 0x0201, 0, 1025},
        std::nullopt,
@@ -171,11 +176,7 @@ TEST(InterruptPackets, AReportGoesOutAsFullPacketsThenTheRestAndIsRebuilt) {
   const struct {
     std::size_t length;
     std::vector<std::size_t> packets;
-  } cases[] = {{63, {63}},
-               {64, {64}},
-               {65, {64, 1}},
-               {1024, std::vector<std::size_t>(16, 64)},
-               {1025, {64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 1}}};
+  } cases[] = {{63, {63}}, {64, {64}}, {65, {64, 1}}, {1024, std::vector<std::size_t>(16, 64)}};
   for (const auto& c : cases) {
     const std::vector<std::uint8_t> report = Counting(c.length);
     std::vector<std::size_t> sizes;
@@ -198,10 +199,6 @@ TEST(InterruptPackets, OutputPacketsEndAReportAtItsLengthOrAtAShortPacket) {
     std::vector<std::size_t> packets;
     std::vector<std::string> outcomes;
   } cases[] = {
-      {"sixteen full packets",
-       1024,
-       std::vector<std::size_t>(16, 64),
-       {"", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "R1024"}},
       {"a length off the edge", 100, {64, 36}, {"", "R100"}},
       {"a short packet", 1024, {64, 10, 64}, {"", "R74", ""}},
       {"a zero-length packet", 1024, {64, 0}, {"", "R64"}},
@@ -500,6 +497,13 @@ TEST(RedirDevice, ABrokenOrUnexpectedMessageEndsTheConnectionSayingWhy) {
     EXPECT_TRUE(guest.errors[0].starts_with(c.error)) << guest.errors[0];
     EXPECT_FALSE(guest.device.Connected()) << c.error;
   }
+}
+
+TEST(RedirDevice, APeerThatClosesEndsTheConnectionQuietly) {
+  Guest guest;
+  ::shutdown(guest.peer, SHUT_WR);
+  guest.Pump();
+  EXPECT_TRUE(!guest.device.Connected() && guest.errors.empty());
 }
 
 // The serving loop accepts when the socket is readable: nothing waiting after all is no error,
