@@ -3,14 +3,15 @@
 #include "app/flashwell_app.h"
 #include "device/report_link.h"
 #include "dialog/flashwell_dlg.h"
+#include "platform/factories.h"
 
 namespace kr55le {
 
 void RunApplication(StartupServices& startup, DialogHost& host, ControlModel& controls,
                     hid::HidServices& hid) {
-  ReportLink link;
+  const std::unique_ptr<ReportLink> link = platform::MakeReportLink();
   CFlashwellApp application(startup, host, [&] {
-    CFlashwellDlg dialog(host, controls, hid, link);
+    CFlashwellDlg dialog(host, controls, hid, *link);
     host.RunModal(dialog);
   });
   application.InitInstance();

@@ -13,6 +13,10 @@ if(WIN32)
   # min and max macros.
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)
   include(cmake/WindowsResources.cmake)
+elseif(EMSCRIPTEN)
+  set(KR55LE_PLATFORM web)
+  set(KR55LE_SYSTEM_FAMILY none)  # a page has no terminal: kr55le-flash is not built
+  set(KR55LE_WINDOW ON)           # the page renders the dialog in HTML
 else()
   set(KR55LE_PLATFORM linux)
   set(KR55LE_SYSTEM_FAMILY posix)

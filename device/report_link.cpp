@@ -6,9 +6,17 @@
 
 namespace kr55le {
 
-int LaunchThread(LinkThread, std::thread& thread, std::function<void()> body) {
+void LinkWorker::Join() {
+  if (thread.joinable()) thread.join();
+  if (stop) std::exchange(stop, {})();
+}
+
+int LaunchThread(LinkThread, LinkWorker& worker, LinkPass pass) {
   try {
-    thread = std::thread(std::move(body));
+    worker.thread = std::thread([pass = std::move(pass)] {
+      while (pass()) {
+      }
+    });
   } catch (const std::system_error& error) {
     return error.code().value();
   }
@@ -22,19 +30,19 @@ ReportLink::~ReportLink() {
   stopping_.store(true);
   readerWake_.Notify();
   writerWake_.Notify();
-  if (reader_.joinable()) reader_.join();
-  if (writer_.joinable()) writer_.join();
+  reader_.Join();
+  writer_.Join();
 }
 
 void ReportLink::StartThreads(const std::function<void(LinkThread, int)>& onFailure) {
-  if (!reader_.joinable()) {
-    if (const int error = launcher_(LinkThread::Reader, reader_, [this] { ReaderThread(); });
+  if (!reader_.Started()) {
+    if (const int error = launcher_(LinkThread::Reader, reader_, [this] { return ReaderPass(); });
         error != 0) {
       onFailure(LinkThread::Reader, error);
     }
   }
-  if (!writer_.joinable()) {
-    if (const int error = launcher_(LinkThread::Writer, writer_, [this] { WriterThread(); });
+  if (!writer_.Started()) {
+    if (const int error = launcher_(LinkThread::Writer, writer_, [this] { return WriterPass(); });
         error != 0) {
       onFailure(LinkThread::Writer, error);
     }
@@ -106,44 +114,44 @@ void ReportLink::Pause(WakeSignal& signal) {
   signal.WaitFor(timing_.pause);
 }
 
-void ReportLink::ReaderThread() {
-  std::array<std::uint8_t, kReportSize> report{};
-  while (!stopping_.load()) {
-    const auto [device, generation] = DeviceHandle.hold();
-    const std::size_t length = ReportLength(inputLength_.load());
-    if (IsWritePending() || device == nullptr || length == 0) {
-      Pause(readerWake_);
-      continue;
-    }
-    std::size_t received = 0;
-    const hid::HidResult result =
-        device->Read(std::span(report).first(length), received, timing_.pause);
-    const std::uint64_t marks = InputReport.Marks();  // as near the read's end as can be
-    NoteResult(result, generation);
-    if (result.ok() && received > 0) {
-      reportsRead_.fetch_add(1);
-      const auto got = std::span(report).first(std::min(received, length));
-      while (InputReport.Publish(got, marks) == InputReportBuffer::Publishing::NoFreeBuffer &&
-             !stopping_.load()) {
-        std::this_thread::yield();
-      }
-    } else if (result.error != hid::HidError::TimedOut) {
-      // A failed or removed device answers at once; pause so that it is not asked in a spin.
-      Pause(readerWake_);
-    }
+bool ReportLink::ReaderPass() {
+  if (stopping_.load()) return false;
+  const auto [device, generation] = DeviceHandle.hold();
+  const std::size_t length = ReportLength(inputLength_.load());
+  if (IsWritePending() || device == nullptr || length == 0) {
+    Pause(readerWake_);
+    return true;
   }
+  auto& report = readerReport_;
+  std::size_t received = 0;
+  const hid::HidResult result =
+      device->Read(std::span(report).first(length), received, timing_.pause);
+  const std::uint64_t marks = InputReport.Marks();  // as near the read's end as can be
+  NoteResult(result, generation);
+  if (result.ok() && received > 0) {
+    reportsRead_.fetch_add(1);
+    const auto got = std::span(report).first(std::min(received, length));
+    while (InputReport.Publish(got, marks) == InputReportBuffer::Publishing::NoFreeBuffer &&
+           !stopping_.load()) {
+      std::this_thread::yield();
+    }
+  } else if (result.error != hid::HidError::TimedOut) {
+    // A failed or removed device answers at once; pause so that it is not asked in a spin.
+    Pause(readerWake_);
+  }
+  return true;
 }
 
-void ReportLink::WriterThread() {
-  std::array<std::uint8_t, kReportSize> report{};
-  while (!stopping_.load()) {
-    if (IsWritePending()) {
-      SendRequest(report);
-    } else if (retry_.request != 0) {
-      SendAgain(report);
-    }
-    Pause(writerWake_);
+bool ReportLink::WriterPass() {
+  if (stopping_.load()) return false;
+  auto& report = writerReport_;  // kept from pass to pass: a failed write goes again from it
+  if (IsWritePending()) {
+    SendRequest(report);
+  } else if (retry_.request != 0) {
+    SendAgain(report);
   }
+  Pause(writerWake_);
+  return true;
 }
 
 void ReportLink::SendRequest(std::span<std::uint8_t> report) {

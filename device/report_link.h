@@ -1,6 +1,6 @@
-// The report link: two worker threads move reports between the open device and two shared
-// buffers. The dialog fills OutputReport and raises WritePending; the writer sends it and
-// clears the flag. A write that fails short of a removal (a stall, a time-out) is sent again on
+// The report link: two workers (threads, see LinkWorker) move reports between the open device and
+// two shared buffers. The dialog fills OutputReport and raises WritePending; the writer sends it
+// and clears the flag. A write that fails short of a removal (a stall, a time-out) is sent again on
 // the writer's next passes until it goes through, a newer request replaces it, or the dialog
 // withdraws it or ends its retries. The reader publishes every input report into InputReport, where
 // the dialog polls for its reply. The link knows nothing of what the bytes mean.
@@ -36,10 +36,24 @@ struct LinkTiming {
 
 enum class LinkThread { Reader, Writer };
 
-// Starts `body` on a new thread, the link's `which`; returns 0 or the system's error code.
-using ThreadLauncher =
-    std::function<int(LinkThread which, std::thread& thread, std::function<void()> body)>;
-int LaunchThread(LinkThread which, std::thread& thread, std::function<void()> body);
+// One of the link's two workers: a thread that runs its passes one after another, or, in a
+// program without threads (the page in a browser), passes that the program runs itself between
+// the dialog's polls; `stop` ends those.
+struct LinkWorker {
+  std::thread thread;
+  std::function<void()> stop;
+
+  bool Started() const { return thread.joinable() || static_cast<bool>(stop); }
+  // Returns once no pass runs and none will.
+  void Join();
+};
+
+// One pass of a worker; false once the link stops.
+using LinkPass = std::function<bool()>;
+// Starts worker `which`; returns 0 or the system's error code.
+using ThreadLauncher = std::function<int(LinkThread which, LinkWorker& worker, LinkPass pass)>;
+// A thread for the worker, running its passes until one says the link stops.
+int LaunchThread(LinkThread which, LinkWorker& worker, LinkPass pass);
 
 class ReportLink {
  public:
@@ -95,8 +109,8 @@ class ReportLink {
   DeviceHandleSlot DeviceHandle;
 
  private:
-  void ReaderThread();
-  void WriterThread();
+  bool ReaderPass();
+  bool WriterPass();
   void Pause(WakeSignal& signal);
   std::size_t ReportLength(std::uint16_t length) const;
   // A request the writer has written, with what it may be sent again on.
@@ -130,10 +144,13 @@ class ReportLink {
   std::atomic<std::uint64_t> reportsRead_{0};
   // The failed write to send again on the next pass; the writer thread's own.
   Attempt retry_;
+  // Each worker's own report: the writer's holds its last request from pass to pass.
+  std::array<std::uint8_t, kReportSize> readerReport_{};
+  std::array<std::uint8_t, kReportSize> writerReport_{};
   WakeSignal readerWake_;
   WakeSignal writerWake_;
-  std::thread reader_;
-  std::thread writer_;
+  LinkWorker reader_;
+  LinkWorker writer_;
 };
 
 }  // namespace kr55le

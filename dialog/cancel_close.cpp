@@ -36,6 +36,7 @@ void CFlashwellDlg::OnCancel() {
   // Until the exit request has really been written, not only taken by the writer.
   while (link_.IsSending() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::yield();
+    LetLinkRun();
   }
   // The empty delay after the hand-over; an atomic counter so that it is not optimised away.
   std::atomic<std::uint64_t> pass{0};

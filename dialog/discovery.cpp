@@ -178,7 +178,7 @@ std::optional<DeviceInfoReply> CFlashwellDlg::AwaitDeviceInfo() {
         return reply.has_value();
       },
       // A device removed during the exchange will not answer.
-      [this] { return link_.DeviceGone(); }, [] {});
+      [this] { return link_.DeviceGone(); }, [this] { LetLinkRun(); });
   link_.EndRetries();  // however it ended: a stalled device is not written to for ever
   return reply;
 }

@@ -9,7 +9,12 @@ namespace kr55le {
 
 CFlashwellDlg::CFlashwellDlg(DialogHost& host, ControlModel& controls, hid::HidServices& hid,
                              ReportLink& link, WaitBounds bounds)
-    : host_(host), controls_(controls), hid_(hid), link_(link), bounds_(bounds) {}
+    : host_(host),
+      controls_(controls),
+      hid_(hid),
+      link_(link),
+      bounds_(bounds),
+      hostRunsLink_(host.RunsLink()) {}
 
 void CFlashwellDlg::EndExchange() {
   if (--exchangeDepth_ == 0) RunDeferredScan();

@@ -45,6 +45,10 @@ class CFlashwellDlg : public DialogMessages {
   void DoDataExchange(bool saveAndValidate);
   void UpdateData(bool saveAndValidate) { DoDataExchange(saveAndValidate); }
   void PumpMessages();
+  // A wait that does not pump lets the link run where it has no threads of its own.
+  void LetLinkRun() {
+    if (hostRunsLink_) host_.RunLink();
+  }
   // The wait bounds in force; tests shrink one of them before the wait they run into.
   WaitBounds& bounds() { return bounds_; }
   // How the handler last ended.
@@ -119,6 +123,7 @@ class CFlashwellDlg : public DialogMessages {
   hid::HidServices& hid_;
   ReportLink& link_;
   WaitBounds bounds_;
+  const bool hostRunsLink_;
 
   // The path of the device the link has open, as listed (upper-cased).
   std::string openPath_;

@@ -213,6 +213,7 @@ WaitEnd CFlashwellDlg::AwaitAcknowledgement(std::uint8_t sequence, bool& progres
       [this] { return StopRequested(); },
       [&] {
         if (progressPending) StepProgress(progressPending);
+        LetLinkRun();
       });
   link_.EndRetries();  // however it ended: a stalled device is not written to for ever
   if (end == WaitEnd::Exhausted) Fail(text::kCommunicationError, Outcome::Failed);

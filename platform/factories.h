@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "device/report_link.h"
 #include "hid/hid_services.h"
 #include "window/control_model.h"
 #include "window/dialog_host.h"
@@ -21,6 +22,9 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // The system's HID devices.
 std::unique_ptr<hid::HidServices> MakeHidServices();
+// The dialog's report link: its workers on threads, or where the program has none (the page),
+// run by the dialog host.
+std::unique_ptr<ReportLink> MakeReportLink();
 
 // A hold on sleep for a transfer; null when the system gives none (said on stderr if so).
 std::unique_ptr<SystemHold> HoldSystemAwake();

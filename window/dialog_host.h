@@ -65,6 +65,12 @@ class DialogHost {
   // A hint for the user beside the status line (the Qt window shows it as a tooltip); an empty
   // one removes it.
   virtual void ShowHint(std::string_view hint) { (void)hint; }
+  // Where the program has no threads (the page in a browser), the host runs the report link's
+  // workers itself, and now and then lets the browser run: at every pump, and at every RunLink,
+  // which the dialog calls at each poll of a wait that does not pump and while it waits for the
+  // link to send. RunsLink is asked once, so that the other hosts' tight waits stay tight.
+  virtual bool RunsLink() const { return false; }
+  virtual void RunLink() {}
   // Keeps the system from sleeping or shutting down while the hold lives; null where the host
   // has none to give.
   virtual std::unique_ptr<SystemHold> HoldSystemAwake() { return nullptr; }

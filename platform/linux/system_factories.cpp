@@ -24,6 +24,10 @@ std::unique_ptr<hid::HidServices> MakeHidServices() {
   return std::make_unique<LinuxHidServices>();
 }
 
+std::unique_ptr<ReportLink> MakeReportLink() {
+  return std::make_unique<ReportLink>();
+}
+
 std::unique_ptr<SystemHold> HoldSystemAwake() {
   return TakeLogindHold(stderr);
 }

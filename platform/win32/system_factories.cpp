@@ -21,6 +21,10 @@ std::unique_ptr<hid::HidServices> MakeHidServices() {
   return std::make_unique<win32::Win32HidServices>();
 }
 
+std::unique_ptr<ReportLink> MakeReportLink() {
+  return std::make_unique<ReportLink>();
+}
+
 std::unique_ptr<SystemHold> HoldSystemAwake() {
   return win32::TakeExecutionStateHold();
 }

@@ -298,10 +298,10 @@ TEST(ReportLinkLengths, SendsTheOutputLengthAndCutsLengthsPastTheBuffers) {
 TEST(ReportLinkThreads, AFailedThreadLeavesTheOtherToStart) {
   for (const LinkThread failing : {LinkThread::Reader, LinkThread::Writer}) {
     std::vector<LinkThread> launched;
-    ReportLink link{kFast, [&](LinkThread which, std::thread& thread, std::function<void()> body) {
+    ReportLink link{kFast, [&](LinkThread which, LinkWorker& worker, LinkPass pass) {
                       launched.push_back(which);
                       return which == failing ? EAGAIN
-                                              : LaunchThread(which, thread, std::move(body));
+                                              : LaunchThread(which, worker, std::move(pass));
                     }};
     link.StartThreads([](LinkThread, int) {});
     EXPECT_THAT(launched, ElementsAre(LinkThread::Reader, LinkThread::Writer));

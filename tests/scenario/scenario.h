@@ -186,10 +186,9 @@ class Scenario : public ::testing::Test {
   sim::SimHidServices hid;
   ScenarioServices services{hid};         // the bus the dialog is opened on
   std::optional<LinkThread> unstartable;  // a link thread the system refuses to start
-  ReportLink link{kScenarioTiming,
-                  [this](LinkThread which, std::thread& thread, std::function<void()> body) {
+  ReportLink link{kScenarioTiming, [this](LinkThread which, LinkWorker& worker, LinkPass pass) {
                     return which == unstartable ? kThreadStartRefusal
-                                                : LaunchThread(which, thread, std::move(body));
+                                                : LaunchThread(which, worker, std::move(pass));
                   }};
   WaitBounds bounds;  // the real bounds; a test shrinks only the wait it runs into
   std::unique_ptr<CFlashwellDlg> dialog;
