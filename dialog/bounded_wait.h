@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "dialog/wait_bounds.h"
 
@@ -58,6 +59,43 @@ WaitEnd PollUntil(PollCounter& counter, Answered answered, Ended ended, Between 
     between();
     if (ended()) return WaitEnd::Ended;
     if (!counter.Count()) return WaitEnd::Exhausted;
+  }
+}
+
+// Up to `polls` polls of PollUntil; nothing when none of them ended the wait. Never inlined: a
+// host that lets the browser run between batches suspends the caller's frame, and a frame that
+// can be suspended is compiled to slower code, which the polls themselves must not be.
+template <typename Answered, typename Ended, typename Between>
+[[gnu::noinline]] std::optional<WaitEnd> PollBatch(PollCounter& counter, unsigned polls,
+                                                   Answered& answered, Ended& ended,
+                                                   Between& between) {
+  for (unsigned poll = 0; poll < polls; ++poll) {
+    if (answered()) return WaitEnd::Answered;
+    if (ended()) return WaitEnd::Ended;
+    between();
+    if (ended()) return WaitEnd::Ended;
+    if (!counter.Count()) return WaitEnd::Exhausted;
+  }
+  return std::nullopt;
+}
+
+// PollUntil for a wait that does not pump, whose `between()` has work only after its first poll.
+// With a `batch` of 0 it is PollUntil itself. Otherwise the polls after the first run in batches
+// of `batch`, with nothing between them and `slice()` after each batch: so a host without
+// threads can run the report link, while the batches stay tight code.
+template <typename Answered, typename Ended, typename Between, typename Slice>
+WaitEnd PollInSlices(PollCounter& counter, unsigned batch, Answered answered, Ended ended,
+                     Between between, Slice slice) {
+  if (batch == 0) return PollUntil(counter, answered, ended, between);
+  if (const std::optional<WaitEnd> end = PollBatch(counter, 1, answered, ended, between)) {
+    return *end;
+  }
+  auto nothing = [] {};
+  for (;;) {
+    slice();
+    if (const std::optional<WaitEnd> end = PollBatch(counter, batch, answered, ended, nothing)) {
+      return *end;
+    }
   }
 }
 

@@ -166,21 +166,20 @@ void CFlashwellDlg::EnterUnusableState(std::string_view message) {
 std::optional<DeviceInfoReply> CFlashwellDlg::AwaitDeviceInfo() {
   // With no device open the request cannot go out, so there is nothing to wait for.
   if (!link_.HasDevice()) return std::nullopt;
-  std::optional<DeviceInfoReply> reply;
+  ReportCopy copy{};
   // A tight wait: no messages are pumped until the scan has its answer.
   PollCounter counter(bounds_.deviceInfo, kOnePass);
-  PollUntil(
-      counter,
+  const WaitEnd end = PollInSlices(
+      counter, linkRunInterval_,
       [&] {
-        if (link_.InputReport[kReplyIdByte] != kDeviceInfoReplyId) return false;
-        const auto pinned = link_.InputReport.Pin();
-        if (IsDeviceInfoReply(pinned.View())) reply = ReadDeviceInfoReply(pinned.View());
-        return reply.has_value();
+        return link_.InputReport[kReplyIdByte] == kDeviceInfoReplyId &&
+               link_.InputReport.TakeIf(IsDeviceInfoReply, copy);
       },
       // A device removed during the exchange will not answer.
-      [this] { return link_.DeviceGone(); }, [this] { LetLinkRun(); });
+      [this] { return link_.DeviceGone(); }, [] {}, [this] { host_.RunLink(); });
   link_.EndRetries();  // however it ended: a stalled device is not written to for ever
-  return reply;
+  if (end != WaitEnd::Answered) return std::nullopt;
+  return ReadDeviceInfoReply(ReportView(std::span(copy)));
 }
 
 void CFlashwellDlg::ShowIdentification(const DeviceInfoReply& reply) {

@@ -14,7 +14,8 @@ CFlashwellDlg::CFlashwellDlg(DialogHost& host, ControlModel& controls, hid::HidS
       hid_(hid),
       link_(link),
       bounds_(bounds),
-      hostRunsLink_(host.RunsLink()) {}
+      linkRunInterval_(host.LinkRunInterval()),
+      pollsToLinkRun_(linkRunInterval_) {}
 
 void CFlashwellDlg::EndExchange() {
   if (--exchangeDepth_ == 0) RunDeferredScan();

@@ -47,7 +47,10 @@ class CFlashwellDlg : public DialogMessages {
   void PumpMessages();
   // A wait that does not pump lets the link run where it has no threads of its own.
   void LetLinkRun() {
-    if (hostRunsLink_) host_.RunLink();
+    if (linkRunInterval_ != 0 && --pollsToLinkRun_ == 0) {
+      pollsToLinkRun_ = linkRunInterval_;
+      host_.RunLink();
+    }
   }
   // The wait bounds in force; tests shrink one of them before the wait they run into.
   WaitBounds& bounds() { return bounds_; }
@@ -123,7 +126,8 @@ class CFlashwellDlg : public DialogMessages {
   hid::HidServices& hid_;
   ReportLink& link_;
   WaitBounds bounds_;
-  const bool hostRunsLink_;
+  const unsigned linkRunInterval_;
+  unsigned pollsToLinkRun_;
 
   // The path of the device the link has open, as listed (upper-cased).
   std::string openPath_;

@@ -204,8 +204,8 @@ Outcome CFlashwellDlg::SendBlocks(const PayloadPlan& plan) {
 WaitEnd CFlashwellDlg::AwaitAcknowledgement(std::uint8_t sequence, bool& progressPending,
                                             ReportCopy& ack) {
   PollCounter counter(bounds_.acknowledgement);
-  const WaitEnd end = PollUntil(
-      counter,
+  const WaitEnd end = PollInSlices(
+      counter, linkRunInterval_,
       [&] {
         return link_.InputReport.TakeIf(
             [sequence](const ReportView& input) { return IsBlockAck(input, sequence); }, ack);
@@ -213,8 +213,8 @@ WaitEnd CFlashwellDlg::AwaitAcknowledgement(std::uint8_t sequence, bool& progres
       [this] { return StopRequested(); },
       [&] {
         if (progressPending) StepProgress(progressPending);
-        LetLinkRun();
-      });
+      },
+      [this] { host_.RunLink(); });
   link_.EndRetries();  // however it ended: a stalled device is not written to for ever
   if (end == WaitEnd::Exhausted) Fail(text::kCommunicationError, Outcome::Failed);
   // A device that answers before the first poll still gets its block counted.

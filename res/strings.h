@@ -10,6 +10,7 @@ inline constexpr std::string_view kDialogTitle = "Pardo KR-55LE Upgrade Utility 
 inline constexpr std::string_view kApplicationName = "kr55le-upgrade";
 inline constexpr std::string_view kMakerNotice = "KR-55LE upgrade utility for Linux";
 inline constexpr std::string_view kMakerNoticeWindows = "KR-55LE upgrade utility for Windows";
+inline constexpr std::string_view kMakerNoticeWeb = "KR-55LE upgrade utility for the web";
 inline constexpr std::string_view kSocketsInitFailed = "Windows sockets initialization failed.";
 inline constexpr std::string_view kSingleInstanceName = "PARDO_KR_91_MAX_UI_RUNNING";
 inline constexpr std::string_view kOtherInstanceWindowName = "tws2";
@@ -91,6 +92,21 @@ inline constexpr std::string_view kAudioCompleted = "Audio upgrade completed";
 // Cancel and close.
 inline constexpr std::string_view kUpgradeDiscontinued =
     "Upgrade discontinued. Please re-connect the device in upgrade mode";
+
+// The page in a web browser.
+inline constexpr std::string_view kConnectDevice = "Connect device";
+inline constexpr std::string_view kNoWebHid =
+    "This page needs WebHID to reach the device: open it in Chrome, Edge or Opera on a computer, "
+    "from an https address (or from localhost).";
+inline constexpr std::string_view kPageEnded =
+    "The utility has closed. Reload the page to start it again.";
+inline constexpr std::string_view kWakeLockRefused =
+    "The browser did not keep the screen awake: keep this tab in front until the upgrade ends.";
+// The accessible names of the controls that have no caption of their own.
+inline constexpr std::string_view kNameImagePath = "Image file";
+inline constexpr std::string_view kNamePercent = "Percentage";
+inline constexpr std::string_view kNameProgress = "Progress";
+inline constexpr std::string_view kNameDevicePaths = "Device paths";
 
 // Command line.
 // The window shows the permission hint too: as the status line's tooltip and on standard error.

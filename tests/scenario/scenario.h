@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -72,6 +73,14 @@ class Scenario : public ::testing::Test {
     dialog = std::make_unique<CFlashwellDlg>(host, controls, services, link, bounds);
     host.Attach(*dialog);
     dialog->OnInitDialog();
+  }
+  // The link's workers as a program without threads has them (the page): passes that the host
+  // runs, once in `interval` polls. Before the dialog opens.
+  void RunLinkWithoutThreads(unsigned interval) {
+    threadless_ = true;
+    host.RunLinkItself(interval, [this] {
+      for (auto& [which, pass] : passes_) pass();
+    });
   }
   // Plugs one device and opens the dialog, which identifies it.
   void StartWith(sim::SimDeviceConfig config = {}) {
@@ -186,9 +195,15 @@ class Scenario : public ::testing::Test {
   sim::SimHidServices hid;
   ScenarioServices services{hid};         // the bus the dialog is opened on
   std::optional<LinkThread> unstartable;  // a link thread the system refuses to start
+  // The link's workers as passes (RunLinkWithoutThreads); before the link, which stops them.
+  bool threadless_ = false;
+  std::map<LinkThread, LinkPass> passes_;
   ReportLink link{kScenarioTiming, [this](LinkThread which, LinkWorker& worker, LinkPass pass) {
-                    return which == unstartable ? kThreadStartRefusal
-                                                : LaunchThread(which, worker, std::move(pass));
+                    if (which == unstartable) return kThreadStartRefusal;
+                    if (!threadless_) return LaunchThread(which, worker, std::move(pass));
+                    passes_[which] = std::move(pass);
+                    worker.stop = [this, which] { passes_.erase(which); };
+                    return 0;
                   }};
   WaitBounds bounds;  // the real bounds; a test shrinks only the wait it runs into
   std::unique_ptr<CFlashwellDlg> dialog;

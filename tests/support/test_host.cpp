@@ -72,6 +72,7 @@ bool TestHost::Allows(Control control) {
 
 void TestHost::PumpMessages() {
   ++pumpCount_;
+  RunLink();
   // Due steps are taken out of the script first: a step may add to the script or pump again.
   std::vector<std::function<void()>> due;
   for (auto entry = script_.begin(); entry != script_.end();) {

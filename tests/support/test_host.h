@@ -58,6 +58,16 @@ class TestHost : public DialogHost {
   void ShowHint(std::string_view hint) override { hints_.emplace_back(hint); }
   // A hold that the host counts while it lives.
   std::unique_ptr<SystemHold> HoldSystemAwake() override;
+  // As a program without threads: `runLink` (the link's passes) runs at every pump and once in
+  // `interval` polls of a wait that does not pump.
+  void RunLinkItself(unsigned interval, std::function<void()> runLink) {
+    linkRunInterval_ = interval;
+    runLink_ = std::move(runLink);
+  }
+  unsigned LinkRunInterval() const override { return linkRunInterval_; }
+  void RunLink() override {
+    if (runLink_) runLink_();
+  }
 
   // A person's steps, queued as the messages they cause. A click, Enter and typing are ignored
   // (and counted) while their control is disabled; Escape, like the close box, always works.
@@ -122,6 +132,8 @@ class TestHost : public DialogHost {
   std::vector<std::string> hints_;
   std::vector<HostMessage> dispatched_;
   std::optional<int> endResult_;
+  unsigned linkRunInterval_ = 0;
+  std::function<void()> runLink_;
 };
 
 }  // namespace kr55le

@@ -1,0 +1,29 @@
+// The report link's workers where the program has no threads: each worker's pass is run here,
+// in turn, whenever the page host gives the link its share (platform/web/page_host.cpp).
+#pragma once
+
+#include <functional>
+#include <map>
+
+#include "device/report_link.h"
+
+namespace kr55le::web {
+
+class LinkPasses {
+ public:
+  // A launcher for ReportLink: the worker's passes join those run here until it stops.
+  ThreadLauncher Launcher();
+  // Runs every worker's pass once; one that says its link stops is dropped.
+  void RunAll();
+  bool Empty() const { return passes_.empty(); }
+
+ private:
+  std::map<int, LinkPass> passes_;  // in the order started: the reader before the writer
+  int nextKey_ = 0;
+  bool running_ = false;
+};
+
+// The program's one set: the link and the page host meet here.
+LinkPasses& ProgramLinkPasses();
+
+}  // namespace kr55le::web

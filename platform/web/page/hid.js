@@ -1,0 +1,176 @@
+// WebHID for the program: the devices this page has been granted, their input reports queued
+// until the program reads them, and one tab at a time on a device (Web Locks).
+'use strict';
+
+globalThis.kr55leHid = (() => {
+  // The device's vendor, and its vendor-defined usage page, which the chooser offers.
+  const kVendorId = 0x0483;
+  const kVendorUsagePage = 0xff00;
+  // Reports kept for the program at most: a device that chatters while nobody reads does not
+  // fill the memory.
+  const kQueuedReportLimit = 256;
+  const kLockPrefix = 'kr55le-device:';
+
+  const entries = [];  // index -> {device, reports, gone, opens, release}
+  const notices = [];  // true for an arrival, false for a removal, until the program takes them
+  const indexOf = new Map();
+
+  function entryOf(device) {
+    let index = indexOf.get(device);
+    if (index === undefined) {
+      index = entries.length;
+      indexOf.set(device, index);
+      const entry = {device, reports: [], gone: false, opens: 0, release: null};
+      entries.push(entry);
+      device.addEventListener('inputreport', (event) => {
+        const report = new Uint8Array(event.data.byteLength + 1);
+        report[0] = event.reportId;
+        report.set(new Uint8Array(event.data.buffer, event.data.byteOffset, event.data.byteLength),
+                   1);
+        if (entry.reports.length >= kQueuedReportLimit) entry.reports.shift();
+        entry.reports.push(report);
+      });
+    }
+    const entry = entries[index];
+    entry.gone = false;
+    return index;
+  }
+
+  // The largest report of a kind, in bytes, with the ID byte, as Windows counts its capabilities.
+  function longest(reports) {
+    let bits = 0;
+    for (const report of reports || []) {
+      let sum = 0;
+      for (const item of report.items || []) sum += item.reportSize * item.reportCount;
+      bits = Math.max(bits, sum);
+    }
+    return bits === 0 ? 0 : Math.ceil(bits / 8) + 1;
+  }
+
+  function lengths(device) {
+    const out = {input: 0, output: 0, feature: 0};
+    for (const collection of device.collections) {
+      out.input = Math.max(out.input, longest(collection.inputReports));
+      out.output = Math.max(out.output, longest(collection.outputReports));
+      out.feature = Math.max(out.feature, longest(collection.featureReports));
+    }
+    return out;
+  }
+
+  const supported = () => 'hid' in navigator;
+
+  async function start() {
+    if (!supported()) return;
+    for (const device of await navigator.hid.getDevices()) entryOf(device);
+    navigator.hid.addEventListener('connect', (event) => {
+      entryOf(event.device);
+      notices.push(true);
+    });
+    navigator.hid.addEventListener('disconnect', (event) => {
+      const index = indexOf.get(event.device);
+      if (index !== undefined) {
+        entries[index].gone = true;
+        entries[index].reports.length = 0;
+      }
+      notices.push(false);
+    });
+  }
+
+  // The button's work: the browser's chooser, then the granted device as an arrival.
+  async function choose() {
+    try {
+      const chosen = await navigator.hid.requestDevice(
+          {filters: [{vendorId: kVendorId, usagePage: kVendorUsagePage}]});
+      if (chosen.length) {
+        chosen.forEach(entryOf);
+        notices.push(true);
+      }
+    } catch (e) {
+      // Closed without a choice: nothing changes.
+    }
+  }
+
+  // Every granted device present now.
+  function list() {
+    return entries.map((entry, index) => ({index, entry})).filter(({entry}) => !entry.gone)
+        .map(({index, entry}) => ({
+          index,
+          vendorId: entry.device.vendorId,
+          productId: entry.device.productId,
+          name: entry.device.productName,
+          ...lengths(entry.device),
+        }));
+  }
+
+  // The list for the program: a line a device, its fields separated by tabs, the name last.
+  function listText() {
+    return list().map((d) => [d.index, d.vendorId, d.productId, d.input, d.output, d.feature,
+                              d.name.replace(/[\t\n\r]/g, ' ')].join('\t')).join('\n');
+  }
+
+  // 0, or why not: 'gone', 'in use' or the browser's message.
+  async function open(index) {
+    const entry = entries[index];
+    if (!entry || entry.gone) return 'gone';
+    if (entry.opens === 0) {
+      const name = kLockPrefix + [entry.device.vendorId, entry.device.productId,
+                                  entry.device.productName].join(':');
+      const taken = await new Promise((resolve) => {
+        navigator.locks.request(name, {ifAvailable: true}, (lock) => {
+          if (!lock) {
+            resolve(false);
+            return undefined;
+          }
+          resolve(true);
+          return new Promise((release) => { entry.release = release; });
+        }).catch(() => resolve(false));
+      });
+      if (!taken) return 'in use';
+      try {
+        if (!entry.device.opened) await entry.device.open();
+      } catch (e) {
+        entry.release();
+        entry.release = null;
+        return entry.gone ? 'gone' : String(e.message || e);
+      }
+      entry.reports.length = 0;
+    }
+    entry.opens += 1;
+    return 0;
+  }
+
+  function close(index) {
+    const entry = entries[index];
+    if (!entry || entry.opens === 0 || --entry.opens > 0) return;
+    if (entry.release) entry.release();
+    entry.release = null;
+    if (entry.device.opened) entry.device.close().catch(() => {});
+  }
+
+  // The next report, null when none is queued; throws 'gone' once the device has gone.
+  function read(index) {
+    const entry = entries[index];
+    if (entry.gone) throw new Error('gone');
+    return entry.reports.length ? entry.reports.shift() : null;
+  }
+
+  // '' once sent, else why not.
+  async function write(index, report) {
+    const entry = entries[index];
+    if (entry.gone) return 'gone';
+    try {
+      await entry.device.sendReport(report[0], report.subarray(1));
+      return '';
+    } catch (e) {
+      return entry.gone ? 'gone' : String(e.message || e) || 'failed';
+    }
+  }
+
+  // -1 when none is waiting, 1 for an arrival, 0 for a removal.
+  function takeNotice() {
+    return notices.length ? Number(notices.shift()) : -1;
+  }
+
+  return {supported, start, choose, list, listText, open, close, read, write, takeNotice,
+          isGone: (i) => entries[i].gone};
+})();

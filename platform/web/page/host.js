@@ -1,0 +1,276 @@
+// The page's side of the web host: the dialog's elements, the queue of what the user and the
+// browser did, WebHID, sounds, the file picker and the wake lock. The program (WebAssembly) calls
+// these functions; nothing here calls into the program, because the program may be suspended
+// (waiting for a promise) whenever an event arrives: events are queued, and the program takes
+// them when it pumps.
+'use strict';
+
+globalThis.kr55le = (() => {
+  const dialog = () => document.getElementById('dialog');
+  const elements = new Map();  // control index -> element
+  const messages = [];         // codes waiting for the program
+  let wakeMessage = null;      // resolves the program's wait for a message
+  let busy = false;            // a transfer runs: leaving the page asks first
+
+  function post(code) {
+    messages.push(code);
+    if (wakeMessage) {
+      const wake = wakeMessage;
+      wakeMessage = null;
+      wake();
+    }
+  }
+
+  // --- the page around the dialog ----------------------------------------------------------
+  let endedText = '';
+  function setTexts(connectCaption, noWebHid, title, ended) {
+    document.getElementById('connect').textContent = connectCaption;
+    document.getElementById('no-webhid').textContent = noWebHid;
+    document.getElementById('title').textContent = title;
+    document.title = title;
+    endedText = ended;
+  }
+
+  function start() {
+    const connect = document.getElementById('connect');
+    connect.hidden = kr55le.simulated || !kr55leHid.supported();
+    connect.addEventListener('click', () => kr55leHid.choose());
+    document.getElementById('window').hidden = false;
+    // Enter is the dialog's OK command and Escape its Cancel, as in the window; Enter on a
+    // button is that button's click.
+    addEventListener('keydown', (event) => {
+      if (document.getElementById('box').open) return;
+      if (event.key === 'Escape') {
+        event.preventDefault();
+        post(kr55le.codes.cancel);
+      } else if (event.key === 'Enter' && event.target.tagName !== 'BUTTON') {
+        event.preventDefault();
+        post(kr55le.codes.ok);
+      }
+    });
+  }
+
+  function showNoWebHid() {
+    document.getElementById('no-webhid').hidden = false;
+  }
+
+  function setDialogSize(width, height) {
+    Object.assign(dialog().style, {width: width + 'px', height: height + 'px'});
+  }
+
+  // The dialog has closed, or the program has ended before it opened (the options refused).
+  function ended(status, errors) {
+    document.getElementById('window').hidden = true;
+    document.getElementById('connect').hidden = true;
+    const note = document.getElementById('ended');
+    note.textContent = [endedText, ...errors].join('\n');
+    note.hidden = false;
+    note.dataset.status = String(status);
+  }
+
+  // --- the dialog's elements -------------------------------------------------------------
+  const kinds = ['button', 'edit', 'static', 'listbox', 'combobox', 'progress'];
+  const flag = {disabled: 1, hidden: 2, centered: 4, readOnly: 8, border: 16, groupBox: 32,
+                tabStop: 64, multiline: 128};
+
+  function place(element, x, y, width, height) {
+    Object.assign(element.style, {left: x + 'px', top: y + 'px', width: width + 'px',
+                                  height: height + 'px'});
+  }
+
+  function addControl(controlId, index, kind, text, x, y, width, height, flags, name, command) {
+    let element;
+    switch (kinds[kind]) {
+      case 'button':
+        if (flags & flag.groupBox) {
+          element = document.createElement('fieldset');
+          element.setAttribute('aria-hidden', 'true');
+        } else {
+          element = document.createElement('button');
+          element.type = 'button';
+          // "&Upgrade": the letter after & is the access key, underlined.
+          const amp = text.indexOf('&');
+          if (amp >= 0 && amp + 1 < text.length) {
+            element.append(text.slice(0, amp));
+            const key = document.createElement('u');
+            key.textContent = text[amp + 1];
+            element.append(key, text.slice(amp + 2));
+            element.accessKey = text[amp + 1].toLowerCase();
+          } else {
+            element.textContent = text;
+          }
+          if (command >= 0) element.addEventListener('click', () => post(command));
+        }
+        break;
+      case 'edit':
+        element = document.createElement(flags & flag.multiline ? 'textarea' : 'input');
+        element.readOnly = true;
+        break;
+      case 'static':
+        element = document.createElement('span');
+        element.textContent = text;
+        break;
+      case 'listbox':
+        element = document.createElement('select');
+        element.size = 4;
+        break;
+      case 'combobox':
+        element = document.createElement('select');
+        element.size = 3;
+        break;
+      case 'progress':
+        element = document.createElement('progress');
+        break;
+    }
+    element.classList.add('control', kinds[kind]);
+    if (flags & flag.centered) element.classList.add('centered');
+    if (flags & flag.border) element.classList.add('border');
+    if (flags & flag.hidden) element.hidden = true;
+    if (flags & flag.disabled) element.disabled = true;
+    if (!(flags & flag.tabStop) && element.tabIndex >= 0) element.tabIndex = -1;
+    if (controlId !== null) element.dataset.controlId = String(controlId);
+    if (name) element.setAttribute('aria-label', name);
+    place(element, x, y, width, height);
+    dialog().append(element);
+    if (index >= 0) elements.set(index, element);
+    return element;
+  }
+
+  function setText(index, text) {
+    const element = elements.get(index);
+    if (element.tagName === 'SELECT') {
+      element.dataset.text = text;
+    } else if ('value' in element && element.tagName !== 'BUTTON') {
+      element.value = text;
+    } else {
+      element.textContent = text;
+    }
+  }
+
+  function setEnabled(index, enabled) {
+    elements.get(index).disabled = !enabled;
+  }
+
+  // The entries the program joined with line feeds.
+  const lines = (text) => (text.length ? text.split('\n') : []);
+
+  function setEntries(index, entries, selection) {
+    const element = elements.get(index);
+    element.replaceChildren(...entries.map((entry) => new Option(entry, entry)));
+    element.selectedIndex = selection;
+  }
+
+  function setProgress(minimum, maximum, position, index) {
+    const element = elements.get(index);
+    element.max = Math.max(1, maximum - minimum);
+    element.value = position - minimum;
+  }
+
+  function setHint(index, hint) {
+    elements.get(index).title = hint;
+  }
+
+  // --- messages ---------------------------------------------------------------------------
+  function takeMessage() {
+    return messages.length ? messages.shift() : -1;
+  }
+
+  // Resolves once a message is queued, or after `ms` milliseconds.
+  function waitForMessage(ms) {
+    if (messages.length) return Promise.resolve();
+    return new Promise((resolve) => {
+      const timer = setTimeout(() => {
+        wakeMessage = null;
+        resolve();
+      }, ms);
+      wakeMessage = () => {
+        clearTimeout(timer);
+        resolve();
+      };
+    });
+  }
+
+  // A turn of the browser's event loop without setTimeout's clamping of nested timers.
+  const channel = new MessageChannel();
+  const turns = [];
+  channel.port1.onmessage = () => turns.shift()();
+  function yieldToBrowser() {
+    return new Promise((resolve) => {
+      turns.push(resolve);
+      channel.port2.postMessage(null);
+    });
+  }
+
+  // --- boxes, sounds, files -------------------------------------------------------------
+  function messageBox(caption, text) {
+    const box = document.getElementById('box');
+    document.getElementById('box-caption').textContent = caption;
+    document.getElementById('box-text').textContent = text;
+    return new Promise((resolve) => {
+      box.addEventListener('close', () => resolve(), {once: true});
+      box.showModal();
+    });
+  }
+
+  let audio = null;
+  function beep(error) {
+    try {
+      audio = audio || new AudioContext();
+      const tone = audio.createOscillator();
+      const gain = audio.createGain();
+      tone.frequency.value = error ? 330 : 880;
+      gain.gain.value = 0.15;
+      tone.connect(gain).connect(audio.destination);
+      tone.start();
+      tone.stop(audio.currentTime + (error ? 0.25 : 0.12));
+    } catch (e) {
+      // No sound where the browser gives none; the status line says what happened.
+    }
+  }
+
+  // Resolves with the chosen File, or null when the picker was closed without one.
+  function pickFile(accept) {
+    const input = document.getElementById('file');
+    input.accept = accept;
+    input.value = '';
+    return new Promise((resolve) => {
+      const done = (file) => {
+        delete input.dataset.picking;
+        resolve(file);
+      };
+      input.addEventListener('change', () => done(input.files[0] || null), {once: true});
+      input.addEventListener('cancel', () => done(null), {once: true});
+      // Marked while the picker is open, for scripts that hand it a file themselves.
+      input.dataset.picking = 'yes';
+      input.click();
+    });
+  }
+
+  // --- the hold on sleep ------------------------------------------------------------------
+  let wakeLock = null;
+  async function holdAwake() {
+    try {
+      wakeLock = await navigator.wakeLock.request('screen');
+      return true;
+    } catch (e) {
+      return false;
+    }
+  }
+  function releaseAwake() {
+    if (wakeLock) wakeLock.release().catch(() => {});
+    wakeLock = null;
+  }
+
+  function setBusy(on) {
+    busy = on;
+  }
+  addEventListener('beforeunload', (event) => {
+    if (!busy) return;
+    event.preventDefault();
+    event.returnValue = '';
+  });
+
+  return {lines, setTexts, start, showNoWebHid, setDialogSize, ended, post, addControl, setText, setEnabled, setEntries, setProgress, setHint, takeMessage,
+          waitForMessage, yieldToBrowser, messageBox, beep, pickFile, holdAwake, releaseAwake,
+          setBusy, isBusy: () => busy, flag};
+})();

@@ -1,0 +1,29 @@
+// Starts the program: the address's simulate parameter becomes its argument, and the devices
+// granted to this page are listed before the first scan.
+'use strict';
+
+(async () => {
+  const query = new URLSearchParams(location.search);
+  const simulate = query.has('simulate');
+  const programArguments = [];
+  if (simulate) programArguments.push('--simulate=' + query.get('simulate'));
+  // Where the simulated devices' assembled payload is written when the dialog closes, in the
+  // program's file system (Module.FS): for tests that compare it with the image.
+  if (simulate && query.has('simulate-dump')) {
+    programArguments.push('--simulate-dump=' + query.get('simulate-dump'));
+  }
+  if (!simulate) await kr55leHid.start();
+  const errors = [];
+  globalThis.Module = {
+    arguments: programArguments,
+    printErr: (line) => {
+      errors.push(line);
+      console.error(line);
+    },
+    onExit: (status) => kr55le.ended(status, errors),
+  };
+  kr55le.simulated = simulate;
+  const program = document.createElement('script');
+  program.src = 'kr55le-upgrade.js';
+  document.body.append(program);
+})();

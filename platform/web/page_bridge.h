@@ -1,0 +1,98 @@
+// The program's calls into the page (platform/web/page/host.js and hid.js). The calls marked
+// "suspends" give the browser its turn until the page's promise settles; the program's stack
+// is kept meanwhile (Asyncify), so nothing of the page may call into the program: what happens
+// in the page is queued there until the program takes it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kr55le::web::page {
+
+// What the page queues for the program; the page learns these numbers from Start.
+enum class Message : int {
+  None = -1,
+  BrowseFile,
+  Upgrade,
+  CancelUpgrade,
+  Ok,
+  Cancel,
+};
+
+void Start();
+// The page's own texts, from the string table.
+void SetTexts(std::string_view connectCaption, std::string_view noWebHid, std::string_view title,
+              std::string_view ended);
+void ShowNoWebHid();
+// The dialog has closed: the page says so in its place.
+void DialogClosed();
+
+struct ElementRow {
+  int controlId = 0;  // the template's id, given to the element as data-control-id
+  int index = -1;     // the control's index in the model, -1 for captions
+  int kind = 0;       // dialog_template::ControlClass
+  std::string_view text;
+  int x = 0, y = 0, width = 0, height = 0;
+  int flags = 0;                    // PageFlag bits
+  std::string_view name;            // the accessible name; empty for none
+  Message command = Message::None;  // what a click queues
+};
+enum PageFlag : int {
+  kDisabled = 1,
+  kHidden = 2,
+  kCentered = 4,
+  kReadOnly = 8,
+  kBorder = 16,
+  kGroupBox = 32,
+  kTabStop = 64,
+  kMultiline = 128,
+};
+void AddElement(const ElementRow& row);
+void SetDialogSize(int width, int height);
+void SetText(int index, std::string_view text);
+void SetEnabled(int index, bool enabled);
+void SetEntries(int index, const std::vector<std::string>& entries, int selection);
+void SetProgress(int index, int minimum, int maximum, int position);
+void SetHint(int index, std::string_view hint);
+
+Message TakeMessage();
+void WaitForMessage(int milliseconds);  // suspends
+void YieldToBrowser();                  // suspends
+double Now();                           // milliseconds, monotonic
+
+void MessageBox(std::string_view caption, std::string_view text);  // suspends
+void Beep(bool error);
+// The chosen file's name, its bytes written to `folder` in the program's file system; nothing
+// when the picker closed without a file. Suspends.
+std::optional<std::string> PickFile(std::string_view accept, std::string_view folder);
+bool HoldAwake();  // suspends
+void ReleaseAwake();
+void SetBusy(bool busy);
+
+// WebHID.
+bool HidSupported();
+struct HidEntry {
+  int index = 0;
+  std::uint16_t vendorId = 0;
+  std::uint16_t productId = 0;
+  std::string name;
+  std::uint16_t inputLength = 0;
+  std::uint16_t outputLength = 0;
+  std::uint16_t featureLength = 0;
+};
+std::vector<HidEntry> HidList();
+std::string HidOpen(int index);  // suspends; empty once open, else why not ("gone", "in use")
+void HidClose(int index);
+enum class ReadResult { Report, None, Gone, TooLong };
+ReadResult HidRead(int index, std::span<std::uint8_t> report, std::size_t& received);
+std::string HidWrite(int index, std::span<const std::uint8_t> report);  // suspends; "" once sent
+bool HidGone(int index);
+// An arrival or removal the page has heard of, if any.
+enum class Notice { None, Arrival, Removal };
+Notice HidTakeNotice();
+
+}  // namespace kr55le::web::page

@@ -1,0 +1,269 @@
+#include "platform/web/page_host.h"
+
+#include <unistd.h>
+
+#include <utility>
+
+#include "platform/web/page_bridge.h"
+#include "res/dialog_template.h"
+#include "res/strings.h"
+
+namespace kr55le::web {
+namespace {
+
+using dialog_template::ControlClass;
+using dialog_template::Style;
+
+int IndexOf(Control control) {
+  return static_cast<int>(control);
+}
+
+// The label a screen reader gives each control: its caption in the template, or its own name.
+std::string_view AccessibleName(Control control) {
+  switch (control) {
+    case Control::DeviceCombo:
+      return text::kCaptionDeviceStatus;
+    case Control::DevicePathList:
+      return text::kNameDevicePaths;
+    case Control::SerialNumberField:
+      return text::kCaptionSerialNumber;
+    case Control::FileVersionField:
+      return text::kCaptionFileVersion;
+    case Control::UpgradeModeField:
+      return text::kCaptionUpgradeMode;
+    case Control::SoftwareVersionField:
+      return text::kCaptionDeviceVersion;
+    case Control::BootloaderField:
+      return text::kCaptionBootloaderVersion;
+    case Control::PathEdit:
+      return text::kNameImagePath;
+    case Control::PercentEdit:
+      return text::kNamePercent;
+    case Control::MessageEdit:
+      return text::kCaptionMessage;
+    case Control::ProgressBar:
+      return text::kNameProgress;
+    default:
+      return {};  // the buttons are named by their captions
+  }
+}
+
+page::Message CommandOf(Control control) {
+  switch (control) {
+    case Control::BrowseButton:
+      return page::Message::BrowseFile;
+    case Control::UpgradeButton:
+      return page::Message::Upgrade;
+    case Control::CancelButton:
+      return page::Message::CancelUpgrade;
+    default:
+      return page::Message::None;
+  }
+}
+
+int FlagsOf(const dialog_template::StyleSet& styles) {
+  int flags = 0;
+  if (styles.Has(Style::Disabled)) flags |= page::kDisabled;
+  if (!styles.Has(Style::Visible)) flags |= page::kHidden;
+  if (styles.Has(Style::Centered)) flags |= page::kCentered;
+  if (styles.Has(Style::ReadOnly)) flags |= page::kReadOnly;
+  if (styles.Has(Style::Border)) flags |= page::kBorder;
+  if (styles.Has(Style::GroupBox)) flags |= page::kGroupBox;
+  if (styles.Has(Style::TabStop)) flags |= page::kTabStop;
+  if (styles.Has(Style::Multiline)) flags |= page::kMultiline;
+  return flags;
+}
+
+}  // namespace
+
+PageHost::PageHost(ControlModel& model, hid::HidServices& hid, LinkPasses& link)
+    : model_(model), hid_(hid), link_(link) {
+  Build();
+  model_.SetObserver([this](Control control) { Show(control); });
+  lastTurn_ = page::Now();
+}
+
+PageHost::~PageHost() {
+  model_.SetObserver(nullptr);
+}
+
+void PageHost::Build() {
+  const dialog_template::PixelRect size = dialog_template::ToPixels(dialog_template::kDialogRect);
+  page::SetDialogSize(size.Width(), size.Height());
+  // Template order is tab order: the elements go into the page in it.
+  for (const dialog_template::TemplateControl& row : dialog_template::TemplateControls()) {
+    const dialog_template::PixelRect pixels = dialog_template::ToPixels(row.rect);
+    page::ElementRow element;
+    element.controlId = row.id;
+    element.kind = static_cast<int>(row.controlClass);
+    // The notice names the system it runs on.
+    element.text = row.text == text::kMakerNotice ? text::kMakerNoticeWeb : row.text;
+    element.x = pixels.left;
+    element.y = pixels.top;
+    element.width = pixels.Width();
+    element.height = pixels.Height();
+    element.flags = FlagsOf(row.styles);
+    if (row.control) {
+      model_.Enable(*row.control, dialog_template::StartsEnabled(*row.control));
+      element.index = IndexOf(*row.control);
+      element.name = AccessibleName(*row.control);
+      element.command = CommandOf(*row.control);
+    }
+    page::AddElement(element);
+  }
+  for (const dialog_template::RunTimeControl& row : dialog_template::RunTimeControls()) {
+    page::ElementRow element;
+    element.controlId = row.id;
+    element.index = IndexOf(row.control);
+    element.kind = static_cast<int>(row.controlClass);
+    element.x = row.rect.left;
+    element.y = row.rect.top;
+    element.width = row.rect.Width();
+    element.height = row.rect.Height();
+    element.flags = FlagsOf(row.styles);
+    element.name = AccessibleName(row.control);
+    page::AddElement(element);
+  }
+  for (Control control : kAllControls) Show(control);
+}
+
+void PageHost::Show(Control control) {
+  const int index = IndexOf(control);
+  page::SetEnabled(index, model_.IsEnabled(control));
+  switch (ContentOf(control)) {
+    case ControlContent::Entries:
+      page::SetEntries(index, model_.Items(control), model_.GetCurSel(control));
+      page::SetText(index, model_.Text(control));
+      break;
+    case ControlContent::Progress:
+      page::SetProgress(index, model_.RangeMinimum(), model_.RangeMaximum(), model_.GetPos());
+      break;
+    case ControlContent::Caption:
+      break;
+    case ControlContent::Text:
+      page::SetText(index, model_.Text(control));
+      break;
+  }
+}
+
+int PageHost::RunModal(DialogMessages& dialog) {
+  dialog_ = &dialog;
+  endRequested_ = false;
+  result_ = 0;
+  dialog.OnInitDialog();
+  while (!endRequested_) {
+    page::WaitForMessage(kIdleWaitMs);
+    lastTurn_ = page::Now();
+    link_.RunAll();
+    hid_.DispatchNotices();
+    TakePageMessages();
+    Deliver();
+  }
+  dialog_ = nullptr;
+  page::DialogClosed();
+  return result_;
+}
+
+void PageHost::PumpMessages() {
+  // What the page has queued is taken in the browser's turns, which a look at the clock (a call
+  // into the page, many times a desktop's look at its queue) tells are due: once in a while.
+  if (++pumps_ >= kPollsPerLook) {
+    pumps_ = 0;
+    Share();
+  }
+  Deliver();
+}
+
+void PageHost::RunLink() {
+  Share();
+}
+
+void PageHost::Share() {
+  if (page::Now() - lastTurn_ < kTurnIntervalMs) return;
+  link_.RunAll();
+  page::YieldToBrowser();
+  lastTurn_ = page::Now();
+  link_.RunAll();
+  hid_.DispatchNotices();
+  TakePageMessages();
+}
+
+void PageHost::TakePageMessages() {
+  for (page::Message message = page::TakeMessage(); message != page::Message::None;
+       message = page::TakeMessage()) {
+    switch (message) {
+      case page::Message::BrowseFile:
+        queue_.emplace_back([](DialogMessages& dialog) { dialog.OnBrowseFile(); });
+        break;
+      case page::Message::Upgrade:
+        queue_.emplace_back([](DialogMessages& dialog) { dialog.OnUpgrade(); });
+        break;
+      case page::Message::CancelUpgrade:
+        queue_.emplace_back([](DialogMessages& dialog) { dialog.OnCancelUpgrade(); });
+        break;
+      case page::Message::Ok:
+        queue_.emplace_back([](DialogMessages& dialog) { dialog.OnOK(); });
+        break;
+      case page::Message::Cancel:
+        queue_.emplace_back([](DialogMessages& dialog) { dialog.OnCancel(); });
+        break;
+      case page::Message::None:
+        break;
+    }
+  }
+}
+
+void PageHost::Deliver() {
+  // A message handled here may pump again and so deliver the ones behind it: each is taken off
+  // the queue before it runs.
+  while (!queue_.empty() && dialog_ != nullptr) {
+    Message message = std::move(queue_.front());
+    queue_.pop_front();
+    message(*dialog_);
+  }
+}
+
+void PageHost::EndDialog(int result) {
+  result_ = result;
+  endRequested_ = true;
+}
+
+void PageHost::MessageBeep(Beep beep) {
+  page::Beep(beep == Beep::Error);
+}
+
+void PageHost::MessageBox(std::string_view text) {
+  page::MessageBox(text::kApplicationName, text);
+}
+
+std::optional<std::string> PageHost::OpenFileDialog(const OpenFileRequest&) {
+  // The browser's picker offers the image files; the file is read from where it lands.
+  constexpr char kAccept[] = ".bin";
+  const std::optional<std::string> name = page::PickFile(kAccept, kPickedFolder);
+  if (!name) return std::nullopt;
+  // Read from the folder it lands in, so that the path field shows the name the user chose.
+  ::chdir(kPickedFolder);
+  return name;
+}
+
+void PageHost::PostDeviceChange(hid::DeviceChange change) {
+  queue_.emplace_back([change](DialogMessages& dialog) { dialog.OnDeviceChange(change); });
+}
+
+void PageHost::ShowHint(std::string_view hint) {
+  page::SetHint(IndexOf(Control::MessageEdit), hint);
+}
+
+std::unique_ptr<SystemHold> PageHost::HoldSystemAwake() {
+  page::SetBusy(true);
+  if (!page::HoldAwake()) ShowHint(text::kWakeLockRefused);
+  struct Hold final : SystemHold {
+    ~Hold() override {
+      page::ReleaseAwake();
+      page::SetBusy(false);
+    }
+  };
+  return std::make_unique<Hold>();
+}
+
+}  // namespace kr55le::web

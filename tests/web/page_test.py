@@ -1,0 +1,192 @@
+"""The page in headless Chromium on the simulated KR-55LE: the dialog's outcomes as a user sees
+them, the payload the device assembled, and the page without WebHID. Run by scripts/test-web,
+which serves build-web/site/ and names its address in KR55LE_PAGE_URL."""
+
+import hashlib
+import os
+import pathlib
+import time
+import unittest
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import WebDriverWait
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+SAMPLES = ROOT / "samples"
+URL = os.environ.get("KR55LE_PAGE_URL", "http://127.0.0.1:8055/")
+HEADER_SIZE = 64
+BLOCK = 1008  # payload bytes a block carries; the last block is filled up
+FILLER = b"\x55"
+DUMP = "/dump.bin"
+# Generous: the emulated CPU of a VM is far slower than this machine.
+WAIT_S = float(os.environ.get("KR55LE_PAGE_WAIT_S", "120"))
+
+# The controls by their template ids.
+COMBO, BROWSE, UPGRADE, CANCEL = "1002", "1019", "1020", "1021"
+SERIAL, FILE_VERSION, MODE, SOFTWARE, BOOTLOADER = "1070", "1071", "1072", "1073", "1129"
+PATH, PROGRESS = "1", "22"
+
+# Texts the dialog shows, as the string table has them.
+FIRMWARE_READY = ("Device is connected in firmware upgrade mode.Browse a file for upgrade.")
+FIRMWARE_DONE = "Firmware upgrade completed"
+AUDIO_DONE = "Audio upgrade completed"
+UPLOAD_FAILED = "Communication error: Uploading is failed, please try again"
+DISCONTINUED = "Upgrade discontinued. Please re-connect the device in upgrade mode"
+NO_DEVICE = "No device is attached"
+NOT_IN_UPGRADE_MODE = "Device is not connected in upgrade mode"
+NO_WEBHID = "This page needs WebHID"
+
+
+def chromium():
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic",
+                 "--no-first-run", "--disable-background-networking",
+                 "--disable-component-update", "--disable-sync", "--window-size=1000,600"):
+        options.add_argument(flag)
+    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+
+class Page:
+    """One load of the page, and what a user does and reads there."""
+
+    def __init__(self, driver, query):
+        self.driver = driver
+        driver.get(URL + "?" + query)
+
+    def control(self, control_id):
+        return self.driver.find_elements(By.CSS_SELECTOR, f'[data-control-id="{control_id}"]')
+
+    def value(self, control_id):
+        # The message line and the percentage share one id; the message line is the last. None
+        # before the page has built the dialog.
+        elements = self.control(control_id)
+        return elements[-1].get_property("value") if elements else None
+
+    def message(self):
+        return self.value("5458")
+
+    def wait_for(self, condition, what):
+        try:
+            return WebDriverWait(self.driver, WAIT_S, poll_frequency=0.05).until(
+                lambda _: condition())
+        except Exception as error:
+            raise AssertionError(f"{what}; the message line reads {self.message()!r}") from error
+
+    def wait_for_message(self, start):
+        self.wait_for(lambda: self.message().startswith(start), f"no message {start!r}")
+
+    def click(self, control_id):
+        self.control(control_id)[0].click()
+
+    def browse(self, image):
+        # Headless, a chooser would close at once, unanswered: the page is given the file instead.
+        self.driver.execute_cdp_cmd("Page.setInterceptFileChooserDialog", {"enabled": True})
+        self.click(BROWSE)
+        picker = self.driver.find_element(By.ID, "file")
+        self.wait_for(lambda: picker.get_attribute("data-picking"), "the picker did not open")
+        picker.send_keys(str(image))
+
+    def close(self):
+        self.driver.find_element(By.TAG_NAME, "body").send_keys(Keys.ESCAPE)
+        self.wait_for(lambda: self.driver.find_element(By.ID, "ended").is_displayed(),
+                      "the dialog did not close")
+
+    def dump(self):
+        data = self.driver.execute_script(
+            f"return Array.from(Module.FS.readFile({DUMP!r}));")
+        return bytes(data)
+
+
+class SimulatedDevice(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.driver = chromium()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.driver.quit()
+
+    def page(self, options, dump=False):
+        query = "simulate=" + options + (f"&simulate-dump={DUMP}" if dump else "")
+        page = Page(self.driver, query)
+        page.wait_for(lambda: page.message(), "the first scan did not end")
+        return page
+
+    def test_identify(self):
+        page = self.page("serial=KR55LE0042,software-version=01.01.00,bootloader-version=02.00.00")
+        self.assertEqual(page.message(), FIRMWARE_READY)
+        self.assertEqual([page.value(c) for c in (SERIAL, SOFTWARE, BOOTLOADER, MODE)],
+                         ["KR55LE0042", "01.01.00", "02.00.00", "Firmware upgrade"])
+        self.assertTrue(page.control(BROWSE)[0].is_enabled())
+        self.assertFalse(page.control(UPGRADE)[0].is_enabled())
+        # Every field has an accessible name, and the progress is a real progress element.
+        for control_id in (COMBO, SERIAL, FILE_VERSION, MODE, SOFTWARE, BOOTLOADER, PATH):
+            self.assertTrue(page.control(control_id)[0].get_attribute("aria-label"), control_id)
+        self.assertEqual(page.control(PROGRESS)[0].tag_name, "progress")
+        # A simulated device needs no chooser.
+        self.assertFalse(self.driver.find_element(By.ID, "connect").is_displayed())
+
+    def test_upgrades_assemble_the_image_exactly(self):
+        for options, image, done in (
+            ("reply-ms=0", "firmware-01.02.00.bin", FIRMWARE_DONE),
+            ("reply-ms=0,mode=audio", "audio-02.00.01.bin", AUDIO_DONE),
+        ):
+            with self.subTest(image=image):
+                page = self.page(options, dump=True)
+                page.browse(SAMPLES / image)
+                page.wait_for(lambda: page.control(UPGRADE)[0].is_enabled(), "Upgrade stayed off")
+                self.assertEqual(page.value(PATH).strip(), image)
+                page.click(UPGRADE)
+                page.wait_for_message(done)
+                self.assertEqual(page.control("5458")[0].get_property("value"), "100 %")
+                page.close()
+                payload = (SAMPLES / image).read_bytes()[HEADER_SIZE:]
+                payload += FILLER * ((len(payload) // BLOCK + 1) * BLOCK - len(payload))
+                self.assertEqual(hashlib.sha256(page.dump()).hexdigest(),
+                                 hashlib.sha256(payload).hexdigest())
+
+    def test_transfers_that_end_early(self):
+        for options, act, expected in (
+            ("reply-ms=0,fail-at=5", None, UPLOAD_FAILED),
+            ("reply-ms=0,unplug-at=5", None, NO_DEVICE),
+            # At the demo's pace the transfer lasts long enough to be cancelled.
+            ("reply-ms=16", CANCEL, DISCONTINUED),
+        ):
+            with self.subTest(options=options):
+                page = self.page(options)
+                page.browse(SAMPLES / "firmware-01.02.00.bin")
+                page.wait_for(lambda: page.control(UPGRADE)[0].is_enabled(), "Upgrade stayed off")
+                page.click(UPGRADE)
+                if act:
+                    page.wait_for(lambda: page.control(act)[0].is_enabled(), "Cancel stayed off")
+                    page.click(act)
+                page.wait_for_message(expected)
+
+    def test_a_silent_device_ends_the_scan(self):
+        started = time.monotonic()
+        page = self.page("silent=info")
+        self.assertTrue(page.message().startswith(NOT_IN_UPGRADE_MODE), page.message())
+        print(f"\nsilent device: the scan's wait ended after {time.monotonic() - started:.1f} s")
+
+
+class WithoutWebHid(unittest.TestCase):
+    def test_the_page_says_what_it_needs(self):
+        driver = chromium()
+        try:
+            driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                   {"source": "delete Navigator.prototype.hid;"})
+            page = Page(driver, "")
+            notice = driver.find_element(By.ID, "no-webhid")
+            page.wait_for(notice.is_displayed, "no sentence about WebHID")
+            self.assertTrue(notice.text.startswith(NO_WEBHID), notice.text)
+            page.wait_for_message(NO_DEVICE)
+        finally:
+            driver.quit()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
