@@ -42,11 +42,14 @@ EM_JS(void, kr55le_page_texts, (const char* connect, int connectLength, const ch
 EM_JS(void, kr55le_page_no_webhid, (), { kr55le.showNoWebHid(); });
 EM_JS(void, kr55le_page_closed, (), { kr55le.ended(0, []); });
 
-EM_JS(void, kr55le_page_add, (int controlId, int index, int kind, const char* text, int textLength,
-                              int x, int y, int width, int height, int flags, const char* name,
+EM_JS(void, kr55le_page_add, (int controlId, int index, const char* kind, int kindLength,
+                              const char* text, int textLength, int x, int y, int width,
+                              int height, const char* flags, int flagsLength, const char* name,
                               int nameLength, int command), {
-  kr55le.addControl(controlId, index, kind, UTF8ToString(text, textLength), x, y, width, height,
-                    flags, UTF8ToString(name, nameLength), command);
+  kr55le.addControl(controlId, index, UTF8ToString(kind, kindLength),
+                    UTF8ToString(text, textLength), x, y, width, height,
+                    kr55le.words(UTF8ToString(flags, flagsLength)),
+                    UTF8ToString(name, nameLength), command);
 });
 
 EM_JS(void, kr55le_page_size, (int width, int height), { kr55le.setDialogSize(width, height); });
@@ -164,8 +167,9 @@ void DialogClosed() {
 }
 
 void AddElement(const ElementRow& row) {
-  kr55le_page_add(row.controlId, row.index, row.kind, row.text.data(), Length(row.text), row.x,
-                  row.y, row.width, row.height, row.flags, row.name.data(), Length(row.name),
+  kr55le_page_add(row.controlId, row.index, row.kind.data(), Length(row.kind), row.text.data(),
+                  Length(row.text), row.x, row.y, row.width, row.height, row.flags.data(),
+                  Length(row.flags), row.name.data(), Length(row.name),
                   static_cast<int>(row.command));
 }
 

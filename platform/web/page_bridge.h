@@ -32,24 +32,16 @@ void ShowNoWebHid();
 void DialogClosed();
 
 struct ElementRow {
-  int controlId = 0;  // the template's id, given to the element as data-control-id
-  int index = -1;     // the control's index in the model, -1 for captions
-  int kind = 0;       // dialog_template::ControlClass
+  int controlId = 0;      // the template's id, given to the element as data-control-id
+  int index = -1;         // the control's index in the model, -1 for captions
+  std::string_view kind;  // button, edit, static, listbox, combobox or progress
   std::string_view text;
   int x = 0, y = 0, width = 0, height = 0;
-  int flags = 0;                    // PageFlag bits
+  // Words, separated by blanks: disabled, hidden, centered, border, groupbox, tabstop,
+  // multiline, live (a screen reader reads each new text).
+  std::string flags;
   std::string_view name;            // the accessible name; empty for none
   Message command = Message::None;  // what a click queues
-};
-enum PageFlag : int {
-  kDisabled = 1,
-  kHidden = 2,
-  kCentered = 4,
-  kReadOnly = 8,
-  kBorder = 16,
-  kGroupBox = 32,
-  kTabStop = 64,
-  kMultiline = 128,
 };
 void AddElement(const ElementRow& row);
 void SetDialogSize(int width, int height);

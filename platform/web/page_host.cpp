@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <string>
 #include <utility>
 
 #include "platform/web/page_bridge.h"
@@ -61,16 +62,34 @@ page::Message CommandOf(Control control) {
   }
 }
 
-int FlagsOf(const dialog_template::StyleSet& styles) {
-  int flags = 0;
-  if (styles.Has(Style::Disabled)) flags |= page::kDisabled;
-  if (!styles.Has(Style::Visible)) flags |= page::kHidden;
-  if (styles.Has(Style::Centered)) flags |= page::kCentered;
-  if (styles.Has(Style::ReadOnly)) flags |= page::kReadOnly;
-  if (styles.Has(Style::Border)) flags |= page::kBorder;
-  if (styles.Has(Style::GroupBox)) flags |= page::kGroupBox;
-  if (styles.Has(Style::TabStop)) flags |= page::kTabStop;
-  if (styles.Has(Style::Multiline)) flags |= page::kMultiline;
+std::string_view KindOf(ControlClass controlClass) {
+  switch (controlClass) {
+    case ControlClass::Button:
+      return "button";
+    case ControlClass::Edit:
+      return "edit";
+    case ControlClass::Static:
+      return "static";
+    case ControlClass::ListBox:
+      return "listbox";
+    case ControlClass::ComboBox:
+      return "combobox";
+    case ControlClass::ProgressBar:
+      return "progress";
+  }
+  return "static";
+}
+
+// The styles the page shows, as the words the page reads.
+std::string FlagsOf(const dialog_template::StyleSet& styles) {
+  constexpr std::pair<Style, std::string_view> kShown[] = {
+      {Style::Disabled, "disabled"}, {Style::Centered, "centered"}, {Style::Border, "border"},
+      {Style::GroupBox, "groupbox"}, {Style::TabStop, "tabstop"},   {Style::Multiline, "multiline"},
+  };
+  std::string flags = styles.Has(Style::Visible) ? "" : "hidden";
+  for (const auto& [style, word] : kShown) {
+    if (styles.Has(style)) flags.append(" ").append(word);
+  }
   return flags;
 }
 
@@ -95,7 +114,7 @@ void PageHost::Build() {
     const dialog_template::PixelRect pixels = dialog_template::ToPixels(row.rect);
     page::ElementRow element;
     element.controlId = row.id;
-    element.kind = static_cast<int>(row.controlClass);
+    element.kind = KindOf(row.controlClass);
     // The notice names the system it runs on.
     element.text = row.text == text::kMakerNotice ? text::kMakerNoticeWeb : row.text;
     element.x = pixels.left;
@@ -115,13 +134,15 @@ void PageHost::Build() {
     page::ElementRow element;
     element.controlId = row.id;
     element.index = IndexOf(row.control);
-    element.kind = static_cast<int>(row.controlClass);
+    element.kind = KindOf(row.controlClass);
     element.x = row.rect.left;
     element.y = row.rect.top;
     element.width = row.rect.Width();
     element.height = row.rect.Height();
     element.flags = FlagsOf(row.styles);
     element.name = AccessibleName(row.control);
+    // The status line: every status the dialog shows is read out.
+    if (row.control == Control::MessageEdit) element.flags += " live";
     page::AddElement(element);
   }
   for (Control control : kAllControls) Show(control);

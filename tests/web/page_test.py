@@ -127,6 +127,7 @@ class SimulatedDevice(unittest.TestCase):
         for control_id in (COMBO, SERIAL, FILE_VERSION, MODE, SOFTWARE, BOOTLOADER, PATH):
             self.assertTrue(page.control(control_id)[0].get_attribute("aria-label"), control_id)
         self.assertEqual(page.control(PROGRESS)[0].tag_name, "progress")
+        self.assertEqual(page.control("5458")[-1].get_attribute("aria-live"), "polite")
         # A simulated device needs no chooser.
         self.assertFalse(self.driver.find_element(By.ID, "connect").is_displayed())
 

@@ -69,9 +69,8 @@ globalThis.kr55le = (() => {
   }
 
   // --- the dialog's elements -------------------------------------------------------------
-  const kinds = ['button', 'edit', 'static', 'listbox', 'combobox', 'progress'];
-  const flag = {disabled: 1, hidden: 2, centered: 4, readOnly: 8, border: 16, groupBox: 32,
-                tabStop: 64, multiline: 128};
+  // The flags the program gives, blank-separated, as a set.
+  const words = (text) => new Set(text.split(' ').filter((word) => word));
 
   function place(element, x, y, width, height) {
     Object.assign(element.style, {left: x + 'px', top: y + 'px', width: width + 'px',
@@ -80,9 +79,9 @@ globalThis.kr55le = (() => {
 
   function addControl(controlId, index, kind, text, x, y, width, height, flags, name, command) {
     let element;
-    switch (kinds[kind]) {
+    switch (kind) {
       case 'button':
-        if (flags & flag.groupBox) {
+        if (flags.has('groupbox')) {
           element = document.createElement('fieldset');
           element.setAttribute('aria-hidden', 'true');
         } else {
@@ -103,7 +102,7 @@ globalThis.kr55le = (() => {
         }
         break;
       case 'edit':
-        element = document.createElement(flags & flag.multiline ? 'textarea' : 'input');
+        element = document.createElement(flags.has('multiline') ? 'textarea' : 'input');
         element.readOnly = true;
         break;
       case 'static':
@@ -122,14 +121,18 @@ globalThis.kr55le = (() => {
         element = document.createElement('progress');
         break;
     }
-    element.classList.add('control', kinds[kind]);
-    if (flags & flag.centered) element.classList.add('centered');
-    if (flags & flag.border) element.classList.add('border');
-    if (flags & flag.hidden) element.hidden = true;
-    if (flags & flag.disabled) element.disabled = true;
-    if (!(flags & flag.tabStop) && element.tabIndex >= 0) element.tabIndex = -1;
+    element.classList.add('control', kind);
+    if (flags.has('centered')) element.classList.add('centered');
+    if (flags.has('border')) element.classList.add('border');
+    if (flags.has('hidden')) element.hidden = true;
+    if (flags.has('disabled')) element.disabled = true;
+    if (!flags.has('tabstop') && element.tabIndex >= 0) element.tabIndex = -1;
     if (controlId !== null) element.dataset.controlId = String(controlId);
     if (name) element.setAttribute('aria-label', name);
+    if (flags.has('live')) {
+      element.setAttribute('role', 'status');
+      element.setAttribute('aria-live', 'polite');
+    }
     place(element, x, y, width, height);
     dialog().append(element);
     if (index >= 0) elements.set(index, element);
@@ -272,5 +275,5 @@ globalThis.kr55le = (() => {
 
   return {lines, setTexts, start, showNoWebHid, setDialogSize, ended, post, addControl, setText, setEnabled, setEntries, setProgress, setHint, takeMessage,
           waitForMessage, yieldToBrowser, messageBox, beep, pickFile, holdAwake, releaseAwake,
-          setBusy, isBusy: () => busy, flag};
+          setBusy, isBusy: () => busy, words};
 })();
