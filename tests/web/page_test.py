@@ -5,8 +5,13 @@ which serves build-web/site/ and names its address in KR55LE_PAGE_URL."""
 import hashlib
 import os
 import pathlib
+import shutil
+import socket
+import subprocess
+import tempfile
 import time
 import unittest
+import urllib.request
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -40,14 +45,63 @@ NOT_IN_UPGRADE_MODE = "Device is not connected in upgrade mode"
 NO_WEBHID = "This page needs WebHID"
 
 
+# Debian's browser itself, without the wrapper script's own start-up work.
+CHROMIUM = "/usr/lib/chromium/chromium"
+CHROMIUM_FLAGS = ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic",
+                  "--no-first-run", "--disable-background-networking", "--disable-dev-shm-usage",
+                  "--disable-component-update", "--disable-sync", "--window-size=1000,600")
+# An emulated CPU on a busy host has been seen to take 75 s to start the browser, longer than
+# chromedriver waits: the browser is started here, and chromedriver attached to it.
+START_S = 300
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+class Chromium(webdriver.Chrome):
+    """Headless Chromium with a profile of its own, driven through chromedriver."""
+
+    def __init__(self):
+        self.profile = tempfile.mkdtemp(prefix="kr55le-chromium-")
+        port = free_port()
+        self.browser = subprocess.Popen(
+            [CHROMIUM, *CHROMIUM_FLAGS, f"--remote-debugging-port={port}",
+             f"--user-data-dir={self.profile}", "about:blank"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + START_S
+        while True:
+            try:
+                urllib.request.urlopen(f"http://127.0.0.1:{port}/json/version", timeout=5)
+                break
+            except OSError:
+                if time.monotonic() > deadline or self.browser.poll() is not None:
+                    self.stop_browser()
+                    raise
+                time.sleep(0.2)
+        options = webdriver.ChromeOptions()
+        options.add_experimental_option("debuggerAddress", f"127.0.0.1:{port}")
+        super().__init__(service=Service("/usr/bin/chromedriver"), options=options)
+
+    def stop_browser(self):
+        self.browser.terminate()
+        try:
+            self.browser.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            self.browser.kill()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+    def quit(self):
+        try:
+            super().quit()
+        finally:
+            self.stop_browser()
+
+
 def chromium():
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic",
-                 "--no-first-run", "--disable-background-networking",
-                 "--disable-component-update", "--disable-sync", "--window-size=1000,600"):
-        options.add_argument(flag)
-    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    return Chromium()
 
 
 class Page:
