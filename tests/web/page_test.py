@@ -222,10 +222,8 @@ class SimulatedDevice(unittest.TestCase):
                 page.wait_for_message(expected)
 
     def test_a_silent_device_ends_the_scan(self):
-        started = time.monotonic()
         page = self.page("silent=info")
         self.assertTrue(page.message().startswith(NOT_IN_UPGRADE_MODE), page.message())
-        print(f"\nsilent device: the scan's wait ended after {time.monotonic() - started:.1f} s")
 
 
 class WithoutWebHid(unittest.TestCase):
