@@ -131,7 +131,8 @@ class Page:
             raise AssertionError(f"{what}; the message line reads {self.message()!r}") from error
 
     def wait_for_message(self, start):
-        self.wait_for(lambda: self.message().startswith(start), f"no message {start!r}")
+        # The dialog may not be built yet at the first look.
+        self.wait_for(lambda: (self.message() or "").startswith(start), f"no message {start!r}")
 
     def click(self, control_id):
         self.control(control_id)[0].click()
