@@ -14,8 +14,7 @@ CFlashwellDlg::CFlashwellDlg(DialogHost& host, ControlModel& controls, hid::HidS
       hid_(hid),
       link_(link),
       bounds_(bounds),
-      linkRunInterval_(host.LinkRunInterval()),
-      pollsToLinkRun_(linkRunInterval_) {}
+      linkRunInterval_(host.LinkRunInterval()) {}
 
 void CFlashwellDlg::EndExchange() {
   if (--exchangeDepth_ == 0) RunDeferredScan();

@@ -45,12 +45,9 @@ class CFlashwellDlg : public DialogMessages {
   void DoDataExchange(bool saveAndValidate);
   void UpdateData(bool saveAndValidate) { DoDataExchange(saveAndValidate); }
   void PumpMessages();
-  // A wait that does not pump lets the link run where it has no threads of its own.
+  // The close's wait for the exit request lets the link run where it has no threads of its own.
   void LetLinkRun() {
-    if (linkRunInterval_ != 0 && --pollsToLinkRun_ == 0) {
-      pollsToLinkRun_ = linkRunInterval_;
-      host_.RunLink();
-    }
+    if (linkRunInterval_ != 0) host_.RunLink();
   }
   // The wait bounds in force; tests shrink one of them before the wait they run into.
   WaitBounds& bounds() { return bounds_; }
@@ -127,7 +124,6 @@ class CFlashwellDlg : public DialogMessages {
   ReportLink& link_;
   WaitBounds bounds_;
   const unsigned linkRunInterval_;
-  unsigned pollsToLinkRun_;
 
   // The path of the device the link has open, as listed (upper-cased).
   std::string openPath_;

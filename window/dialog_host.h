@@ -67,9 +67,9 @@ class DialogHost {
   virtual void ShowHint(std::string_view hint) { (void)hint; }
   // Where the program has no threads (the page in a browser), the host runs the report link's
   // workers itself, and now and then lets the browser run: at every pump, and at every RunLink,
-  // which the dialog calls once in LinkRunInterval polls of a wait that does not pump and while
-  // it waits for the link to send. 0, where the link has threads of its own, means never; it is
-  // asked once, and counted by the dialog, so that the tight waits stay tight.
+  // which the dialog calls after each batch of LinkRunInterval polls of a wait that does not pump
+  // and while it waits for the link to send. 0, where the link has threads of its own, means
+  // never; it is asked once, so that the tight waits stay tight.
   virtual unsigned LinkRunInterval() const { return 0; }
   virtual void RunLink() {}
   // Keeps the system from sleeping or shutting down while the hold lives; null where the host

@@ -15,7 +15,6 @@ class LinkPasses {
   ThreadLauncher Launcher();
   // Runs every worker's pass once; one that says its link stops is dropped.
   void RunAll();
-  bool Empty() const { return passes_.empty(); }
 
  private:
   std::map<int, LinkPass> passes_;  // in the order started: the reader before the writer

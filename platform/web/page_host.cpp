@@ -174,10 +174,7 @@ int PageHost::RunModal(DialogMessages& dialog) {
   dialog.OnInitDialog();
   while (!endRequested_) {
     page::WaitForMessage(kIdleWaitMs);
-    lastTurn_ = page::Now();
-    link_.RunAll();
-    hid_.DispatchNotices();
-    TakePageMessages();
+    AfterTurn();
     Deliver();
   }
   dialog_ = nullptr;
@@ -203,6 +200,10 @@ void PageHost::Share() {
   if (page::Now() - lastTurn_ < kTurnIntervalMs) return;
   link_.RunAll();
   page::YieldToBrowser();
+  AfterTurn();
+}
+
+void PageHost::AfterTurn() {
   lastTurn_ = page::Now();
   link_.RunAll();
   hid_.DispatchNotices();

@@ -53,6 +53,8 @@ class PageHost final : public DialogHost {
   void Show(Control control);
   // The link's passes, and the browser's turn when it is due; then what the page queued.
   void Share();
+  // What the browser's turn brought: the link's replies, device notices, the page's messages.
+  void AfterTurn();
   void TakePageMessages();
   void Deliver();
 

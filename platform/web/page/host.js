@@ -273,7 +273,7 @@ globalThis.kr55le = (() => {
     event.returnValue = '';
   });
 
-  return {lines, setTexts, start, showNoWebHid, setDialogSize, ended, post, addControl, setText, setEnabled, setEntries, setProgress, setHint, takeMessage,
-          waitForMessage, yieldToBrowser, messageBox, beep, pickFile, holdAwake, releaseAwake,
-          setBusy, isBusy: () => busy, words};
+  return {lines, setTexts, start, showNoWebHid, setDialogSize, ended, addControl, setText,
+          setEnabled, setEntries, setProgress, setHint, takeMessage, waitForMessage,
+          yieldToBrowser, messageBox, beep, pickFile, holdAwake, releaseAwake, setBusy, words};
 })();
