@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/window_main.h"
 #include "res/strings.h"
 #include "sim/bus_configs.h"
 #include "sim/payload_dump.h"
@@ -13,7 +12,7 @@
 namespace kr55le {
 
 int RunDemoWindow(std::string_view program, const std::string& options,
-                  const std::string& dumpPath) {
+                  const std::string& dumpPath, const WindowRun& run) {
   const std::string name(program);
   // A device at the pace of real hardware unless the options say otherwise (reply-ms=0).
   sim::SimOptions demo;
@@ -34,7 +33,7 @@ int RunDemoWindow(std::string_view program, const std::string& options,
   std::vector<std::size_t> plugged;
   for (const sim::SimDeviceConfig& config : configs) plugged.push_back(hid.Plug(config));
   const std::string instance = std::string(text::kSingleInstanceName) + "-demo";
-  int status = RunUpgradeWindow(hid, instance);
+  int status = run(hid, instance);
   if (dumpPath.empty()) return status;
   std::vector<sim::DeviceDump> dumps;
   for (std::size_t index = 0; index < plugged.size(); ++index) {

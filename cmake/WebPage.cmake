@@ -6,6 +6,8 @@ set(KR55LE_SITE ${PROJECT_BINARY_DIR}/site)
 function(kr55le_web_page name main)
   add_executable(${name} ${main})
   target_link_libraries(${name} PRIVATE kr55le_window_app kr55le::platform)
+  # A recording's start names the version that made it.
+  target_compile_definitions(${name} PRIVATE KR55LE_VERSION="${PROJECT_VERSION}")
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KR55LE_SITE})
   target_link_options(${name} PRIVATE
     -sASYNCIFY

@@ -95,6 +95,7 @@ inline constexpr std::string_view kUpgradeDiscontinued =
 
 // The page in a web browser.
 inline constexpr std::string_view kConnectDevice = "Connect device";
+inline constexpr std::string_view kSaveRecording = "Save recording";
 inline constexpr std::string_view kNoWebHid =
     "This page needs WebHID to reach the device: open it in Chrome, Edge or Opera on a computer, "
     "from an https address (or from localhost).";

@@ -15,11 +15,16 @@ class LinkPasses {
   ThreadLauncher Launcher();
   // Runs every worker's pass once; one that says its link stops is dropped.
   void RunAll();
+  // The program's link, made with Launcher(): the page host reads its request buffer while a
+  // dialog runs (and so while the link lives).
+  void Watch(ReportLink& link) { link_ = &link; }
+  ReportLink* Watched() const { return link_; }
 
  private:
   std::map<int, LinkPass> passes_;  // in the order started: the reader before the writer
   int nextKey_ = 0;
   bool running_ = false;
+  ReportLink* link_ = nullptr;
 };
 
 // The program's one set: the link and the page host meet here.

@@ -32,11 +32,13 @@ EM_JS(void, kr55le_page_start, (int browse, int upgrade, int cancelUpgrade, int 
   kr55le.start();
 });
 
-EM_JS(void, kr55le_page_texts, (const char* connect, int connectLength, const char* noWebHid,
-                                int noWebHidLength, const char* title, int titleLength,
-                                const char* ended, int endedLength), {
-  kr55le.setTexts(UTF8ToString(connect, connectLength), UTF8ToString(noWebHid, noWebHidLength),
-                  UTF8ToString(title, titleLength), UTF8ToString(ended, endedLength));
+EM_JS(void, kr55le_page_texts, (const char* connect, int connectLength, const char* save,
+                                int saveLength, const char* noWebHid, int noWebHidLength,
+                                const char* title, int titleLength, const char* ended,
+                                int endedLength), {
+  kr55le.setTexts(UTF8ToString(connect, connectLength), UTF8ToString(save, saveLength),
+                  UTF8ToString(noWebHid, noWebHidLength), UTF8ToString(title, titleLength),
+                  UTF8ToString(ended, endedLength));
 });
 
 EM_JS(void, kr55le_page_no_webhid, (), { kr55le.showNoWebHid(); });
@@ -137,6 +139,10 @@ EM_ASYNC_JS(char*, kr55le_hid_write, (int index, const std::uint8_t* report, int
 
 EM_JS(int, kr55le_hid_gone, (int index), { return kr55leHid.isGone(index) ? 1 : 0; });
 EM_JS(int, kr55le_hid_take_notice, (), { return kr55leHid.takeNotice(); });
+
+EM_JS(void, kr55le_hid_leave_report, (const std::uint8_t* report, int length), {
+  kr55leHid.setLeaveReport(length > 0 ? HEAPU8.slice(report, report + length) : null);
+});
 // clang-format on
 
 namespace kr55le::web::page {
@@ -152,10 +158,11 @@ void Start() {
                     static_cast<int>(Message::Cancel));
 }
 
-void SetTexts(std::string_view connectCaption, std::string_view noWebHid, std::string_view title,
-              std::string_view ended) {
-  kr55le_page_texts(connectCaption.data(), Length(connectCaption), noWebHid.data(),
-                    Length(noWebHid), title.data(), Length(title), ended.data(), Length(ended));
+void SetTexts(std::string_view connectCaption, std::string_view saveRecordingCaption,
+              std::string_view noWebHid, std::string_view title, std::string_view ended) {
+  kr55le_page_texts(connectCaption.data(), Length(connectCaption), saveRecordingCaption.data(),
+                    Length(saveRecordingCaption), noWebHid.data(), Length(noWebHid), title.data(),
+                    Length(title), ended.data(), Length(ended));
 }
 
 void ShowNoWebHid() {
@@ -312,6 +319,10 @@ std::string HidWrite(int index, std::span<const std::uint8_t> report) {
 
 bool HidGone(int index) {
   return kr55le_hid_gone(index) != 0;
+}
+
+void HidSetLeaveReport(std::span<const std::uint8_t> report) {
+  kr55le_hid_leave_report(report.data(), static_cast<int>(report.size()));
 }
 
 Notice HidTakeNotice() {

@@ -25,8 +25,8 @@ enum class Message : int {
 
 void Start();
 // The page's own texts, from the string table.
-void SetTexts(std::string_view connectCaption, std::string_view noWebHid, std::string_view title,
-              std::string_view ended);
+void SetTexts(std::string_view connectCaption, std::string_view saveRecordingCaption,
+              std::string_view noWebHid, std::string_view title, std::string_view ended);
 void ShowNoWebHid();
 // The dialog has closed: the page says so in its place.
 void DialogClosed();
@@ -83,6 +83,9 @@ enum class ReadResult { Report, None, Gone, TooLong };
 ReadResult HidRead(int index, std::span<std::uint8_t> report, std::size_t& received);
 std::string HidWrite(int index, std::span<const std::uint8_t> report);  // suspends; "" once sent
 bool HidGone(int index);
+// What the page sends to the devices it holds open when it is closed or left, where the program
+// can no longer run: the report the dialog's close would send now. Empty sends nothing.
+void HidSetLeaveReport(std::span<const std::uint8_t> report);
 // An arrival or removal the page has heard of, if any.
 enum class Notice { None, Arrival, Removal };
 Notice HidTakeNotice();

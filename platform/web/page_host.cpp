@@ -2,9 +2,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <string>
 #include <utility>
 
+#include "device/protocol.h"
 #include "platform/web/page_bridge.h"
 #include "res/dialog_template.h"
 #include "res/strings.h"
@@ -93,6 +96,16 @@ std::string FlagsOf(const dialog_template::StyleSet& styles) {
   return flags;
 }
 
+// The exit request as the close sends it: the request buffer as the last request left it, with
+// the exit request's bytes, at the device's output length.
+std::vector<std::uint8_t> CloseRequestOf(ReportLink& link) {
+  std::array<std::uint8_t, kReportSize> report{};
+  ReportView(std::span(report)).CopyFrom(ReportView(std::span(link.OutputReport)));
+  BuildExitRequest(ReportView(std::span(report)));
+  const std::size_t length = std::min<std::size_t>(link.Caps().OutputReportByteLength, report.size());
+  return {report.begin(), report.begin() + static_cast<std::ptrdiff_t>(length)};
+}
+
 }  // namespace
 
 PageHost::PageHost(ControlModel& model, hid::HidServices& hid, LinkPasses& link)
@@ -178,6 +191,7 @@ int PageHost::RunModal(DialogMessages& dialog) {
     Deliver();
   }
   dialog_ = nullptr;
+  OfferLeaveReport();  // the close has sent its own
   page::DialogClosed();
   return result_;
 }
@@ -208,6 +222,20 @@ void PageHost::AfterTurn() {
   link_.RunAll();
   hid_.DispatchNotices();
   TakePageMessages();
+  OfferLeaveReport();
+}
+
+void PageHost::OfferLeaveReport() {
+  // As the close: a request only to a device the dialog has identified and holds.
+  ReportLink* link = link_.Watched();
+  std::vector<std::uint8_t> report;
+  if (dialog_ != nullptr && link != nullptr && link->HasDevice() &&
+      !model_.Text(Control::SerialNumberField).empty()) {
+    report = CloseRequestOf(*link);
+  }
+  if (report == leaveReport_) return;
+  leaveReport_ = std::move(report);
+  page::HidSetLeaveReport(leaveReport_);
 }
 
 void PageHost::TakePageMessages() {

@@ -6,7 +6,9 @@
 
 #include <deque>
 #include <functional>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "hid/hid_services.h"
 #include "platform/web/link_passes.h"
@@ -56,6 +58,8 @@ class PageHost final : public DialogHost {
   // What the browser's turn brought: the link's replies, device notices, the page's messages.
   void AfterTurn();
   void TakePageMessages();
+  // Gives the page the report the dialog's close would send now, for when the page goes.
+  void OfferLeaveReport();
   void Deliver();
 
   ControlModel& model_;
@@ -67,6 +71,7 @@ class PageHost final : public DialogHost {
   int result_ = 0;
   double lastTurn_ = 0;
   unsigned pumps_ = 0;
+  std::vector<std::uint8_t> leaveReport_;
 };
 
 }  // namespace kr55le::web

@@ -41,7 +41,10 @@ std::unique_ptr<hid::HidServices> MakeHidServices() {
 }
 
 std::unique_ptr<ReportLink> MakeReportLink() {
-  return std::make_unique<ReportLink>(kPageLinkTiming, web::ProgramLinkPasses().Launcher());
+  web::LinkPasses& passes = web::ProgramLinkPasses();
+  auto link = std::make_unique<ReportLink>(kPageLinkTiming, passes.Launcher());
+  passes.Watch(*link);
+  return link;
 }
 
 std::unique_ptr<SystemHold> HoldSystemAwake() {
@@ -50,7 +53,8 @@ std::unique_ptr<SystemHold> HoldSystemAwake() {
 
 std::unique_ptr<WindowToolkit> StartWindowToolkit(int&, char**) {
   web::page::Start();
-  web::page::SetTexts(text::kConnectDevice, text::kNoWebHid, text::kDialogTitle, text::kPageEnded);
+  web::page::SetTexts(text::kConnectDevice, text::kSaveRecording, text::kNoWebHid,
+                      text::kDialogTitle, text::kPageEnded);
   return std::make_unique<PageToolkit>();
 }
 

@@ -3,7 +3,8 @@
 # kr55le-virtual-device's hidraw node (over the USB link, KR55LE_LINK=usb, the host's
 # kr55le-usb-device's) through WebHID, granted by a managed policy, in the build machine's own
 # file system. tests/web/device_test.py runs the cases and prints PASS or FAIL for each, then the
-# totals; it plugs and unplugs the devices through this job's shell helpers (common.sh).
+# totals; it plugs and unplugs the devices through this job's shell helpers (common.sh). With
+# KR55LE_PAGE_BENCH=yes (bench/browser_bench.sh) it prints the page's benchmark instead.
 . "$KR55LE_REPO/tests/kernel/common.sh"
 export PATH="$KR55LE_REPO/build-kernel/bin:$PATH"
 port=8765
@@ -28,9 +29,15 @@ echo '{"RestoreOnStartup": 4, "RestoreOnStartupURLs": ["about:blank"],' \
 /usr/bin/python3 -m http.server --bind 127.0.0.1 "$port" \
   --directory "$KR55LE_REPO/build-web/site" >http.log 2>&1 &
 server=$!
-image Pardo 01.02.00 $((5 * 1008 + 17)) firmware.bin
-image Pardo 01.02.00 $((40 * 1008)) long.bin
-
-KR55LE_PAGE_URL="http://127.0.0.1:$port/" KR55LE_PAGE_WAIT_S=300 \
-  timeout 1200 /usr/bin/python3 "$KR55LE_REPO/tests/web/device_test.py" "$work" "$link"
+export KR55LE_PAGE_URL="http://127.0.0.1:$port/"
+if [ "${KR55LE_PAGE_BENCH:-}" = yes ]; then
+  image Pardo 01.02.00 2097152 large.bin
+  KR55LE_PAGE_WAIT_S=1200 timeout 3000 /usr/bin/python3 "$KR55LE_REPO/tests/web/device_test.py" \
+    --bench "$work" "$link"
+else
+  image Pardo 01.02.00 $((5 * 1008 + 17)) firmware.bin
+  image Pardo 01.02.00 $((40 * 1008)) long.bin
+  KR55LE_PAGE_WAIT_S=300 timeout 1200 /usr/bin/python3 "$KR55LE_REPO/tests/web/device_test.py" \
+    "$work" "$link"
+fi
 kill "$server" 2>/dev/null

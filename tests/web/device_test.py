@@ -1,6 +1,7 @@
 """The page on the kernel's hidraw node through WebHID, in the kernel VM (tests/kernel/browser.sh):
-the device identified, an upgrade whose dump is exact, a failure code, a removal at a block and
-a device plugged in after the page loaded. The devices come and go through the VM job's shell
+the device identified and the exit request when the page is left, an upgrade whose dump is exact, a failure code, a removal at a block and
+a device plugged in after the page loaded; with --bench, the page's upgrade time over
+kr55le-flash's (web-ratio-usb, web-ratio-uhid). The devices come and go through the VM job's shell
 helpers (tests/kernel/common.sh), so that the same cases run over uhid and over the USB link.
 Arguments: the job's work folder (which holds the images) and the link's label. Prints PASS or
 FAIL per case and the totals, as the VM's jobs do."""
@@ -17,6 +18,9 @@ import page_test  # noqa: E402  the browser and the page, as the simulated cases
 REPO = os.environ["KR55LE_REPO"]
 REMOVAL_BOUND_S = 5  # from the node's going to the page's last word
 NO_DEVICE = page_test.NO_DEVICE
+# How an upgrade ends: completed, refused, the device gone, or no answer.
+ENDINGS = (page_test.FIRMWARE_DONE, page_test.UPLOAD_FAILED, NO_DEVICE, "Communication error")
+LEAVE_SETTLE_S = 3  # for a report the left page sent to reach the device on an emulated CPU
 
 
 class Devices:
@@ -39,6 +43,42 @@ class Devices:
 
 def hidraw_nodes():
     return [name for name in os.listdir("/dev") if name.startswith("hidraw")]
+
+
+def bench(work, link, runs=2):
+    """web-ratio-LINK: a 2 MiB upgrade through the page (from the Upgrade click to the last word)
+    over the same through kr55le-flash (its whole run) on a fresh device, the best of `runs`
+    each, alternating so that the host's load weighs on both alike."""
+    devices = Devices()
+    driver = page_test.chromium()
+    flash, page_s = [], []
+    try:
+        for _ in range(runs):
+            devices.run("start_device ''")
+            begun = time.monotonic()
+            done = subprocess.run(["kr55le-flash", "upgrade", f"{work}/large.bin"],
+                                  capture_output=True, timeout=1200).returncode == 0
+            flash.append(time.monotonic() - begun if done else None)
+            devices.run("stop_device; nodes_gone")
+            devices.run("start_device ''")
+            page = page_test.Page(driver, "")
+            page.wait_for(page.message, "the first scan did not end")
+            page.browse(f"{work}/large.bin")
+            page.wait_for(lambda: page.control(page_test.UPGRADE)[0].is_enabled(), "no Upgrade")
+            begun = time.monotonic()
+            page.click(page_test.UPGRADE)
+            page.wait_for(lambda: page.message().startswith(ENDINGS), "no end")
+            done = page.message().startswith(page_test.FIRMWARE_DONE)
+            page_s.append(time.monotonic() - begun if done else None)
+            devices.run("stop_device; nodes_gone")
+    finally:
+        driver.quit()
+    name = f"web-ratio{link or '-uhid'}"
+    if None in flash or None in page_s:
+        print(f"{name}: failed")
+        return 1
+    print(f"{name}: {min(page_s) / min(flash):.2f} ({min(page_s):.1f} s over {min(flash):.1f} s)")
+    return 0
 
 
 def main(work, link):
@@ -69,11 +109,17 @@ def main(work, link):
         page.wait_for(lambda: page.control(page_test.UPGRADE)[0].is_enabled(), "no Upgrade")
         page.click(page_test.UPGRADE)
 
-    def identify():
+    def identify_then_leave():
         page = opened("serial=VM00000042,software-version=01.01.00,mode=audio")
         shown = [page.value(c) for c in (page_test.SERIAL, page_test.SOFTWARE, page_test.MODE)]
         if shown != ["VM00000042", "01.01.00", "Audio upgrade"]:
             return f"shown {shown}"
+        # Leaving the page sends the exit request, as closing the window does; the device counts
+        # its requests when it stops.
+        driver.get("about:blank")
+        time.sleep(LEAVE_SETTLE_S)
+        if not devices.run('stop_device; [ "$(requests VM00000042 exit)" = 1 ]'):
+            return "the device had no exit request when the page was left"
         return None
 
     def firmware_upgrade():
@@ -110,7 +156,7 @@ def main(work, link):
         return None
 
     try:
-        for name, body in (("identify", identify), ("firmware-upgrade", firmware_upgrade),
+        for name, body in (("identify-then-leave", identify_then_leave), ("firmware-upgrade", firmware_upgrade),
                            ("failure-code", failure_code), ("removed-at-block", removed_at_block),
                            ("plugged-after-load", plugged_after_load)):
             case(name, body)
@@ -121,4 +167,6 @@ def main(work, link):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1], sys.argv[2] if len(sys.argv) > 2 else ""))
+    run = bench if sys.argv[1] == "--bench" else main
+    arguments = [word for word in sys.argv[1:] if word != "--bench"]
+    sys.exit(run(arguments[0], arguments[1] if len(arguments) > 1 else ""))

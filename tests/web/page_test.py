@@ -222,6 +222,31 @@ class SimulatedDevice(unittest.TestCase):
                     page.click(act)
                 page.wait_for_message(expected)
 
+    def test_a_recording_replays_to_the_same_outcome(self):
+        # The page's recording, saved as a user saves it, run again by kr55le-flash: the same
+        # reports in the same order (a replay names any that differs) and the same outcome.
+        image = SAMPLES / "firmware-01.02.00.bin"
+        with tempfile.TemporaryDirectory() as folder:
+            self.driver.execute_cdp_cmd("Browser.setDownloadBehavior",
+                                        {"behavior": "allow", "downloadPath": folder})
+            page = self.page("reply-ms=0&record")
+            page.browse(image)
+            page.wait_for(lambda: page.control(UPGRADE)[0].is_enabled(), "Upgrade stayed off")
+            page.click(UPGRADE)
+            page.wait_for_message(FIRMWARE_DONE)
+            page.close()
+            self.driver.find_element(By.ID, "save-recording").click()
+            saved = pathlib.Path(folder) / "kr55le-session.jsonl"
+            page.wait_for(lambda: saved.exists() and saved.read_text().endswith("\n"),
+                          "no recording saved")
+            replay = subprocess.run(
+                [os.environ.get("KR55LE_FLASH", "kr55le-flash"), "--simulate",
+                 f"replay={saved}", "upgrade", str(image)],
+                capture_output=True, text=True, timeout=WAIT_S)
+        self.assertEqual(replay.returncode, 0, replay.stderr)
+        self.assertNotIn("replay:", replay.stderr)
+        self.assertIn(FIRMWARE_DONE, replay.stdout)
+
     def test_a_silent_device_ends_the_scan(self):
         page = self.page("silent=info")
         self.assertTrue(page.message().startswith(NOT_IN_UPGRADE_MODE), page.message())

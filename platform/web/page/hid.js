@@ -166,11 +166,23 @@ globalThis.kr55leHid = (() => {
     }
   }
 
+  // A page being closed or left cannot run the program any more: what its close would send is
+  // given beforehand and sent here, as far as a page that goes can still send.
+  let leaveReport = null;
+  addEventListener('pagehide', () => {
+    if (!leaveReport) return;
+    for (const entry of entries) {
+      if (entry.opens > 0 && !entry.gone && entry.device.opened) {
+        entry.device.sendReport(leaveReport[0], leaveReport.subarray(1)).catch(() => {});
+      }
+    }
+  });
+
   // -1 when none is waiting, 1 for an arrival, 0 for a removal.
   function takeNotice() {
     return notices.length ? Number(notices.shift()) : -1;
   }
 
   return {supported, start, choose, list, listText, open, close, read, write, takeNotice,
-          isGone: (i) => entries[i].gone};
+          isGone: (i) => entries[i].gone, setLeaveReport: (report) => { leaveReport = report; }};
 })();

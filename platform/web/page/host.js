@@ -23,8 +23,9 @@ globalThis.kr55le = (() => {
 
   // --- the page around the dialog ----------------------------------------------------------
   let endedText = '';
-  function setTexts(connectCaption, noWebHid, title, ended) {
+  function setTexts(connectCaption, saveCaption, noWebHid, title, ended) {
     document.getElementById('connect').textContent = connectCaption;
+    document.getElementById('save-recording').textContent = saveCaption;
     document.getElementById('no-webhid').textContent = noWebHid;
     document.getElementById('title').textContent = title;
     document.title = title;
@@ -35,6 +36,7 @@ globalThis.kr55le = (() => {
     const connect = document.getElementById('connect');
     connect.hidden = kr55le.simulated || !kr55leHid.supported();
     connect.addEventListener('click', () => kr55leHid.choose());
+    document.getElementById('save-recording').hidden = !recording;
     document.getElementById('window').hidden = false;
     // Enter is the dialog's OK command and Escape its Cancel, as in the window; Enter on a
     // button is that button's click.
@@ -47,6 +49,24 @@ globalThis.kr55le = (() => {
         event.preventDefault();
         post(kr55le.codes.ok);
       }
+    });
+  }
+
+  // The program records every report to `path` in its file system (Module.FS), each event as it
+  // happens: the button saves what it holds so far as a download, at any moment.
+  let recording = false;
+  function offerRecording(path) {
+    recording = true;
+    const save = document.getElementById('save-recording');
+    save.addEventListener('click', () => {
+      if (!globalThis.Module || !Module.FS) return;
+      const url = URL.createObjectURL(new Blob([Module.FS.readFile(path)],
+                                               {type: 'application/jsonl'}));
+      const link = document.createElement('a');
+      link.href = url;
+      link.download = path.split('/').pop();
+      link.click();
+      setTimeout(() => URL.revokeObjectURL(url), 60000);
     });
   }
 
@@ -273,7 +293,7 @@ globalThis.kr55le = (() => {
     event.returnValue = '';
   });
 
-  return {lines, setTexts, start, showNoWebHid, setDialogSize, ended, addControl, setText,
+  return {lines, setTexts, start, offerRecording, showNoWebHid, setDialogSize, ended, addControl, setText,
           setEnabled, setEntries, setProgress, setHint, takeMessage, waitForMessage,
           yieldToBrowser, messageBox, beep, pickFile, holdAwake, releaseAwake, setBusy, words};
 })();

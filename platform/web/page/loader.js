@@ -2,6 +2,9 @@
 // granted to this page are listed before the first scan.
 'use strict';
 
+// Where the program writes the recording in its file system; the saved file takes its name.
+const kRecordingPath = '/kr55le-session.jsonl';
+
 (async () => {
   const query = new URLSearchParams(location.search);
   const simulate = query.has('simulate');
@@ -12,6 +15,9 @@
   if (simulate && query.has('simulate-dump')) {
     programArguments.push('--simulate-dump=' + query.get('simulate-dump'));
   }
+  // Every report recorded as kr55le-flash --record writes it, for the page to offer as a
+  // download (and for kr55le-flash --simulate replay=FILE).
+  if (query.has('record')) programArguments.push('--record=' + kRecordingPath);
   if (!simulate) await kr55leHid.start();
   const errors = [];
   globalThis.Module = {
@@ -23,6 +29,7 @@
     onExit: (status) => kr55le.ended(status, errors),
   };
   kr55le.simulated = simulate;
+  if (query.has('record')) kr55le.offerRecording(kRecordingPath);
   const program = document.createElement('script');
   program.src = 'kr55le-upgrade.js';
   document.body.append(program);
