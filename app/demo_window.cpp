@@ -11,8 +11,8 @@
 
 namespace kr55le {
 
-int RunDemoWindow(std::string_view program, const std::string& options,
-                  const std::string& dumpPath, const WindowRun& run) {
+int RunDemoWindow(std::string_view program, const std::string& options, const std::string& dumpPath,
+                  const WindowRun& run) {
   const std::string name(program);
   // A device at the pace of real hardware unless the options say otherwise (reply-ms=0).
   sim::SimOptions demo;

@@ -102,7 +102,8 @@ std::vector<std::uint8_t> CloseRequestOf(ReportLink& link) {
   std::array<std::uint8_t, kReportSize> report{};
   ReportView(std::span(report)).CopyFrom(ReportView(std::span(link.OutputReport)));
   BuildExitRequest(ReportView(std::span(report)));
-  const std::size_t length = std::min<std::size_t>(link.Caps().OutputReportByteLength, report.size());
+  const std::size_t length =
+      std::min<std::size_t>(link.Caps().OutputReportByteLength, report.size());
   return {report.begin(), report.begin() + static_cast<std::ptrdiff_t>(length)};
 }
 

@@ -4,9 +4,9 @@
 // enough that the page never freezes.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
-#include <cstdint>
 #include <memory>
 #include <vector>
 
