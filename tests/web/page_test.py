@@ -15,6 +15,7 @@ import urllib.request
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
@@ -137,10 +138,10 @@ class Page:
     def click(self, control_id):
         self.control(control_id)[0].click()
 
-    def browse(self, image):
+    def browse(self, image, press=None):
         # Headless, a chooser would close at once, unanswered: the page is given the file instead.
         self.driver.execute_cdp_cmd("Page.setInterceptFileChooserDialog", {"enabled": True})
-        self.click(BROWSE)
+        (press or (lambda: self.click(BROWSE)))()
         picker = self.driver.find_element(By.ID, "file")
         self.wait_for(lambda: picker.get_attribute("data-picking"), "the picker did not open")
         picker.send_keys(str(image))
@@ -246,6 +247,18 @@ class SimulatedDevice(unittest.TestCase):
         self.assertEqual(replay.returncode, 0, replay.stderr)
         self.assertNotIn("replay:", replay.stderr)
         self.assertIn(FIRMWARE_DONE, replay.stdout)
+
+    def test_the_keyboard_works_as_in_the_window(self):
+        page = self.page("reply-ms=0")
+        # Enter on a focused button is that button's click, not the dialog's OK (which would
+        # close it); the access key of "&Upgrade" is Alt+U, as in the window.
+        page.browse(SAMPLES / "firmware-01.02.00.bin",
+                    lambda: page.control(BROWSE)[0].send_keys(Keys.ENTER))
+        page.wait_for(lambda: page.control(UPGRADE)[0].is_enabled(), "Upgrade stayed off")
+        ActionChains(self.driver).key_down(Keys.ALT).send_keys("u").key_up(Keys.ALT).perform()
+        page.wait_for_message(FIRMWARE_DONE)
+        # Escape is the dialog's Cancel: the window closes.
+        page.close()
 
     def test_a_silent_device_ends_the_scan(self):
         page = self.page("silent=info")
