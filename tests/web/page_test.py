@@ -265,19 +265,30 @@ class SimulatedDevice(unittest.TestCase):
         self.assertTrue(page.message().startswith(NOT_IN_UPGRADE_MODE), page.message())
 
 
-class WithoutWebHid(unittest.TestCase):
-    def test_the_page_says_what_it_needs(self):
+class TheBrowsersWebHid(unittest.TestCase):
+    def page_with(self, script):
+        """The page in a browser of its own, `script` run before the page's own."""
         driver = chromium()
-        try:
-            driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
-                                   {"source": "delete Navigator.prototype.hid;"})
-            page = Page(driver, "")
-            notice = driver.find_element(By.ID, "no-webhid")
-            page.wait_for(notice.is_displayed, "no sentence about WebHID")
-            self.assertTrue(notice.text.startswith(NO_WEBHID), notice.text)
-            page.wait_for_message(NO_DEVICE)
-        finally:
-            driver.quit()
+        self.addCleanup(driver.quit)
+        driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": script})
+        return Page(driver, "")
+
+    def test_without_it_the_page_says_what_it_needs(self):
+        page = self.page_with("delete Navigator.prototype.hid;")
+        notice = page.driver.find_element(By.ID, "no-webhid")
+        page.wait_for(notice.is_displayed, "no sentence about WebHID")
+        self.assertTrue(notice.text.startswith(NO_WEBHID), notice.text)
+        page.wait_for_message(NO_DEVICE)
+
+    def test_connect_offers_the_device_in_the_chooser(self):
+        # A headless browser has no chooser to drive: what the page asks of it is kept instead.
+        page = self.page_with("navigator.hid.requestDevice = (options) => {"
+                              " window.chooserAsked = options; return Promise.resolve([]); };")
+        page.wait_for_message(NO_DEVICE)
+        page.driver.find_element(By.ID, "connect").click()
+        asked = page.wait_for(lambda: page.driver.execute_script("return window.chooserAsked;"),
+                              "the chooser was not asked")
+        self.assertEqual(asked, {"filters": [{"vendorId": 0x0483, "usagePage": 0xFF00}]})
 
 
 if __name__ == "__main__":
