@@ -6,8 +6,8 @@
 namespace kr55le::web {
 
 ThreadLauncher LinkPasses::Launcher() {
-  return [this](LinkThread, LinkWorker& worker, LinkPass pass) {
-    const int key = nextKey_++;
+  return [this](LinkThread which, LinkWorker& worker, LinkPass pass) {
+    const Key key{which == LinkThread::Writer ? 0 : 1, nextKey_++};
     passes_.emplace(key, std::move(pass));
     worker.stop = [this, key] { passes_.erase(key); };
     return 0;
@@ -19,9 +19,9 @@ void LinkPasses::RunAll() {
   // would run the same worker twice at once.
   if (running_) return;
   running_ = true;
-  std::vector<int> keys;
+  std::vector<Key> keys;
   for (const auto& entry : passes_) keys.push_back(entry.first);
-  for (const int key : keys) {
+  for (const Key& key : keys) {
     const auto found = passes_.find(key);
     if (found != passes_.end() && !found->second()) passes_.erase(key);
   }

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <utility>
 
 #include "device/report_link.h"
 
@@ -13,15 +14,20 @@ class LinkPasses {
  public:
   // A launcher for ReportLink: the worker's passes join those run here until it stops.
   ThreadLauncher Launcher();
-  // Runs every worker's pass once; one that says its link stops is dropped.
+  // Runs every worker's pass once, the writer's first, so that the reply to a request written
+  // is read in the same round; one that says its link stops is dropped.
   void RunAll();
+  // The watched link has a request raised that its writer has not taken yet.
+  bool RequestWaiting() const { return link_ != nullptr && link_->IsWritePending(); }
   // The program's link, made with Launcher(): the page host reads its request buffer while a
   // dialog runs (and so while the link lives).
   void Watch(ReportLink& link) { link_ = &link; }
   ReportLink* Watched() const { return link_; }
 
  private:
-  std::map<int, LinkPass> passes_;  // in the order started: the reader before the writer
+  // By the order they run in (the writer's first), then the order started.
+  using Key = std::pair<int, int>;
+  std::map<Key, LinkPass> passes_;
   int nextKey_ = 0;
   bool running_ = false;
   ReportLink* link_ = nullptr;

@@ -132,6 +132,10 @@ EM_JS(int, kr55le_hid_read, (int index, std::uint8_t* buffer, int capacity), {
   return report.length;
 });
 
+EM_ASYNC_JS(void, kr55le_hid_await_report, (int index, int milliseconds), {
+  await kr55leHid.awaitReport(index, milliseconds);
+});
+
 EM_ASYNC_JS(char*, kr55le_hid_write, (int index, const std::uint8_t* report, int length), {
   const why = await kr55leHid.write(index, HEAPU8.slice(report, report + length));
   return why === "" ? 0 : kr55le.stringOf(why);
@@ -311,6 +315,10 @@ ReadResult HidRead(int index, std::span<std::uint8_t> report, std::size_t& recei
       received = static_cast<std::size_t>(length);
       return ReadResult::Report;
   }
+}
+
+void HidAwaitReport(int index, int milliseconds) {
+  kr55le_hid_await_report(index, milliseconds);
 }
 
 std::string HidWrite(int index, std::span<const std::uint8_t> report) {

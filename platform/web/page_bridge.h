@@ -81,6 +81,8 @@ std::string HidOpen(int index);  // suspends; empty once open, else why not ("go
 void HidClose(int index);
 enum class ReadResult { Report, None, Gone, TooLong };
 ReadResult HidRead(int index, std::span<std::uint8_t> report, std::size_t& received);
+// Until a report is queued or the device has gone, at most `milliseconds`. Suspends.
+void HidAwaitReport(int index, int milliseconds);
 std::string HidWrite(int index, std::span<const std::uint8_t> report);  // suspends; "" once sent
 bool HidGone(int index);
 // What the page sends to the devices it holds open when it is closed or left, where the program

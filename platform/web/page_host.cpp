@@ -212,6 +212,8 @@ void PageHost::RunLink() {
 }
 
 void PageHost::Share() {
+  // A request goes out as soon as it is raised, and its reply is awaited there.
+  if (link_.RequestWaiting()) link_.RunAll();
   if (page::Now() - lastTurn_ < kTurnIntervalMs) return;
   link_.RunAll();
   page::YieldToBrowser();

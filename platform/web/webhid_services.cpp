@@ -1,10 +1,14 @@
 #include "platform/web/webhid_services.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace kr55le::web {
 namespace {
 
+// How long the read after a request waits for the reply: a device answers within a few of its
+// frames, and one that does not only costs the wait this once per request.
+constexpr int kReplyWaitMs = 8;
 constexpr char kPathFormat[] = "webhid-%d#vid_%04x&pid_%04x";
 constexpr char kGone[] = "gone";
 constexpr char kInUse[] = "in use";
@@ -34,11 +38,18 @@ class WebHidDevice final : public hid::HidDevice {
     return {};
   }
 
-  // The page hears reports only in the browser's turn, so a read never waits: the link's passes
-  // come round again soon enough.
+  // The page hears reports only in the browser's turn, so a read never waits, but the first one
+  // after a request: that waits for the reply, which then reaches the dialog without waiting
+  // for the browser's next turn.
   hid::HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
                       std::chrono::milliseconds) override {
-    switch (page::HidRead(entry_.index, report, received)) {
+    const bool replyDue = std::exchange(replyDue_, false);
+    page::ReadResult result = page::HidRead(entry_.index, report, received);
+    if (result == page::ReadResult::None && replyDue) {
+      page::HidAwaitReport(entry_.index, kReplyWaitMs);
+      result = page::HidRead(entry_.index, report, received);
+    }
+    switch (result) {
       case page::ReadResult::Report:
         return {};
       case page::ReadResult::None:
@@ -53,7 +64,10 @@ class WebHidDevice final : public hid::HidDevice {
 
   hid::HidResult Write(std::span<const std::uint8_t> report) override {
     const std::string why = page::HidWrite(entry_.index, report);
-    if (why.empty()) return {};
+    if (why.empty()) {
+      replyDue_ = true;
+      return {};
+    }
     return Failure(why == kGone ? hid::HidError::Gone : hid::HidError::Io,
                    "sendReport(" + path_ + ")", why);
   }
@@ -61,6 +75,7 @@ class WebHidDevice final : public hid::HidDevice {
  private:
   const page::HidEntry entry_;
   const std::string path_;
+  bool replyDue_ = false;  // a request has gone out and no read has looked for its reply yet
 };
 
 }  // namespace

@@ -20,7 +20,7 @@ globalThis.kr55leHid = (() => {
     if (index === undefined) {
       index = entries.length;
       indexOf.set(device, index);
-      const entry = {device, reports: [], gone: false, opens: 0, release: null};
+      const entry = {device, reports: [], gone: false, opens: 0, release: null, wake: null};
       entries.push(entry);
       device.addEventListener('inputreport', (event) => {
         const report = new Uint8Array(event.data.byteLength + 1);
@@ -29,6 +29,7 @@ globalThis.kr55leHid = (() => {
                    1);
         if (entry.reports.length >= kQueuedReportLimit) entry.reports.shift();
         entry.reports.push(report);
+        if (entry.wake) entry.wake();
       });
     }
     const entry = entries[index];
@@ -71,6 +72,7 @@ globalThis.kr55leHid = (() => {
       if (index !== undefined) {
         entries[index].gone = true;
         entries[index].reports.length = 0;
+        if (entries[index].wake) entries[index].wake();
       }
       notices.push(false);
     });
@@ -154,6 +156,20 @@ globalThis.kr55leHid = (() => {
     return entry.reports.length ? entry.reports.shift() : null;
   }
 
+  // Resolves once a report is queued or the device has gone, or after `ms` milliseconds.
+  function awaitReport(index, ms) {
+    const entry = entries[index];
+    if (entry.gone || entry.reports.length) return Promise.resolve();
+    return new Promise((resolve) => {
+      const timer = setTimeout(() => entry.wake(), ms);
+      entry.wake = () => {
+        clearTimeout(timer);
+        entry.wake = null;
+        resolve();
+      };
+    });
+  }
+
   // '' once sent, else why not.
   async function write(index, report) {
     const entry = entries[index];
@@ -183,6 +199,7 @@ globalThis.kr55leHid = (() => {
     return notices.length ? Number(notices.shift()) : -1;
   }
 
-  return {supported, start, choose, list, listText, open, close, read, write, takeNotice,
+  return {supported, start, choose, list, listText, open, close, read, awaitReport, write,
+          takeNotice,
           isGone: (i) => entries[i].gone, setLeaveReport: (report) => { leaveReport = report; }};
 })();
