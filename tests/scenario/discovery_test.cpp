@@ -1,6 +1,7 @@
 #include <limits>
 #include <thread>
 
+#include "device/protocol.h"
 #include "tests/scenario/scenario.h"
 
 namespace kr55le::testing {
@@ -136,6 +137,23 @@ TEST_F(DiscoveryTest, DeviceRemovedDuringItsIdentificationEndsTheWaitAtOnce) {
   EXPECT_FALSE(dialog->DeviceReady);
   HandleNotices();
   EXPECT_EQ(Message(), text::kNoDeviceAttached);
+}
+
+// A request still raised when its device went (a block, here the exit request) is not for the
+// device opened next, however long opening it takes.
+TEST_F(DiscoveryTest, ARequestLeftForARemovedDeviceNeverReachesTheNextOne) {
+  StartWith();
+  hid.Unplug(device);
+  HandleNotices();
+  ASSERT_FALSE(link.HasDevice());
+  BuildExitRequest(link.BeginRequest());
+  link.RaiseWritePending();
+
+  services.quirks().slowAttributes = true;
+  const std::size_t next = hid.Plug();
+  HandleNotices();
+  EXPECT_EQ(Message(), kIdentifiedMessage);
+  EXPECT_EQ(hid.Counters(next).exitRequests, 0u);
 }
 
 // Another vendor's device between them is not listed.

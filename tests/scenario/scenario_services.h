@@ -26,6 +26,8 @@ struct Quirks {
   std::atomic<bool> anyKind{false};  // image checks reach the device naming the firmware kind
   std::atomic<std::optional<std::uint8_t>> checkVersionCode{};  // in the check reply's byte 3
   std::atomic<bool> attributesFail{false};                      // the attributes query fails
+  // The attributes query takes its time: the link's writer passes meanwhile, the device open.
+  std::atomic<bool> slowAttributes{false};
   // A report of this ID, byte 1 "answered" and zeros after, comes first after each request, as
   // another program's reply would.
   std::atomic<std::optional<std::uint8_t>> strayId{};
@@ -73,6 +75,7 @@ class ScenarioServices : public hid::HidServices {
     ScenarioDevice(std::shared_ptr<hid::HidDevice> device, std::shared_ptr<Quirks> quirks)
         : device_(std::move(device)), quirks_(std::move(quirks)) {}
     hid::HidResult GetAttributes(hid::HidAttributes& attributes) override {
+      if (quirks_->slowAttributes) std::this_thread::sleep_for(kSlowAttributes);
       if (quirks_->attributesFail) return {hid::HidError::Io, 0, "attributes query failed"};
       return device_->GetAttributes(attributes);
     }
@@ -143,6 +146,8 @@ class ScenarioServices : public hid::HidServices {
     static constexpr std::size_t kKindOffset = 20;                // in the image check request
     static constexpr auto kHoldLimit = std::chrono::seconds(10);  // a test that forgot to let go
     static constexpr auto kStrayLead = std::chrono::milliseconds(20);
+    // Many passes of the scenarios' link (kScenarioTiming).
+    static constexpr auto kSlowAttributes = std::chrono::milliseconds(200);
     std::shared_ptr<hid::HidDevice> device_;
     std::shared_ptr<Quirks> quirks_;
     std::atomic<bool> checkWritten_{false};
