@@ -103,5 +103,14 @@ TEST(ProgressBoard, RedrawsItsRowsInPlaceBelowOtherOutput) {
             "\x1b[1A\r\x1b[J");
 }
 
+// Each row just past the last, starting with the first on an empty board.
+TEST(ProgressBoard, ShowsARowAddedBelowTheLast) {
+  testing::MemoryStream stream;
+  ProgressBoard board(stream.file());
+  board.Set(0, "A");
+  board.Set(1, "B");
+  EXPECT_EQ(stream.Text(), "A\x1b[K\n\x1b[1A\r\x1b[JA\x1b[K\nB\x1b[K\n");
+}
+
 }  // namespace
 }  // namespace kr55le::console

@@ -121,6 +121,19 @@ TEST_F(HidrawDeviceTest, OnceGoneEveryCallFailsWithoutTouchingTheNode) {
   EXPECT_EQ(device_->GetAttributes(attributes).error, hid::HidError::Gone);
 }
 
+// A hang-up seen by poll (a pipe without writers stands in for an unplugged node) is final too:
+// later calls must not reach the node, where they would fail with other errors.
+TEST_F(HidrawDeviceTest, HangUpLeavesTheDeviceGone) {
+  int ends[2];
+  ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+  device_ = std::make_unique<HidrawDevice>(ends[0], std::filesystem::path(), "pipe");
+  ::close(ends[1]);
+  ASSERT_EQ(Read(kForever).first, hid::HidError::Gone);
+  hid::HidAttributes attributes;
+  EXPECT_EQ(device_->GetAttributes(attributes).error, hid::HidError::Gone);
+  EXPECT_EQ(device_->Write(Bytes{0x01, 0x01}).error, hid::HidError::Gone);
+}
+
 TEST_F(HidrawDeviceTest, ReadsAndWritesRunAtTheSameTime) {
   constexpr int kReports = 200;
   std::thread deviceSide([this] {

@@ -205,5 +205,17 @@ TEST(SmallFile, FailureLeavesNoContents) {
   }
 }
 
+// Read into a buffer one byte past the bound, a file within it gives only its own bytes.
+TEST(SmallFile, FileWithinTheBoundGivesExactlyItsBytes) {
+  constexpr std::size_t kLimit = 4;
+  const testing::TempFolder folder;
+  for (const std::string text : {"", "12", "1234"}) {  // empty, shorter, as long as the limit
+    testing::WriteFile(folder.path() / "short", text);
+    std::vector<std::uint8_t> contents;
+    ASSERT_TRUE(ReadSmallFile(folder.path() / "short", kLimit, contents).ok()) << text;
+    EXPECT_EQ(std::string(contents.begin(), contents.end()), text);
+  }
+}
+
 }  // namespace
 }  // namespace kr55le
