@@ -97,6 +97,36 @@ TEST(VirtualDevice, CreatesTheDeviceWithItsIdentityAndDescriptor) {
   EXPECT_EQ(std::memcmp(create->u.create2.rd_data, descriptor.data(), descriptor.size()), 0);
 }
 
+// create2 holds a descriptor up to its rd_data and a name one byte short of its field, which
+// keeps the terminating zero; a byte more of either does not fit.
+TEST(UhidEvent, CreateTakesADescriptorAndNameUpToWhatTheEventHolds) {
+  constexpr std::size_t kMaxDescriptorBytes = sizeof(uhid_create2_req::rd_data);
+  constexpr std::uint8_t kLastByte = 0xC0;  // END_COLLECTION, as a descriptor ends
+  const struct {
+    std::size_t descriptorBytes;
+    std::size_t nameBytes;
+    bool fits;
+  } cases[] = {
+      {kMaxDescriptorBytes, kMaxNameBytes, true},
+      {kMaxDescriptorBytes + 1, kMaxNameBytes, false},
+      {kMaxDescriptorBytes, kMaxNameBytes + 1, false},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::uint8_t> descriptor(c.descriptorBytes);
+    descriptor.back() = kLastByte;
+    UhidIdentity identity = kIdentity;
+    identity.name.assign(c.nameBytes, 'K');
+    const std::optional<EventBytes> bytes = EncodeCreate(identity, descriptor);
+    ASSERT_EQ(bytes.has_value(), c.fits) << c.descriptorBytes << " " << c.nameBytes;
+    if (!bytes) continue;
+    uhid_event event;
+    std::memcpy(&event, bytes->data(), sizeof event);
+    EXPECT_EQ(event.u.create2.rd_size, kMaxDescriptorBytes);
+    EXPECT_EQ(event.u.create2.rd_data[kMaxDescriptorBytes - 1], kLastByte);
+    EXPECT_EQ(reinterpret_cast<const char*>(event.u.create2.name), identity.name);
+  }
+}
+
 TEST(VirtualDevice, AnswersEachKernelEventWithTheEventItExpects) {
   uhid_event getReport = Event(UHID_GET_REPORT);
   getReport.u.get_report.id = 7;

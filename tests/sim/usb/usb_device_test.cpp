@@ -235,8 +235,18 @@ struct Message {
 // QEMU's end of the connection: a guest-side parser that records what it receives.
 class Guest {
  public:
-  explicit Guest(sim::SimDeviceConfig config = {})
-      : device(config, IdentityOf(config)), parser(usbredirparser_create()) {
+  explicit Guest(sim::SimDeviceConfig config = {}) : device(config, IdentityOf(config)) { Open(); }
+  // Connects the device again over a new socket pair while the old connection is still open;
+  // the old end, for the test to close.
+  int Reconnect() {
+    usbredirparser_destroy(parser);
+    const int old = peer;
+    received.clear();
+    Open();
+    return old;
+  }
+  void Open() {
+    parser = usbredirparser_create();
     int pair[2] = {-1, -1};
     EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
     peer = pair[0];
@@ -497,6 +507,24 @@ TEST(RedirDevice, ABrokenOrUnexpectedMessageEndsTheConnectionSayingWhy) {
     EXPECT_TRUE(guest.errors[0].starts_with(c.error)) << guest.errors[0];
     EXPECT_FALSE(guest.device.Connected()) << c.error;
   }
+}
+
+// A new connection drops the old one and starts afresh: the IN endpoint the old peer polled
+// waits for the new peer's poll.
+TEST(RedirDevice, ANewConnectionDropsTheOldOneAndStartsAfresh) {
+  Guest guest;
+  guest.StartInterruptIn();
+  const int old = guest.Reconnect();
+  char byte = 0;
+  EXPECT_EQ(::recv(old, &byte, sizeof byte, MSG_DONTWAIT), 0);
+  ::close(old);
+  guest.SendOutput(sim::testing::InfoRequest(), true);
+  for (const Message& message : guest.received) EXPECT_NE(message.endpoint, kInterruptInEndpoint);
+  guest.received.clear();
+  guest.StartInterruptIn();
+  ASSERT_EQ(guest.Of(usb_redir_interrupt_packet).size(), 1u);
+  EXPECT_EQ(guest.Of(usb_redir_interrupt_packet)[0].data[0], kDeviceInfoReplyId);
+  EXPECT_TRUE(guest.errors.empty());
 }
 
 TEST(RedirDevice, APeerThatClosesEndsTheConnectionQuietly) {
