@@ -4,6 +4,7 @@
 // socket pair: what the device presents, how reports cross the endpoints, and how it ends.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <usbredirparser.h>
 
@@ -549,6 +550,30 @@ TEST(ListeningSocket, NothingWaitingIsNoErrorAndAFailedAcceptIsOne) {
   EXPECT_FALSE(refused.valid());
   EXPECT_EQ(refused.Accept(error), -1);
   EXPECT_EQ(error.rfind("accept(", 0), 0u) << error;
+}
+
+// Started with its standard input closed, the device program is given descriptor 0 for the
+// first connection it accepts, which is a connection all the same.
+TEST(ListeningSocket, AConnectionOnDescriptorZeroIsAccepted) {
+  const std::string path =
+      (std::filesystem::temp_directory_path() / ("kr55le-zero-" + std::to_string(::getpid())))
+          .string();
+  const ListeningSocket listening(path);
+  ASSERT_TRUE(listening.valid()) << listening.Error();
+  const int client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  path.copy(address.sun_path, sizeof address.sun_path - 1);
+  ASSERT_EQ(::connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  const int input = ::dup(STDIN_FILENO);
+  ::close(STDIN_FILENO);
+  std::string error;
+  const int connection = listening.Accept(error);
+  ::dup2(input, STDIN_FILENO);
+  ::close(input);
+  ::close(client);
+  EXPECT_EQ(connection, STDIN_FILENO);
+  EXPECT_EQ(error, "");
 }
 
 }  // namespace
