@@ -56,9 +56,12 @@ def bench(work, link, runs=2):
         for _ in range(runs):
             devices.run("start_device ''")
             begun = time.monotonic()
-            done = subprocess.run(["kr55le-flash", "upgrade", f"{work}/large.bin"],
-                                  capture_output=True, timeout=1200).returncode == 0
-            flash.append(time.monotonic() - begun if done else None)
+            run = subprocess.run(["kr55le-flash", "upgrade", f"{work}/large.bin"],
+                                 capture_output=True, text=True, timeout=1200)
+            flash.append(time.monotonic() - begun if run.returncode == 0 else None)
+            if run.returncode != 0:
+                print(f"  kr55le-flash: status {run.returncode}: {run.stdout[-300:]}"
+                      f" {run.stderr[-300:]}")
             devices.run("stop_device; nodes_gone")
             devices.run("start_device ''")
             page = page_test.Page(driver, "")
@@ -70,6 +73,10 @@ def bench(work, link, runs=2):
             page.wait_for(lambda: page.message().startswith(ENDINGS), "no end")
             done = page.message().startswith(page_test.FIRMWARE_DONE)
             page_s.append(time.monotonic() - begun if done else None)
+            if not done:
+                print(f"  page: {page.message()}")
+            # Left, so that the page does not take up the next device beside kr55le-flash.
+            driver.get("about:blank")
             devices.run("stop_device; nodes_gone")
     finally:
         driver.quit()
