@@ -59,9 +59,9 @@ def bench(work, link, runs=2):
             run = subprocess.run(["kr55le-flash", "upgrade", f"{work}/large.bin"],
                                  capture_output=True, text=True, timeout=1200)
             flash.append(time.monotonic() - begun if run.returncode == 0 else None)
-            if run.returncode != 0:
-                print(f"  kr55le-flash: status {run.returncode}: {run.stdout[-300:]}"
-                      f" {run.stderr[-300:]}")
+            # Its last words, whatever its status: a run that ends early says why here.
+            print(f"  kr55le-flash: status {run.returncode}, {time.monotonic() - begun:.1f} s:"
+                  f" {run.stdout.strip()[-200:]!r} {run.stderr.strip()[-200:]!r}")
             devices.run("stop_device; nodes_gone")
             devices.run("start_device ''")
             page = page_test.Page(driver, "")
