@@ -30,27 +30,25 @@ std::optional<std::string> ValueOf(const std::vector<std::string>& arguments,
   return std::nullopt;
 }
 
+// Says that the recording could not be written; the status that says so.
+int RecordWriteFailed(const std::string& path) {
+  std::fprintf(stderr, "%s: %s%s\n", kProgramName,
+               std::string(kr55le::text::kRecordWriteFailed).c_str(), path.c_str());
+  return 1;
+}
+
 // The window over `hid`, every HID call written to `path` as kr55le-flash --record writes it.
 int RunRecorded(kr55le::hid::HidServices& hid, std::string_view instanceName,
                 const std::string& path, const std::vector<std::string>& arguments) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    std::fprintf(stderr, "%s: %s%s\n", kProgramName,
-                 std::string(kr55le::text::kRecordWriteFailed).c_str(), path.c_str());
-    return 1;
-  }
+  if (file == nullptr) return RecordWriteFailed(path);
   // Each event in the file as it happens: the page may save the recording at any moment.
   std::setvbuf(file, nullptr, _IONBF, 0);
   const auto recorder = std::make_shared<kr55le::record::SessionRecorder>(
       file, std::string(kProgramName), KR55LE_VERSION, arguments);
   kr55le::record::RecordingHidServices recorded(hid, recorder);
   const int status = kr55le::RunUpgradeWindow(recorded, instanceName);
-  if (!recorder->Close()) {
-    std::fprintf(stderr, "%s: %s%s\n", kProgramName,
-                 std::string(kr55le::text::kRecordWriteFailed).c_str(), path.c_str());
-    return 1;
-  }
-  return status;
+  return recorder->Close() ? status : RecordWriteFailed(path);
 }
 }  // namespace
 

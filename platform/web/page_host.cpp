@@ -212,10 +212,11 @@ void PageHost::RunLink() {
 }
 
 void PageHost::Share() {
-  // A request goes out as soon as it is raised, and its reply is awaited there.
-  if (link_.RequestWaiting()) link_.RunAll();
-  if (page::Now() - lastTurn_ < kTurnIntervalMs) return;
-  link_.RunAll();
+  const bool turnDue = page::Now() - lastTurn_ >= kTurnIntervalMs;
+  // Before the browser's turn the link does what it has; a request goes out as soon as it is
+  // raised, turn or not, and its reply is awaited there.
+  if (turnDue || link_.RequestWaiting()) link_.RunAll();
+  if (!turnDue) return;
   page::YieldToBrowser();
   AfterTurn();
 }

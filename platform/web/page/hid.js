@@ -200,6 +200,6 @@ globalThis.kr55leHid = (() => {
   }
 
   return {supported, start, choose, list, listText, open, close, read, awaitReport, write,
-          takeNotice,
-          isGone: (i) => entries[i].gone, setLeaveReport: (report) => { leaveReport = report; }};
+          takeNotice, isGone: (i) => entries[i].gone,
+          setLeaveReport: (report) => { leaveReport = report; }};
 })();

@@ -293,7 +293,7 @@ globalThis.kr55le = (() => {
     event.returnValue = '';
   });
 
-  return {lines, setTexts, start, offerRecording, showNoWebHid, setDialogSize, ended, addControl, setText,
-          setEnabled, setEntries, setProgress, setHint, takeMessage, waitForMessage,
+  return {lines, setTexts, start, offerRecording, showNoWebHid, setDialogSize, ended, addControl,
+          setText, setEnabled, setEntries, setProgress, setHint, takeMessage, waitForMessage,
           yieldToBrowser, messageBox, beep, pickFile, holdAwake, releaseAwake, setBusy, words};
 })();

@@ -8,6 +8,7 @@ const kRecordingPath = '/kr55le-session.jsonl';
 (async () => {
   const query = new URLSearchParams(location.search);
   const simulate = query.has('simulate');
+  const record = query.has('record');
   const programArguments = [];
   if (simulate) programArguments.push('--simulate=' + query.get('simulate'));
   // Where the simulated devices' assembled payload is written when the dialog closes, in the
@@ -17,7 +18,7 @@ const kRecordingPath = '/kr55le-session.jsonl';
   }
   // Every report recorded as kr55le-flash --record writes it, for the page to offer as a
   // download (and for kr55le-flash --simulate replay=FILE).
-  if (query.has('record')) programArguments.push('--record=' + kRecordingPath);
+  if (record) programArguments.push('--record=' + kRecordingPath);
   if (!simulate) await kr55leHid.start();
   const errors = [];
   globalThis.Module = {
@@ -29,7 +30,7 @@ const kRecordingPath = '/kr55le-session.jsonl';
     onExit: (status) => kr55le.ended(status, errors),
   };
   kr55le.simulated = simulate;
-  if (query.has('record')) kr55le.offerRecording(kRecordingPath);
+  if (record) kr55le.offerRecording(kRecordingPath);
   const program = document.createElement('script');
   program.src = 'kr55le-upgrade.js';
   document.body.append(program);

@@ -535,12 +535,15 @@ TEST(RedirDevice, APeerThatClosesEndsTheConnectionQuietly) {
   EXPECT_TRUE(!guest.device.Connected() && guest.errors.empty());
 }
 
+// A socket path of this test process's own, in the temporary folder.
+std::string SocketPath(const std::string& prefix) {
+  return (std::filesystem::temp_directory_path() / (prefix + std::to_string(::getpid()))).string();
+}
+
 // The serving loop accepts when the socket is readable: nothing waiting after all is no error,
 // a failed accept is one, naming the call.
 TEST(ListeningSocket, NothingWaitingIsNoErrorAndAFailedAcceptIsOne) {
-  const std::string path =
-      (std::filesystem::temp_directory_path() / ("kr55le-listening-" + std::to_string(::getpid())))
-          .string();
+  const std::string path = SocketPath("kr55le-listening-");
   const ListeningSocket listening(path);
   ASSERT_TRUE(listening.valid()) << listening.Error();
   std::string error;
@@ -555,9 +558,7 @@ TEST(ListeningSocket, NothingWaitingIsNoErrorAndAFailedAcceptIsOne) {
 // Started with its standard input closed, the device program is given descriptor 0 for the
 // first connection it accepts, which is a connection all the same.
 TEST(ListeningSocket, AConnectionOnDescriptorZeroIsAccepted) {
-  const std::string path =
-      (std::filesystem::temp_directory_path() / ("kr55le-zero-" + std::to_string(::getpid())))
-          .string();
+  const std::string path = SocketPath("kr55le-zero-");
   const ListeningSocket listening(path);
   ASSERT_TRUE(listening.valid()) << listening.Error();
   const int client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
