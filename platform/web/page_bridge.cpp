@@ -132,8 +132,9 @@ EM_JS(int, kr55le_hid_read, (int index, std::uint8_t* buffer, int capacity), {
   return report.length;
 });
 
-EM_ASYNC_JS(void, kr55le_hid_await_report, (int index, int milliseconds), {
-  await kr55leHid.awaitReport(index, milliseconds);
+// 1 when it waited for the browser, 0 when a report was there already.
+EM_ASYNC_JS(int, kr55le_hid_await_report, (int index, int milliseconds), {
+  return await kr55leHid.awaitReport(index, milliseconds) ? 1 : 0;
 });
 
 EM_ASYNC_JS(char*, kr55le_hid_write, (int index, const std::uint8_t* report, int length), {
@@ -153,6 +154,12 @@ namespace kr55le::web::page {
 namespace {
 int Length(std::string_view text) {
   return static_cast<int>(text.size());
+}
+
+double lastBrowserTurn = 0;  // the page runs on one thread
+
+void BrowserHadTurn() {
+  lastBrowserTurn = emscripten_get_now();
 }
 }  // namespace
 
@@ -219,14 +226,20 @@ Message TakeMessage() {
 
 void WaitForMessage(int milliseconds) {
   kr55le_page_wait_for_message(milliseconds);
+  BrowserHadTurn();
 }
 
 void YieldToBrowser() {
   kr55le_page_yield();
+  BrowserHadTurn();
 }
 
 double Now() {
   return emscripten_get_now();
+}
+
+double LastBrowserTurn() {
+  return lastBrowserTurn;
 }
 
 void MessageBox(std::string_view caption, std::string_view text) {
@@ -318,11 +331,14 @@ ReadResult HidRead(int index, std::span<std::uint8_t> report, std::size_t& recei
 }
 
 void HidAwaitReport(int index, int milliseconds) {
-  kr55le_hid_await_report(index, milliseconds);
+  if (kr55le_hid_await_report(index, milliseconds) != 0) BrowserHadTurn();
 }
 
 std::string HidWrite(int index, std::span<const std::uint8_t> report) {
-  return PageString(kr55le_hid_write(index, report.data(), static_cast<int>(report.size()))).Take();
+  std::string why =
+      PageString(kr55le_hid_write(index, report.data(), static_cast<int>(report.size()))).Take();
+  BrowserHadTurn();  // the browser sent it in its own turn
+  return why;
 }
 
 bool HidGone(int index) {

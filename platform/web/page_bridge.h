@@ -55,6 +55,9 @@ Message TakeMessage();
 void WaitForMessage(int milliseconds);  // suspends
 void YieldToBrowser();                  // suspends
 double Now();                           // milliseconds, monotonic
+// When the program last came back from the browser's turn: a yield, a message's wait, a report
+// sent, or a reply awaited that had not come yet. What the browser had to do it did then.
+double LastBrowserTurn();
 
 void MessageBox(std::string_view caption, std::string_view text);  // suspends
 void Beep(bool error);
@@ -81,7 +84,8 @@ std::string HidOpen(int index);  // suspends; empty once open, else why not ("go
 void HidClose(int index);
 enum class ReadResult { Report, None, Gone, TooLong };
 ReadResult HidRead(int index, std::span<std::uint8_t> report, std::size_t& received);
-// Until a report is queued or the device has gone, at most `milliseconds`. Suspends.
+// Until a report is queued or the device has gone, at most `milliseconds`. Suspends; the
+// browser has its turn only when nothing was queued yet.
 void HidAwaitReport(int index, int milliseconds);
 std::string HidWrite(int index, std::span<const std::uint8_t> report);  // suspends; "" once sent
 bool HidGone(int index);

@@ -157,6 +157,10 @@ void PageHost::Build() {
     element.name = AccessibleName(row.control);
     // The status line: every status the dialog shows is read out.
     if (row.control == Control::MessageEdit) element.flags += " live";
+    // What changes with every block is drawn at the browser's pace.
+    if (row.control == Control::ProgressBar || row.control == Control::PercentEdit) {
+      element.flags += " paced";
+    }
     page::AddElement(element);
   }
   for (Control control : kAllControls) Show(control);
@@ -217,7 +221,9 @@ void PageHost::Share() {
   // raised, turn or not, and its reply is awaited there.
   if (turnDue || link_.RequestWaiting()) link_.RunAll();
   if (!turnDue) return;
-  page::YieldToBrowser();
+  // A block's report and its reply give the browser turns of their own: another one, in the
+  // middle of a transfer, only made each block longer.
+  if (page::Now() - page::LastBrowserTurn() >= kTurnIntervalMs) page::YieldToBrowser();
   AfterTurn();
 }
 

@@ -156,16 +156,17 @@ globalThis.kr55leHid = (() => {
     return entry.reports.length ? entry.reports.shift() : null;
   }
 
-  // Resolves once a report is queued or the device has gone, or after `ms` milliseconds.
+  // Resolves once a report is queued or the device has gone, or after `ms` milliseconds: to
+  // true when it waited for that, false when it was so already.
   function awaitReport(index, ms) {
     const entry = entries[index];
-    if (entry.gone || entry.reports.length) return Promise.resolve();
+    if (entry.gone || entry.reports.length) return Promise.resolve(false);
     return new Promise((resolve) => {
       const timer = setTimeout(() => entry.wake(), ms);
       entry.wake = () => {
         clearTimeout(timer);
         entry.wake = null;
-        resolve();
+        resolve(true);
       };
     });
   }

@@ -153,21 +153,49 @@ globalThis.kr55le = (() => {
       element.setAttribute('role', 'status');
       element.setAttribute('aria-live', 'polite');
     }
+    if (flags.has('paced')) pacedElements.add(element);
     place(element, x, y, width, height);
     dialog().append(element);
     if (index >= 0) elements.set(index, element);
     return element;
   }
 
+  // The progress and its percentage change with every block: they are shown at most every
+  // kPacedMs, because a browser that draws each change can spend as long on that as on the block
+  // itself. Any other text shows them first, so that a status never reads ahead of the progress.
+  const kPacedMs = 80;
+  const pacedElements = new Set();
+  const paced = new Map();  // element -> how to show its latest change
+  let pacedTimer = null;
+
+  function showPaced() {
+    clearTimeout(pacedTimer);
+    pacedTimer = null;
+    for (const show of paced.values()) show();
+    paced.clear();
+  }
+
+  function update(element, show) {
+    if (pacedElements.has(element)) {
+      paced.set(element, show);
+      if (pacedTimer === null) pacedTimer = setTimeout(showPaced, kPacedMs);
+    } else {
+      showPaced();
+      show();
+    }
+  }
+
   function setText(index, text) {
     const element = elements.get(index);
-    if (element.tagName === 'SELECT') {
-      element.dataset.text = text;
-    } else if ('value' in element && element.tagName !== 'BUTTON') {
-      element.value = text;
-    } else {
-      element.textContent = text;
-    }
+    update(element, () => {
+      if (element.tagName === 'SELECT') {
+        element.dataset.text = text;
+      } else if ('value' in element && element.tagName !== 'BUTTON') {
+        element.value = text;
+      } else {
+        element.textContent = text;
+      }
+    });
   }
 
   function setEnabled(index, enabled) {
@@ -185,8 +213,10 @@ globalThis.kr55le = (() => {
 
   function setProgress(minimum, maximum, position, index) {
     const element = elements.get(index);
-    element.max = Math.max(1, maximum - minimum);
-    element.value = position - minimum;
+    update(element, () => {
+      element.max = Math.max(1, maximum - minimum);
+      element.value = position - minimum;
+    });
   }
 
   function setHint(index, hint) {
