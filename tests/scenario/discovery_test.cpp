@@ -157,6 +157,18 @@ TEST_F(DiscoveryTest, ARequestLeftForARemovedDeviceNeverReachesTheNextOne) {
 }
 
 // Another vendor's device between them is not listed.
+TEST_F(DiscoveryTest, AfterARescanTheComboShowsTheEntryOfTheDeviceOpened) {
+  const std::size_t unnamed = hid.Plug({.hasDescription = false});  // first in the list
+  hid.Plug({.serialNumber = "BBBBBBBBBB"});
+  OpenDialog();
+  ASSERT_EQ(Text(Control::DeviceCombo), "Add the name of device");
+  EnterPath("missing.bin");  // an upgrade refused, after it read the entry shown
+  hid.Unplug(unnamed);
+  HandleNotices();
+  EXPECT_EQ(Text(Control::SerialNumberField), "BBBBBBBBBB");
+  EXPECT_EQ(Text(Control::DeviceCombo), "Pardo KR-55LE is connected");
+}
+
 TEST_F(DiscoveryTest, StoredPathsAreUpperCasedAndPairedWithTheirEntries) {
   hid.Plug({.hasDescription = false});
   hid.PlugUnrelated();

@@ -2,7 +2,14 @@
 
 #include <gmock/gmock.h>
 
+#include <cerrno>
+#include <cstring>
 #include <mutex>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 #include "tests/support/eventually.h"
 
@@ -83,6 +90,24 @@ TEST(ChildProcess, PassesCtrlCOnAndTellsAStartThatFailed) {
 
   EXPECT_EQ(StartChild("/nonexistent/program", {}, received.Sinks(), error), nullptr);
   EXPECT_FALSE(error.empty());
+}
+
+TEST(ChildProcess, OutOfDescriptorsNoChildStartsAndTheErrorSaysWhy) {
+  // A limit at the lowest free descriptor: no new one can be made, the streams' pipes included.
+  rlimit limit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+  const int lowestFree = ::dup(STDIN_FILENO);
+  ASSERT_GE(lowestFree, 0);
+  ::close(lowestFree);
+  rlimit lowered = limit;
+  lowered.rlim_cur = static_cast<rlim_t>(lowestFree);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+  Received received;
+  std::string error;
+  const auto child = StartChild("/bin/true", {}, received.Sinks(), error);
+  ::setrlimit(RLIMIT_NOFILE, &limit);
+  EXPECT_EQ(child, nullptr);
+  EXPECT_EQ(error, std::strerror(EMFILE));
 }
 #endif
 

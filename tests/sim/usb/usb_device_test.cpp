@@ -274,6 +274,10 @@ class Guest {
       Of(priv).Add(usb_redir_device_connect);
     };
     parser->device_disconnect_func = [](void* priv) { Of(priv).Add(usb_redir_device_disconnect); };
+    parser->configuration_status_func = [](void* priv, std::uint64_t,
+                                           usb_redir_configuration_status_header* header) {
+      Of(priv).Add(usb_redir_configuration_status, 0, header->status);
+    };
     parser->interrupt_receiving_status_func =
         [](void* priv, std::uint64_t, usb_redir_interrupt_receiving_status_header* header) {
           Of(priv).Add(usb_redir_interrupt_receiving_status, header->endpoint, header->status);
@@ -456,24 +460,43 @@ TEST(RedirDevice, LeavesAtTheBlockItIsToldTo) {
 // which takes nothing until the host's CLEAR_FEATURE(ENDPOINT_HALT); without the endpoint, it
 // refuses the block's SET_REPORT once. The block sent again is taken.
 TEST(RedirDevice, StallsTheBlockItIsToldToUntilTheHaltIsCleared) {
-  for (const bool outEndpoint : {true, false}) {
-    Guest guest({.outEndpoint = outEndpoint, .stallAtBlock = 1});
-    const std::vector<std::uint8_t> output = ArmedBlock(guest, outEndpoint);
-    const std::size_t packets = outEndpoint ? output.size() / kMaxPacketSize : 1;
+  // A halted OUT endpoint is cleared by CLEAR_FEATURE(ENDPOINT_HALT) or by choosing the
+  // configuration again (USB 2.0, 9.4.5); a SET_REPORT stalls only the request itself.
+  const struct {
+    const char* name;
+    bool outEndpoint;
+    std::function<void(Guest&)> clear;
+  } cases[] = {
+      {"set report", false, nullptr},
+      {"clear feature", true,
+       [](Guest& guest) {
+         guest.SendControl({0x00, 0x01, 0x02, 0, 0, 0x01, 0});
+       }},
+      {"set configuration", true,
+       [](Guest& guest) {
+         usb_redir_set_configuration_header header{kConfigurationValue};
+         usbredirparser_send_set_configuration(guest.parser, 1, &header);
+         guest.Pump();
+       }},
+  };
+  for (const auto& c : cases) {
+    Guest guest({.outEndpoint = c.outEndpoint, .stallAtBlock = 1});
+    const std::vector<std::uint8_t> output = ArmedBlock(guest, c.outEndpoint);
+    const std::size_t packets = c.outEndpoint ? output.size() / kMaxPacketSize : 1;
     const auto all = [packets](std::uint8_t status) {
       return std::vector<std::uint8_t>(packets, status);
     };
 
-    EXPECT_EQ(guest.SendOutput(output, outEndpoint), all(usb_redir_success)) << outEndpoint;
-    EXPECT_EQ(guest.SendOutput(output, outEndpoint), all(usb_redir_stall)) << outEndpoint;
+    EXPECT_EQ(guest.SendOutput(output, c.outEndpoint), all(usb_redir_success)) << c.name;
+    EXPECT_EQ(guest.SendOutput(output, c.outEndpoint), all(usb_redir_stall)) << c.name;
     EXPECT_EQ(guest.device.Model().Counters().blocksAccepted, 1u);
-    if (outEndpoint) {
-      EXPECT_EQ(guest.SendOutput(output, outEndpoint), all(usb_redir_stall));
-      guest.SendControl({0x00, 0x01, 0x02, 0, 0, 0x01, 0});  // CLEAR_FEATURE(ENDPOINT_HALT)
+    if (c.clear) {
+      EXPECT_EQ(guest.SendOutput(output, c.outEndpoint), all(usb_redir_stall)) << c.name;
+      c.clear(guest);
     }
-    EXPECT_EQ(guest.SendOutput(output, outEndpoint), all(usb_redir_success)) << outEndpoint;
-    EXPECT_EQ(guest.device.Model().Counters().blocksAccepted, 2u) << outEndpoint;
-    EXPECT_TRUE(guest.errors.empty());
+    EXPECT_EQ(guest.SendOutput(output, c.outEndpoint), all(usb_redir_success)) << c.name;
+    EXPECT_EQ(guest.device.Model().Counters().blocksAccepted, 2u) << c.name;
+    EXPECT_TRUE(guest.errors.empty()) << c.name;
   }
 }
 
@@ -525,6 +548,37 @@ TEST(RedirDevice, ANewConnectionDropsTheOldOneAndStartsAfresh) {
   guest.StartInterruptIn();
   ASSERT_EQ(guest.Of(usb_redir_interrupt_packet).size(), 1u);
   EXPECT_EQ(guest.Of(usb_redir_interrupt_packet)[0].data[0], kDeviceInfoReplyId);
+  EXPECT_TRUE(guest.errors.empty());
+}
+
+TEST(RedirDevice, APeerThatReadsLateGetsEveryReplyAndTheConnectionStays) {
+  constexpr std::size_t kRequests = 500;  // replies enough to fill the socket more than once
+  Guest guest;
+  guest.StartInterruptIn();
+  guest.received.clear();
+  const std::vector<std::uint8_t> request = sim::testing::InfoRequest();
+  for (std::size_t sent = 0; sent < kRequests; ++sent) {
+    for (std::size_t offset = 0; offset < request.size(); offset += kMaxPacketSize) {
+      guest.SendInterrupt(kInterruptOutEndpoint,
+                          {request.begin() + offset, request.begin() + offset + kMaxPacketSize});
+    }
+    // The device reads and answers; the guest reads nothing yet.
+    usbredirparser_do_write(guest.parser);
+    EXPECT_EQ(guest.device.HandleReadable({}), "");
+    EXPECT_EQ(guest.device.SendDue({}), "");
+  }
+  ASSERT_TRUE(guest.device.Connected());
+  std::size_t replies = 0;
+  for (bool more = true; more;) {
+    guest.received.clear();
+    guest.Pump();
+    const auto in =
+        std::count_if(guest.received.begin(), guest.received.end(),
+                      [](const Message& m) { return m.endpoint == kInterruptInEndpoint; });
+    replies += static_cast<std::size_t>(in);
+    more = in > 0;
+  }
+  EXPECT_EQ(replies, kRequests);  // an input report is one packet
   EXPECT_TRUE(guest.errors.empty());
 }
 
