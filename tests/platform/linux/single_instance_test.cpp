@@ -69,5 +69,18 @@ TEST(SingleInstance, WithoutRuntimeFolderLocksInAPrivateFolderUnderTmp) {
   }
 }
 
+// Someone else's link in its place would let them hold the lock: the folder is not used at all.
+TEST(SingleInstance, AFallbackFolderThatIsALinkIsNotUsed) {
+  const ScopedVariable runtime("XDG_RUNTIME_DIR", std::nullopt);
+  testing::TempFolder target;
+  const std::string name = "kr55le-link-test-" + std::to_string(::getpid());
+  const std::filesystem::path folder = InstanceLockFolder(name);
+  std::filesystem::create_directory_symlink(target.path(), folder);
+  EXPECT_EQ(AcquireSingleInstance(name), InstanceLock::First);
+  EXPECT_EQ(AcquireSingleInstance(name), InstanceLock::First);
+  EXPECT_TRUE(std::filesystem::is_empty(target.path()));
+  std::filesystem::remove(folder);
+}
+
 }  // namespace
 }  // namespace kr55le
