@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 
+#include <string>
 #include <vector>
 
 #include "dialog/wait_bounds.h"
@@ -56,6 +57,8 @@ TEST(FlashArguments, TakesOptionsBeforeAndAfterTheCommandWord) {
     const FlashArguments arguments = Parsed(words);
     EXPECT_EQ(arguments.command, FlashCommand::Upgrade);
     EXPECT_EQ(arguments.image, "x.bin");
+    // The line as it was given, for a recording to name.
+    EXPECT_EQ(arguments.words, std::vector<std::string>(words.begin(), words.end()));
     EXPECT_TRUE(arguments.json);
     EXPECT_TRUE(arguments.bell);
     EXPECT_DOUBLE_EQ(arguments.waitScale, 0.25);

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <thread>
 
 #include "sim/sim_hid_services.h"
 
@@ -32,6 +33,23 @@ TEST(NoticeWatch, SaysWhichKindsOfNoticeCameSinceTheLastLook) {
     EXPECT_EQ(batch.arrival, step.arrival) << step.name;
     EXPECT_EQ(batch.removal, step.removal) << step.name;
   }
+}
+
+// A notice from another thread ends the wait at once, not when the wait is over.
+TEST(NoticeWatch, ANoticeEndsTheWaitForIt) {
+  using std::chrono::seconds;
+  constexpr seconds kLongWait(120);
+  sim::SimHidServices bus;
+  NoticeWatch watch(bus);
+  const auto begun = std::chrono::steady_clock::now();
+  std::thread plug([&bus] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // while the watch waits
+    bus.Plug();
+  });
+  const NoticeBatch batch = watch.Await(kLongWait);
+  plug.join();
+  EXPECT_TRUE(batch.arrival);
+  EXPECT_LT(std::chrono::steady_clock::now() - begun, kLongWait / 2);
 }
 
 }  // namespace
