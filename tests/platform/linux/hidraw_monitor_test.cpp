@@ -60,6 +60,12 @@ TEST_F(HidrawMonitor, KernelSourceDispatchWithoutEventsReturnsAtOnceWithNothing)
   EXPECT_EQ(changes, Changes{});
 }
 
+TEST(UdevMonitor, ListensToTheKernelsEvents) {
+  const std::unique_ptr<kr55le::HidrawMonitor> monitor = OpenUdevMonitor(kKernelSourceName);
+  ASSERT_NE(monitor, nullptr);
+  EXPECT_GE(monitor->Descriptor(), 0);
+}
+
 TEST(UdevMonitor, OnlyAddAndRemoveActionsAreNotices) {
   EXPECT_EQ(ChangeOfUdevAction("add"), hid::DeviceChange::Arrival);
   EXPECT_EQ(ChangeOfUdevAction("remove"), hid::DeviceChange::Removal);
