@@ -6,13 +6,16 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/platform/linux/descriptors.h"
 #include "tests/platform/linux/fake_tree.h"
+#include "tests/support/eventually.h"
 
 namespace kr55le {
 namespace {
@@ -132,6 +135,36 @@ TEST_F(HidrawDeviceTest, HangUpLeavesTheDeviceGone) {
   hid::HidAttributes attributes;
   EXPECT_EQ(device_->GetAttributes(attributes).error, hid::HidError::Gone);
   EXPECT_EQ(device_->Write(Bytes{0x01, 0x01}).error, hid::HidError::Gone);
+}
+
+// Whether thread `tid` of this process sleeps in poll, as the kernel tells.
+bool WaitsInPoll(pid_t tid) {
+  std::ifstream wchan("/proc/self/task/" + std::to_string(tid) + "/wchan");
+  std::string where;
+  return std::getline(wchan, where) && where.find("poll") != std::string::npos;
+}
+
+// So is a hang-up that a write waiting for room sees.
+TEST_F(HidrawDeviceTest, HangUpWhileAWriteWaitsForRoomLeavesTheDeviceGone) {
+  ASSERT_EQ(::fcntl(node_, F_SETFL, O_NONBLOCK), 0);
+  while (::send(node_, "\x01", 1, MSG_DONTWAIT | MSG_NOSIGNAL) == 1) {
+  }
+  ASSERT_EQ(errno, EAGAIN);
+  std::atomic<pid_t> writerThread{0};
+  hid::HidResult write;
+  std::thread writer([&] {
+    writerThread = ::gettid();
+    write = device_->Write(Bytes{0x01, 0x02});
+  });
+  // Hung up only once the write waits: before, the write itself would fail.
+  const bool waiting =
+      kr55le::testing::Eventually([&] { return writerThread != 0 && WaitsInPoll(writerThread); });
+  ClosePeer();
+  writer.join();
+  ASSERT_TRUE(waiting);
+  EXPECT_EQ(write.error, hid::HidError::Gone);
+  hid::HidAttributes attributes;
+  EXPECT_EQ(device_->GetAttributes(attributes).error, hid::HidError::Gone);
 }
 
 TEST_F(HidrawDeviceTest, ReadsAndWritesRunAtTheSameTime) {
