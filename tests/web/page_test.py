@@ -158,13 +158,17 @@ class Page:
     def click(self, control_id):
         self.control(control_id)[0].click()
 
-    def browse(self, image, press=None):
+    def open_picker(self, press=None):
+        """The file picker, opened by Browse File (or `press`), waiting for its file."""
         # Headless, a chooser would close at once, unanswered: the page is given the file instead.
         self.driver.execute_cdp_cmd("Page.setInterceptFileChooserDialog", {"enabled": True})
         (press or (lambda: self.click(BROWSE)))()
         picker = self.driver.find_element(By.ID, "file")
         self.wait_for(lambda: picker.get_attribute("data-picking"), "the picker did not open")
-        picker.send_keys(str(image))
+        return picker
+
+    def browse(self, image, press=None):
+        self.open_picker(press).send_keys(str(image))
 
     def close(self):
         self.driver.find_element(By.TAG_NAME, "body").send_keys(Keys.ESCAPE)
