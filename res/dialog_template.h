@@ -102,7 +102,8 @@ struct TemplateControl {
   ControlClass controlClass = ControlClass::Static;
   std::string_view text;
   DialogUnitRect rect;
-  StyleSet styles;  // WS_CHILD included
+  StyleSet styles;                   // WS_CHILD included
+  std::optional<Control> captionOf;  // a static caption: the control it stands beside
 };
 
 struct RunTimeControl {

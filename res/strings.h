@@ -108,6 +108,8 @@ inline constexpr std::string_view kNameImagePath = "Image file";
 inline constexpr std::string_view kNamePercent = "Percentage";
 inline constexpr std::string_view kNameProgress = "Progress";
 inline constexpr std::string_view kNameDevicePaths = "Device paths";
+// Between the status line's name and the status it shows, in the name a screen reader speaks.
+inline constexpr std::string_view kStatusNameSeparator = ": ";
 
 // Command line.
 // The window shows the permission hint too: as the status line's tooltip and on standard error.

@@ -170,7 +170,9 @@ QWidget* CreateTemplateWidget(const TemplateControl& row, QWidget* parent) {
     widget->setFocusPolicy(FocusFor(row.styles));
   }
   widget->setEnabled(!row.styles.Has(Style::Disabled));
-  if (!row.styles.Has(Style::Visible)) widget->hide();
+  // A control the template never shows is a window of its own that never opens: kept by its
+  // parent, but out of the dialog's accessibility tree and its Tab order.
+  if (!row.styles.Has(Style::Visible)) widget->setWindowFlag(Qt::Window);
   return widget;
 }
 

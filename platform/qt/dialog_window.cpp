@@ -4,10 +4,12 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 
 #include "platform/qt/control_widgets.h"
+#include "res/accessible_names.h"
 #include "res/dialog_template.h"
 
 // Q_INIT_RESOURCE must be used outside any namespace; the icon lives in a static library, whose
@@ -61,6 +63,7 @@ DialogWindow::DialogWindow() {
     controls_[static_cast<std::size_t>(row.control)] = widget;
   }
 
+  NameControls();
   ConnectButton(Control::BrowseButton, WindowCommand::BrowseFile);
   ConnectButton(Control::UpgradeButton, WindowCommand::Upgrade);
   ConnectButton(Control::CancelButton, WindowCommand::CancelUpgrade);
@@ -104,6 +107,21 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
 void DialogWindow::closeEvent(QCloseEvent* event) {
   event->ignore();  // only the dialog ends itself, through its host
   emit CommandIssued(WindowCommand::Cancel);
+}
+
+void DialogWindow::NameControls() {
+  // Each caption labels its field (a screen reader's "labelled by"), and every control takes its
+  // name from the same table, so the name does not hang on how a reader follows that relation.
+  const std::span<const dialog_template::TemplateControl> rows =
+      dialog_template::TemplateControls();
+  for (std::size_t index = 0; index < rows.size(); ++index) {
+    auto* label = qobject_cast<QLabel*>(templateWidgets_[index]);
+    if (label != nullptr && rows[index].captionOf) label->setBuddy(Widget(*rows[index].captionOf));
+  }
+  for (Control control : kAllControls) {
+    const std::string_view name = AccessibleName(control);
+    if (!name.empty()) Widget(control)->setAccessibleName(ToQString(name));
+  }
 }
 
 void DialogWindow::ConnectButton(Control control, WindowCommand command) {

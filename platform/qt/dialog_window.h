@@ -42,6 +42,7 @@ class DialogWindow final : public QDialog {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void NameControls();
   void ConnectButton(Control control, WindowCommand command);
 
   std::array<QWidget*, kControlCount> controls_{};

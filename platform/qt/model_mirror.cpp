@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "platform/qt/control_widgets.h"
+#include "res/accessible_names.h"
 #include "res/strings.h"
 
 namespace kr55le::qt {
@@ -107,7 +108,12 @@ void ModelMirror::ShowText(Control control) {
     const QString text = ToEditorLineBreaks(model_.Text(control));
     if (editor->toPlainText() != text) editor->setPlainText(text);  // a user's edit echoes back
   } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-    edit->setText(ToQString(model_.Text(control)));
+    const QString text = ToQString(model_.Text(control));
+    if (control == Control::MessageEdit && edit->text() != text) {
+      // A changed name is what a screen reader speaks of a line that does not have the focus.
+      edit->setAccessibleName(ToQString(StatusLineName(model_.Text(control))));
+    }
+    edit->setText(text);
     edit->setCursorPosition(0);  // a long text shows from its first character
   }
 }

@@ -9,6 +9,7 @@
 
 #include "device/protocol.h"
 #include "platform/web/page_bridge.h"
+#include "res/accessible_names.h"
 #include "res/dialog_template.h"
 #include "res/strings.h"
 
@@ -20,36 +21,6 @@ using dialog_template::Style;
 
 int IndexOf(Control control) {
   return static_cast<int>(control);
-}
-
-// The label a screen reader gives each control: its caption in the template, or its own name.
-std::string_view AccessibleName(Control control) {
-  switch (control) {
-    case Control::DeviceCombo:
-      return text::kCaptionDeviceStatus;
-    case Control::DevicePathList:
-      return text::kNameDevicePaths;
-    case Control::SerialNumberField:
-      return text::kCaptionSerialNumber;
-    case Control::FileVersionField:
-      return text::kCaptionFileVersion;
-    case Control::UpgradeModeField:
-      return text::kCaptionUpgradeMode;
-    case Control::SoftwareVersionField:
-      return text::kCaptionDeviceVersion;
-    case Control::BootloaderField:
-      return text::kCaptionBootloaderVersion;
-    case Control::PathEdit:
-      return text::kNameImagePath;
-    case Control::PercentEdit:
-      return text::kNamePercent;
-    case Control::MessageEdit:
-      return text::kCaptionMessage;
-    case Control::ProgressBar:
-      return text::kNameProgress;
-    default:
-      return {};  // the buttons are named by their captions
-  }
 }
 
 page::Message CommandOf(Control control) {
