@@ -4,7 +4,9 @@
 
 #include <vector>
 
+#include "platform/win32/accessible_labels.h"
 #include "platform/win32/wide_text.h"
+#include "res/accessible_names.h"
 
 namespace kr55le::win32 {
 namespace {
@@ -52,6 +54,7 @@ HWND ControlMirror::Window(Control control) const {
 
 void ControlMirror::DetachAll() {
   windows_.fill(nullptr);
+  statusLabel_ = nullptr;
 }
 
 void ControlMirror::ShowAll() {
@@ -73,7 +76,11 @@ void ControlMirror::Show(Control control) {
     case ControlContent::Caption:
       break;
     case ControlContent::Text:
-      ShowText(window, model_.Text(control));
+      if (ShowText(window, model_.Text(control)) && control == Control::MessageEdit &&
+          statusLabel_ != nullptr) {
+        ::SetWindowTextW(statusLabel_, Widen(StatusLineName(model_.Text(control))).c_str());
+        AnnounceNameChange(window);
+      }
       break;
   }
   showing_ = false;
@@ -91,8 +98,10 @@ void ControlMirror::TakeEdit(Control control) {
   }
 }
 
-void ControlMirror::ShowText(HWND window, const std::string& text) {
-  if (WindowText(window) != text) ::SetWindowTextW(window, Widen(text).c_str());
+bool ControlMirror::ShowText(HWND window, const std::string& text) {
+  if (WindowText(window) == text) return false;
+  ::SetWindowTextW(window, Widen(text).c_str());
+  return true;
 }
 
 void ControlMirror::ShowEntries(Control control, HWND window) {

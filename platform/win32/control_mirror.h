@@ -24,14 +24,17 @@ class ControlMirror {
   void Show(Control control);
   // A notification from one of the controls: the user changed it.
   void TakeEdit(Control control);
+  // The hidden label that names the status line: it takes each new status, announced.
+  void AttachStatusLabel(HWND label) { statusLabel_ = label; }
 
  private:
-  void ShowText(HWND window, const std::string& text);
+  bool ShowText(HWND window, const std::string& text);  // whether the text changed
   void ShowEntries(Control control, HWND window);
   void ShowProgress(HWND window);
 
   ControlModel& model_;
   std::array<HWND, kControlCount> windows_{};
+  HWND statusLabel_ = nullptr;
   bool showing_ = false;  // the controls' notifications while we set them are not the user's
 };
 

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "platform/win32/accessible_labels.h"
 #include "platform/win32/dialog_template_builder.h"
 #include "platform/win32/execution_state_hold.h"
 #include "platform/win32/open_file_dialog.h"
@@ -9,6 +10,7 @@
 #include "platform/win32/template_styles.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/window_dpi.h"
+#include "res/accessible_names.h"
 #include "res/dialog_template.h"
 #include "res/strings.h"
 #include "window/dialog_message.h"
@@ -29,6 +31,12 @@ void InitialiseCommonControls() {
 
 const wchar_t* ClassName(dialog_template::ControlClass controlClass) {
   return controlClass == dialog_template::ControlClass::ProgressBar ? PROGRESS_CLASSW : L"EDIT";
+}
+
+// A control that the caption before it does not name gets its name from a hidden label.
+void LabelUnlessCaptioned(HWND dialog, HWND window, Control control) {
+  const std::string_view name = AccessibleName(control);
+  if (!name.empty() && !CaptionPrecedes(control)) AddHiddenLabel(dialog, window, name);
 }
 
 // Both holds a window can take: idle sleep through the thread's execution state, a shutdown or
@@ -184,6 +192,12 @@ void Win32DialogHost::CreateRuntimeControls() {
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
                                      ::GetModuleHandleW(nullptr), nullptr);
     mirror_.Attach(row.control, control);
+    if (row.control == Control::MessageEdit) {
+      mirror_.AttachStatusLabel(
+          AddHiddenLabel(window, control, StatusLineName(model_.Text(row.control))));
+    } else {
+      LabelUnlessCaptioned(window, control, row.control);
+    }
     mirror_.Show(row.control);
   }
 }
@@ -218,7 +232,12 @@ INT_PTR CALLBACK Win32DialogHost::DialogProcedure(HWND window, UINT message, WPA
 void Win32DialogHost::InitDialog(HWND window) {
   window_.store(window, std::memory_order_release);
   for (const dialog_template::TemplateControl& row : dialog_template::TemplateControls()) {
-    if (row.control) mirror_.Attach(*row.control, ::GetDlgItem(window, row.id));
+    if (!row.control) continue;
+    mirror_.Attach(*row.control, ::GetDlgItem(window, row.id));
+    // The hidden list box never shows, and screen readers pass over it.
+    if (row.styles.Has(dialog_template::Style::Visible)) {
+      LabelUnlessCaptioned(window, mirror_.Window(*row.control), *row.control);
+    }
   }
   mirror_.ShowAll();
   Centre(window);

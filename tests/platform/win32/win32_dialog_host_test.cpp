@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <oleacc.h>
+#include <versionhelpers.h>
 
 #include <algorithm>
 #include <functional>
@@ -11,7 +13,10 @@
 
 #include "device/report_link.h"
 #include "dialog/flashwell_dlg.h"
+#include "platform/win32/accessible_labels.h"
 #include "platform/win32/dialog_template_builder.h"
+#include "platform/win32/wide_text.h"
+#include "res/accessible_names.h"
 #include "res/dialog_template.h"
 #include "res/strings.h"
 #include "sim/sim_hid_services.h"
@@ -55,6 +60,42 @@ std::vector<Child> DirectChildren(HWND parent) {
     children.push_back({::GetDlgCtrlID(child), ClassOf(child), Text(child)});
   }
   return children;
+}
+
+// The nearest static before a control among its siblings: what the system names it after.
+std::string NearestStaticBefore(HWND control) {
+  for (HWND window = ::GetWindow(control, GW_HWNDPREV); window != nullptr;
+       window = ::GetWindow(window, GW_HWNDPREV)) {
+    if (::lstrcmpiA(ClassOf(window).c_str(), "Static") == 0) return Text(window);
+  }
+  return {};
+}
+
+// The name the system's accessibility support gives a control, as a screen reader asks for it.
+std::string AccessibleNameOf(HWND control) {
+  IAccessible* object = nullptr;
+  if (FAILED(::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
+                                          __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&object)))) {
+    return "(no accessible object)";
+  }
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  const bool named = SUCCEEDED(object->get_accName(self, &name)) && name != nullptr;
+  std::string result = named ? Narrow(name) : "";
+  ::SysFreeString(name);
+  object->Release();
+  return result;
+}
+
+// The events a screen reader's hook sees from one window.
+HWND watchedWindow = nullptr;
+std::vector<DWORD> watchedEvents;
+void CALLBACK RecordEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG, DWORD,
+                          DWORD) {
+  if (window == watchedWindow && object == OBJID_CLIENT) watchedEvents.push_back(event);
 }
 
 struct Win32Driver {
@@ -129,6 +170,45 @@ TEST_F(Win32DialogHostTest, MirrorsTheModelIntoTheControls) {
     EXPECT_EQ(::SendMessageA(combo, CB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(::SendMessageA(combo, CB_GETCURSEL, 0, 0), 1);
     EXPECT_EQ(::SendMessageA(host.ControlWindow(Control::ProgressBar), PBM_GETPOS, 0, 0), 3);
+  });
+}
+
+// Where the template's order puts no caption just before a field, a hidden label does; the
+// system itself names the edits so.
+TEST_F(Win32DialogHostTest, NamesEveryFieldForScreenReaders) {
+  RunWithProbe([this] {
+    for (Control control : kAllControls) {
+      const std::string_view name = AccessibleName(control);
+      if (name.empty() || control == Control::DevicePathList) continue;
+      SCOPED_TRACE(std::string(name));
+      HWND window = host.ControlWindow(control);
+      const std::string expected =
+          control == Control::MessageEdit ? StatusLineName(model.Text(control)) : std::string(name);
+      EXPECT_EQ(NearestStaticBefore(window), expected);
+      if (::lstrcmpiA(ClassOf(window).c_str(), "Edit") == 0) {
+        EXPECT_EQ(AccessibleNameOf(window), expected);
+      }
+    }
+  });
+}
+
+TEST_F(Win32DialogHostTest, AnnouncesANewStatusAsTheStatusLinesNewName) {
+  RunWithProbe([this] {
+    watchedWindow = host.ControlWindow(Control::MessageEdit);
+    watchedEvents.clear();
+    HWINEVENTHOOK hook =
+        ::SetWinEventHook(EVENT_OBJECT_NAMECHANGE, kEventLiveRegionChanged, nullptr, RecordEvent,
+                          ::GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    model.SetText(Control::MessageEdit, std::string(text::kFirmwareCompleted));
+    host.PumpMessages();
+    ::UnhookWinEvent(hook);
+    EXPECT_EQ(AccessibleNameOf(watchedWindow), StatusLineName(text::kFirmwareCompleted));
+    const auto raised = [](DWORD event) {
+      return std::find(watchedEvents.begin(), watchedEvents.end(), event) != watchedEvents.end();
+    };
+    EXPECT_TRUE(raised(EVENT_OBJECT_NAMECHANGE));
+    EXPECT_EQ(raised(kEventLiveRegionChanged), ::IsWindows8OrGreater());
   });
 }
 
