@@ -49,17 +49,27 @@ def find_dialog():
     return None
 
 
-def tree(node, depth=0):
-    lines = [f"{'  ' * depth}{node.getRoleName()}: {node.name!r}"]
-    for child in node:
-        lines += tree(child, depth + 1)
-    return lines
-
-
 def labels_of(node):
     return [relation.getTarget(index).name for relation in node.getRelationSet()
             if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY
             for index in range(relation.getNTargets())]
+
+
+def tree(node, depth=0):
+    """Each node's role and name, a text's content, a value, and what labels it."""
+    line = f"{'  ' * depth}{node.getRoleName()}: {node.name!r}"
+    if node.getRole() == pyatspi.ROLE_TEXT:
+        line += f", text {node.queryText().getText(0, -1)!r}"
+    if node.getRole() == pyatspi.ROLE_PROGRESS_BAR:
+        value = node.queryValue()
+        line += f", value {value.currentValue:g} of {value.minimumValue:g} to {value.maximumValue:g}"
+    if labels := labels_of(node):
+        line += f", labelled by {labels}"
+    lines = [line]
+    for child in node:
+        if node.getRole() != pyatspi.ROLE_TEXT:  # a text's own scroll bars say nothing
+            lines += tree(child, depth + 1)
+    return lines
 
 
 def message_line(dialog):
