@@ -109,6 +109,7 @@ class ReportLink {
   DeviceHandleSlot DeviceHandle;
 
  private:
+  friend struct ReportLinkAccess;  // lets a test copy the request as the writer does
   bool ReaderPass();
   bool WriterPass();
   void Pause(WakeSignal& signal);

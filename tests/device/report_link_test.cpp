@@ -19,6 +19,13 @@ struct DeviceHandleSlotAccess {
   static std::mutex& Mutex(DeviceHandleSlot& slot) { return slot.mutex_; }
 };
 
+// The test's way to the writer's copy of the request.
+struct ReportLinkAccess {
+  static bool CopyRequest(ReportLink& link, std::span<std::uint8_t> report) {
+    return link.CopyRequest(report);
+  }
+};
+
 namespace {
 
 using ::testing::ElementsAre;
@@ -80,6 +87,17 @@ TEST_F(ReportLinkTest, RequestsRaisedDuringTheWritersCopyGoOutWholeAndNoneIsLost
     ASSERT_EQ(std::count(write.begin(), write.end(), write[0]), std::ptrdiff_t{kReportSize});
   }
   EXPECT_EQ(writes.back()[0], static_cast<std::uint8_t>(kRequests));
+}
+
+// The same without the race's luck: a request being filled is never copied, a raised one is.
+TEST(ReportLinkCopy, ARequestIsCopiedOnlyOnceRaised) {
+  ReportLink link;
+  std::array<std::uint8_t, kReportSize> copy{};
+  link.BeginRequest().Set(0, kCommandDeviceInfo);
+  EXPECT_FALSE(ReportLinkAccess::CopyRequest(link, copy));
+  link.RaiseWritePending();
+  ASSERT_TRUE(ReportLinkAccess::CopyRequest(link, copy));
+  EXPECT_EQ(copy[0], kCommandDeviceInfo);
 }
 
 // The reader holds a report it cannot publish yet (every other buffer is pinned) when the
