@@ -212,8 +212,8 @@ TEST(ReplayScript, AnswersUntilAReportDiffersAndSaysWhere) {
        false,
        "replay: report 1 differs at byte 1: expected 0x01, got 0x02\n"},
       {false, {{1, 1, 0}}, 0, false, "replay: report 1 is 3 bytes long, the recorded one 2\n"},
-      {false,
-       {{1, 1}, {2, 0}, {2, 0}},
+      {false,  // said once, however many come after
+       {{1, 1}, {2, 0}, {2, 0}, {2, 0}},
        0,
        false,
        "replay: report 3 comes after the end of the recording\n"},
