@@ -63,12 +63,18 @@ TEST(ProgressLine, RedrawsAtMostOnceAnIntervalAndEndsOnlyADrawnLine) {
        {kFinish, {9, 10}, {10, 10, 1s}, kFinish, {1, 10, 5s}, {2, 10, 6s}},
        "\r9/10 blocks, 90 %\r10/10 blocks, 100 %, 1.0 KiB/s, 0:00 left\n"
        "\r1/10 blocks, 10 %\r2/10 blocks, 20 %, 1.0 KiB/s, 0:08 left"},
-      // For a program that reads the stream: each drawing a line of its own, as seldom.
+      // For a program that reads the stream: each drawing a line of its own, as seldom; a whole
+      // interval later is due.
       {"lines",
        ProgressStyle::Lines,
-       {{1, 4}, {2, 4, 1ms}, {4, 4, 2s}, kFinish, {1, 4, 3s}},
-       "progress: 1/4 blocks, 25 %\nprogress: 4/4 blocks, 100 %, 1.5 KiB/s, 0:00 left\n"
-       "progress: 1/4 blocks, 25 %\n"},
+       {{1, 4}, {2, 4, 1ms}, {3, 4, 100ms}, {4, 4, 2s}, kFinish, {1, 4, 3s}},
+       "progress: 1/4 blocks, 25 %\nprogress: 3/4 blocks, 75 %, 19.7 KiB/s, 0:00 left\n"
+       "progress: 4/4 blocks, 100 %, 1.5 KiB/s, 0:00 left\nprogress: 1/4 blocks, 25 %\n"},
+      // The last block in the same instant as the first: no time has passed to give a rate.
+      {"no time",
+       ProgressStyle::Lines,
+       {{1, 2}, {2, 2}},
+       "progress: 1/2 blocks, 50 %\nprogress: 2/2 blocks, 100 %\n"},
   };
   for (const auto& c : cases) {
     testing::MemoryStream stream;
