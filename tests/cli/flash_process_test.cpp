@@ -147,6 +147,8 @@ TEST(FlashProcess, EachCommandEndsWithItsStatusAndOutput) {
   // Larger than any session could write, without taking the space: a sparse file.
   const TempFile huge({}, "huge.jsonl");
   std::filesystem::resize_file(huge.path(), sim::kMaxReplayBytes + 1);
+  const TempFile largest({}, "largest.jsonl");  // at the bound: read, and found no recording
+  std::filesystem::resize_file(largest.path(), sim::kMaxReplayBytes);
   const std::string replay = "kr55le-flash: cannot replay ";
   const std::string sample = KR55LE_SAMPLES "/firmware-01.02.00.bin";
   const std::string dump = UniqueTempPath("dump.bin").string();
@@ -221,6 +223,8 @@ TEST(FlashProcess, EachCommandEndsWithItsStatusAndOutput) {
       {"--simulate replay=" + huge.path() + " info", 1, IsEmpty(),
        StartsWith(replay + huge.path() + ": larger than any recorded session (at most " +
                   std::to_string(sim::kMaxReplayBytes) + " bytes)\n")},
+      {"--simulate replay=" + largest.path() + " info", 1, IsEmpty(),
+       StartsWith(replay + largest.path() + ": line 1: ")},
       {"--record /nonexistent/session.jsonl --simulate mode=firmware info", 1, IsEmpty(),
        StartsWith("kr55le-flash: cannot write the recording to /nonexistent/session.jsonl\n")},
       {"--simulate replay=/nonexistent/session.jsonl info", 1, IsEmpty(),
