@@ -101,6 +101,8 @@ TEST(SessionRecord, RefusesWhatIsNotARecordingNamingTheLine) {
       {R"({"event":"interfaces","us":1,"interfaces":[{"description":null}]})",
        "without a path or description"},
       {R"({"event":"interfaces","us":1,"interfaces":["p"]})", "without a path or description"},
+      {R"({"event":"interfaces","us":1,"interfaces":[{"path":1,"description":null}]})",
+       "without a path or description"},
       {R"({"event":"read","us":1,"handle":0,"bytes":12})", "'bytes' of the wrong type"},
       {R"({"event":"read","us":1,"handle":0,"error":"melted"})", "unknown 'error'"},
       {R"({"event":"write-failed","us":1,"handle":0})", "'error' missing"},
@@ -132,14 +134,22 @@ TEST(SessionRecord, RefusesWhatIsNotARecordingNamingTheLine) {
   }
 }
 
+// ",[]" `count` times: arrays side by side, none inside another.
+std::string Siblings(std::size_t count) {
+  std::string text;
+  for (std::size_t index = 0; index < count; ++index) text += ",[]";
+  return text;
+}
+
 // As edited by hand: members a reader does not know are passed over, however deep up to the
-// limit; \u escapes above Latin-1 become UTF-8, and bytes outside ASCII written as they stand
-// stay those bytes; of a member given twice the first counts; a number is an integer however it
-// is spelt; bytes may be spelt in capitals.
+// limit and however many side by side; \u escapes above Latin-1 become UTF-8, and bytes outside
+// ASCII written as they stand stay those bytes; of a member given twice the first counts; a number
+// is an integer however it is spelt; bytes may be spelt in capitals.
 TEST(SessionRecord, ReadsAHandEditedRecording) {
   const ParsedRecording parsed = ParseRecording(
-      R"({"event":"open","us":7,"handle":1,"path":"\u00e9\u20ac\u0041","later":[true,{}]})"
-      "\n"
+      R"({"event":"open","us":7,"handle":1,"path":"\u00e9\u20ac\u0041","later":[true,{})" +
+      Siblings(kMaxJsonDepth) +
+      "]}\n"
       R"({"event":"read","us":8,"handle":1,"bytes":"0aFA","handle":2})"
       "\n"
       R"({"event":"open","us":9,"handle":1e0,"path":"caf)"
