@@ -6,6 +6,7 @@ Usage: accessibility_test.py KR55LE-UPGRADE-DEMO [--dump]
 import os
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 import unittest
@@ -79,13 +80,16 @@ def message_line(dialog):
 def start_demo():
     """The demo's process and its dialog, once the first scan's status shows."""
     env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-    demo = subprocess.Popen([DEMO, "reply-ms=0"], env=env, stderr=subprocess.DEVNULL)
+    said = tempfile.TemporaryFile()
+    demo = subprocess.Popen([DEMO, "reply-ms=0"], env=env, stderr=said)
     try:
         dialog = until(find_dialog, "the window never reached the accessibility bus")
         until(lambda: message_line(dialog), "the message line never showed a status")
-    except AssertionError:
+    except AssertionError as error:
         demo.kill()
-        raise
+        demo.wait()
+        said.seek(0)
+        raise AssertionError(f"{error}; the demo said:\n{said.read().decode(errors='replace')}")
     return demo, dialog
 
 
