@@ -33,10 +33,12 @@ const wchar_t* ClassName(dialog_template::ControlClass controlClass) {
   return controlClass == dialog_template::ControlClass::ProgressBar ? PROGRESS_CLASSW : L"EDIT";
 }
 
-// A control that the caption before it does not name gets its name from a hidden label.
-void LabelUnlessCaptioned(HWND dialog, HWND window, Control control) {
+// A control that the caption before it does not name gets its name from a hidden label, which
+// is returned; null when the caption names it.
+HWND LabelUnlessCaptioned(HWND dialog, HWND window, Control control) {
   const std::string_view name = AccessibleName(control);
-  if (!name.empty() && !CaptionPrecedes(control)) AddHiddenLabel(dialog, window, name);
+  if (name.empty() || CaptionPrecedes(control)) return nullptr;
+  return AddHiddenLabel(dialog, window, name);
 }
 
 // Both holds a window can take: idle sleep through the thread's execution state, a shutdown or
@@ -192,12 +194,9 @@ void Win32DialogHost::CreateRuntimeControls() {
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
                                      ::GetModuleHandleW(nullptr), nullptr);
     mirror_.Attach(row.control, control);
-    if (row.control == Control::MessageEdit) {
-      mirror_.AttachStatusLabel(
-          AddHiddenLabel(window, control, StatusLineName(model_.Text(row.control))));
-    } else {
-      LabelUnlessCaptioned(window, control, row.control);
-    }
+    HWND label = LabelUnlessCaptioned(window, control, row.control);
+    // Showing the status line then puts its status into its label's name.
+    if (row.control == Control::MessageEdit) mirror_.AttachStatusLabel(label);
     mirror_.Show(row.control);
   }
 }
@@ -233,10 +232,11 @@ void Win32DialogHost::InitDialog(HWND window) {
   window_.store(window, std::memory_order_release);
   for (const dialog_template::TemplateControl& row : dialog_template::TemplateControls()) {
     if (!row.control) continue;
-    mirror_.Attach(*row.control, ::GetDlgItem(window, row.id));
+    HWND control = ::GetDlgItem(window, row.id);
+    mirror_.Attach(*row.control, control);
     // The hidden list box never shows, and screen readers pass over it.
     if (row.styles.Has(dialog_template::Style::Visible)) {
-      LabelUnlessCaptioned(window, mirror_.Window(*row.control), *row.control);
+      LabelUnlessCaptioned(window, control, *row.control);
     }
   }
   mirror_.ShowAll();

@@ -130,9 +130,7 @@ class WindowAccessibility(unittest.TestCase):
                 path.queryComponent().grabFocus()
                 pyatspi.Registry.generateKeyboardEvent(RETURN_KEYCODE, None,
                                                        pyatspi.KEY_PRESSRELEASE)
-                deadline = time.monotonic() + PATIENCE_SECONDS
-                while line.queryText().getText(0, -1) == before and time.monotonic() < deadline:
-                    time.sleep(0.1)
+                until(lambda: line.queryText().getText(0, -1) != before, "no new status")
                 time.sleep(0.5)  # for the name's event, sent with the text's, to arrive
             finally:
                 pyatspi.Registry.stop()
