@@ -89,7 +89,7 @@ DeviceInfoReply ReadDeviceInfoReply(const ReportView& input) {
 }
 
 bool IsStatusReply(const ReportView& input) {
-  return input.Get(kReplyIdByte) == kStatusReplyId;
+  return !IsDeviceInfoReply(input);
 }
 
 bool HasAnswered(const ReportView& input) {
@@ -114,9 +114,7 @@ bool IsReadyToInstall(const ReportView& input) {
 }
 
 bool IsBlockAck(const ReportView& input, std::uint8_t sequence) {
-  if (!IsStatusReply(input) || input.Get(kAckSequenceByte) != sequence) return false;
-  const std::uint8_t code = input.Get(kAckCodeByte);
-  return code == kAckAccepted || code == kAckFailed || code == kAckSendAgain;
+  return IsStatusReply(input) && input.Get(kAckSequenceByte) == sequence;
 }
 
 BlockAck ReadBlockAck(const ReportView& input) {

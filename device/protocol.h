@@ -13,9 +13,9 @@ namespace kr55le {
 
 inline constexpr std::uint8_t kRequestReportId = 0x01;
 inline constexpr std::uint8_t kDataReportId = 0x02;
+// The one reply told by its report ID. Every other reply may come under any input report ID the
+// device declares, so no wait looks at byte 0 but to pass over this one.
 inline constexpr std::uint8_t kDeviceInfoReplyId = 0x08;
-// Report ID of every reply but the device information reply.
-inline constexpr std::uint8_t kStatusReplyId = 0x01;
 
 inline constexpr std::uint8_t kCommandDeviceInfo = 0x01;
 inline constexpr std::uint8_t kCommandUpgradeStart = 0x02;
@@ -68,8 +68,7 @@ inline constexpr std::uint8_t kCheckOtherVersionAlt = 0x22;
 inline constexpr std::size_t kAckCodeByte = 1;
 inline constexpr std::uint8_t kAckAccepted = 0x01;
 inline constexpr std::uint8_t kAckFailed = 0x03;
-// Asks for the same block again.
-inline constexpr std::uint8_t kAckSendAgain = 0x02;
+// Any other code asks for the same block again.
 inline constexpr std::size_t kAckSequenceByte = 2;
 
 // The four header fields the image check forwards, each as it goes on the wire.
@@ -116,8 +115,9 @@ struct DeviceInfoReply {
 bool IsDeviceInfoReply(const ReportView& input);
 DeviceInfoReply ReadDeviceInfoReply(const ReportView& input);
 
-// A reply is told by its report ID and code, never by one byte alone: every input report reaches
-// every handle open on the device, so another program's reply may land in a wait.
+// Any reply but the device information reply: the check, start and block waits pass over that
+// one, which a nested scan's or another program's identification may bring into them, and take
+// every other report ID.
 bool IsStatusReply(const ReportView& input);
 // The answer to an image check or a start request.
 bool HasAnswered(const ReportView& input);
@@ -127,7 +127,7 @@ CheckVerdict ReadCheckVerdict(const ReportView& input);
 bool IsReadyToInstall(const ReportView& input);
 
 enum class BlockAck { Accepted, Failed, SendAgain };
-// The acknowledgement of the data report numbered `sequence`, with one of the codes above.
+// The acknowledgement of the data report numbered `sequence`, whatever its code.
 bool IsBlockAck(const ReportView& input, std::uint8_t sequence);
 BlockAck ReadBlockAck(const ReportView& input);
 // A failure code from the device, whatever its sequence number.

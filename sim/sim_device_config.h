@@ -25,6 +25,10 @@ inline constexpr char kDefaultSerialNumber[] = "KR55LE0001";
 inline constexpr char kDefaultVersion[] = "01.00.00";
 inline constexpr std::uint16_t kDefaultInputReportLength = 64;
 inline constexpr std::uint16_t kDefaultOutputReportLength = kReportSize;
+// The device's own choices, which the host leaves open: the report ID of every reply but the
+// identification, and the code that asks for a block again.
+inline constexpr std::uint8_t kStatusReplyId = 0x01;
+inline constexpr std::uint8_t kAckSendAgain = 0x02;
 
 // Requests the device may be scripted to leave unanswered.
 enum class SilentRequest { None, DeviceInfo, ImageCheck, UpgradeStart, Block };

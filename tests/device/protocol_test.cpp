@@ -117,8 +117,10 @@ TEST(DeviceInfoReply, ReadsFieldsUpToTheirEndOrAZeroByteAndOnlyModeFiveIsAudio) 
   }
 }
 
-Report Reply(std::uint8_t byte1, std::uint8_t byte2, std::uint8_t byte3,
-             std::uint8_t reportId = kStatusReplyId) {
+// Status replies come under whatever input report ID the device declares.
+constexpr std::uint8_t kStatusIds[] = {hid::kNoReportId, 0x01, 0x03, 0x42, 0xFF};
+
+Report Reply(std::uint8_t byte1, std::uint8_t byte2, std::uint8_t byte3, std::uint8_t reportId) {
   return {reportId, byte1, byte2, byte3};
 }
 
@@ -133,46 +135,54 @@ TEST(CheckReply, VerdictFollowsBytesTwoAndThree) {
       {0x11, 0x00, CheckVerdict::NoVerdict},    {0x11, 0x45, CheckVerdict::NoVerdict},
   };
   for (const auto& c : cases) {
-    Report reply = Reply(0x01, c.byte2, c.byte3);
+    Report reply = Reply(0x01, c.byte2, c.byte3, 0x03);
     EXPECT_EQ(ReadCheckVerdict(ReportView(std::span(reply))), c.verdict)
         << int{c.byte2} << "/" << int{c.byte3};
   }
-  for (int byte1 = 0; byte1 < 256; ++byte1) {
-    Report reply = Reply(static_cast<std::uint8_t>(byte1), 0x11, 0);
-    EXPECT_EQ(HasAnswered(ReportView(std::span(reply))), byte1 == 1) << byte1;
-  }
-  // Another report's byte 1 (the identification's serial number, say) is no answer.
-  for (std::uint8_t id : {hid::kNoReportId, kDeviceInfoReplyId, std::uint8_t{0x42}}) {
-    Report other = Reply(kAnswered, 0x11, 0x33, id);
-    EXPECT_FALSE(HasAnswered(ReportView(std::span(other)))) << int{id};
-  }
-  Report ready = Reply(1, 0x11, 0);
+  Report ready = Reply(1, 0x11, 0, 0x03);
   EXPECT_TRUE(IsReadyToInstall(ReportView(std::span(ready))));
 }
 
-TEST(BlockAcknowledgement, OnlyAStatusReplyWithADefinedCodeAndTheNumberIsOne) {
+TEST(CheckReply, AnyReportButTheIdentificationWithByteOneSetIsTheAnswer) {
+  for (const std::uint8_t id : kStatusIds) {
+    for (int byte1 = 0; byte1 < 256; ++byte1) {
+      Report reply = Reply(static_cast<std::uint8_t>(byte1), 0x11, 0, id);
+      EXPECT_EQ(HasAnswered(ReportView(std::span(reply))), byte1 == 1) << int{id} << "/" << byte1;
+    }
+  }
+  // The identification's byte 1 is its serial number's first byte, never an answer.
+  Report identity = Reply(kAnswered, 0x11, 0x33, kDeviceInfoReplyId);
+  EXPECT_FALSE(HasAnswered(ReportView(std::span(identity))));
+}
+
+TEST(BlockAcknowledgement, AnyReportButTheIdentificationWithTheNumberAcknowledges) {
   constexpr std::uint8_t kSequence = 0x52;
   const struct {
-    std::uint8_t id, code, sequence;
+    std::uint8_t code, sequence;
     bool ack;
     BlockAck read;
   } cases[] = {
-      {kStatusReplyId, kAckAccepted, kSequence, true, BlockAck::Accepted},
-      {kStatusReplyId, kAckFailed, kSequence, true, BlockAck::Failed},
-      {kStatusReplyId, kAckSendAgain, kSequence, true, BlockAck::SendAgain},
-      {kStatusReplyId, 0x00, kSequence, false, BlockAck::SendAgain},
-      {kStatusReplyId, 0x4B, kSequence, false, BlockAck::SendAgain},
-      {kStatusReplyId, kAckAccepted, kSequence + 1, false, BlockAck::Accepted},
-      {kDeviceInfoReplyId, kAckAccepted, kSequence, false, BlockAck::Accepted},
-      {hid::kNoReportId, kAckAccepted, kSequence, false, BlockAck::Accepted},
+      {kAckAccepted, kSequence, true, BlockAck::Accepted},
+      {kAckFailed, kSequence, true, BlockAck::Failed},
+      {0x02, kSequence, true, BlockAck::SendAgain},
+      {0x00, kSequence, true, BlockAck::SendAgain},
+      {0x4B, kSequence, true, BlockAck::SendAgain},
+      {0xFF, kSequence, true, BlockAck::SendAgain},
+      {kAckAccepted, kSequence + 1, false, BlockAck::Accepted},
+      {kAckFailed, kSequence - 1, false, BlockAck::Failed},
   };
-  for (const auto& c : cases) {
-    Report reply = Reply(c.code, c.sequence, 0, c.id);
-    const ReportView view{std::span(reply)};
-    EXPECT_EQ(IsBlockAck(view, kSequence), c.ack) << int{c.id} << "/" << int{c.code};
-    EXPECT_EQ(ReadBlockAck(view), c.read) << int{c.code};
-    EXPECT_EQ(IsUploadFailure(view), c.id == kStatusReplyId && c.code == kAckFailed);
+  for (const std::uint8_t id : kStatusIds) {
+    for (const auto& c : cases) {
+      Report reply = Reply(c.code, c.sequence, 0, id);
+      const ReportView view{std::span(reply)};
+      EXPECT_EQ(IsBlockAck(view, kSequence), c.ack) << int{id} << "/" << int{c.code};
+      EXPECT_EQ(ReadBlockAck(view), c.read) << int{c.code};
+      EXPECT_EQ(IsUploadFailure(view), c.code == kAckFailed) << int{id};
+    }
   }
+  Report identity = Reply(kAckFailed, kSequence, 0, kDeviceInfoReplyId);
+  EXPECT_FALSE(IsBlockAck(ReportView(std::span(identity)), kSequence));
+  EXPECT_FALSE(IsUploadFailure(ReportView(std::span(identity))));
 }
 
 TEST(BlockCrc, GivesTheWorkedValues) {

@@ -198,7 +198,7 @@ const OpenCase kOpenCases[] = {
     {.name = "ReportsLongerThanTheBuffers", .outputLength = kTooLong},
     {.name = "AttributesFailLengthsFit", .attributesFail = true},
     {.name = "AttributesFailReportsTooLong", .attributesFail = true, .outputLength = kTooLong},
-    {.name = "StrayReportBeforeTheReply", .strayId = kStatusReplyId},
+    {.name = "StrayReportBeforeTheReply", .strayId = sim::kStatusReplyId},
 };
 
 class OpenTest : public DiscoveryTest, public ::testing::WithParamInterface<OpenCase> {};
