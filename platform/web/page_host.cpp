@@ -163,6 +163,7 @@ int PageHost::RunModal(DialogMessages& dialog) {
   dialog.OnInitDialog();
   while (!endRequested_) {
     page::WaitForMessage(kIdleWaitMs);
+    link_.Looked();  // no wait runs here: none misses a report
     AfterTurn();
     Deliver();
   }
@@ -173,6 +174,7 @@ int PageHost::RunModal(DialogMessages& dialog) {
 }
 
 void PageHost::PumpMessages() {
+  link_.Looked();  // the dialog pumps between its polls
   // What the page has queued is taken in the browser's turns, which a look at the clock (a call
   // into the page, many times a desktop's look at its queue) tells are due: once in a while.
   if (++pumps_ >= kPollsPerLook) {
@@ -183,6 +185,7 @@ void PageHost::PumpMessages() {
 }
 
 void PageHost::RunLink() {
+  link_.Looked();  // a wait runs the link after its polls
   Share();
 }
 

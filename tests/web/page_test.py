@@ -215,6 +215,8 @@ class SimulatedDevice(unittest.TestCase):
         for options, image, done in (
             ("reply-ms=0", "firmware-01.02.00.bin", FIRMWARE_DONE),
             ("reply-ms=0,mode=audio", "audio-02.00.01.bin", AUDIO_DONE),
+            # A report between every two replies: none may push a reply out before it is seen.
+            ("reply-ms=0,chatter", "firmware-01.02.00.bin", FIRMWARE_DONE),
         ):
             with self.subTest(image=image):
                 page = self.page(options, dump=True)
