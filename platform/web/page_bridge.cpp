@@ -115,6 +115,8 @@ EM_ASYNC_JS(char*, kr55le_hid_open, (int index), {
   return why === 0 ? 0 : kr55le.stringOf(why);
 });
 
+EM_JS(char*, kr55le_hid_in_use_by, (), { return kr55le.stringOf(kr55leHid.inUseBy()); });
+
 EM_JS(void, kr55le_hid_close, (int index), { kr55leHid.close(index); });
 
 // The report's length; -1 when none is queued, -2 once the device has gone, -3 when it does
@@ -305,6 +307,10 @@ std::vector<HidEntry> HidList() {
 
 std::string HidOpen(int index) {
   return PageString(kr55le_hid_open(index)).Take();
+}
+
+std::string HidInUseBy() {
+  return PageString(kr55le_hid_in_use_by()).Take();
 }
 
 void HidClose(int index) {

@@ -81,6 +81,9 @@ struct HidEntry {
 };
 std::vector<HidEntry> HidList();
 std::string HidOpen(int index);  // suspends; empty once open, else why not ("gone", "in use")
+// The title of the tab or window that held the device the last open found in use; empty when
+// it did not say.
+std::string HidInUseBy();
 void HidClose(int index);
 enum class ReadResult { Report, None, Gone, TooLong };
 ReadResult HidRead(int index, std::span<std::uint8_t> report, std::size_t& received);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -76,6 +77,17 @@ std::vector<std::uint8_t> CloseRequestOf(ReportLink& link) {
   const std::size_t length =
       std::min<std::size_t>(link.Caps().OutputReportByteLength, report.size());
   return {report.begin(), report.begin() + static_cast<std::ptrdiff_t>(length)};
+}
+
+// The status for a device in use: on the page only another tab or window of this browser holds
+// one (platform/web/page/hid.js), named when it said its title.
+std::string InUseText(const std::string& holder) {
+  if (holder.empty()) return std::string(text::kDeviceInUseInOtherTab);
+  const std::string format(text::kDeviceInUseInNamedTabFormat);
+  std::string shown(format.size() + holder.size(), '\0');
+  const int length = std::snprintf(shown.data(), shown.size(), format.c_str(), holder.c_str());
+  shown.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+  return shown;
 }
 
 }  // namespace
@@ -151,7 +163,11 @@ void PageHost::Show(Control control) {
     case ControlContent::Caption:
       break;
     case ControlContent::Text:
-      page::SetText(index, model_.Text(control));
+      if (control == Control::MessageEdit && model_.Text(control) == text::kDeviceInUse) {
+        page::SetText(index, InUseText(page::HidInUseBy()));
+      } else {
+        page::SetText(index, model_.Text(control));
+      }
       break;
   }
 }

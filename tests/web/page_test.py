@@ -46,6 +46,62 @@ DISCONTINUED = "Upgrade discontinued. Please re-connect the device in upgrade mo
 NO_DEVICE = "No device is attached"
 NOT_IN_UPGRADE_MODE = "Device is not connected in upgrade mode"
 NO_WEBHID = "This page needs WebHID"
+FILE_TOO_LARGE = "File size too large"
+DEMO_TITLE_PREFIX = "Simulated device, no device is changed - "
+DEMO_NOTICE = ("Demonstration: the device below is simulated. No device is reached or changed,"
+               " whatever the dialog says. To upgrade a device, open this address without"
+               " \"?simulate=\".")
+WAKE_LOCK_REFUSED = ("The browser did not keep the screen awake: keep this tab in front until the"
+                     " upgrade ends.")
+IN_USE_IN_TAB = ('Device is in use in the tab or window "{}" of this browser: close it, then'
+                 " reload this page.")
+
+# Screen wake locks as the browser gives them, the tab hidden and shown at the script's word:
+# hiding it lets every lock go, as the browser does; `refuseWakeLock` makes requests fail.
+WAKE_LOCK = """
+  window.wakeLocks = [];
+  window.refuseWakeLock = false;
+  Object.defineProperty(navigator, 'wakeLock', {value: {request: () => {
+    if (refuseWakeLock) return Promise.reject(new DOMException('refused', 'NotAllowedError'));
+    const lock = new EventTarget();
+    lock.release = () => { lock.dispatchEvent(new Event('release')); return Promise.resolve(); };
+    wakeLocks.push(lock);
+    return Promise.resolve(lock);
+  }}});
+  let hidden = false;
+  Object.defineProperty(document, 'visibilityState', {get: () => (hidden ? 'hidden' : 'visible')});
+  window.showTab = (shown) => {
+    hidden = !shown;
+    if (hidden) wakeLocks.forEach((lock) => lock.release());
+    document.dispatchEvent(new Event('visibilitychange'));
+  };
+"""
+
+# Two identical KR-55LE granted to the page, listed in the same order in every tab as the
+# browser lists them, each tab with objects of its own; each answers every request with its
+# identity (report 8).
+TWO_DEVICES = """
+  const devices = [0, 1].map(() => Object.assign(new EventTarget(), {
+    vendorId: 0x0483, productId: 0x5750, productName: 'Pardo KR-55LE', opened: false,
+    collections: [{inputReports: [{items: [{reportSize: 8, reportCount: 63}]}],
+                   outputReports: [{items: [{reportSize: 8, reportCount: 1023}]}]}],
+    open() { this.opened = true; return Promise.resolve(); },
+    close() { this.opened = false; return Promise.resolve(); },
+    sendReport() {
+      setTimeout(() => {
+        const identity = new Event('inputreport');
+        identity.reportId = 8;
+        identity.data = new DataView(new ArrayBuffer(63));
+        this.dispatchEvent(identity);
+      });
+      return Promise.resolve();
+    },
+  }));
+  Object.defineProperty(navigator, 'hid', {value: Object.assign(new EventTarget(), {
+    getDevices: () => Promise.resolve(devices.slice()),
+    requestDevice: () => Promise.resolve([]),
+  })});
+"""
 
 
 # Debian's browser itself, without the wrapper script's own start-up work.
@@ -316,6 +372,23 @@ class TheBrowsersWebHid(unittest.TestCase):
         asked = page.wait_for(lambda: page.driver.execute_script("return window.chooserAsked;"),
                               "the chooser was not asked")
         self.assertEqual(asked, {"filters": [{"vendorId": 0x0483, "usagePage": 0xFF00}]})
+        # A real device: nothing says it is simulated.
+        self.assertFalse(page.driver.find_element(By.ID, "demo").is_displayed())
+        self.assertFalse(page.driver.title.startswith(DEMO_TITLE_PREFIX), page.driver.title)
+
+    def test_a_device_one_window_holds_is_in_use_in_another_but_its_twin_is_not(self):
+        first = self.page_with(TWO_DEVICES)
+        first.wait_for_message(FIRMWARE_READY)  # the first device identified, and held
+        first.driver.execute_script("document.title = 'The first window';")
+        first.driver.switch_to.new_window("window")
+        first.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                     {"source": TWO_DEVICES})
+        second = Page(first.driver, "")
+        second.wait_for_message(IN_USE_IN_TAB.format("The first window"))
+        first.driver.set_script_timeout(WAIT_S)
+        opened = [first.driver.execute_async_script(
+            f"kr55leHid.open({index}).then(arguments[0]);") for index in (0, 1)]
+        self.assertEqual(opened, ["in use", 0])
 
 
 if __name__ == "__main__":
