@@ -9,6 +9,8 @@
 #include <utility>
 
 #include "device/protocol.h"
+#include "image/image_header.h"
+#include "image/image_payload.h"
 #include "platform/web/page_bridge.h"
 #include "res/accessible_names.h"
 #include "res/dialog_template.h"
@@ -19,6 +21,10 @@ namespace {
 
 using dialog_template::ControlClass;
 using dialog_template::Style;
+
+// The longest file an image can be: its header and the most payload a transfer carries. A longer
+// one is refused by the upgrade as too large, which needs its length, never its payload.
+constexpr std::uint64_t kLargestImage = kImageHeaderSize + kMaxPayloadSize;
 
 int IndexOf(Control control) {
   return static_cast<int>(control);
@@ -289,7 +295,8 @@ void PageHost::MessageBox(std::string_view text) {
 std::optional<std::string> PageHost::OpenFileDialog(const OpenFileRequest&) {
   // The browser's picker offers the image files; the file is read from where it lands.
   constexpr char kAccept[] = ".bin";
-  const std::optional<std::string> name = page::PickFile(kAccept, kPickedFolder);
+  const std::optional<std::string> name =
+      page::PickFile(kAccept, kPickedFolder, kLargestImage, kImageHeaderSize);
   if (!name) return std::nullopt;
   // Read from the folder it lands in, so that the path field shows the name the user chose.
   ::chdir(kPickedFolder);
@@ -306,7 +313,7 @@ void PageHost::ShowHint(std::string_view hint) {
 
 std::unique_ptr<SystemHold> PageHost::HoldSystemAwake() {
   page::SetBusy(true);
-  if (!page::HoldAwake()) ShowHint(text::kWakeLockRefused);
+  page::HoldAwake(IndexOf(Control::MessageEdit), text::kWakeLockRefused);
   struct Hold final : SystemHold {
     ~Hold() override {
       page::ReleaseAwake();
