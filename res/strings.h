@@ -103,6 +103,19 @@ inline constexpr std::string_view kPageEnded =
     "The utility has closed. Reload the page to start it again.";
 inline constexpr std::string_view kWakeLockRefused =
     "The browser did not keep the screen awake: keep this tab in front until the upgrade ends.";
+// The page on a simulated device ("?simulate=" in its address): before its title, and on a line
+// above the dialog.
+inline constexpr std::string_view kDemoTitlePrefix = "Simulated device, no device is changed - ";
+inline constexpr std::string_view kDemoNotice =
+    "Demonstration: the device below is simulated. No device is reached or changed, whatever "
+    "the dialog says. To upgrade a device, open this address without \"?simulate=\".";
+// In place of kDeviceInUse: on the page, only another tab or window of the same browser holds a
+// device. The second names it by its title, when it says its title.
+inline constexpr std::string_view kDeviceInUseInOtherTab =
+    "Device is in use in another tab or window of this browser: close it, then reload this page.";
+inline constexpr std::string_view kDeviceInUseInNamedTabFormat =
+    "Device is in use in the tab or window \"%s\" of this browser: close it, then reload this "
+    "page.";
 // The accessible names of the controls that have no caption of their own.
 inline constexpr std::string_view kNameImagePath = "Image file";
 inline constexpr std::string_view kNamePercent = "Percentage";

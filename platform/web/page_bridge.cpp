@@ -3,6 +3,7 @@
 #include <emscripten/em_js.h>
 #include <emscripten/emscripten.h>
 
+#include <array>
 #include <cstdlib>
 #include <memory>
 
@@ -32,13 +33,13 @@ EM_JS(void, kr55le_page_start, (int browse, int upgrade, int cancelUpgrade, int 
   kr55le.start();
 });
 
-EM_JS(void, kr55le_page_texts, (const char* connect, int connectLength, const char* save,
-                                int saveLength, const char* noWebHid, int noWebHidLength,
-                                const char* title, int titleLength, const char* ended,
-                                int endedLength), {
-  kr55le.setTexts(UTF8ToString(connect, connectLength), UTF8ToString(save, saveLength),
-                  UTF8ToString(noWebHid, noWebHidLength), UTF8ToString(title, titleLength),
-                  UTF8ToString(ended, endedLength));
+// The texts, each a pointer and a length, in the order of page::PageTexts.
+EM_JS(void, kr55le_page_texts, (const char* const* texts, const int* lengths, int count), {
+  const strings = [];
+  for (let i = 0; i < count; ++i) {
+    strings.push(UTF8ToString(HEAPU32[(texts >> 2) + i], HEAP32[(lengths >> 2) + i]));
+  }
+  kr55le.setTexts(...strings);
 });
 
 EM_JS(void, kr55le_page_no_webhid, (), { kr55le.showNoWebHid(); });
@@ -92,16 +93,17 @@ EM_ASYNC_JS(void, kr55le_page_message_box, (const char* caption, int captionLeng
 EM_JS(void, kr55le_page_beep, (int error), { kr55le.beep(error !== 0); });
 
 EM_ASYNC_JS(char*, kr55le_page_pick_file, (const char* accept, int acceptLength,
-                                           const char* folder, int folderLength), {
+                                           const char* folder, int folderLength, double largest,
+                                           int headerLength), {
   const file = await kr55le.pickFile(UTF8ToString(accept, acceptLength));
   if (!file) return 0;
-  const directory = UTF8ToString(folder, folderLength);
-  FS.mkdirTree(directory);
-  FS.writeFile(directory + '/' + file.name, new Uint8Array(await file.arrayBuffer()));
+  await kr55le.placeFile(FS, UTF8ToString(folder, folderLength), file, largest, headerLength);
   return kr55le.stringOf(file.name);
 });
 
-EM_ASYNC_JS(int, kr55le_page_hold_awake, (), { return (await kr55le.holdAwake()) ? 1 : 0; });
+EM_ASYNC_JS(void, kr55le_page_hold_awake, (int hintIndex, const char* refused, int length), {
+  await kr55le.holdAwake(hintIndex, UTF8ToString(refused, length));
+});
 EM_JS(void, kr55le_page_release_awake, (), { kr55le.releaseAwake(); });
 EM_JS(void, kr55le_page_set_busy, (int busy), { kr55le.setBusy(busy !== 0); });
 
@@ -114,6 +116,8 @@ EM_ASYNC_JS(char*, kr55le_hid_open, (int index), {
   const why = await kr55leHid.open(index);
   return why === 0 ? 0 : kr55le.stringOf(why);
 });
+
+EM_JS(char*, kr55le_hid_in_use_by, (), { return kr55le.stringOf(kr55leHid.inUseBy()); });
 
 EM_JS(void, kr55le_hid_close, (int index), { kr55leHid.close(index); });
 
@@ -169,11 +173,18 @@ void Start() {
                     static_cast<int>(Message::Cancel));
 }
 
-void SetTexts(std::string_view connectCaption, std::string_view saveRecordingCaption,
-              std::string_view noWebHid, std::string_view title, std::string_view ended) {
-  kr55le_page_texts(connectCaption.data(), Length(connectCaption), saveRecordingCaption.data(),
-                    Length(saveRecordingCaption), noWebHid.data(), Length(noWebHid), title.data(),
-                    Length(title), ended.data(), Length(ended));
+void SetTexts(const PageTexts& texts) {
+  const std::array<std::string_view, 7> all = {
+      texts.connectCaption, texts.saveRecordingCaption, texts.noWebHid,   texts.title,
+      texts.ended,          texts.demoTitlePrefix,      texts.demoNotice,
+  };
+  std::array<const char*, all.size()> pointers{};
+  std::array<int, all.size()> lengths{};
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    pointers[i] = all[i].data();
+    lengths[i] = Length(all[i]);
+  }
+  kr55le_page_texts(pointers.data(), lengths.data(), static_cast<int>(all.size()));
 }
 
 void ShowNoWebHid() {
@@ -250,15 +261,17 @@ void Beep(bool error) {
   kr55le_page_beep(error ? 1 : 0);
 }
 
-std::optional<std::string> PickFile(std::string_view accept, std::string_view folder) {
-  const PageString name(
-      kr55le_page_pick_file(accept.data(), Length(accept), folder.data(), Length(folder)));
+std::optional<std::string> PickFile(std::string_view accept, std::string_view folder,
+                                    std::uint64_t largest, std::size_t headerLength) {
+  const PageString name(kr55le_page_pick_file(accept.data(), Length(accept), folder.data(),
+                                              Length(folder), static_cast<double>(largest),
+                                              static_cast<int>(headerLength)));
   if (name.text == nullptr) return std::nullopt;
   return name.Take();
 }
 
-bool HoldAwake() {
-  return kr55le_page_hold_awake() != 0;
+void HoldAwake(int hintIndex, std::string_view refused) {
+  kr55le_page_hold_awake(hintIndex, refused.data(), Length(refused));
 }
 
 void ReleaseAwake() {
@@ -305,6 +318,10 @@ std::vector<HidEntry> HidList() {
 
 std::string HidOpen(int index) {
   return PageString(kr55le_hid_open(index)).Take();
+}
+
+std::string HidInUseBy() {
+  return PageString(kr55le_hid_in_use_by()).Take();
 }
 
 void HidClose(int index) {

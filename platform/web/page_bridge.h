@@ -24,9 +24,13 @@ enum class Message : int {
 };
 
 void Start();
-// The page's own texts, from the string table.
-void SetTexts(std::string_view connectCaption, std::string_view saveRecordingCaption,
-              std::string_view noWebHid, std::string_view title, std::string_view ended);
+// The page's own texts, from the string table. On a simulated device the page puts
+// `demoTitlePrefix` before the title and shows `demoNotice` above the dialog.
+struct PageTexts {
+  std::string_view connectCaption, saveRecordingCaption, noWebHid, title, ended;
+  std::string_view demoTitlePrefix, demoNotice;
+};
+void SetTexts(const PageTexts& texts);
 void ShowNoWebHid();
 // The dialog has closed: the page says so in its place.
 void DialogClosed();
@@ -62,9 +66,14 @@ double LastBrowserTurn();
 void MessageBox(std::string_view caption, std::string_view text);  // suspends
 void Beep(bool error);
 // The chosen file's name, its bytes written to `folder` in the program's file system; nothing
-// when the picker closed without a file. Suspends.
-std::optional<std::string> PickFile(std::string_view accept, std::string_view folder);
-bool HoldAwake();  // suspends
+// when the picker closed without a file. A file longer than `largest` is not read: only its
+// first `headerLength` bytes are written, and the file there keeps its own length. Suspends.
+std::optional<std::string> PickFile(std::string_view accept, std::string_view folder,
+                                    std::uint64_t largest, std::size_t headerLength);
+// The screen kept awake, taken again whenever the tab comes back into view, until
+// ReleaseAwake; each time the browser refuses, `refused` goes to the element at `hintIndex` as
+// its hint and on the page. Suspends.
+void HoldAwake(int hintIndex, std::string_view refused);
 void ReleaseAwake();
 void SetBusy(bool busy);
 
@@ -81,6 +90,9 @@ struct HidEntry {
 };
 std::vector<HidEntry> HidList();
 std::string HidOpen(int index);  // suspends; empty once open, else why not ("gone", "in use")
+// The title of the tab or window that held the device the last open found in use; empty when
+// it did not say.
+std::string HidInUseBy();
 void HidClose(int index);
 enum class ReadResult { Report, None, Gone, TooLong };
 ReadResult HidRead(int index, std::span<std::uint8_t> report, std::size_t& received);

@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <string>
 #include <utility>
 
 #include "device/protocol.h"
+#include "image/image_header.h"
+#include "image/image_payload.h"
 #include "platform/web/page_bridge.h"
 #include "res/accessible_names.h"
 #include "res/dialog_template.h"
@@ -18,6 +21,10 @@ namespace {
 
 using dialog_template::ControlClass;
 using dialog_template::Style;
+
+// The longest file an image can be: its header and the most payload a transfer carries. A longer
+// one is refused by the upgrade as too large, which needs its length, never its payload.
+constexpr std::uint64_t kLargestImage = kImageHeaderSize + kMaxPayloadSize;
 
 int IndexOf(Control control) {
   return static_cast<int>(control);
@@ -76,6 +83,17 @@ std::vector<std::uint8_t> CloseRequestOf(ReportLink& link) {
   const std::size_t length =
       std::min<std::size_t>(link.Caps().OutputReportByteLength, report.size());
   return {report.begin(), report.begin() + static_cast<std::ptrdiff_t>(length)};
+}
+
+// The status for a device in use: on the page only another tab or window of this browser holds
+// one (platform/web/page/hid.js), named when it said its title.
+std::string InUseText(const std::string& holder) {
+  if (holder.empty()) return std::string(text::kDeviceInUseInOtherTab);
+  const std::string format(text::kDeviceInUseInNamedTabFormat);
+  std::string shown(format.size() + holder.size(), '\0');
+  const int length = std::snprintf(shown.data(), shown.size(), format.c_str(), holder.c_str());
+  shown.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+  return shown;
 }
 
 }  // namespace
@@ -151,7 +169,11 @@ void PageHost::Show(Control control) {
     case ControlContent::Caption:
       break;
     case ControlContent::Text:
-      page::SetText(index, model_.Text(control));
+      if (control == Control::MessageEdit && model_.Text(control) == text::kDeviceInUse) {
+        page::SetText(index, InUseText(page::HidInUseBy()));
+      } else {
+        page::SetText(index, model_.Text(control));
+      }
       break;
   }
 }
@@ -163,6 +185,7 @@ int PageHost::RunModal(DialogMessages& dialog) {
   dialog.OnInitDialog();
   while (!endRequested_) {
     page::WaitForMessage(kIdleWaitMs);
+    link_.Looked();  // no wait runs here: none misses a report
     AfterTurn();
     Deliver();
   }
@@ -173,6 +196,7 @@ int PageHost::RunModal(DialogMessages& dialog) {
 }
 
 void PageHost::PumpMessages() {
+  link_.Looked();  // the dialog pumps between its polls
   // What the page has queued is taken in the browser's turns, which a look at the clock (a call
   // into the page, many times a desktop's look at its queue) tells are due: once in a while.
   if (++pumps_ >= kPollsPerLook) {
@@ -183,6 +207,7 @@ void PageHost::PumpMessages() {
 }
 
 void PageHost::RunLink() {
+  link_.Looked();  // a wait runs the link after its polls
   Share();
 }
 
@@ -270,7 +295,8 @@ void PageHost::MessageBox(std::string_view text) {
 std::optional<std::string> PageHost::OpenFileDialog(const OpenFileRequest&) {
   // The browser's picker offers the image files; the file is read from where it lands.
   constexpr char kAccept[] = ".bin";
-  const std::optional<std::string> name = page::PickFile(kAccept, kPickedFolder);
+  const std::optional<std::string> name =
+      page::PickFile(kAccept, kPickedFolder, kLargestImage, kImageHeaderSize);
   if (!name) return std::nullopt;
   // Read from the folder it lands in, so that the path field shows the name the user chose.
   ::chdir(kPickedFolder);
@@ -287,7 +313,7 @@ void PageHost::ShowHint(std::string_view hint) {
 
 std::unique_ptr<SystemHold> PageHost::HoldSystemAwake() {
   page::SetBusy(true);
-  if (!page::HoldAwake()) ShowHint(text::kWakeLockRefused);
+  page::HoldAwake(IndexOf(Control::MessageEdit), text::kWakeLockRefused);
   struct Hold final : SystemHold {
     ~Hold() override {
       page::ReleaseAwake();

@@ -53,8 +53,13 @@ std::unique_ptr<SystemHold> HoldSystemAwake() {
 
 std::unique_ptr<WindowToolkit> StartWindowToolkit(int&, char**) {
   web::page::Start();
-  web::page::SetTexts(text::kConnectDevice, text::kSaveRecording, text::kNoWebHid,
-                      text::kDialogTitle, text::kPageEnded);
+  web::page::SetTexts({.connectCaption = text::kConnectDevice,
+                       .saveRecordingCaption = text::kSaveRecording,
+                       .noWebHid = text::kNoWebHid,
+                       .title = text::kDialogTitle,
+                       .ended = text::kPageEnded,
+                       .demoTitlePrefix = text::kDemoTitlePrefix,
+                       .demoNotice = text::kDemoNotice});
   return std::make_unique<PageToolkit>();
 }
 

@@ -24,6 +24,7 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 SAMPLES = ROOT / "samples"
 URL = os.environ.get("KR55LE_PAGE_URL", "http://127.0.0.1:8055/")
 HEADER_SIZE = 64
+MAX_PAYLOAD = 2 * 1024 * 1024
 BLOCK = 1008  # payload bytes a block carries; the last block is filled up
 FILLER = b"\x55"
 DUMP = "/dump.bin"
@@ -46,6 +47,62 @@ DISCONTINUED = "Upgrade discontinued. Please re-connect the device in upgrade mo
 NO_DEVICE = "No device is attached"
 NOT_IN_UPGRADE_MODE = "Device is not connected in upgrade mode"
 NO_WEBHID = "This page needs WebHID"
+FILE_TOO_LARGE = "File size too large"
+DEMO_TITLE_PREFIX = "Simulated device, no device is changed - "
+DEMO_NOTICE = ("Demonstration: the device below is simulated. No device is reached or changed,"
+               " whatever the dialog says. To upgrade a device, open this address without"
+               " \"?simulate=\".")
+WAKE_LOCK_REFUSED = ("The browser did not keep the screen awake: keep this tab in front until the"
+                     " upgrade ends.")
+IN_USE_IN_TAB = ('Device is in use in the tab or window "{}" of this browser: close it, then'
+                 " reload this page.")
+
+# Screen wake locks as the browser gives them, the tab hidden and shown at the script's word:
+# hiding it lets every lock go, as the browser does; `refuseWakeLock` makes requests fail.
+WAKE_LOCK = """
+  window.wakeLocks = [];
+  window.refuseWakeLock = false;
+  Object.defineProperty(navigator, 'wakeLock', {value: {request: () => {
+    if (refuseWakeLock) return Promise.reject(new DOMException('refused', 'NotAllowedError'));
+    const lock = new EventTarget();
+    lock.release = () => { lock.dispatchEvent(new Event('release')); return Promise.resolve(); };
+    wakeLocks.push(lock);
+    return Promise.resolve(lock);
+  }}});
+  let hidden = false;
+  Object.defineProperty(document, 'visibilityState', {get: () => (hidden ? 'hidden' : 'visible')});
+  window.showTab = (shown) => {
+    hidden = !shown;
+    if (hidden) wakeLocks.forEach((lock) => lock.release());
+    document.dispatchEvent(new Event('visibilitychange'));
+  };
+"""
+
+# Two identical KR-55LE granted to the page, listed in the same order in every tab as the
+# browser lists them, each tab with objects of its own; each answers every request with its
+# identity (report 8).
+TWO_DEVICES = """
+  const devices = [0, 1].map(() => Object.assign(new EventTarget(), {
+    vendorId: 0x0483, productId: 0x5750, productName: 'Pardo KR-55LE', opened: false,
+    collections: [{inputReports: [{items: [{reportSize: 8, reportCount: 63}]}],
+                   outputReports: [{items: [{reportSize: 8, reportCount: 1023}]}]}],
+    open() { this.opened = true; return Promise.resolve(); },
+    close() { this.opened = false; return Promise.resolve(); },
+    sendReport() {
+      setTimeout(() => {
+        const identity = new Event('inputreport');
+        identity.reportId = 8;
+        identity.data = new DataView(new ArrayBuffer(63));
+        this.dispatchEvent(identity);
+      });
+      return Promise.resolve();
+    },
+  }));
+  Object.defineProperty(navigator, 'hid', {value: Object.assign(new EventTarget(), {
+    getDevices: () => Promise.resolve(devices.slice()),
+    requestDevice: () => Promise.resolve([]),
+  })});
+"""
 
 
 # Debian's browser itself, without the wrapper script's own start-up work.
@@ -208,15 +265,20 @@ class SimulatedDevice(unittest.TestCase):
             self.assertTrue(page.control(control_id)[0].get_attribute("aria-label"), control_id)
         self.assertEqual(page.control(PROGRESS)[0].tag_name, "progress")
         self.assertEqual(page.control(MESSAGE)[-1].get_attribute("aria-live"), "polite")
-        # A simulated device needs no chooser.
+        # A simulated device needs no chooser, and the page says first that it is simulated.
         self.assertFalse(self.driver.find_element(By.ID, "connect").is_displayed())
+        self.assertTrue(self.driver.title.startswith(DEMO_TITLE_PREFIX), self.driver.title)
+        self.assertEqual(self.driver.find_element(By.ID, "title").text, self.driver.title)
+        self.assertEqual(self.driver.find_element(By.ID, "demo").text, DEMO_NOTICE)
 
     def test_upgrades_assemble_the_image_exactly(self):
         for options, image, done in (
             ("reply-ms=0", "firmware-01.02.00.bin", FIRMWARE_DONE),
             ("reply-ms=0,mode=audio", "audio-02.00.01.bin", AUDIO_DONE),
+            # A report between every two replies: none may push a reply out before it is seen.
+            ("reply-ms=0,chatter", "firmware-01.02.00.bin", FIRMWARE_DONE),
         ):
-            with self.subTest(image=image):
+            with self.subTest(options=options):
                 page = self.page(options, dump=True)
                 page.browse(SAMPLES / image)
                 page.wait_for(lambda: page.control(UPGRADE)[0].is_enabled(), "Upgrade stayed off")
@@ -285,19 +347,85 @@ class SimulatedDevice(unittest.TestCase):
         # Escape is the dialog's Cancel: the window closes.
         page.close()
 
+    def test_a_file_too_large_is_refused_without_being_read(self):
+        # Only its header is read, and the upgrade refuses it as the desktop's does once the
+        # device has checked that header. A read of more than an image can hold fails here
+        # rather than fill the memory.
+        limit = HEADER_SIZE + MAX_PAYLOAD
+        header = (SAMPLES / "firmware-01.02.00.bin").read_bytes()[:HEADER_SIZE]
+        with tempfile.TemporaryDirectory() as folder:
+            for size in (limit + 1, 5 << 30):
+                with self.subTest(size=size):
+                    image = pathlib.Path(folder) / "large.bin"
+                    with open(image, "wb") as file:
+                        file.write(header)
+                        file.truncate(size)  # sparse: no room taken
+                    page = self.page("reply-ms=0")
+                    self.driver.execute_script("""
+                        window.readSizes = [];
+                        const [limit, read] = [arguments[0], Blob.prototype.arrayBuffer];
+                        Blob.prototype.arrayBuffer = function () {
+                          readSizes.push(this.size);
+                          return this.size > limit ? Promise.reject(new RangeError())
+                                                   : read.call(this);
+                        };""", limit)
+                    page.browse(image)
+                    page.wait_for(lambda: page.control(UPGRADE)[0].is_enabled(), "no Upgrade")
+                    page.click(UPGRADE)
+                    page.wait_for_message(FILE_TOO_LARGE)
+                    self.assertEqual(self.driver.execute_script("return readSizes;"),
+                                     [HEADER_SIZE])
+
     def test_a_silent_device_ends_the_scan(self):
         page = self.page("silent=info")
         self.assertTrue(page.message().startswith(NOT_IN_UPGRADE_MODE), page.message())
 
 
-class TheBrowsersWebHid(unittest.TestCase):
-    def page_with(self, script):
-        """The page in a browser of its own, `script` run before the page's own."""
+class InABrowserOfItsOwn(unittest.TestCase):
+    def browser_with(self, script):
+        """A browser of the test's own that runs `script` before the page's own scripts in
+        every document it loads."""
         driver = chromium()
         self.addCleanup(driver.quit)
         driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": script})
-        return Page(driver, "")
+        return driver
 
+    def page_with(self, script):
+        return Page(self.browser_with(script), "")
+
+
+class TheScreenWakeLock(InABrowserOfItsOwn):
+    def test_is_taken_again_when_the_tab_comes_back_and_a_refusal_is_said(self):
+        driver = self.browser_with(WAKE_LOCK)
+        for refused in (False, True):
+            with self.subTest(refused=refused):
+                page = Page(driver, "simulate=reply-ms=16")
+                page.wait_for(page.message, "the first scan did not end")
+                page.browse(SAMPLES / "firmware-01.02.00.bin")
+                page.wait_for(lambda: page.control(UPGRADE)[0].is_enabled(), "Upgrade stayed off")
+                page.click(UPGRADE)
+                # At the device's pace the transfer lasts well over a second from here.
+                page.wait_for(lambda: driver.execute_script("return wakeLocks.length;") == 1,
+                              "no wake lock taken")
+                driver.execute_script(
+                    "refuseWakeLock = arguments[0]; showTab(false); showTab(true);", refused)
+                note = driver.find_element(By.ID, "wake-lock")
+                if refused:
+                    page.wait_for(note.is_displayed, "the refusal was not said")
+                    self.assertEqual(note.text, WAKE_LOCK_REFUSED)
+                    self.assertEqual(page.control(MESSAGE)[-1].get_attribute("title"),
+                                     WAKE_LOCK_REFUSED)
+                else:
+                    page.wait_for(lambda: driver.execute_script("return wakeLocks.length;") == 2,
+                                  "the wake lock was not taken again")
+                    self.assertFalse(note.is_displayed())
+                page.wait_for_message(FIRMWARE_DONE)
+                # The transfer over, nothing is held and no refusal is said any more.
+                self.assertFalse(note.is_displayed())
+                self.assertEqual(page.control(MESSAGE)[-1].get_attribute("title"), "")
+
+
+class TheBrowsersWebHid(InABrowserOfItsOwn):
     def test_without_it_the_page_says_what_it_needs(self):
         page = self.page_with("delete Navigator.prototype.hid;")
         notice = page.driver.find_element(By.ID, "no-webhid")
@@ -314,6 +442,23 @@ class TheBrowsersWebHid(unittest.TestCase):
         asked = page.wait_for(lambda: page.driver.execute_script("return window.chooserAsked;"),
                               "the chooser was not asked")
         self.assertEqual(asked, {"filters": [{"vendorId": 0x0483, "usagePage": 0xFF00}]})
+        # A real device: nothing says it is simulated.
+        self.assertFalse(page.driver.find_element(By.ID, "demo").is_displayed())
+        self.assertFalse(page.driver.title.startswith(DEMO_TITLE_PREFIX), page.driver.title)
+
+    def test_a_device_one_window_holds_is_in_use_in_another_but_its_twin_is_not(self):
+        first = self.page_with(TWO_DEVICES)
+        first.wait_for_message(FIRMWARE_READY)  # the first device identified, and held
+        first.driver.execute_script("document.title = 'The first window';")
+        first.driver.switch_to.new_window("window")
+        first.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                     {"source": TWO_DEVICES})
+        second = Page(first.driver, "")
+        second.wait_for_message(IN_USE_IN_TAB.format("The first window"))
+        first.driver.set_script_timeout(WAIT_S)
+        opened = [first.driver.execute_async_script(
+            f"kr55leHid.open({index}).then(arguments[0]);") for index in (0, 1)]
+        self.assertEqual(opened, ["in use", 0])
 
 
 if __name__ == "__main__":

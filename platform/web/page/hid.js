@@ -1,5 +1,16 @@
 // WebHID for the program: the devices this page has been granted, their input reports queued
 // until the program reads them, and one tab at a time on a device (Web Locks).
+//
+// WebHID gives a device no name that other tabs share (no serial number; its objects are each
+// tab's own). What every tab of a profile does share is the order of getDevices(): the browser
+// keeps the devices in one map for the profile, keyed by an id each connection gets, and lists
+// every tab's granted devices in that map's order (the origin's grants are the profile's too).
+// So a device's place among the identical devices listed (same vendor, product and name) names
+// it alike in every tab, as long as that list does not change. A tab that holds a device holds
+// a lock that says so; a tab about to open one, one such tab at a time, asks every holder for
+// the place of its device, read afresh, and takes the device only when every holder has
+// answered, none holds that place in a list of the same length, and its own list is the same
+// after the answers as before. Anything less certain counts as in use.
 'use strict';
 
 globalThis.kr55leHid = (() => {
@@ -9,9 +20,16 @@ globalThis.kr55leHid = (() => {
   // Reports kept for the program at most: a device that chatters while nobody reads does not
   // fill the memory.
   const kQueuedReportLimit = 256;
-  const kLockPrefix = 'kr55le-device:';
+  // One tab at a time decides whether a device is free; each device held has a lock named by
+  // this tab and the device's index here, which the holders' answers name.
+  const kOpenLock = 'kr55le-open';
+  const kHeldPrefix = 'kr55le-held:';
+  const kChannel = 'kr55le-devices';
+  // How long an opener waits for the holders' answers: a tab answers in its next turn, a slow
+  // one within this; one that has not answered by then holds the device, as far as we know.
+  const kAnswerWaitMs = 2000;
 
-  const entries = [];  // index -> {device, reports, gone, opens, release}
+  const entries = [];  // index -> {device, reports, gone, opens, release, lock}
   const notices = [];  // true for an arrival, false for a removal, until the program takes them
   const indexOf = new Map();
 
@@ -20,7 +38,8 @@ globalThis.kr55leHid = (() => {
     if (index === undefined) {
       index = entries.length;
       indexOf.set(device, index);
-      const entry = {device, reports: [], gone: false, opens: 0, release: null, wake: null};
+      const entry = {device, reports: [], gone: false, opens: 0, release: null, wake: null,
+                     lock: null};
       entries.push(entry);
       device.addEventListener('inputreport', (event) => {
         const report = new Uint8Array(event.data.byteLength + 1);
@@ -110,29 +129,124 @@ globalThis.kr55leHid = (() => {
                               d.name.replace(/[\t\n\r]/g, ' ')].join('\t')).join('\n');
   }
 
+  // --- one tab at a time on a device -----------------------------------------------------
+  const tab = Math.random().toString(36).slice(2) + Date.now().toString(36);
+  const channel = 'BroadcastChannel' in globalThis ? new BroadcastChannel(kChannel) : null;
+  let questions = 0;
+  let inUseBy = '';  // the title the holder of the device last found in use gave
+
+  const kindOf = (device) => JSON.stringify([device.vendorId, device.productId,
+                                             device.productName]);
+
+  // The granted devices identical to `device`, in the profile's order, read now.
+  async function twins(device) {
+    const kind = kindOf(device);
+    return (await navigator.hid.getDevices()).filter((other) => kindOf(other) === kind);
+  }
+
+  // A holder's side: the place of each device held here, for the tab that asks.
+  if (channel) {
+    channel.addEventListener('message', async ({data}) => {
+      if (!data || !data.question) return;
+      for (const entry of entries.filter((held) => held.lock)) {
+        const list = await twins(entry.device);
+        channel.postMessage({answer: data.question, lock: entry.lock, kind: kindOf(entry.device),
+                             place: list.indexOf(entry.device), count: list.length,
+                             title: document.title});
+      }
+    });
+  }
+
+  // The answers of the holders of `locks`, by lock, as many as come within kAnswerWaitMs.
+  function ask(locks) {
+    const answers = new Map();
+    if (!locks.length) return Promise.resolve(answers);
+    const question = tab + ':' + ++questions;
+    return new Promise((resolve) => {
+      const hear = ({data}) => {
+        if (!data || data.answer !== question) return;
+        answers.set(data.lock, data);
+        if (locks.every((lock) => answers.has(lock))) done();
+      };
+      const done = () => {
+        clearTimeout(timer);
+        channel.removeEventListener('message', hear);
+        resolve(answers);
+      };
+      const timer = setTimeout(done, kAnswerWaitMs);
+      channel.addEventListener('message', hear);
+      channel.postMessage({question});
+    });
+  }
+
+  // Who else holds the device at `place` of the list `before`: null when no one, else the
+  // holder's title ('' when not known). Any doubt answers that someone does.
+  async function holderOf(entry, before, place) {
+    const own = kHeldPrefix + tab + ':';
+    const others = (await navigator.locks.query()).held.map((lock) => lock.name)
+        .filter((name) => name.startsWith(kHeldPrefix) && !name.startsWith(own));
+    if (others.length && !channel) return '';
+    const answers = await ask(others);
+    const after = await twins(entry.device);
+    if (after.length !== before.length || after.some((device, i) => device !== before[i])) {
+      return '';
+    }
+    for (const lock of others) {
+      const answer = answers.get(lock);
+      if (!answer) return '';
+      if (answer.kind !== kindOf(entry.device)) continue;
+      if (answer.count !== before.length) return '';
+      if (answer.place === place) return answer.title || '';
+    }
+    return null;
+  }
+
+  // Takes the device for this tab: '' once taken, else 'gone' or 'in use'.
+  async function take(entry, index) {
+    try {
+      return await navigator.locks.request(kOpenLock, () => decide(entry, index));
+    } catch (e) {
+      return 'in use';  // no locks to keep tabs apart
+    }
+  }
+
+  // Under kOpenLock: the device's lock taken when no other tab holds the device.
+  async function decide(entry, index) {
+    const before = await twins(entry.device);
+    const place = before.indexOf(entry.device);
+    if (place < 0) return 'gone';
+    const holder = await holderOf(entry, before, place);
+    if (holder !== null) {
+      inUseBy = holder;
+      return 'in use';
+    }
+    entry.lock = kHeldPrefix + tab + ':' + index;
+    await new Promise((taken) => {
+      navigator.locks.request(entry.lock, () => {
+        taken();
+        return new Promise((release) => { entry.release = release; });
+      });
+    });
+    return '';
+  }
+
+  function letGo(entry) {
+    if (entry.release) entry.release();
+    entry.release = null;
+    entry.lock = null;
+  }
+
   // 0, or why not: 'gone', 'in use' or the browser's message.
   async function open(index) {
     const entry = entries[index];
     if (!entry || entry.gone) return 'gone';
     if (entry.opens === 0) {
-      const name = kLockPrefix + [entry.device.vendorId, entry.device.productId,
-                                  entry.device.productName].join(':');
-      const taken = await new Promise((resolve) => {
-        navigator.locks.request(name, {ifAvailable: true}, (lock) => {
-          if (!lock) {
-            resolve(false);
-            return undefined;
-          }
-          resolve(true);
-          return new Promise((release) => { entry.release = release; });
-        }).catch(() => resolve(false));
-      });
-      if (!taken) return 'in use';
+      const why = await take(entry, index);
+      if (why) return why;
       try {
         if (!entry.device.opened) await entry.device.open();
       } catch (e) {
-        entry.release();
-        entry.release = null;
+        letGo(entry);
         return entry.gone ? 'gone' : String(e.message || e);
       }
       entry.reports.length = 0;
@@ -144,8 +258,7 @@ globalThis.kr55leHid = (() => {
   function close(index) {
     const entry = entries[index];
     if (!entry || entry.opens === 0 || --entry.opens > 0) return;
-    if (entry.release) entry.release();
-    entry.release = null;
+    letGo(entry);
     if (entry.device.opened) entry.device.close().catch(() => {});
   }
 
@@ -201,6 +314,6 @@ globalThis.kr55leHid = (() => {
   }
 
   return {supported, start, choose, list, listText, open, close, read, awaitReport, write,
-          takeNotice, isGone: (i) => entries[i].gone,
+          takeNotice, isGone: (i) => entries[i].gone, inUseBy: () => inUseBy,
           setLeaveReport: (report) => { leaveReport = report; }};
 })();

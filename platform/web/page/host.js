@@ -23,12 +23,19 @@ globalThis.kr55le = (() => {
 
   // --- the page around the dialog ----------------------------------------------------------
   let endedText = '';
-  function setTexts(connectCaption, saveCaption, noWebHid, title, ended) {
+  function setTexts(connectCaption, saveCaption, noWebHid, title, ended, demoTitlePrefix,
+                    demoNotice) {
     document.getElementById('connect').textContent = connectCaption;
     document.getElementById('save-recording').textContent = saveCaption;
     document.getElementById('no-webhid').textContent = noWebHid;
-    document.getElementById('title').textContent = title;
-    document.title = title;
+    // A simulated device changes nothing, whatever the dialog says: the page says so first, so
+    // that an address with "?simulate=" followed by mistake cannot pass for an upgrade.
+    const shownTitle = kr55le.simulated ? demoTitlePrefix + title : title;
+    document.getElementById('title').textContent = shownTitle;
+    document.title = shownTitle;
+    const demo = document.getElementById('demo');
+    demo.textContent = demoNotice;
+    demo.hidden = !kr55le.simulated;
     endedText = ended;
   }
 
@@ -299,20 +306,81 @@ globalThis.kr55le = (() => {
     });
   }
 
+  // The chosen file in the program's file system (`fs`). One longer than `largest` is not read
+  // at all but for its header: the file there holds those bytes and says it has the chosen
+  // file's length, so that the program refuses it as too large as it refuses any, while a file
+  // of gigabytes never fills the tab's memory.
+  const kSeekEnd = 2;  // SEEK_END, as the program's C library numbers it
+  async function placeFile(fs, folder, file, largest, headerLength) {
+    fs.mkdirTree(folder);
+    const path = folder + '/' + file.name;
+    const whole = file.size <= largest;
+    const bytes = new Uint8Array(await (whole ? file : file.slice(0, headerLength)).arrayBuffer());
+    fs.writeFile(path, bytes);
+    if (whole) return;
+    const node = fs.lookupPath(path).node;
+    const missing = file.size - bytes.length;
+    const {getattr} = node.node_ops;
+    const {llseek} = node.stream_ops;
+    node.node_ops = {...node.node_ops, getattr: (of) => ({...getattr(of), size: file.size})};
+    node.stream_ops = {
+      ...node.stream_ops,
+      llseek: (stream, offset, whence) =>
+        llseek(stream, whence === kSeekEnd ? offset + missing : offset, whence),
+    };
+  }
+
   // --- the hold on sleep ------------------------------------------------------------------
+  // The browser lets go of a screen wake lock whenever the tab is hidden: while the hold is
+  // wanted, the lock is taken again each time the tab comes back, and each refusal is said in
+  // the hint of the element the program named and on the page.
   let wakeLock = null;
-  async function holdAwake() {
-    try {
-      wakeLock = await navigator.wakeLock.request('screen');
-      return true;
-    } catch (e) {
-      return false;
+  let wakeWanted = null;  // {hintIndex, refused} while the program holds the screen awake
+
+  function showWakeRefused(refused) {
+    const note = document.getElementById('wake-lock');
+    const hinted = elements.get(wakeWanted.hintIndex);
+    note.textContent = wakeWanted.refused;
+    note.hidden = !refused;
+    if (refused) {
+      hinted.title = wakeWanted.refused;
+    } else if (hinted.title === wakeWanted.refused) {
+      hinted.title = '';
     }
   }
+
+  async function takeWakeLock() {
+    const wanted = wakeWanted;
+    let lock = null;
+    try {
+      lock = await navigator.wakeLock.request('screen');
+    } catch (e) {
+      // Refused (the tab hidden again, a power saver, a policy): said below.
+    }
+    if (wakeWanted !== wanted) {
+      if (lock) lock.release().catch(() => {});
+      return;
+    }
+    wakeLock = lock;
+    if (lock) lock.addEventListener('release', () => { if (wakeLock === lock) wakeLock = null; });
+    showWakeRefused(!lock);
+  }
+
+  function holdAwake(hintIndex, refused) {
+    wakeWanted = {hintIndex, refused};
+    return takeWakeLock();
+  }
+
   function releaseAwake() {
     if (wakeLock) wakeLock.release().catch(() => {});
     wakeLock = null;
+    if (wakeWanted) showWakeRefused(false);
+    wakeWanted = null;
   }
+
+  document.addEventListener('visibilitychange', () => {
+    if (wakeWanted && !wakeLock && document.visibilityState === 'visible') takeWakeLock();
+  });
 
   function setBusy(on) {
     busy = on;
@@ -325,5 +393,6 @@ globalThis.kr55le = (() => {
 
   return {lines, setTexts, start, offerRecording, showNoWebHid, setDialogSize, ended, addControl,
           setText, setEnabled, setEntries, setProgress, setHint, takeMessage, waitForMessage,
-          yieldToBrowser, messageBox, beep, pickFile, holdAwake, releaseAwake, setBusy, words};
+          yieldToBrowser, messageBox, beep, pickFile, placeFile, holdAwake, releaseAwake, setBusy,
+          words};
 })();
