@@ -1,8 +1,9 @@
 // Finding, opening and identifying the device: the scan that runs at start and on every HID
-// arrival or removal.
+// arrival or removal, and the looks at a device another program has until it is free.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "dialog/flashwell_dlg.h"
@@ -47,6 +48,28 @@ void CFlashwellDlg::OnDeviceChange(hid::DeviceChange) {
   ScanDevices();
 }
 
+void CFlashwellDlg::OnTimer() {
+  // A tick queued before the timer stopped is not acted on, nor one inside another handler's
+  // exchange, which a scan would disturb.
+  if (!lookingAgain_ || ExchangeRunning()) return;
+  // Opening sends nothing. While the device stays taken, the window stays as it is: no beep, no
+  // list rebuilt every few seconds. Once it is free, this hold keeps it so through the scan.
+  hid::HidResult result;
+  const std::shared_ptr<hid::HidDevice> look = hid_.Open(SelectedDevicePath(), result);
+  if (!look && result.error == hid::HidError::InUse) return;
+  ScanDevices();
+}
+
+void CFlashwellDlg::LookAgainWhile(bool inUse) {
+  if (inUse == lookingAgain_) return;
+  lookingAgain_ = inUse;
+  if (inUse) {
+    host_.SetTimer(kInUseLookInterval);
+  } else {
+    host_.KillTimer();
+  }
+}
+
 void CFlashwellDlg::ScanDevices() {
   outcomes_.Set(Handler::Scan, Scan());
 }
@@ -58,6 +81,7 @@ Outcome CFlashwellDlg::Scan() {
   OpenSelectedDevice();
   UpdatePermissionHint(listed);
   if (DeviceCount == 0) {
+    LookAgainWhile(false);
     EnterNoDeviceState();
     return Outcome::NoDevice;
   }
@@ -67,6 +91,7 @@ Outcome CFlashwellDlg::Scan() {
   controls_.Enable(Control::CancelButton, false);
   controls_.Enable(Control::PathEdit, true);
   const Outcome identified = Identify();
+  LookAgainWhile(identified == Outcome::InUse);
   if (DeviceCount >= 2) {
     host_.MessageBox(text::kMultipleDevicesBox);
     host_.MessageBeep(Beep::Error);
@@ -216,12 +241,15 @@ void CFlashwellDlg::EnterNoDeviceState() {
   controls_.SetPos(0);
 }
 
+std::string CFlashwellDlg::SelectedDevicePath() const {
+  const int selected = controls_.GetCurSel(Control::DeviceCombo);
+  return selected != kNoSelection ? controls_.ItemText(Control::DevicePathList, selected)
+                                  : std::string();
+}
+
 void CFlashwellDlg::OpenSelectedDevice() {
   UpdateData(true);
-  std::string path;
-  if (const int selected = controls_.GetCurSel(Control::DeviceCombo); selected != kNoSelection) {
-    path = controls_.ItemText(Control::DevicePathList, selected);
-  }
+  const std::string path = SelectedDevicePath();
 
   // Whatever was raised for the device in use (a block for one just removed) is not for the
   // device opened now.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,6 +25,10 @@
 
 namespace kr55le {
 
+// How often the window looks again at a device another program has: soon after that program
+// ends, the window goes on by itself.
+inline constexpr std::chrono::milliseconds kInUseLookInterval = std::chrono::seconds(2);
+
 class CFlashwellDlg : public DialogMessages {
  public:
   CFlashwellDlg(DialogHost& host, ControlModel& controls, hid::HidServices& hid, ReportLink& link,
@@ -37,6 +42,8 @@ class CFlashwellDlg : public DialogMessages {
   void OnOK() override;
   void OnCancel() override;
   void OnDeviceChange(hid::DeviceChange change) override;
+  // While the device is in use: a look at whether it is free, and a scan once it is.
+  void OnTimer() override;
 
   void ScanDevices();
   void OpenSelectedDevice();
@@ -84,6 +91,10 @@ class CFlashwellDlg : public DialogMessages {
   Outcome Identify();
   std::optional<DeviceInfoReply> AwaitDeviceInfo();
   void ShowIdentification(const DeviceInfoReply& reply);
+  // The timer runs exactly while the window shows the device in use.
+  void LookAgainWhile(bool inUse);
+  // The path of the device selected in the box (upper-cased), empty when none is.
+  std::string SelectedDevicePath() const;
   void RunDeferredScan();
 
   // Handlers waiting for the device mark their exchange, so that a scan inside it leaves the
@@ -133,6 +144,7 @@ class CFlashwellDlg : public DialogMessages {
   bool deferredScan_ = false;
   bool upgradeRunning_ = false;
   bool hintShown_ = false;
+  bool lookingAgain_ = false;  // the timer runs
   Outcomes outcomes_;
 
   ImagePayload ImagePayload_;

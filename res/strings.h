@@ -43,9 +43,9 @@ inline constexpr std::string_view kConnectedAudioMode =
 inline constexpr std::string_view kConnectedFirmwareMode =
     "Device is connected in firmware upgrade mode.";
 inline constexpr std::string_view kBrowseForUpgrade = "Browse a file for upgrade.";
-// Another program has taken the device (the window rescans when a device is connected).
+// Another program has taken the device (the window looks again every few seconds).
 inline constexpr std::string_view kDeviceInUse =
-    "Device is in use by another program: close that program, then re-connect the device.";
+    "Device is in use by another program: close that program, and the window goes on by itself.";
 inline constexpr std::string_view kModeAudio = "Audio upgrade";
 inline constexpr std::string_view kModeFirmware = "Firmware upgrade";
 inline constexpr std::string_view kMultipleDevicesBox =

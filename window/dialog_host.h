@@ -3,6 +3,7 @@
 // the terminal (platform/console) and the scripted test host (tests/support).
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,7 @@ class DialogMessages {
   virtual void OnOK() = 0;             // the OK command (Enter)
   virtual void OnCancel() = 0;         // the Cancel command (Escape, the close box)
   virtual void OnDeviceChange(hid::DeviceChange change) = 0;
+  virtual void OnTimer() = 0;  // the timer of SetTimer
 };
 
 enum class Beep { Error, Plain };  // MessageBeep with MB_ICONHAND, with MB_OK
@@ -59,6 +61,11 @@ class DialogHost {
   // A device notice for the dialog; may be called from any thread. The host queues it as a
   // device-change message.
   virtual void PostDeviceChange(hid::DeviceChange change) = 0;
+  // The dialog's one timer: from now on, one timer message every `interval` (a running timer
+  // starts over), until KillTimer or the end of RunModal. A message queued before KillTimer may
+  // still come. Hosts without a timer (the terminal, the page) never send one.
+  virtual void SetTimer(std::chrono::milliseconds interval) { (void)interval; }
+  virtual void KillTimer() {}
   // Start-up steps of the window itself; hosts that build these with the window do nothing.
   virtual void SetIcon() {}
   virtual void CreateRuntimeControls() {}

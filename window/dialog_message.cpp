@@ -22,6 +22,9 @@ void Deliver(DialogMessages& dialog, const DialogMessage& message) {
     case DialogMessageKind::DeviceChange:
       dialog.OnDeviceChange(message.change);
       return;
+    case DialogMessageKind::Timer:
+      dialog.OnTimer();
+      return;
   }
 }
 

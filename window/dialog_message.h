@@ -20,6 +20,7 @@ enum class DialogMessageKind {
   OkCommand,
   CancelCommand,
   DeviceChange,
+  Timer,
 };
 
 struct DialogMessage {

@@ -30,6 +30,9 @@ QtDialogHost::QtDialogHost(ControlModel& model, hid::HidServices* services, Syst
   QObject::connect(window_.get(), &DialogWindow::CommandIssued, window_.get(),
                    [this](WindowCommand command) { Deliver(command); });
 
+  QObject::connect(&timer_, &QTimer::timeout, window_.get(),
+                   [this] { Post([](DialogMessages& dialog) { dialog.OnTimer(); }); });
+
   if (services != nullptr && services->NoticeDescriptor() >= 0) {
     noticeNotifier_ =
         std::make_unique<QSocketNotifier>(services->NoticeDescriptor(), QSocketNotifier::Read);
@@ -58,6 +61,7 @@ int QtDialogHost::RunModal(DialogMessages& dialog) {
     modalLoop_ = nullptr;
   }
   window_->hide();
+  timer_.stop();  // as a window's timers go with it
   dialog_ = nullptr;
   return result_;
 }
@@ -99,6 +103,14 @@ std::optional<std::string> QtDialogHost::OpenFileDialog(const OpenFileRequest& r
 
 void QtDialogHost::PostDeviceChange(hid::DeviceChange change) {
   Post([change](DialogMessages& dialog) { dialog.OnDeviceChange(change); });
+}
+
+void QtDialogHost::SetTimer(std::chrono::milliseconds interval) {
+  timer_.start(interval);
+}
+
+void QtDialogHost::KillTimer() {
+  timer_.stop();
 }
 
 std::unique_ptr<SystemHold> QtDialogHost::HoldSystemAwake() {

@@ -1,10 +1,12 @@
 // The dialog's host on Qt Widgets: the window built from the dialog template, the control model
-// mirrored into it, and every user action (clicks, Enter, Escape, the close box) and device
-// notice delivered to the dialog as a queued message.
+// mirrored into it, and every user action (clicks, Enter, Escape, the close box), device notice
+// and tick of the dialog's timer delivered to the dialog as a queued message.
 #pragma once
 
 #include <QSocketNotifier>
+#include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -39,6 +41,8 @@ class QtDialogHost final : public DialogHost {
   std::optional<std::string> OpenFileDialog(const OpenFileRequest& request) override;
 
   void PostDeviceChange(hid::DeviceChange change) override;
+  void SetTimer(std::chrono::milliseconds interval) override;
+  void KillTimer() override;
   void ShowHint(std::string_view hint) override;
   std::unique_ptr<SystemHold> HoldSystemAwake() override;
 
@@ -55,6 +59,7 @@ class QtDialogHost final : public DialogHost {
   std::unique_ptr<DialogWindow> window_;
   ModelMirror mirror_;
   std::unique_ptr<QSocketNotifier> noticeNotifier_;
+  QTimer timer_;  // the dialog's: each timeout is queued as a timer message
   SystemHoldSource holds_;
   EventSounds sounds_;
 

@@ -163,6 +163,16 @@ void Win32DialogHost::PostDeviceChange(hid::DeviceChange change) {
   ::PostMessageA(window, kDeviceChangeMessage, static_cast<WPARAM>(change), 0);
 }
 
+void Win32DialogHost::SetTimer(std::chrono::milliseconds interval) {
+  if (HWND window = Window()) {
+    ::SetTimer(window, kDialogTimerId, static_cast<UINT>(interval.count()), nullptr);
+  }
+}
+
+void Win32DialogHost::KillTimer() {
+  if (HWND window = Window()) ::KillTimer(window, kDialogTimerId);
+}
+
 void Win32DialogHost::SetIcon() {
   HWND window = Window();
   if (window == nullptr || icon_ == 0) return;
@@ -222,6 +232,10 @@ INT_PTR CALLBACK Win32DialogHost::DialogProcedure(HWND window, UINT message, WPA
     case kDeviceChangeMessage:
       Deliver(*host->dialog_,
               {DialogMessageKind::DeviceChange, static_cast<hid::DeviceChange>(wParam)});
+      return TRUE;
+    case WM_TIMER:
+      if (wParam != kDialogTimerId) return FALSE;
+      Deliver(*host->dialog_, {DialogMessageKind::Timer, {}});
       return TRUE;
     default:
       return FALSE;

@@ -1,12 +1,13 @@
 // The dialog's host on Win32: the window made by the dialog manager from the in-memory template,
 // with the system's own controls, the model mirrored into them, and the thread's message queue
-// as the dialog's: clicks, the dialog keyboard interface and device notices reach the handlers
-// as window messages, dispatched by the modal loop or by PumpMessages.
+// as the dialog's: clicks, the dialog keyboard interface, device notices and the dialog's timer
+// reach the handlers as window messages, dispatched by the modal loop or by PumpMessages.
 #pragma once
 
 #include "platform/win32/windows_headers.h"
 
 #include <atomic>
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,8 @@ namespace kr55le::win32 {
 
 // The message that carries a device notice to the dialog window (wParam: the change).
 inline constexpr UINT kDeviceChangeMessage = WM_APP + 1;
+// The dialog's timer on its window, whose WM_TIMER is the dialog's timer message.
+inline constexpr UINT_PTR kDialogTimerId = 1;
 
 class Win32DialogHost final : public DialogHost {
  public:
@@ -37,6 +40,9 @@ class Win32DialogHost final : public DialogHost {
   void MessageBox(std::string_view text) override;
   std::optional<std::string> OpenFileDialog(const OpenFileRequest& request) override;
   void PostDeviceChange(hid::DeviceChange change) override;
+  // Only while the dialog's window exists; it goes with the window.
+  void SetTimer(std::chrono::milliseconds interval) override;
+  void KillTimer() override;
   void SetIcon() override;
   void CreateRuntimeControls() override;
   std::unique_ptr<SystemHold> HoldSystemAwake() override;

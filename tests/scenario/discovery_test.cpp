@@ -139,6 +139,34 @@ TEST_F(DiscoveryTest, DeviceRemovedDuringItsIdentificationEndsTheWaitAtOnce) {
   EXPECT_EQ(Message(), text::kNoDeviceAttached);
 }
 
+// Another program has the device: the window looks again at each tick, quietly while it stays
+// taken, and once it is free or gone shows so and stops; a tick queued before then does nothing.
+class InUseTest : public Scenario, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(InUseTest, WindowLeavesTheInUseStateByItselfAndStopsLooking) {
+  const bool removed = GetParam();
+  device = hid.Plug();
+  hid::HidResult taken;
+  auto otherHold = hid.OtherProgram()->Open(hid.PathOf(device), taken);
+  OpenDialog();
+  ASSERT_EQ(Message(), text::kDeviceInUse);
+  Do([this] { host.ElapseTimer(); });
+  EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));  // the look showed nothing new
+
+  if (removed) hid.Unplug(device);
+  otherHold.reset();
+  host.ElapseTimer();
+  host.ElapseTimer();
+  host.PumpMessages();
+  EXPECT_EQ(Message(), removed ? std::string(text::kNoDeviceAttached) : kIdentifiedMessage);
+  EXPECT_EQ(InfoRequests(device), removed ? 0u : 1u);
+  EXPECT_EQ(host.Timer(), std::nullopt);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, InUseTest, ::testing::Values(false, true), [](const auto& row) {
+  return row.param ? "DeviceRemoved" : "OtherProgramEnded";
+});
+
 // A request still raised when its device went (a block, here the exit request) is not for the
 // device opened next, however long opening it takes.
 TEST_F(DiscoveryTest, ARequestLeftForARemovedDeviceNeverReachesTheNextOne) {

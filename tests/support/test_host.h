@@ -55,6 +55,12 @@ class TestHost : public DialogHost {
   void PostDeviceChange(hid::DeviceChange change) override {  // any thread
     queue_.Post({HostMessageKind::DeviceChange, change});
   }
+  void SetTimer(std::chrono::milliseconds interval) override { timer_ = interval; }
+  void KillTimer() override { timer_.reset(); }
+  void ElapseTimer() {  // the running timer's interval has passed: its message is queued
+    if (timer_) queue_.Post({HostMessageKind::Timer});
+  }
+  std::optional<std::chrono::milliseconds> Timer() const { return timer_; }
   void ShowHint(std::string_view hint) override { hints_.emplace_back(hint); }
   // A hold that the host counts while it lives.
   std::unique_ptr<SystemHold> HoldSystemAwake() override;
@@ -132,6 +138,7 @@ class TestHost : public DialogHost {
   std::vector<std::string> hints_;
   std::vector<HostMessage> dispatched_;
   std::optional<int> endResult_;
+  std::optional<std::chrono::milliseconds> timer_;  // the running timer's interval
   unsigned linkRunInterval_ = 0;
   std::function<void()> runLink_;
 };
