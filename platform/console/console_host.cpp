@@ -43,7 +43,7 @@ int ConsoleHost::RunModal(DialogMessages& dialog) {
   PumpMessages();
   for (const ConsoleStep step : settings_.steps) {
     if (ended_) break;
-    if (!model_.IsEnabled(ButtonOf(step))) {
+    if (!model_.IsEnabled(ButtonOf(step)) || (settings_.mayTakeStep && !settings_.mayTakeStep())) {
       stoppedAt_ = step;
       break;
     }

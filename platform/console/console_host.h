@@ -47,6 +47,9 @@ struct ConsoleHostSettings {
   std::function<void(std::string_view)> onStatusText = nullptr;
   // The holds on sleep that transfers take; none when empty.
   SystemHoldSource holdSystemAwake = nullptr;
+  // Asked before each step whose button is enabled: false stops the command there, unclicked (the
+  // device is not the one the command is for).
+  std::function<bool()> mayTakeStep = nullptr;
 };
 
 class ConsoleHost final : public DialogHost {

@@ -204,13 +204,13 @@ TEST(FlashProcess, EachCommandEndsWithItsStatusAndOutput) {
        HasSubstr("left out /dev/hidraw1#vid_0483&pid_5750: report lengths do not fit 1024 bytes")},
       {"--simulate devices=0 check --all " + firmware.path(), 1, _,
        HasSubstr("no device answered")},
-      // upgrade --each: each serial number upgraded once, the rest left alone, until --each=N
-      // devices were upgraded; exit 0 only when each was done.
-      {"--simulate devices=3,2:serial=KR55LE0001 upgrade --each=2 " + firmware.path(), 0,
+      // upgrade --each: each serial number upgraded once, one that two devices have left alone
+      // (so exit 1), until --each=N devices were upgraded.
+      {"--simulate devices=3,2:serial=KR55LE0001 upgrade --each=2 " + firmware.path(), 1,
        ::testing::MatchesRegex(SummaryRows({"KR55LE0001  /dev/hidraw0#vid_0483&pid_5750  done  ",
                                             "KR55LE0003  /dev/hidraw2#vid_0483&pid_5750  done  "})),
-       HasSubstr("left alone /dev/hidraw1#vid_0483&pid_5750: KR55LE0001 is upgraded only once in "
-                 "a run")},
+       HasSubstr("left alone /dev/hidraw1#vid_0483&pid_5750: another device attached has its "
+                 "serial number KR55LE0001")},
       {"--simulate devices=2,2:fail-at=1 upgrade --each=2 " + firmware.path(), 1,
        ::testing::MatchesRegex(
            SummaryRows({"KR55LE0001  /dev/hidraw0#vid_0483&pid_5750  done  ",
