@@ -105,7 +105,8 @@ DialogRun RunDialog(const FlashArguments& arguments, hid::HidServices& hid,
                                    if (onStatusText) onStatusText(text);
                                  },
                              .holdSystemAwake = context.holdSystemAwake,
-                             .mayTakeStep = mayTakeStep});
+                             .mayTakeStep = mayTakeStep,
+                             .readerGone = context.readerGone});
   {
     CFlashwellDlg dialog(host, controls, hid, link,
                          ScaleWaitBounds(WaitBounds{}, arguments.waitScale));

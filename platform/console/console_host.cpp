@@ -12,6 +12,9 @@ constexpr char kBell = '\a';
 constexpr char kNewline = '\n';
 // How long the wait for a removal notice goes without dispatching window messages.
 constexpr std::chrono::milliseconds kRemovalNoticeSlice{20};
+// How often the pumps look whether the reader has gone: a look may ask the system, and the waits
+// pump after every poll.
+constexpr std::chrono::milliseconds kReaderLook{50};
 
 Control ButtonOf(ConsoleStep step) {
   return step == ConsoleStep::Browse ? Control::BrowseButton : Control::UpgradeButton;
@@ -104,9 +107,19 @@ void ConsoleHost::Post(DialogMessageKind kind) {
   queue_.Post({kind, {}});
 }
 
+int ConsoleHost::Presses() {
+  const auto now = std::chrono::steady_clock::now();
+  if (!readerGone_ && settings_.readerGone && now >= nextReaderLook_) {
+    nextReaderLook_ = now + kReaderLook;
+    readerGone_ = settings_.readerGone();
+  }
+  const int pressed =
+      settings_.interrupts != nullptr ? settings_.interrupts->load(std::memory_order_acquire) : 0;
+  return pressed + (readerGone_ ? 1 : 0);
+}
+
 void ConsoleHost::TakeInterrupts() {
-  if (settings_.interrupts == nullptr) return;
-  const int pressed = settings_.interrupts->load(std::memory_order_acquire);
+  const int pressed = Presses();
   for (; handledInterrupts_ < pressed; ++handledInterrupts_) {
     // The first press is the Cancel button where a person could click it; any other press, or
     // one while Cancel is disabled, closes the window.

@@ -89,6 +89,8 @@ class FlashProcess {
     }
     return true;
   }
+  // As a station that has died: its end of the standard error's pipe closes.
+  void CloseErrors() { ::close(std::exchange(err_, -1)); }
   void Signal(int signal) {  // SIGINT is Ctrl+C
     if (pid_ > 0) ::kill(pid_, signal);
   }
@@ -337,6 +339,18 @@ TEST(FlashProcess, CtrlCOrSigtermReachesEveryRun) {
     EXPECT_THAT(run.out, AllOf(HasSubstr("KR55LE0001: message: Upgrade discontinued."), c.summary))
         << c.words;
   }
+}
+
+// A run whose station has gone (killed, its terminal closed): its standard error has no reader
+// any more, and the transfer stops as Cancel stops it, not by SIGPIPE at the next progress line.
+TEST(FlashProcess, ARunWhoseReaderHasGoneStopsAsCancelDoes) {
+  const Image image("Pardo", "02.00.01", 2097152);  // the largest: still under way at the close
+  FlashProcess run("--progress-lines --simulate reply-ms=5 upgrade " + image.path());
+  ASSERT_TRUE(run.ReadUntil("message: Firmware is Upgrading"));
+  run.CloseErrors();
+  const FlashRun ran = run.Finish();
+  EXPECT_EQ(ran.status, 1);
+  EXPECT_THAT(LastMessage(ran.out), StartsWith("Upgrade discontinued."));
 }
 
 // A session recorded and then replayed gives the same output and exit status, byte for byte:
