@@ -12,8 +12,9 @@ constexpr char kBell = '\a';
 constexpr char kNewline = '\n';
 // How long the wait for a removal notice goes without dispatching window messages.
 constexpr std::chrono::milliseconds kRemovalNoticeSlice{20};
-// How often the pumps look whether the reader has gone: a look may ask the system, and the waits
-// pump after every poll.
+// How often what the command shows looks whether the reader has gone. Only a change of a control
+// looks (a status text, a block's progress), never a wait's pump: a look reads the clock, and
+// the pumping waits, which pump after every poll, would take twice as long.
 constexpr std::chrono::milliseconds kReaderLook{50};
 
 Control ButtonOf(ConsoleStep step) {
@@ -107,19 +108,20 @@ void ConsoleHost::Post(DialogMessageKind kind) {
   queue_.Post({kind, {}});
 }
 
-int ConsoleHost::Presses() {
+void ConsoleHost::LookForReader() {
+  if (readerGone_ || !settings_.readerGone) return;
   const auto now = std::chrono::steady_clock::now();
-  if (!readerGone_ && settings_.readerGone && now >= nextReaderLook_) {
-    nextReaderLook_ = now + kReaderLook;
-    readerGone_ = settings_.readerGone();
-  }
-  const int pressed =
-      settings_.interrupts != nullptr ? settings_.interrupts->load(std::memory_order_acquire) : 0;
-  return pressed + (readerGone_ ? 1 : 0);
+  if (now < nextReaderLook_) return;
+  nextReaderLook_ = now + kReaderLook;
+  readerGone_ = settings_.readerGone();
 }
 
 void ConsoleHost::TakeInterrupts() {
-  const int pressed = Presses();
+  // A reader gone counts as one more press.
+  const int pressed =
+      (settings_.interrupts != nullptr ? settings_.interrupts->load(std::memory_order_acquire)
+                                       : 0) +
+      (readerGone_ ? 1 : 0);
   for (; handledInterrupts_ < pressed; ++handledInterrupts_) {
     // The first press is the Cancel button where a person could click it; any other press, or
     // one while Cancel is disabled, closes the window.
@@ -156,6 +158,7 @@ void ConsoleHost::AwaitRemovalNotice() {
 }
 
 void ConsoleHost::Observe(Control control) {
+  LookForReader();
   if (control == Control::ProgressBar && settings_.progress != ProgressStyle::None) {
     const int sent = model_.GetPos() - model_.RangeMinimum();
     const int total = model_.RangeMaximum() - model_.RangeMinimum();

@@ -91,8 +91,7 @@ class ConsoleHost final : public DialogHost {
  private:
   void Post(DialogMessageKind kind);
   void TakeInterrupts();
-  // The presses so far, and one more once the reader has gone.
-  int Presses();
+  void LookForReader();
   void TakeNotices();
   void AwaitRemovalNotice();
   bool GoalReached() const { return settings_.goalReached && settings_.goalReached(); }
