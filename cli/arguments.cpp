@@ -111,6 +111,12 @@ constexpr Option kOptions[] = {
        return {};
      },
      nullptr},
+    {"--serial",
+     [](std::string_view value, FlashArguments& arguments) -> std::string {
+       arguments.serial = std::string(value);
+       return {};
+     },
+     nullptr},
     {"--simulate-dump",
      [](std::string_view value, FlashArguments& arguments) -> std::string {
        arguments.simulateDump = std::string(value);
@@ -256,6 +262,11 @@ ParsedFlashArguments ParseFlashArguments(std::span<const std::string_view> words
   if (parsed.ok() && parsed.arguments.device && command != FlashCommand::Info &&
       command != FlashCommand::Check && command != FlashCommand::Upgrade) {
     parsed.error = std::string(text::kDeviceNotForCommand);
+  }
+  if (parsed.ok() && parsed.arguments.serial &&
+      ((command != FlashCommand::Check && command != FlashCommand::Upgrade) ||
+       RunsPerDevice(parsed.arguments))) {
+    parsed.error = std::string(text::kSerialNotForCommand);
   }
   if (parsed.ok() && parsed.arguments.each) {
     if (command != FlashCommand::Upgrade) {

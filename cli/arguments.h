@@ -23,7 +23,9 @@ struct FlashArguments {
   bool json = false;
   bool bell = false;
   std::optional<std::string> device;  // --device: the one device the command sees
-  bool all = false;                   // --all: each device that answers, in a run of its own
+  std::optional<std::string>
+      serial;         // --serial: the device's, as SerialWord (serial_words.h) writes it
+  bool all = false;   // --all: each device that answers, in a run of its own
   bool each = false;  // --each: each device attached or arriving, once by serial, in runs as --all
   std::optional<std::size_t> eachLimit;     // --each=N: that many devices, then the end
   bool progressLines = false;               // the progress as lines on standard error

@@ -1,10 +1,13 @@
 #include "cli/device_command.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "cli/device_list.h"
 #include "cli/device_selection.h"
 #include "cli/exit_status.h"
+#include "cli/serial_words.h"
+#include "cli/terminal_text.h"
 #include "device/report_link.h"
 #include "dialog/flashwell_dlg.h"
 #include "platform/console/console_host.h"
@@ -15,6 +18,8 @@ namespace kr55le {
 namespace {
 
 using console::ConsoleStep;
+
+constexpr std::size_t kMessageCapacity = 1024;
 
 std::vector<ConsoleStep> StepsOf(FlashCommand command) {
   switch (command) {
@@ -72,6 +77,15 @@ DialogRun RunDialog(const FlashArguments& arguments, hid::HidServices& hid,
   ControlModel controls;
   ReportLink link;
   const CFlashwellDlg* running = nullptr;  // the dialog, while it runs
+  // Asked before each step: before the image's header goes out, and before the upgrade starts.
+  // The dialog talks only to the device it opened, and shows the serial number of each device it
+  // opens; one that did not answer leaves the last one there, but every button disabled.
+  bool otherDevice = false;
+  const auto mayTakeStep = [&] {
+    otherDevice = arguments.serial &&
+                  SerialWord(controls.Text(Control::SerialNumberField)) != *arguments.serial;
+    return !otherDevice;
+  };
   console::ConsoleHost host(controls, &hid,
                             {.steps = StepsOf(arguments.command),
                              .imagePath = arguments.image,
@@ -90,7 +104,9 @@ DialogRun RunDialog(const FlashArguments& arguments, hid::HidServices& hid,
                                    run.lastMessage = std::string(text);
                                    if (onStatusText) onStatusText(text);
                                  },
-                             .holdSystemAwake = context.holdSystemAwake});
+                             .holdSystemAwake = context.holdSystemAwake,
+                             .mayTakeStep = mayTakeStep,
+                             .readerGone = context.readerGone});
   {
     CFlashwellDlg dialog(host, controls, hid, link,
                          ScaleWaitBounds(WaitBounds{}, arguments.waitScale));
@@ -100,11 +116,20 @@ DialogRun RunDialog(const FlashArguments& arguments, hid::HidServices& hid,
     run.openResult = dialog.LastOpenResult;
     if (dialog.LastOpenResult.error == hid::HidError::PermissionDenied) {
       run.status = kExitNoPermission;
+    } else if (otherDevice) {
+      run.status = kExitOtherDevice;
     } else if (ReachedGoal(arguments.command, dialog, host)) {
       run.status = kExitDone;
     }
   }
   host.FinishOutput();
+  if (otherDevice) {
+    char line[kMessageCapacity];
+    std::snprintf(line, sizeof line, std::string(text::kOtherDeviceFormat).c_str(),
+                  TerminalSafe(controls.Text(Control::SerialNumberField)).c_str(),
+                  TerminalSafe(*arguments.serial).c_str());
+    PrintError(line, context.errors);
+  }
   run.identification = {.serial = controls.Text(Control::SerialNumberField),
                         .softwareVersion = controls.Text(Control::SoftwareVersionField),
                         .bootloaderVersion = controls.Text(Control::BootloaderField),

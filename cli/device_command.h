@@ -22,6 +22,7 @@ struct ConsoleContext {
   bool cursorMoves = false;  // the terminal moves the cursor up, for several progress lines
   std::FILE* errors = stderr;
   SystemHoldSource holdSystemAwake = nullptr;  // the holds on sleep transfers take, or none
+  std::function<bool()> readerGone = nullptr;  // nobody reads the output any more; or none
 };
 
 // What the device's fields showed at the end of a run.

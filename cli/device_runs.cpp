@@ -13,7 +13,6 @@
 #include "cli/terminal_text.h"
 #include "record/latin1_json.h"
 #include "res/strings.h"
-#include "sim/payload_dump.h"
 
 namespace kr55le {
 
@@ -29,6 +28,7 @@ constexpr int kStreamsPerRun = 2;
 std::string ResultOf(int status) {
   if (status == kExitDone) return std::string(text::kResultDone);
   if (status == kExitNoPermission) return std::string(text::kResultNoPermission);
+  if (status == kExitOtherDevice) return std::string(text::kResultOtherDevice);
   return std::string(text::kResultFailed);
 }
 
@@ -92,15 +92,15 @@ class DeviceRuns::EventQueue {
 };
 
 std::vector<std::string> RunArgumentsFor(const FlashArguments& arguments, const std::string& path,
-                                         const std::string& serial) {
-  std::vector<std::string> words{"--device", path, "--progress-lines"};
+                                         const std::string& serial,
+                                         const std::optional<std::string>& record) {
+  std::vector<std::string> words{"--device", path, "--serial", SerialWord(serial),
+                                 "--progress-lines"};
   if (arguments.bell) words.emplace_back("--bell");
   if (arguments.simulate) words.insert(words.end(), {"--simulate", arguments.simulateText});
   if (arguments.simulateDump)
     words.insert(words.end(), {"--simulate-dump", *arguments.simulateDump});
-  if (arguments.record) {
-    words.insert(words.end(), {"--record", sim::DumpPathOf(*arguments.record, serial)});
-  }
+  if (record) words.insert(words.end(), {"--record", *record});
   if (arguments.waitScale != kDefaultWaitScale) {
     // The shortest decimal that reads back the same, without an exponent, which --wait-scale
     // refuses.
@@ -172,7 +172,9 @@ DeviceRuns::DeviceRuns(const FlashArguments& arguments, const ConsoleContext& co
       board_(context.errors),
       drawBoard_(context.errorsOnTerminal && context.cursorMoves),
       passedOn_(context.interrupts ? context.interrupts->load() : 0),
-      events_(std::make_unique<EventQueue>()) {}
+      events_(std::make_unique<EventQueue>()) {
+  if (arguments.record) recordNames_.emplace(*arguments.record);
+}
 
 DeviceRuns::~DeviceRuns() = default;
 
@@ -183,6 +185,7 @@ void DeviceRuns::Add(const ListedDevice& device) {
                 .result = std::string(text::kResultNotStarted),
                 .lastMessage = {},
                 .seconds = 0};
+  if (recordNames_) run.record = recordNames_->For(device.identification.serial);
 }
 
 void DeviceRuns::Step(std::size_t atOnce, std::chrono::milliseconds wait) {
@@ -205,7 +208,7 @@ bool DeviceRuns::Busy(const std::string& path) const {
   });
 }
 
-std::vector<std::string> DeviceRuns::TakeEnded() {
+std::vector<DeviceRunResult> DeviceRuns::TakeEnded() {
   return std::exchange(ended_, {});
 }
 
@@ -228,9 +231,9 @@ bool DeviceRuns::Start(std::size_t index) {
                                 }};
   std::string error;
   run.start = Clock::now();
-  run.child =
-      console::StartChild(program_, RunArgumentsFor(arguments_, run.result.path, run.result.serial),
-                          std::move(sinks), error);
+  run.child = console::StartChild(
+      program_, RunArgumentsFor(arguments_, run.result.path, run.result.serial, run.record),
+      std::move(sinks), error);
   if (!run.child) {
     board_.Clear();
     PrintError(std::string(text::kCannotStartRun) + TerminalSafe(run.result.serial) + ": " + error,
@@ -265,7 +268,7 @@ bool DeviceRuns::Handle(const Event& event) {
   run.result.result = ResultOf(status);
   run.result.seconds = std::chrono::duration<double>(Clock::now() - run.start).count();
   if (drawBoard_) board_.Set(event.run, {});
-  ended_.push_back(run.result.path);
+  ended_.push_back(run.result);
   return true;
 }
 

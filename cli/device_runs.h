@@ -7,12 +7,14 @@
 #include <cstdio>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/arguments.h"
 #include "cli/device_command.h"
 #include "cli/device_list.h"
+#include "cli/serial_words.h"
 #include "platform/console/child_process.h"
 #include "platform/console/progress_board.h"
 
@@ -31,9 +33,11 @@ struct DeviceRunResult {
 };
 
 // The arguments of the run for the device at `path`: the command, its image and the options that
-// shape one run, with --device (and --record named by `serial`).
+// shape one run, with --device, --serial (the run checks that the device there is still this
+// one) and, when given, --record with the run's own file.
 std::vector<std::string> RunArgumentsFor(const FlashArguments& arguments, const std::string& path,
-                                         const std::string& serial);
+                                         const std::string& serial,
+                                         const std::optional<std::string>& record);
 
 // The summary: one row a device under a heading, or with `json` one array of objects.
 void PrintSummary(const std::vector<DeviceRunResult>& results, std::FILE* out, bool json);
@@ -71,8 +75,8 @@ class DeviceRuns {
   bool Interrupted() const;
   // Whether a run has started on the interface at `path` and not ended.
   bool Busy(const std::string& path) const;
-  // Paths whose runs ended since the last call.
-  std::vector<std::string> TakeEnded();
+  // What the runs that ended since the last call came to.
+  std::vector<DeviceRunResult> TakeEnded();
 
   // Clears the progress lines and gives each run's result, in the order they were added.
   std::vector<DeviceRunResult> Finish();
@@ -80,6 +84,7 @@ class DeviceRuns {
  private:
   struct Run {
     DeviceRunResult result;
+    std::optional<std::string> record;  // its own --record file
     std::unique_ptr<console::ChildProcess> child;
     int openStreams = 0;
     std::chrono::steady_clock::time_point start;
@@ -103,7 +108,8 @@ class DeviceRuns {
   int passedOn_ = 0;
   std::size_t next_ = 0;
   std::size_t running_ = 0;
-  std::vector<std::string> ended_;
+  std::vector<DeviceRunResult> ended_;
+  std::optional<DeviceFileNames> recordNames_;
   // Before the runs, whose reader threads fill it until they are joined.
   std::unique_ptr<EventQueue> events_;
   std::deque<Run> runs_;

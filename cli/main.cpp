@@ -19,6 +19,7 @@
 #include "image/utf8_file.h"
 #include "platform/console/child_process.h"
 #include "platform/console/interrupt_counter.h"
+#include "platform/console/reader_gone.h"
 #include "platform/factories.h"
 #include "record/recording_hid_services.h"
 #include "res/strings.h"
@@ -30,6 +31,10 @@ namespace kr55le {
 namespace {
 
 constexpr std::string_view kToolName = "kr55le-flash";
+
+bool OutputReaderGone() {
+  return console::ReaderGone(stdout) || console::ReaderGone(stderr);
+}
 
 // List, or a device command.
 int RunCommand(const FlashArguments& arguments, hid::HidServices& hid, FlashOutput& output,
@@ -114,11 +119,17 @@ int Run(const FlashArguments& arguments) {
 
   // A station ends on SIGTERM as on Ctrl+C: its runs stop as they would on the press.
   if (arguments.each) console::CountTerminationAsInterrupt();
+  // A device command whose reader has gone (a run whose station has died) stops as on Ctrl+C. A
+  // station or --all that loses its reader may end by SIGPIPE: its runs, which it reads, then
+  // stop that way in turn.
+  const bool watchReader = !RunsPerDevice(arguments);
+  if (watchReader) console::KeepWritesFromEndingProgram();
   const ConsoleContext context{.interrupts = &console::InstallInterruptCounter(),
                                .errorsOnTerminal = platform::IsTerminal(stderr),
                                .cursorMoves = platform::CursorMoves(stderr),
                                .errors = stderr,
-                               .holdSystemAwake = platform::HoldSystemAwake};
+                               .holdSystemAwake = platform::HoldSystemAwake,
+                               .readerGone = watchReader ? OutputReaderGone : nullptr};
   if (arguments.simulate) return RunSimulated(arguments, output, context);
   const std::unique_ptr<hid::HidServices> hid = platform::MakeHidServices();
   return RunOnBus(arguments, *hid, output, context, nullptr);

@@ -140,6 +140,8 @@ inline constexpr std::string_view kFlashUsage =
     "options:\n"
     "  --json                print one JSON object (list: one JSON array)\n"
     "  --device SELECTOR     see only the device with this path (as list prints it) or serial\n"
+    "  --serial SERIAL       check or upgrade only a device that answers with this serial\n"
+    "                        number; with another, send it nothing more\n"
     "  --wait[=SECONDS]      with no device attached (with --device, not the one it names),\n"
     "                        wait for one (at most SECONDS)\n"
     "  --all                 check or upgrade every device that answers, each in a run of its\n"
@@ -158,7 +160,7 @@ inline constexpr std::string_view kFlashUsage =
     "  --help                print this text\n"
     "  --version             print the version\n"
     "exit status: 0 done, 1 not done (the last message line says why), 2 wrong usage,\n"
-    "3 the device may not be opened\n";
+    "3 the device may not be opened, 4 the device answers with another serial number\n";
 inline constexpr std::string_view kFlashVersionFormat = "kr55le-flash %s\n";
 inline constexpr std::string_view kFlashShortUsage =
     "usage: kr55le-flash [OPTIONS] list | info | check IMAGE | upgrade IMAGE | inspect IMAGE\n"
@@ -180,6 +182,10 @@ inline constexpr std::string_view kNoDeviceMatches = "no device matches --device
 inline constexpr std::string_view kRecordNotForInspect =
     "--record is for list, info, check and upgrade";
 inline constexpr std::string_view kRecordWriteFailed = "cannot write the recording to ";
+inline constexpr std::string_view kSerialNotForCommand =
+    "--serial is for check and upgrade, without --all or --each (their runs get their own)";
+inline constexpr std::string_view kOtherDeviceFormat =
+    "the device answers with serial number %s, not %s: nothing more is sent to it";
 inline constexpr std::string_view kAllNotForCommand = "--all is for check and upgrade";
 inline constexpr std::string_view kAllWithDevice = "--all and --device exclude each other";
 inline constexpr std::string_view kWaitScaleTooLargeFormat =
@@ -211,6 +217,10 @@ inline constexpr std::string_view kLeftOutFormat = "left out %s: %s";
 // upgrade --each.
 inline constexpr std::string_view kUpgradedOnceFormat =
     "left alone %s: %s is upgraded only once in a run";
+inline constexpr std::string_view kEmptySerialFormat =
+    "left alone %s: its serial number is empty: it cannot be told apart from another device";
+inline constexpr std::string_view kSameSerialFormat =
+    "left alone %s: another device attached has its serial number %s";
 inline constexpr std::string_view kNoDeviceUpgraded = "no device was upgraded";
 inline constexpr std::string_view kCannotStartRun = "cannot start a run for ";
 inline constexpr std::string_view kSerialLineSeparator = ": ";
@@ -218,6 +228,7 @@ inline constexpr std::string_view kResultDone = "done";
 inline constexpr std::string_view kResultFailed = "failed";
 inline constexpr std::string_view kResultNoPermission = "no permission";
 inline constexpr std::string_view kResultNotStarted = "not started";
+inline constexpr std::string_view kResultOtherDevice = "other device";
 inline constexpr std::string_view kSummarySerial = "serial";
 inline constexpr std::string_view kSummaryPath = "path";
 inline constexpr std::string_view kSummaryResult = "result";

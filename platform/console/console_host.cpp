@@ -12,6 +12,10 @@ constexpr char kBell = '\a';
 constexpr char kNewline = '\n';
 // How long the wait for a removal notice goes without dispatching window messages.
 constexpr std::chrono::milliseconds kRemovalNoticeSlice{20};
+// How often what the command shows looks whether the reader has gone. Only a change of a control
+// looks (a status text, a block's progress), never a wait's pump: a look reads the clock, and
+// the pumping waits, which pump after every poll, would take twice as long.
+constexpr std::chrono::milliseconds kReaderLook{50};
 
 Control ButtonOf(ConsoleStep step) {
   return step == ConsoleStep::Browse ? Control::BrowseButton : Control::UpgradeButton;
@@ -43,7 +47,7 @@ int ConsoleHost::RunModal(DialogMessages& dialog) {
   PumpMessages();
   for (const ConsoleStep step : settings_.steps) {
     if (ended_) break;
-    if (!model_.IsEnabled(ButtonOf(step))) {
+    if (!model_.IsEnabled(ButtonOf(step)) || (settings_.mayTakeStep && !settings_.mayTakeStep())) {
       stoppedAt_ = step;
       break;
     }
@@ -104,9 +108,20 @@ void ConsoleHost::Post(DialogMessageKind kind) {
   queue_.Post({kind, {}});
 }
 
+void ConsoleHost::LookForReader() {
+  if (readerGone_ || !settings_.readerGone) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now < nextReaderLook_) return;
+  nextReaderLook_ = now + kReaderLook;
+  readerGone_ = settings_.readerGone();
+}
+
 void ConsoleHost::TakeInterrupts() {
-  if (settings_.interrupts == nullptr) return;
-  const int pressed = settings_.interrupts->load(std::memory_order_acquire);
+  // A reader gone counts as one more press.
+  const int pressed =
+      (settings_.interrupts != nullptr ? settings_.interrupts->load(std::memory_order_acquire)
+                                       : 0) +
+      (readerGone_ ? 1 : 0);
   for (; handledInterrupts_ < pressed; ++handledInterrupts_) {
     // The first press is the Cancel button where a person could click it; any other press, or
     // one while Cancel is disabled, closes the window.
@@ -143,6 +158,7 @@ void ConsoleHost::AwaitRemovalNotice() {
 }
 
 void ConsoleHost::Observe(Control control) {
+  LookForReader();
   if (control == Control::ProgressBar && settings_.progress != ProgressStyle::None) {
     const int sent = model_.GetPos() - model_.RangeMinimum();
     const int total = model_.RangeMaximum() - model_.RangeMinimum();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -47,6 +48,12 @@ struct ConsoleHostSettings {
   std::function<void(std::string_view)> onStatusText = nullptr;
   // The holds on sleep that transfers take; none when empty.
   SystemHoldSource holdSystemAwake = nullptr;
+  // Asked before each step whose button is enabled: false stops the command there, unclicked (the
+  // device is not the one the command is for).
+  std::function<bool()> mayTakeStep = nullptr;
+  // Whether nobody reads the command's output any more (reader_gone.h). That counts as one more
+  // press of Ctrl+C: the transfer stops as Cancel stops it, rather than go on unwatched.
+  std::function<bool()> readerGone = nullptr;
 };
 
 class ConsoleHost final : public DialogHost {
@@ -84,6 +91,7 @@ class ConsoleHost final : public DialogHost {
  private:
   void Post(DialogMessageKind kind);
   void TakeInterrupts();
+  void LookForReader();
   void TakeNotices();
   void AwaitRemovalNotice();
   bool GoalReached() const { return settings_.goalReached && settings_.goalReached(); }
@@ -99,6 +107,8 @@ class ConsoleHost final : public DialogHost {
 
   DialogMessages* dialog_ = nullptr;  // while RunModal runs; messages reach only it
   int handledInterrupts_ = 0;
+  bool readerGone_ = false;
+  std::chrono::steady_clock::time_point nextReaderLook_;
   bool ended_ = false;
   int result_ = kConsoleRunNotEnded;
   std::optional<ConsoleStep> stoppedAt_;

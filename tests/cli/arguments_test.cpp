@@ -111,6 +111,8 @@ TEST(FlashArguments, RefusesWrongUsageNamingTheFault) {
       {{"--simulate-dump", "out.bin", "info"}, "--simulate-dump needs --simulate"},
       {{"--device", "KR55LE0001", "list"}, "--device is for info, check and upgrade"},
       {{"--all", "info"}, "--all is for check and upgrade"},
+      {{"--serial", "SN1", "info"}, "--serial is for check and upgrade, without --all or --each"},
+      {{"--serial=SN1", "--each", "upgrade", "x.bin"}, "--serial is for check and upgrade"},
       {{"upgrade", "a.bin", "--all", "--device", "/dev/hidraw1"},
        "--all and --device exclude each other"},
       {{"--wait", "inspect", "x.bin"}, "--wait is for list, info, check and upgrade"},

@@ -12,6 +12,7 @@
 #include "cli/all_devices.h"
 #include "cli/device_wait.h"
 #include "cli/exit_status.h"
+#include "cli/serial_words.h"
 #include "cli/station.h"
 #include "dialog/flashwell_dlg.h"
 #include "res/strings.h"
@@ -219,8 +220,8 @@ TEST(AllDevices, EachRunReadsBackTheCommandForItsDevice) {
       "upgrade",         "--",         "-image with blanks.bin"};
   const ParsedFlashArguments parent = ParseFlashArguments(words);
   ASSERT_TRUE(parent.ok()) << parent.error;
-  const std::vector<std::string> runWords =
-      RunArgumentsFor(parent.arguments, "/dev/hidraw1#vid_0483&pid_5750", "KR55LE0002");
+  const std::vector<std::string> runWords = RunArgumentsFor(
+      parent.arguments, "/dev/hidraw1#vid_0483&pid_5750", "KR55LE000\xe9", "rec-own.jsonl");
   const std::vector<std::string_view> views(runWords.begin(), runWords.end());
   const ParsedFlashArguments run = ParseFlashArguments(views);
   ASSERT_TRUE(run.ok()) << run.error;
@@ -230,7 +231,8 @@ TEST(AllDevices, EachRunReadsBackTheCommandForItsDevice) {
   EXPECT_EQ(a.device, "/dev/hidraw1#vid_0483&pid_5750");
   EXPECT_EQ(a.simulateText, "devices=3,2:fail-at=4");
   EXPECT_EQ(a.simulateDump, "out.bin");
-  EXPECT_EQ(a.record, "rec-KR55LE0002.jsonl");  // one recording a device
+  EXPECT_EQ(a.serial, "KR55LE000\xc3\xa9");  // as Latin-1 in UTF-8, for Windows to pass on
+  EXPECT_EQ(a.record, "rec-own.jsonl");
   EXPECT_DOUBLE_EQ(a.waitScale, 1e-7);
   EXPECT_TRUE(a.bell);
   EXPECT_TRUE(a.progressLines);
@@ -238,6 +240,43 @@ TEST(AllDevices, EachRunReadsBackTheCommandForItsDevice) {
   EXPECT_FALSE(a.all);
   EXPECT_FALSE(a.waitForDevice);
   EXPECT_FALSE(a.json);
+}
+
+// A device's run, started with the station's words for it, while another device takes its path
+// after the image check (before the run: Station.LeavesAlone...): the upgrade does not start,
+// and the newcomer hears nothing but the scans' identifications.
+TEST(AllDevices, ARunLeavesAloneTheDeviceThatTookItsPathDuringTheCheck) {
+  const testing::TempFile image(
+      testing::MakeImage("Pardo", "02.00.01", testing::Payload(2 * testing::kBlock)));
+  const std::string path = image.path();
+  const std::vector<std::string_view> words{"upgrade", "--all", path};
+  const std::vector<std::string> runWords =
+      RunArgumentsFor(ParseFlashArguments(words).arguments, "/dev/hidraw0#vid_0483&pid_5750",
+                      "KR55LE0001", std::nullopt);
+  const std::vector<std::string_view> views(runWords.begin(), runWords.end());
+  sim::SimHidServices bus;
+  std::size_t device = bus.Plug();
+  testing::MemoryStream errors;
+  const DialogRun ran = RunDialog(ParseFlashArguments(views).arguments, bus,
+                                  {.errors = errors.file()}, [&](std::string_view shown) {
+                                    if (shown != text::kOtherVersion) return;
+                                    bus.Unplug(device);
+                                    device = bus.Plug({.serialNumber = "KR55LE0002"});
+                                  });
+  EXPECT_EQ(ran.status, kExitOtherDevice);
+  const sim::DeviceCounters heard = bus.Counters(device);
+  EXPECT_EQ(heard.reportsReceived, heard.infoRequests);
+}
+
+// Each device's recording is named after its serial number, no two alike (letter case aside), none
+// outside the folder given, none with a control character.
+TEST(AllDevices, EachDeviceFileIsNamedAfterItsSerialNumberNoTwoAlike) {
+  DeviceFileNames names("out/rec.jsonl");
+  EXPECT_EQ(names.For("KR55LE0002"), "out/rec-KR55LE0002.jsonl");
+  EXPECT_EQ(names.For("kr55le0002"), "out/rec-kr55le0002~1.jsonl");
+  EXPECT_EQ(names.For(""), "out/rec-~1.jsonl");
+  EXPECT_EQ(names.For(""), "out/rec-~2.jsonl");
+  EXPECT_EQ(names.For("../\x1b[2J\\C:\xe9"), "out/rec-_____2J_C__.jsonl");
 }
 
 TEST(AllDevices, SummaryAlignsItsColumnsOrIsOneJsonArray) {
@@ -268,6 +307,18 @@ TEST(AllDevices, SummaryAlignsItsColumnsOrIsOneJsonArray) {
 }
 
 #ifndef _WIN32
+// What has been flushed to `stream` so far, read as another thread would.
+std::string Flushed(const testing::MemoryStream& stream) {
+  std::ifstream in(stream.path());
+  return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
 // upgrade --each: the device attached at the start, then one plugged in later, each get a run of
 // their own; the first one plugged in again is left alone, known by its serial number; after
 // --each=2 runs the station ends. /bin/echo stands for this program: a run's line is its
@@ -286,11 +337,7 @@ TEST(Station, UpgradesEachDeviceOnceBySerialNumber) {
   // Each step once the station has shown what the one before brought about.
   std::thread bench([&] {
     const auto shows = [](const testing::MemoryStream& stream, const std::string& text) {
-      return testing::Eventually([&] {
-        std::ifstream in(stream.path());
-        const std::string flushed((std::istreambuf_iterator<char>(in)), {});
-        return flushed.find(text) != std::string::npos;
-      });
+      return testing::Eventually([&] { return Flushed(stream).find(text) != std::string::npos; });
     };
     if (shows(out, "KR55LE0001: --device")) {
       bus.Unplug(first);
@@ -309,10 +356,10 @@ TEST(Station, UpgradesEachDeviceOnceBySerialNumber) {
   EXPECT_EQ(status, kExitDone);
   EXPECT_THAT(out.Text(),
               ::testing::MatchesRegex(
-                  "KR55LE0001: --device /dev/hidraw0#vid_0483&pid_5750 --progress-lines -- "
-                  "upgrade x.bin\n"
-                  "KR55LE0002: --device /dev/hidraw1#vid_0483&pid_5750 --progress-lines -- "
-                  "upgrade x.bin\n"
+                  "KR55LE0001: --device /dev/hidraw0#vid_0483&pid_5750 --serial KR55LE0001 "
+                  "--progress-lines -- upgrade x.bin\n"
+                  "KR55LE0002: --device /dev/hidraw1#vid_0483&pid_5750 --serial KR55LE0002 "
+                  "--progress-lines -- upgrade x.bin\n"
                   "serial      path                            result  seconds  last message\n"
                   "KR55LE0001  /dev/hidraw0#vid_0483&pid_5750  done  [^\n]*\n"
                   "KR55LE0002  /dev/hidraw1#vid_0483&pid_5750  done  [^\n]*\n"));
@@ -321,6 +368,50 @@ TEST(Station, UpgradesEachDeviceOnceBySerialNumber) {
   // Each identified once: on the notice that brought it.
   for (const std::size_t device : {first, again, second}) {
     EXPECT_EQ(bus.Counters(device).reportsReceived, 1U) << device;
+  }
+}
+
+// Devices that a serial number cannot tell apart are left alone, each with a line that says why,
+// and the station is not done. A run that finds another device at its path (this program, on a
+// bus of its own) sends it nothing; its own device, plugged in again, gets a run again.
+TEST(Station, LeavesAloneDevicesItCannotTellApart) {
+  const struct {
+    std::vector<std::string> serials;
+    const char* simulate;  // the runs' bus, for this program to run them; none: /bin/echo does
+    const char* line;
+  } cases[] = {
+      {{"", ""}, nullptr, "hidraw1#vid_0483&pid_5750: its serial number is empty: it cannot be"},
+      {{"SN7", "SN7"},
+       nullptr,
+       "hidraw1#vid_0483&pid_5750: another device attached has its "
+       "serial number SN7"},
+      {{"KR55LE0001"},
+       "serial=KR55LE0002",
+       "answers with serial number KR55LE0002, not KR55LE0001"},
+  };
+  for (const auto& c : cases) {
+    sim::SimHidServices bus;
+    for (const std::string& serial : c.serials) bus.Plug({.serialNumber = serial});
+    std::vector<std::string_view> words{"--each", "upgrade", "x.bin"};
+    if (c.simulate) words.insert(words.end(), {"--simulate", c.simulate});
+    const std::size_t times = c.simulate ? 2 : 1;
+    testing::MemoryStream out;
+    testing::MemoryStream errors;
+    std::atomic<int> presses{0};
+    std::thread bench([&] {
+      for (std::size_t seen = 1; seen <= times; ++seen) {
+        if (seen > 1 && bus.Unplug(0)) bus.Plug({.serialNumber = c.serials[0]});
+        testing::Eventually([&] { return Occurrences(Flushed(errors), c.line) >= seen; });
+      }
+      ++presses;
+    });
+    EXPECT_EQ(RunStation(ParseFlashArguments(words).arguments, bus,
+                         {.interrupts = &presses, .errors = errors.file()},
+                         c.simulate ? KR55LE_FLASH : "/bin/echo", out.file()),
+              kExitNotDone)
+        << c.line;
+    bench.join();
+    EXPECT_EQ(Occurrences(errors.Text(), c.line), times) << c.line;
   }
 }
 #endif

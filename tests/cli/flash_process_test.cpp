@@ -89,6 +89,8 @@ class FlashProcess {
     }
     return true;
   }
+  // As a station that has died: its end of the standard error's pipe closes.
+  void CloseErrors() { ::close(std::exchange(err_, -1)); }
   void Signal(int signal) {  // SIGINT is Ctrl+C
     if (pid_ > 0) ::kill(pid_, signal);
   }
@@ -204,13 +206,13 @@ TEST(FlashProcess, EachCommandEndsWithItsStatusAndOutput) {
        HasSubstr("left out /dev/hidraw1#vid_0483&pid_5750: report lengths do not fit 1024 bytes")},
       {"--simulate devices=0 check --all " + firmware.path(), 1, _,
        HasSubstr("no device answered")},
-      // upgrade --each: each serial number upgraded once, the rest left alone, until --each=N
-      // devices were upgraded; exit 0 only when each was done.
-      {"--simulate devices=3,2:serial=KR55LE0001 upgrade --each=2 " + firmware.path(), 0,
+      // upgrade --each: each serial number upgraded once, one that two devices have left alone
+      // (so exit 1), until --each=N devices were upgraded.
+      {"--simulate devices=3,2:serial=KR55LE0001 upgrade --each=2 " + firmware.path(), 1,
        ::testing::MatchesRegex(SummaryRows({"KR55LE0001  /dev/hidraw0#vid_0483&pid_5750  done  ",
                                             "KR55LE0003  /dev/hidraw2#vid_0483&pid_5750  done  "})),
-       HasSubstr("left alone /dev/hidraw1#vid_0483&pid_5750: KR55LE0001 is upgraded only once in "
-                 "a run")},
+       HasSubstr("left alone /dev/hidraw1#vid_0483&pid_5750: another device attached has its "
+                 "serial number KR55LE0001")},
       {"--simulate devices=2,2:fail-at=1 upgrade --each=2 " + firmware.path(), 1,
        ::testing::MatchesRegex(
            SummaryRows({"KR55LE0001  /dev/hidraw0#vid_0483&pid_5750  done  ",
@@ -337,6 +339,18 @@ TEST(FlashProcess, CtrlCOrSigtermReachesEveryRun) {
     EXPECT_THAT(run.out, AllOf(HasSubstr("KR55LE0001: message: Upgrade discontinued."), c.summary))
         << c.words;
   }
+}
+
+// A run whose station has gone (killed, its terminal closed): its standard error has no reader
+// any more, and the transfer stops as Cancel stops it, not by SIGPIPE at the next progress line.
+TEST(FlashProcess, ARunWhoseReaderHasGoneStopsAsCancelDoes) {
+  const Image image("Pardo", "02.00.01", 2097152);  // the largest: still under way at the close
+  FlashProcess run("--progress-lines --simulate reply-ms=5 upgrade " + image.path());
+  ASSERT_TRUE(run.ReadUntil("message: Firmware is Upgrading"));
+  run.CloseErrors();
+  const FlashRun ran = run.Finish();
+  EXPECT_EQ(ran.status, 1);
+  EXPECT_THAT(LastMessage(ran.out), StartsWith("Upgrade discontinued."));
 }
 
 // A session recorded and then replayed gives the same output and exit status, byte for byte:
