@@ -345,46 +345,59 @@ TEST_F(TransferTest, DeviceLeavingAsABlockArrivesEndsThatBlocksWaitThenShowsNoDe
   ExpectNoCompletion();
 }
 
-// The device stalls block 2 (busy): the block goes again until it is taken, or until its wait
-// gives up with the communication error; after that, it is not sent again.
-struct StalledBlock {
+// Block 2's write fails. Refused before anything went, it goes again. Otherwise (a stall, a
+// time-out) the device may have taken it, and a copy would be stored in block 3's place: it is
+// not sent again, and the transfer ends on the communication error, unless the block's
+// acknowledgement came before its write failed.
+struct FailedBlockWrite {
   const char* name;
-  int stalls;
+  hid::HidError failure;
+  bool taken;              // by the device, whose acknowledgement then waits for the next block
+  bool acknowledgedFirst;  // the write fails only once the acknowledgement has been read
   std::string_view message;
-  friend void PrintTo(const StalledBlock& row, std::ostream* out) { *out << row.name; }
+  std::uint32_t received;  // data reports that reached the device
+  friend void PrintTo(const FailedBlockWrite& row, std::ostream* out) { *out << row.name; }
 };
 
-constexpr int kStalledForGood = 1 << 30;
-const StalledBlock kStalledBlocks[] = {
-    {"Once", 1, text::kFirmwareCompleted},
-    {"ForGood", kStalledForGood, text::kCommunicationError},
+const FailedBlockWrite kFailedBlockWrites[] = {
+    {"RefusedUnsentGoesAgain", hid::HidError::NotSent, false, false, text::kFirmwareCompleted, 6},
+    {"StalledEndsTheTransfer", hid::HidError::Io, false, false, text::kCommunicationError, 2},
+    {"TakenThenTimedOutIsNotSentTwice", hid::HidError::TimedOut, true, false,
+     text::kCommunicationError, 3},
+    {"AcknowledgedBeforeItsWriteFailedGoesOn", hid::HidError::Io, true, true,
+     text::kFirmwareCompleted, 6},
 };
 
-class StalledBlockTest : public Scenario, public ::testing::WithParamInterface<StalledBlock> {};
+class FailedBlockWriteTest : public Scenario,
+                             public ::testing::WithParamInterface<FailedBlockWrite> {};
 
-TEST_P(StalledBlockTest, IsSentAgainUntilTakenOrItsWaitEnds) {
-  const StalledBlock& c = GetParam();
-  const bool completes = c.stalls < kStalledForGood;
+TEST_P(FailedBlockWriteTest, GoesAgainOnlyWhenItsFailureProvesNothingReachedTheDevice) {
+  const FailedBlockWrite& c = GetParam();
+  const bool completes = c.message == text::kFirmwareCompleted;
   const auto payload = StartWithImage(5 * kBlock);
-  AtBlock(2, [this, &c] {
-    services.quirks().stallBlocks = c.stalls;
+  Quirks& quirks = services.quirks();
+  quirks.blockFailure = c.failure;
+  quirks.blockTaken = c.taken;
+  if (c.acknowledgedFirst) {
+    quirks.failsWhen = [this] { return link.InputReport[kAckSequenceByte] == 2; };
+  }
+  AtBlock(2, [this, &quirks] {
+    quirks.failNextBlock = true;
     dialog->bounds().acknowledgement = {65535, 1000};  // far more than a writer's pass
   });
 
   ClickUpgrade();
-  ASSERT_TRUE(Eventually([this] { return !link.IsSending(); }));
-  const int stalled = services.quirks().stalledBlocks;
-  std::this_thread::sleep_for(10 * kScenarioTiming.pause);  // in which a retry would go out
+  AwaitWriter();
 
   EXPECT_EQ(Message(), c.message);
-  EXPECT_EQ(services.quirks().stalledBlocks, stalled);
-  EXPECT_GE(stalled, 1);
   EXPECT_THAT(host.Beeps(), ElementsAre(completes ? Beep::Plain : Beep::Error));
+  EXPECT_EQ(quirks.failedBlocks, 1);
   EXPECT_EQ(hid.AssembledImage(device) == WithFiller(payload), completes);
-  EXPECT_EQ(Counters().blocksAccepted, completes ? 6u : 2u);
+  EXPECT_EQ(Counters().dataReportsReceived, c.received);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, StalledBlockTest, ::testing::ValuesIn(kStalledBlocks), CaseName);
+INSTANTIATE_TEST_SUITE_P(Rows, FailedBlockWriteTest, ::testing::ValuesIn(kFailedBlockWrites),
+                         CaseName);
 
 // The device is lost at block 2. With its removal noticed, the nested scan ends the transfer:
 // no device, or the one back at its node identified again (no beep). With no notice, the transfer
