@@ -12,16 +12,25 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/win32/device_hold.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_hid_device.h"
 
 namespace kr55le::win32 {
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
+
+// WriteFile refuses a handle the system does not know before anything is queued.
+TEST(Win32HidDeviceTest, AWriteRefusedBeforeItWasQueuedIsNotSent) {
+  Win32HidDevice device(UniqueHandle(), "nowhere", {0, 8, 0});
+  const hid::HidResult result = device.Write(std::vector<std::uint8_t>(8, 1));
+  EXPECT_EQ(result.error, hid::HidError::NotSent) << result.message;
+}
 
 TEST(Win32HidServicesTest, OpeningAbsentPathsFailsWithTheCallNamed) {
   struct Case {
