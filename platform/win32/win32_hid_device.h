@@ -11,6 +11,7 @@
 #include "platform/win32/device_hold.h"
 #include "platform/win32/overlapped_transfer.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_errors.h"
 
 namespace kr55le::win32 {
 

@@ -196,11 +196,10 @@ TEST(ReportLinkUnplugged, FlagIsStillClearedAndFailedReadsPauseUntilTheNextReque
 // A write that fails short of a removal (a stall) is sent again on a later pass, unless by then
 // the device has gone, the request has been withdrawn or replaced, its wait has ended, another
 // device is in use, or the device has sent something (perhaps the answer to it, so it may have
-// taken it after all) when the failure does not prove that none of it left. A request whose wait
+// taken it after all) unless the failure proves that none of it left. A request whose wait
 // ended before the writer took it still goes once, and one raised while the write before it is
-// under way goes out after it, failed or not. One raised OnlyIfUnsent goes again only after a
-// NotSent failure, and is dropped after any other, which the raising side sees while it is
-// still the link's request.
+// under way goes out after it, failed or not. One raised OnlyIfUnsent ("once") goes again only
+// after a NotSent failure, and is dropped, visibly while it is still the link's, after any other.
 class ReportLinkRetryTest;
 
 struct RetryCase {
@@ -211,7 +210,7 @@ struct RetryCase {
   bool (ReportLinkRetryTest::*done)();
   std::vector<std::uint8_t> written;  // the first byte of each write that reached the device
   bool waitEndsBeforeTaken = false;
-  Resend resend = Resend::AfterAnyFailure;
+  bool once = false;  // raised OnlyIfUnsent
   bool dropped = false;
   friend void PrintTo(const RetryCase& row, std::ostream* out) { *out << row.name; }
 };
@@ -248,7 +247,7 @@ TEST_P(ReportLinkRetryTest, FailedWriteGoesAgainUnlessItHasBecomeStale) {
     StartWith(device);
   } else {
     StartWith(device);
-    Raise(kFirst, c.resend);
+    Raise(kFirst, c.once ? Resend::OnlyIfUnsent : Resend::AfterAnyFailure);
   }
   ASSERT_TRUE(Eventually([&] { return !device->Writes().empty(); }));
   if (c.meanwhile) (this->*c.meanwhile)();
@@ -263,6 +262,7 @@ TEST_P(ReportLinkRetryTest, FailedWriteGoesAgainUnlessItHasBecomeStale) {
 }
 
 using T = ReportLinkRetryTest;
+using E = hid::HidError;
 INSTANTIATE_TEST_SUITE_P(
     Rows, ReportLinkRetryTest,
     ::testing::Values(
@@ -278,34 +278,10 @@ INSTANTIATE_TEST_SUITE_P(
         RetryCase{
             "AnotherDeviceStored", hid::HidError::Io, &T::StoreOther, &T::OtherStored, {0x21}},
         RetryCase{"DeviceAnswered", hid::HidError::Io, &T::Answer, &T::Answered, {0x21}},
-        RetryCase{"UnsentThenTaken", hid::HidError::NotSent, nullptr, nullptr, {0x21, 0x21}},
-        RetryCase{"UnsentGoesAgainAfterAReport",
-                  hid::HidError::NotSent,
-                  &T::Answer,
-                  &T::Answered,
-                  {0x21, 0x21}},
-        RetryCase{"OnlyIfUnsentStalledIsDropped",
-                  hid::HidError::Io,
-                  nullptr,
-                  nullptr,
-                  {0x21},
-                  false,
-                  Resend::OnlyIfUnsent,
-                  true},
-        RetryCase{"OnlyIfUnsentUnsentThenTaken",
-                  hid::HidError::NotSent,
-                  nullptr,
-                  nullptr,
-                  {0x21, 0x21},
-                  false,
-                  Resend::OnlyIfUnsent},
-        RetryCase{"OnlyIfUnsentWithdrawnIsNotDropped",
-                  hid::HidError::TimedOut,
-                  &T::Withdraw,
-                  &T::Lowered,
-                  {0x21},
-                  false,
-                  Resend::OnlyIfUnsent}),
+        RetryCase{"UnsentGoesAfterAnAnswer", E::NotSent, &T::Answer, &T::Answered, {0x21, 0x21}},
+        RetryCase{"OnceStalledIsDropped", E::Io, nullptr, nullptr, {0x21}, false, true, true},
+        RetryCase{"OnceUnsentThenTaken", E::NotSent, nullptr, nullptr, {0x21, 0x21}, false, true},
+        RetryCase{"OnceWithdrawn", E::TimedOut, &T::Withdraw, &T::Lowered, {0x21}, false, true}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(ReportLinkTest, ReplyIsSeenWholeWhileTheDeviceChatters) {

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -39,15 +38,9 @@ struct Quirks {
   std::atomic<bool> noNotices{false};             // arrivals and removals go unnoticed
   std::atomic<bool> capitalIds{false};  // listed paths spell the vendor and product in capitals
   std::atomic<int> opens{0};            // interfaces the dialog opened
-  // The next data report's write fails with `blockFailure`, set before it, as does `blockTaken`:
-  // whether the device took it first. A device that took it is then slow: each of its replies
-  // comes only once the next data report has been written; or, with `failsWhen`, it answers in
-  // time and the write returns once that holds.
-  std::atomic<bool> failNextBlock{false};
-  std::atomic<int> failedBlocks{0};
-  hid::HidError blockFailure = hid::HidError::Io;
-  bool blockTaken = false;
-  std::function<bool()> failsWhen;
+  // The device takes the next data report, whose write then times out, and is slow from then
+  // on: each reply comes only once the next data report has been written.
+  std::atomic<bool> takeThenFailNextBlock{false};
 };
 
 class ScenarioServices : public hid::HidServices {
@@ -92,7 +85,13 @@ class ScenarioServices : public hid::HidServices {
     // Reads happen on the link's reader thread alone, which owns heldBack_.
     hid::HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
                         std::chrono::milliseconds timeout) override {
-      if (slow_) return SlowRead(report, received, timeout);
+      if (!late_.empty() && repliesGiven_ < blocksSinceSlow_) {
+        ++repliesGiven_;
+        received = std::copy(late_.front().begin(), late_.front().end(), report.begin()) -
+                   report.begin();  // read into a buffer of this one's size
+        late_.pop_front();
+        return {};
+      }
       if (!heldBack_.empty()) {
         // Long enough after the stray that the waits see it.
         const auto now = std::chrono::steady_clock::now();
@@ -110,7 +109,11 @@ class ScenarioServices : public hid::HidServices {
       }
       const hid::HidResult result = device_->Read(report, received, timeout);
       if (!result.ok()) return result;
-      if (slow_) return HoldBack(report, received);  // read as the device became slow
+      if (slow_) {
+        late_.emplace_back(report.begin(), report.begin() + static_cast<std::ptrdiff_t>(received));
+        received = 0;
+        return {hid::HidError::TimedOut, 0, "a slow device's reply, held back"};
+      }
       // Only the reply to an image check: the first report after one was written.
       if (received > kCheckVersionByte && checkWritten_.exchange(false)) {
         if (const auto code = quirks_->checkVersionCode.load()) report[kCheckVersionByte] = *code;
@@ -134,20 +137,12 @@ class ScenarioServices : public hid::HidServices {
     hid::HidResult Write(std::span<const std::uint8_t> report) override {
       if (quirks_->writesGone) return {hid::HidError::Gone, 0, "write taken for a removal"};
       const bool block = !report.empty() && report[0] == kDataReportId;
-      if (block && quirks_->failNextBlock.exchange(false)) {
-        ++quirks_->failedBlocks;
-        if (quirks_->blockTaken) {
-          slow_ = !quirks_->failsWhen;
-          device_->Write(report);
-          const auto deadline = std::chrono::steady_clock::now() + kHoldLimit;
-          while (quirks_->failsWhen && !quirks_->failsWhen() &&
-                 std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-          }
-        }
-        return {quirks_->blockFailure, 0, "the block's write failed"};
-      }
       if (block && slow_) ++blocksSinceSlow_;
+      if (block && quirks_->takeThenFailNextBlock.exchange(false)) {
+        slow_ = true;
+        device_->Write(report);
+        return {hid::HidError::TimedOut, 0, "timed out, the report taken"};
+      }
       const auto deadline = std::chrono::steady_clock::now() + kHoldLimit;
       while (!report.empty() && report[0] == kDataReportId && quirks_->holdBlocks &&
              std::chrono::steady_clock::now() < deadline) {
@@ -164,25 +159,6 @@ class ScenarioServices : public hid::HidServices {
     }
 
    private:
-    // Each data report written lets the oldest reply held back go.
-    hid::HidResult SlowRead(std::span<std::uint8_t> report, std::size_t& received,
-                            std::chrono::milliseconds timeout) {
-      if (late_.empty() || repliesGiven_ == blocksSinceSlow_) {
-        const hid::HidResult result = device_->Read(report, received, timeout);
-        return result.ok() ? HoldBack(report, received) : result;
-      }
-      ++repliesGiven_;
-      received = std::min(late_.front().size(), report.size());
-      std::copy_n(late_.front().begin(), received, report.begin());
-      late_.pop_front();
-      return {};
-    }
-    hid::HidResult HoldBack(std::span<const std::uint8_t> report, std::size_t& received) {
-      late_.emplace_back(report.begin(), report.begin() + static_cast<std::ptrdiff_t>(received));
-      received = 0;
-      return {hid::HidError::TimedOut, 0, "a reply held back until the next block"};
-    }
-
     static constexpr std::size_t kKindOffset = 20;                // in the image check request
     static constexpr auto kHoldLimit = std::chrono::seconds(10);  // a test that forgot to let go
     static constexpr auto kStrayLead = std::chrono::milliseconds(20);
@@ -194,7 +170,7 @@ class ScenarioServices : public hid::HidServices {
     std::atomic<bool> strayPending_{false};
     std::atomic<bool> slow_{false};
     std::atomic<int> blocksSinceSlow_{0};
-    int repliesGiven_ = 0;  // since slow; the reader's own, as is late_
+    int repliesGiven_ = 0;  // since slow, the reader's own, as late_ is
     std::deque<std::vector<std::uint8_t>> late_;
     std::vector<std::uint8_t> heldBack_;
     std::chrono::steady_clock::time_point heldBackDue_;

@@ -108,8 +108,7 @@ TEST_F(HidrawDeviceTest, WriteToAFullNodeGoesThroughOnceThePeerReads) {
   EXPECT_EQ(Receive(MSG_DONTWAIT), (Bytes{0x01, 0x02}));
 }
 
-// Refused before anything left, a write is NotSent: by the kernel (an eventfd takes no 2-byte
-// write: EINVAL), or for want of room on the node within the write's wait.
+// By the kernel (an eventfd takes no 2-byte write: EINVAL), or for want of room on the node.
 TEST_F(HidrawDeviceTest, WriteRefusedBeforeAnythingLeftIsNotSent) {
   ASSERT_EQ(::fcntl(node_, F_SETFL, O_NONBLOCK), 0);
   while (::send(node_, "\x01", 1, MSG_DONTWAIT | MSG_NOSIGNAL) == 1) {

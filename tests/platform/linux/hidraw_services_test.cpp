@@ -146,12 +146,9 @@ TEST(HidrawErrors, FailuresFallIntoTheirClasses) {
       {TransferErrorClass, EPROTO, hid::HidError::Io},
       {TransferErrorClass, EINVAL, hid::HidError::Io},
       {WriteErrorClass, EINVAL, hid::HidError::NotSent},
-      {WriteErrorClass, EFAULT, hid::HidError::NotSent},
       {WriteErrorClass, ENOMEM, hid::HidError::NotSent},
       {WriteErrorClass, ENOSYS, hid::HidError::NotSent},
       {WriteErrorClass, EPIPE, hid::HidError::Io},
-      {WriteErrorClass, ETIMEDOUT, hid::HidError::Io},
-      {WriteErrorClass, EPROTO, hid::HidError::Io},
       {WriteErrorClass, EIO, hid::HidError::Gone},
   };
   for (const auto& row : rows) {

@@ -27,11 +27,7 @@ TEST(Win32ErrorsTest, EachCodeMeansWhatItDoesWhereItFailed) {
       // A keyboard or mouse that the system holds: not a permission the user can be given.
       {ERROR_ACCESS_DENIED, FailedOn::Path, hid::HidError::Io},
       {ERROR_OPERATION_ABORTED, FailedOn::Path, hid::HidError::Io},
-      // Refused by WriteFile before the report was queued; other codes are the handle's.
       {ERROR_INVALID_PARAMETER, FailedOn::WriteStart, hid::HidError::NotSent},
-      {ERROR_INVALID_USER_BUFFER, FailedOn::WriteStart, hid::HidError::NotSent},
-      {ERROR_NOT_ENOUGH_MEMORY, FailedOn::WriteStart, hid::HidError::NotSent},
-      {ERROR_NO_SYSTEM_RESOURCES, FailedOn::WriteStart, hid::HidError::NotSent},
       {ERROR_INVALID_HANDLE, FailedOn::WriteStart, hid::HidError::NotSent},
       {ERROR_INVALID_PARAMETER, FailedOn::OpenHandle, hid::HidError::Io},
       {ERROR_GEN_FAILURE, FailedOn::WriteStart, hid::HidError::Io},

@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "platform/win32/device_hold.h"
 #include "platform/win32/unique_handle.h"
@@ -25,10 +24,10 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// WriteFile refuses a handle the system does not know before anything is queued.
-TEST(Win32HidDeviceTest, AWriteRefusedBeforeItWasQueuedIsNotSent) {
+TEST(Win32HidDeviceTest, AWriteRefusedBeforeItWasQueuedIsNotSent) {  // an unknown handle
   Win32HidDevice device(UniqueHandle(), "nowhere", {0, 8, 0});
-  const hid::HidResult result = device.Write(std::vector<std::uint8_t>(8, 1));
+  const std::uint8_t report[8] = {1};
+  const hid::HidResult result = device.Write(report);
   EXPECT_EQ(result.error, hid::HidError::NotSent) << result.message;
 }
 
