@@ -219,8 +219,18 @@ WaitEnd CFlashwellDlg::AwaitAcknowledgement(std::uint8_t sequence, bool& progres
       },
       [this] { host_.RunLink(); });
   link_.EndRetries();  // however it ended: a stalled device is not written to for ever
-  // Dropped, the block may or may not be in the device: only a reset makes it whole again.
-  const WaitEnd end = waited == WaitEnd::Ended && !StopRequested() ? WaitEnd::Exhausted : waited;
+  WaitEnd end = waited;
+  if (waited == WaitEnd::Ended && !StopRequested()) {
+    // Dropped, the block may or may not be in the device: only a reset makes it whole again.
+    // Unless it has gone: a pulled cable cuts a write short before the removal shows, and the
+    // device leaves the listing a moment later. Then the transfer ends as a removal does.
+    PollCounter listings(bounds_.lostDeviceListings, kOnePass);
+    const WaitEnd left = PollUntil(
+        listings, [this] { return !OpenDeviceListed(); },
+        [this] { return StopRequested() || deferredScan_ || !link_.HasDevice(); },
+        [this] { PumpMessages(); });
+    end = left == WaitEnd::Exhausted ? WaitEnd::Exhausted : WaitEnd::Ended;
+  }
   if (end == WaitEnd::Exhausted) Fail(text::kCommunicationError, Outcome::Failed);
   // A device that answers before the first poll still gets its block counted.
   if (end == WaitEnd::Answered && progressPending) StepProgress(progressPending);

@@ -365,6 +365,19 @@ TEST_F(TransferTest, BlockWhoseFailedWriteMayHaveReachedTheDeviceIsNotSentAgain)
   ExpectNoCompletion();
 }
 
+// The same as the device is pulled, unnoticed: the removal's outcome, not the reset's.
+TEST_F(TransferTest, BlockDroppedAsTheDeviceLeavesEndsOnTheScanThatFindsNone) {
+  services.quirks().noNotices = true;
+  StartWithImage(5 * kBlock);
+  AtBlock(2, [this] { services.quirks().takeThenFailNextBlock = true; });
+  host.When([this] { return link.LastRequestDropped(); }, [this] { hid.Unplug(device); });
+
+  ClickUpgrade();
+
+  EXPECT_EQ(Message(), text::kNoDeviceAttached);
+  ExpectNoCompletion();
+}
+
 // The device is lost at block 2. With its removal noticed, the nested scan ends the transfer:
 // no device, or the one back at its node identified again (no beep). With no notice, the transfer
 // still ends with a visible result and the warning beep, and leaves no lost device for a console
