@@ -77,14 +77,19 @@ ReportView ReportLink::BeginRequest() {
   return ReportView(std::span(OutputReport));
 }
 
-void ReportLink::RaiseWritePending() {
+void ReportLink::RaiseWritePending(Resend resend) {
   if (outputVersion_.load(std::memory_order_relaxed) % 2 != 0) {
     outputVersion_.fetch_add(1, std::memory_order_acq_rel);
   }
   lastRequest_ = (lastRequest_ + 1) & kRequestNumberMask;
   if (lastRequest_ == 0) ++lastRequest_;  // 0 means no request
-  WritePending.store(lastRequest_, std::memory_order_release);
+  const std::uint32_t marks = resend == Resend::OnlyIfUnsent ? kRequestOnlyIfUnsent : 0;
+  WritePending.store(lastRequest_ | marks, std::memory_order_release);
   if (timing_.earlyWake) writerWake_.Notify();
+}
+
+bool ReportLink::LastRequestDropped() const {
+  return lastRequest_ != 0 && droppedRequest_.load() == lastRequest_;
 }
 
 void ReportLink::WithdrawRequest() {
@@ -177,10 +182,10 @@ void ReportLink::SendAgain(std::span<const std::uint8_t> report) {
   const auto [device, generation] = DeviceHandle.hold();
   // Withdrawn or replaced since it failed, it is no longer WritePending's and goes no further.
   // Nor does it go to another device, or to one that has sent a report since (which may have
-  // been the answer to it: a block sent twice would be stored twice).
+  // been the answer to it), unless its failure proved that none of it left.
   if (WritePending.load() == (attempt.request | kRequestInFlight)) {
     if (device && generation == attempt.generation &&
-        reportsRead_.load() == attempt.reportsReadBefore) {
+        (attempt.unsent || reportsRead_.load() == attempt.reportsReadBefore)) {
       Write(*device, report, attempt);
     } else {
       Release(attempt.request);
@@ -198,18 +203,32 @@ void ReportLink::Write(hid::HidDevice& device, std::span<const std::uint8_t> rep
   }
   const hid::HidResult result = device.Write(report.first(length));
   NoteResult(result, attempt.generation);
-  if (!result.ok() && result.error != hid::HidError::Gone &&
-      (attempt.request & kRequestSendOnce) == 0) {
-    retry_ = attempt;  // still in flight: the next pass sends it again
+  if (result.ok() || result.error == hid::HidError::Gone ||
+      (attempt.request & kRequestSendOnce) != 0) {
+    Release(attempt.request);
     return;
   }
-  Release(attempt.request);
+  const bool unsent = result.error == hid::HidError::NotSent;
+  if (!unsent && (attempt.request & kRequestOnlyIfUnsent) != 0) {
+    Drop(attempt.request);
+    return;
+  }
+  retry_ = attempt;  // still in flight: the next pass sends it again
+  retry_.unsent = unsent;
 }
 
 void ReportLink::Release(std::uint32_t request) {
   // Nothing when a newer request has been raised or this one withdrawn meanwhile.
   std::uint32_t inFlight = request | kRequestInFlight;
   WritePending.compare_exchange_strong(inFlight, 0);
+}
+
+void ReportLink::Drop(std::uint32_t request) {
+  // Told only while it is still the link's request: a withdrawn or replaced one has no wait.
+  std::uint32_t inFlight = request | kRequestInFlight;
+  if (WritePending.compare_exchange_strong(inFlight, 0)) {
+    droppedRequest_.store(request & kRequestNumberMask);
+  }
 }
 
 bool ReportLink::CopyRequest(std::span<std::uint8_t> report) {

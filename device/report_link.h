@@ -2,8 +2,10 @@
 // two shared buffers. The dialog fills OutputReport and raises WritePending; the writer sends it
 // and clears the flag. A write that fails short of a removal (a stall, a time-out) is sent again on
 // the writer's next passes until it goes through, a newer request replaces it, or the dialog
-// withdraws it or ends its retries. The reader publishes every input report into InputReport, where
-// the dialog polls for its reply. The link knows nothing of what the bytes mean.
+// withdraws it or ends its retries; a request raised with Resend::OnlyIfUnsent goes again only
+// after a failure that proves the device got none of it, and is dropped, visibly, after any
+// other. The reader publishes every input report into InputReport, where the dialog polls for its
+// reply. The link knows nothing of what the bytes mean.
 #pragma once
 
 #include <array>
@@ -35,6 +37,14 @@ struct LinkTiming {
 };
 
 enum class LinkThread { Reader, Writer };
+
+// When a request whose write failed (short of a removal) goes again.
+enum class Resend {
+  AfterAnyFailure,  // the device may get it twice
+  // Only after a failure that proves nothing of it left (hid::HidError::NotSent): a device that
+  // got it, as a write that stalled or timed out may have reached it, must not get it again.
+  OnlyIfUnsent,
+};
 
 // One of the link's two workers: a thread that runs its passes one after another, or, in a
 // program without threads (the page in a browser), passes that the program runs itself between
@@ -83,7 +93,10 @@ class ReportLink {
   // it that was taken while it was being filled.
   ReportView BeginRequest();
   // The last step of every request: OutputReport is complete before the flag goes up.
-  void RaiseWritePending();
+  void RaiseWritePending(Resend resend = Resend::AfterAnyFailure);
+  // The last request raised (OnlyIfUnsent) was dropped after a failed write that may have reached
+  // the device: it will not go again, though its answer may still come. The raising thread's own.
+  bool LastRequestDropped() const;
   // Takes back a raised request the writer has not taken, or one it keeps to send again, and
   // waits (bounded) until a write it has begun has ended: a request meant for a device being
   // replaced must not reach the next, nor one whose wait has ended reach a device for ever.
@@ -101,11 +114,13 @@ class ReportLink {
   std::array<SharedByte, kReportSize> OutputReport{};
   // The number of the raised request, 0 when none: the writer clears only the one it took.
   // Taken, it carries kRequestInFlight until its write has gone through or failed for good;
-  // with kRequestSendOnce a failed write is not sent again.
+  // with kRequestSendOnce a failed write is not sent again, with kRequestOnlyIfUnsent only after
+  // a NotSent failure.
   std::atomic<std::uint32_t> WritePending{0};
   static constexpr std::uint32_t kRequestInFlight = 1U << 31;
   static constexpr std::uint32_t kRequestSendOnce = 1U << 30;
-  static constexpr std::uint32_t kRequestNumberMask = kRequestSendOnce - 1;
+  static constexpr std::uint32_t kRequestOnlyIfUnsent = 1U << 29;
+  static constexpr std::uint32_t kRequestNumberMask = kRequestOnlyIfUnsent - 1;
   DeviceHandleSlot DeviceHandle;
 
  private:
@@ -119,6 +134,7 @@ class ReportLink {
     std::uint32_t request = 0;  // 0: none
     std::uint64_t generation = 0;
     std::uint64_t reportsReadBefore = 0;
+    bool unsent = false;  // its failure proved that none of it left
   };
 
   static bool IsRaised(std::uint32_t pending) {
@@ -129,6 +145,7 @@ class ReportLink {
   void SendAgain(std::span<const std::uint8_t> report);
   void Write(hid::HidDevice& device, std::span<const std::uint8_t> report, const Attempt& attempt);
   void Release(std::uint32_t request);
+  void Drop(std::uint32_t request);
   bool CopyRequest(std::span<std::uint8_t> report);
 
   LinkTiming timing_;
@@ -145,6 +162,8 @@ class ReportLink {
   std::atomic<std::uint64_t> reportsRead_{0};
   // The failed write to send again on the next pass; the writer thread's own.
   Attempt retry_;
+  // The number of the last request dropped (see LastRequestDropped), 0 when none.
+  std::atomic<std::uint32_t> droppedRequest_{0};
   // Each worker's own report: the writer's holds its last request from pass to pass.
   std::array<std::uint8_t, kReportSize> readerReport_{};
   std::array<std::uint8_t, kReportSize> writerReport_{};

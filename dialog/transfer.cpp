@@ -183,7 +183,8 @@ Outcome CFlashwellDlg::SendBlocks(const PayloadPlan& plan) {
     link_.InputReport.Mark(kEveryBlockMarker);
     link_.BeginRequest().CopyFrom(block);
     UpdateData(false);
-    link_.RaiseWritePending();
+    // A block carries no number: a copy the device took would be stored in the next one's place.
+    link_.RaiseWritePending(Resend::OnlyIfUnsent);
 
     ReportCopy copy{};
     const WaitEnd end = AwaitAcknowledgement(sequence, progressPending, copy);
@@ -204,18 +205,32 @@ Outcome CFlashwellDlg::SendBlocks(const PayloadPlan& plan) {
 WaitEnd CFlashwellDlg::AwaitAcknowledgement(std::uint8_t sequence, bool& progressPending,
                                             ReportCopy& ack) {
   PollCounter counter(bounds_.acknowledgement);
-  const WaitEnd end = PollInSlices(
+  // An acknowledgement is looked for before the block's dropped write at each poll: one that
+  // came before the write failed still counts, the block having reached the device once.
+  const WaitEnd waited = PollInSlices(
       counter, linkRunInterval_,
       [&] {
         return link_.InputReport.TakeIf(
             [sequence](const ReportView& input) { return IsBlockAck(input, sequence); }, ack);
       },
-      [this] { return StopRequested(); },
+      [this] { return StopRequested() || link_.LastRequestDropped(); },
       [&] {
         if (progressPending) StepProgress(progressPending);
       },
       [this] { host_.RunLink(); });
   link_.EndRetries();  // however it ended: a stalled device is not written to for ever
+  WaitEnd end = waited;
+  if (waited == WaitEnd::Ended && !StopRequested()) {
+    // Dropped, the block may or may not be in the device: only a reset makes it whole again.
+    // Unless it has gone: a pulled cable cuts a write short before the removal shows, and the
+    // device leaves the listing a moment later. Then the transfer ends as a removal does.
+    PollCounter listings(bounds_.lostDeviceListings, kOnePass);
+    const WaitEnd left = PollUntil(
+        listings, [this] { return !OpenDeviceListed(); },
+        [this] { return StopRequested() || deferredScan_ || !link_.HasDevice(); },
+        [this] { PumpMessages(); });
+    end = left == WaitEnd::Exhausted ? WaitEnd::Exhausted : WaitEnd::Ended;
+  }
   if (end == WaitEnd::Exhausted) Fail(text::kCommunicationError, Outcome::Failed);
   // A device that answers before the first poll still gets its block counted.
   if (end == WaitEnd::Answered && progressPending) StepProgress(progressPending);

@@ -34,6 +34,10 @@ enum class HidError {
   TimedOut,          // no report within the timeout
   TooLong,           // a report that does not fit the buffer
   Io,                // any other failure of the platform call (a stall: EPIPE)
+  // A write refused before any byte of the report left for the device, so that sending it
+  // again cannot make the device take it twice. Only where the failure proves that: a write
+  // that may have moved some of it (a stall, a time-out) is Io or TimedOut.
+  NotSent,
 };
 
 struct HidResult {
@@ -92,7 +96,7 @@ class HidDevice {
   virtual HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
                          std::chrono::milliseconds timeout) = 0;
   // Sends one output report (report ID first, see kNoReportId); returns when the platform has
-  // taken it.
+  // taken it. NotSent only when the report went nowhere (see HidError).
   virtual HidResult Write(std::span<const std::uint8_t> report) = 0;
 };
 

@@ -38,6 +38,7 @@ constexpr NamedError kErrorNames[] = {
     {"not-found", hid::HidError::NotFound}, {"permission-denied", hid::HidError::PermissionDenied},
     {"gone", hid::HidError::Gone},          {"timed-out", hid::HidError::TimedOut},
     {"too-long", hid::HidError::TooLong},   {"io", hid::HidError::Io},
+    {"not-sent", hid::HidError::NotSent},
 };
 
 std::string_view NameOf(EventKind kind) {

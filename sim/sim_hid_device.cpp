@@ -58,8 +58,9 @@ hid::HidResult SimHidDevice::Write(std::span<const std::uint8_t> report) {
   if (device_->IsGone()) return Failure(hid::HidError::Gone, "write", kDeviceGone);
   const std::size_t length = device_->Identity().caps.OutputReportByteLength;
   if (report.size() != length) {
-    // The device takes whole output reports only, as a Windows HID handle does.
-    return Failure(hid::HidError::Io, "write",
+    // The device takes whole output reports only, as a Windows HID handle does, and refuses
+    // others before taking any of them.
+    return Failure(hid::HidError::NotSent, "write",
                    "report of " + std::to_string(report.size()) + " bytes, the device takes " +
                        std::to_string(length));
   }

@@ -150,6 +150,8 @@ hid::HidResult HidrawDevice::Read(std::span<std::uint8_t> report, std::size_t& r
 
 // Sent as given, even for a device that numbers no reports: hidraw's write wants the ID byte
 // first, 0 for such a device, and the transport drivers (usbhid, i2c-hid) drop it themselves.
+// A write that fails with EINTR or EAGAIN has written nothing (write(2)), so that trying it again
+// here, or giving up as NotSent, cannot make the device take it twice.
 hid::HidResult HidrawDevice::Write(std::span<const std::uint8_t> report) {
   if (gone_.load(std::memory_order_acquire)) return GoneResult(Call("write"));
   for (int attempt = 0; attempt < kMaxWriteAttempts; ++attempt) {
@@ -161,21 +163,22 @@ hid::HidResult HidrawDevice::Write(std::span<const std::uint8_t> report) {
     }
     const int error = errno;
     if (error == EINTR) continue;
-    if (error != EAGAIN) return Failure(TransferErrorClass(error), error, Call("write"));
+    if (error != EAGAIN) return Failure(WriteErrorClass(error), error, Call("write"));
     const hid::HidResult writable = WaitWritable();
     if (!writable.ok()) return writable;
   }
-  return Plain(hid::HidError::TimedOut, Call("write") + ": the report was not taken");
+  return Plain(hid::HidError::NotSent, Call("write") + ": the report was not taken");
 }
 
+// After a write that wrote nothing: a failure here leaves the report unsent.
 hid::HidResult HidrawDevice::WaitWritable() {
   pollfd watch{file_.get(), POLLOUT, 0};
   const int ready = ::poll(&watch, 1, PollTimeout(kWriteWait));
   if (ready < 0) {
     const int error = errno;
-    return error == EINTR ? hid::HidResult{} : Failure(hid::HidError::Io, error, Call("poll"));
+    return error == EINTR ? hid::HidResult{} : Failure(hid::HidError::NotSent, error, Call("poll"));
   }
-  if (ready == 0) return Plain(hid::HidError::TimedOut, Call("write") + ": not writable");
+  if (ready == 0) return Plain(hid::HidError::NotSent, Call("write") + ": not writable");
   if ((watch.revents & kGoneEvents) != 0) {
     gone_.store(true, std::memory_order_release);
     return GoneResult(Call("poll"));

@@ -44,4 +44,23 @@ hid::HidError TransferErrorClass(int systemError) {
   }
 }
 
+hid::HidError WriteErrorClass(int systemError) {
+  switch (systemError) {
+    // Before any transfer starts: hidraw's length checks and the report's copy into the kernel
+    // (EINVAL, EFAULT, ENOMEM), the HID core's length check and a driver without output reports
+    // (EINVAL, ENOSYS), the allocations before a USB transfer is submitted and the submission's
+    // own refusals (ENOMEM, EINVAL: Documentation/driver-api/usb/error-codes.rst). None of them
+    // is a status a transfer ends with (EINVAL only for isochronous ones).
+    case EINVAL:
+    case EFAULT:
+    case ENOMEM:
+    case ENOSYS:
+      return hid::HidError::NotSent;
+    // EPIPE is also the submission's refusal of a wrong endpoint type, but mostly a stall: part
+    // of the report may have gone. So may some with ETIMEDOUT, EPROTO, EILSEQ and the rest.
+    default:
+      return TransferErrorClass(systemError);
+  }
+}
+
 }  // namespace kr55le

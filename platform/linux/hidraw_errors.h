@@ -17,4 +17,8 @@ hid::HidError OpenErrorClass(int systemError);
 // removed), anything else -> Io (a stall, a time-out, a protocol error: it may be tried again).
 hid::HidError TransferErrorClass(int systemError);
 
+// write() of a report: as TransferErrorClass, but NotSent where the error comes only from checks
+// made before the report is handed to the bus (EINVAL, EFAULT, ENOMEM, ENOSYS).
+hid::HidError WriteErrorClass(int systemError);
+
 }  // namespace kr55le

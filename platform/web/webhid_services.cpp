@@ -1,6 +1,7 @@
 #include "platform/web/webhid_services.h"
 
 #include <cstdio>
+#include <string_view>
 #include <utility>
 
 namespace kr55le::web {
@@ -12,6 +13,7 @@ constexpr int kReplyWaitMs = 8;
 constexpr char kPathFormat[] = "webhid-%d#vid_%04x&pid_%04x";
 constexpr char kGone[] = "gone";
 constexpr char kInUse[] = "in use";
+constexpr std::string_view kNotSent = "not sent";  // how page/hid.js's write begins then
 
 hid::HidResult Failure(hid::HidError error, const std::string& call, const std::string& why) {
   return {error, 0, call + ": " + why};
@@ -68,8 +70,10 @@ class WebHidDevice final : public hid::HidDevice {
       replyDue_ = true;
       return {};
     }
-    return Failure(why == kGone ? hid::HidError::Gone : hid::HidError::Io,
-                   "sendReport(" + path_ + ")", why);
+    const hid::HidError error = why == kGone                ? hid::HidError::Gone
+                                : why.starts_with(kNotSent) ? hid::HidError::NotSent
+                                                            : hid::HidError::Io;
+    return Failure(error, "sendReport(" + path_ + ")", why);
   }
 
  private:

@@ -72,7 +72,8 @@ TransferResult OverlappedTransfer::Run(HANDLE device, std::chrono::milliseconds 
     // It has ended since. A read's report (or its failure) is this call's result: the device
     // sent it, and the caller waits for it. A write's caller was told it had not ended; the
     // new write goes out.
-    const TransferResult late = Finish(device, true);
+    TransferResult late = Finish(device, true);
+    late.queued = true;
     if (kind_ == TransferKind::Read && late.outcome != TransferOutcome::TimedOut) return late;
   }
   if (!state_->event.Valid()) return {TransferOutcome::Failed, 0, ERROR_INVALID_HANDLE};
@@ -91,10 +92,11 @@ TransferResult OverlappedTransfer::Run(HANDLE device, std::chrono::milliseconds 
     if (error != ERROR_IO_PENDING) return {TransferOutcome::Failed, 0, error};
   }
   state_->pending = true;
-  if (calls_.Wait(state_->event.Get(), Milliseconds(timeout)) != WAIT_OBJECT_0) {
-    return Cancel(device);
-  }
-  return Finish(device, false);
+  TransferResult result = calls_.Wait(state_->event.Get(), Milliseconds(timeout)) != WAIT_OBJECT_0
+                              ? Cancel(device)
+                              : Finish(device, false);
+  result.queued = true;
+  return result;
 }
 
 TransferResult OverlappedTransfer::Finish(HANDLE device, bool cancelled) {

@@ -34,6 +34,9 @@ struct TransferResult {
   TransferOutcome outcome = TransferOutcome::Failed;
   DWORD transferred = 0;
   DWORD error = 0;
+  // The system took the transfer (ReadFile or WriteFile did not fail at once): a write may have
+  // moved bytes, however it ended. False when none was started, or the call refused it.
+  bool queued = false;
 };
 
 // The system calls a transfer makes, each as the function it stands for does it (failures

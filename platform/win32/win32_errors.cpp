@@ -32,6 +32,16 @@ constexpr ErrorMeaning kErrorMeanings[] = {
     {ERROR_ACCESS_DENIED, FailedOn::OpenHandle, hid::HidError::Gone},
     // Try again: a cancellation (ours at a timeout, or the system's) ended the transfer.
     {ERROR_OPERATION_ABORTED, FailedOn::OpenHandle, hid::HidError::TimedOut},
+    // Refused before it was queued, by the HID class driver's checks of the report (no such
+    // output report, a wrong length) and its allocations, Windows' and Wine's alike, or for a
+    // handle the system does not know. Any other code, even at once, may come from a driver that
+    // sends the report before it completes the request (Wine's hidclass once did): it proves
+    // nothing.
+    {ERROR_INVALID_PARAMETER, FailedOn::WriteStart, hid::HidError::NotSent},
+    {ERROR_INVALID_USER_BUFFER, FailedOn::WriteStart, hid::HidError::NotSent},
+    {ERROR_NOT_ENOUGH_MEMORY, FailedOn::WriteStart, hid::HidError::NotSent},
+    {ERROR_NO_SYSTEM_RESOURCES, FailedOn::WriteStart, hid::HidError::NotSent},
+    {ERROR_INVALID_HANDLE, FailedOn::WriteStart, hid::HidError::NotSent},
 };
 
 std::string SystemMessage(DWORD error) {
@@ -52,7 +62,9 @@ hid::HidError ClassifyError(DWORD error, FailedOn on) {
   const auto* found = std::find_if(
       std::begin(kErrorMeanings), std::end(kErrorMeanings),
       [error, on](const ErrorMeaning& row) { return row.code == error && row.on == on; });
-  return found != std::end(kErrorMeanings) ? found->meaning : hid::HidError::Io;
+  if (found != std::end(kErrorMeanings)) return found->meaning;
+  return on == FailedOn::WriteStart ? ClassifyError(error, FailedOn::OpenHandle)
+                                    : hid::HidError::Io;
 }
 
 hid::HidResult FailedCall(std::string_view call, std::string_view subject, DWORD error,

@@ -16,10 +16,12 @@ namespace kr55le::win32 {
 enum class FailedOn {
   Path,        // CreateFile
   OpenHandle,  // a transfer or query on a device that was open: it may have gone since
+  WriteStart,  // WriteFile at once, before the report was queued; else as OpenHandle
 };
 
 // The class of `error`: Gone where the device went, TimedOut where the call may simply be made
-// again, Io for any code the table does not name.
+// again, NotSent where a write was refused before anything of it left, Io for any code the table
+// does not name.
 hid::HidError ClassifyError(DWORD error, FailedOn on);
 // "ReadFile(\\?\hid#...): The device is not connected." with the system's own text.
 hid::HidResult FailedCall(std::string_view call, std::string_view subject, DWORD error,

@@ -77,23 +77,28 @@ hid::HidResult Win32HidDevice::Write(std::span<const std::uint8_t> report) {
     return {hid::HidError::TooLong, 0, Message("WriteFile", "report longer than the device's")};
   }
   // The transfer copies the report (padded with zeros to the device's length) only once no
-  // earlier write holds its buffer; while one does, this write fails and sends nothing.
-  return Outcome(write_.Run(device_.Get(), kWriteWait, report), "WriteFile");
+  // earlier write holds its buffer; while one does, this write fails and sends nothing. One the
+  // system has queued may have sent part of the report, however it ends (a stuck, cancelled or
+  // failed write): only one refused before that is NotSent.
+  const TransferResult result = write_.Run(device_.Get(), kWriteWait, report);
+  return Outcome(result, "WriteFile", result.queued ? FailedOn::OpenHandle : FailedOn::WriteStart);
 }
 
-hid::HidResult Win32HidDevice::Outcome(const TransferResult& result, std::string_view call) {
+hid::HidResult Win32HidDevice::Outcome(const TransferResult& result, std::string_view call,
+                                       FailedOn on) {
   switch (result.outcome) {
     case TransferOutcome::Done:
       return {};
     case TransferOutcome::TimedOut:
       return {hid::HidError::TimedOut, 0, Message(call, "timed out")};
     case TransferOutcome::Stuck:
-      return {hid::HidError::Io, static_cast<int>(result.error),
-              Message(call, "a cancelled transfer has not ended")};
+      // Not queued, this transfer was never started: an earlier one holds the buffer.
+      return {on == FailedOn::WriteStart ? hid::HidError::NotSent : hid::HidError::Io,
+              static_cast<int>(result.error), Message(call, "a cancelled transfer has not ended")};
     case TransferOutcome::Failed:
       break;
   }
-  hid::HidResult failure = FailedCall(call, path_, result.error, FailedOn::OpenHandle);
+  hid::HidResult failure = FailedCall(call, path_, result.error, on);
   if (failure.error == hid::HidError::Gone) gone_.store(true, std::memory_order_release);
   return failure;
 }

@@ -11,6 +11,7 @@
 #include "platform/win32/device_hold.h"
 #include "platform/win32/overlapped_transfer.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_errors.h"
 
 namespace kr55le::win32 {
 
@@ -39,7 +40,8 @@ class Win32HidDevice final : public hid::HidDevice {
   hid::HidResult Write(std::span<const std::uint8_t> report) override;
 
  private:
-  hid::HidResult Outcome(const TransferResult& result, std::string_view call);
+  hid::HidResult Outcome(const TransferResult& result, std::string_view call,
+                         FailedOn on = FailedOn::OpenHandle);
   hid::HidResult GoneResult(std::string_view call) const;
   std::string Message(std::string_view call, std::string_view what) const;
 

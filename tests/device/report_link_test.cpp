@@ -43,9 +43,9 @@ class ReportLinkTest : public ::testing::Test {
     link.SetDevice(std::move(started));
     link.StartThreads([](LinkThread, int) { FAIL() << "thread did not start"; });
   }
-  void Raise(std::uint8_t request) {
+  void Raise(std::uint8_t request, Resend resend = Resend::AfterAnyFailure) {
     link.BeginRequest().Set(0, request);
-    link.RaiseWritePending();
+    link.RaiseWritePending(resend);
   }
   ReportLink link{kFast};
   std::shared_ptr<FakeDevice> device = std::make_shared<FakeDevice>();
@@ -196,8 +196,10 @@ TEST(ReportLinkUnplugged, FlagIsStillClearedAndFailedReadsPauseUntilTheNextReque
 // A write that fails short of a removal (a stall) is sent again on a later pass, unless by then
 // the device has gone, the request has been withdrawn or replaced, its wait has ended, another
 // device is in use, or the device has sent something (perhaps the answer to it, so it may have
-// taken it after all). A request whose wait ended before the writer took it still goes once,
-// and one raised while the write before it is under way goes out after it, failed or not.
+// taken it after all) unless the failure proves that none of it left. A request whose wait
+// ended before the writer took it still goes once, and one raised while the write before it is
+// under way goes out after it, failed or not. One raised OnlyIfUnsent ("once") goes again only
+// after a NotSent failure, and is dropped, visibly while it is still the link's, after any other.
 class ReportLinkRetryTest;
 
 struct RetryCase {
@@ -208,6 +210,8 @@ struct RetryCase {
   bool (ReportLinkRetryTest::*done)();
   std::vector<std::uint8_t> written;  // the first byte of each write that reached the device
   bool waitEndsBeforeTaken = false;
+  bool once = false;  // raised OnlyIfUnsent
+  bool dropped = false;
   friend void PrintTo(const RetryCase& row, std::ostream* out) { *out << row.name; }
 };
 
@@ -243,7 +247,7 @@ TEST_P(ReportLinkRetryTest, FailedWriteGoesAgainUnlessItHasBecomeStale) {
     StartWith(device);
   } else {
     StartWith(device);
-    Raise(kFirst);
+    Raise(kFirst, c.once ? Resend::OnlyIfUnsent : Resend::AfterAnyFailure);
   }
   ASSERT_TRUE(Eventually([&] { return !device->Writes().empty(); }));
   if (c.meanwhile) (this->*c.meanwhile)();
@@ -254,9 +258,11 @@ TEST_P(ReportLinkRetryTest, FailedWriteGoesAgainUnlessItHasBecomeStale) {
   EXPECT_EQ(FirstBytes(*device), c.written);
   EXPECT_TRUE(other->Writes().empty());
   EXPECT_EQ(link.DeviceGone(), c.failure == hid::HidError::Gone);
+  EXPECT_EQ(link.LastRequestDropped(), c.dropped);
 }
 
 using T = ReportLinkRetryTest;
+using E = hid::HidError;
 INSTANTIATE_TEST_SUITE_P(
     Rows, ReportLinkRetryTest,
     ::testing::Values(
@@ -271,7 +277,11 @@ INSTANTIATE_TEST_SUITE_P(
         RetryCase{"WaitEndedBeforeTaken", hid::HidError::Io, nullptr, nullptr, {0x21}, true},
         RetryCase{
             "AnotherDeviceStored", hid::HidError::Io, &T::StoreOther, &T::OtherStored, {0x21}},
-        RetryCase{"DeviceAnswered", hid::HidError::Io, &T::Answer, &T::Answered, {0x21}}),
+        RetryCase{"DeviceAnswered", hid::HidError::Io, &T::Answer, &T::Answered, {0x21}},
+        RetryCase{"UnsentGoesAfterAnAnswer", E::NotSent, &T::Answer, &T::Answered, {0x21, 0x21}},
+        RetryCase{"OnceStalledIsDropped", E::Io, nullptr, nullptr, {0x21}, false, true, true},
+        RetryCase{"OnceUnsentThenTaken", E::NotSent, nullptr, nullptr, {0x21, 0x21}, false, true},
+        RetryCase{"OnceWithdrawn", E::TimedOut, &T::Withdraw, &T::Lowered, {0x21}, false, true}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(ReportLinkTest, ReplyIsSeenWholeWhileTheDeviceChatters) {

@@ -38,6 +38,7 @@ TEST(SessionRecord, EveryEventReadsBackAsWritten) {
       {.kind = EventKind::Caps, .micros = 44, .handle = 3, .error = hid::HidError::Io},
       {.kind = EventKind::Write, .micros = 50, .handle = 3, .bytes = {0x01, 0xff, 0x00, 0xa5}},
       {.kind = EventKind::WriteFailed, .micros = 51, .handle = 3, .error = hid::HidError::Gone},
+      {.kind = EventKind::WriteFailed, .micros = 52, .handle = 3, .error = hid::HidError::NotSent},
       {.kind = EventKind::Read, .micros = 9007199254740992, .handle = 65535, .bytes = {}},
       {.kind = EventKind::Read, .micros = 60, .handle = 3, .error = hid::HidError::TooLong},
       // The longest report a reader takes.

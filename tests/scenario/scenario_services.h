@@ -7,6 +7,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <span>
@@ -37,8 +38,9 @@ struct Quirks {
   std::atomic<bool> noNotices{false};             // arrivals and removals go unnoticed
   std::atomic<bool> capitalIds{false};  // listed paths spell the vendor and product in capitals
   std::atomic<int> opens{0};            // interfaces the dialog opened
-  std::atomic<int> stallBlocks{0};      // data reports to refuse as a stalled endpoint would
-  std::atomic<int> stalledBlocks{0};    // the data reports refused so far
+  // The device takes the next data report, whose write then times out, and is slow from then
+  // on: each reply comes only once the next data report has been written.
+  std::atomic<bool> takeThenFailNextBlock{false};
 };
 
 class ScenarioServices : public hid::HidServices {
@@ -83,6 +85,13 @@ class ScenarioServices : public hid::HidServices {
     // Reads happen on the link's reader thread alone, which owns heldBack_.
     hid::HidResult Read(std::span<std::uint8_t> report, std::size_t& received,
                         std::chrono::milliseconds timeout) override {
+      if (!late_.empty() && repliesGiven_ < blocksSinceSlow_) {
+        ++repliesGiven_;
+        received = std::copy(late_.front().begin(), late_.front().end(), report.begin()) -
+                   report.begin();  // read into a buffer of this one's size
+        late_.pop_front();
+        return {};
+      }
       if (!heldBack_.empty()) {
         // Long enough after the stray that the waits see it.
         const auto now = std::chrono::steady_clock::now();
@@ -100,6 +109,11 @@ class ScenarioServices : public hid::HidServices {
       }
       const hid::HidResult result = device_->Read(report, received, timeout);
       if (!result.ok()) return result;
+      if (slow_) {
+        late_.emplace_back(report.begin(), report.begin() + static_cast<std::ptrdiff_t>(received));
+        received = 0;
+        return {hid::HidError::TimedOut, 0, "a slow device's reply, held back"};
+      }
       // Only the reply to an image check: the first report after one was written.
       if (received > kCheckVersionByte && checkWritten_.exchange(false)) {
         if (const auto code = quirks_->checkVersionCode.load()) report[kCheckVersionByte] = *code;
@@ -122,10 +136,12 @@ class ScenarioServices : public hid::HidServices {
     }
     hid::HidResult Write(std::span<const std::uint8_t> report) override {
       if (quirks_->writesGone) return {hid::HidError::Gone, 0, "write taken for a removal"};
-      if (!report.empty() && report[0] == kDataReportId && quirks_->stallBlocks > 0) {
-        --quirks_->stallBlocks;
-        ++quirks_->stalledBlocks;
-        return {hid::HidError::Io, 0, "the endpoint stalled"};
+      const bool block = !report.empty() && report[0] == kDataReportId;
+      if (block && slow_) ++blocksSinceSlow_;
+      if (block && quirks_->takeThenFailNextBlock.exchange(false)) {
+        slow_ = true;
+        device_->Write(report);
+        return {hid::HidError::TimedOut, 0, "timed out, the report taken"};
       }
       const auto deadline = std::chrono::steady_clock::now() + kHoldLimit;
       while (!report.empty() && report[0] == kDataReportId && quirks_->holdBlocks &&
@@ -152,6 +168,10 @@ class ScenarioServices : public hid::HidServices {
     std::shared_ptr<Quirks> quirks_;
     std::atomic<bool> checkWritten_{false};
     std::atomic<bool> strayPending_{false};
+    std::atomic<bool> slow_{false};
+    std::atomic<int> blocksSinceSlow_{0};
+    int repliesGiven_ = 0;  // since slow, the reader's own, as late_ is
+    std::deque<std::vector<std::uint8_t>> late_;
     std::vector<std::uint8_t> heldBack_;
     std::chrono::steady_clock::time_point heldBackDue_;
   };

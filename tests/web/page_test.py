@@ -433,6 +433,26 @@ class TheBrowsersWebHid(InABrowserOfItsOwn):
         self.assertTrue(notice.text.startswith(NO_WEBHID), notice.text)
         page.wait_for_message(NO_DEVICE)
 
+    def test_a_write_is_not_sent_only_where_nothing_of_it_left(self):
+        # A granted device of another vendor, which the dialog leaves alone: written to directly,
+        # its sendReport rejecting with the kind the test sets.
+        page = self.page_with(
+            "window.other = {opened: false, vendorId: 1, productId: 1, productName: 'other',"
+            " collections: [], addEventListener() {}, sendReport() {"
+            " window.sent = (window.sent || 0) + 1;"
+            " return Promise.reject(new DOMException('why', window.rejection)); }};"
+            "navigator.hid.getDevices = () => Promise.resolve([window.other]);")
+        page.wait_for_message(NO_DEVICE)
+        outcomes = page.driver.execute_async_script(
+            "const done = arguments[0], write = () => kr55leHid.write(0, new Uint8Array([2, 1]));"
+            "(async () => { const outcomes = [await write()]; window.other.opened = true;"
+            " for (window.rejection of ['NotSupportedError', 'NotAllowedError',"
+            " 'InvalidStateError']) outcomes.push(await write());"
+            " done([outcomes, window.sent]); })();")
+        # Refused as not open, or by the size check: before anything was handed on.
+        self.assertEqual(outcomes, [["not sent: the device is not open", "not sent: why", "why",
+                                     "why"], 3])
+
     def test_connect_offers_the_device_in_the_chooser(self):
         # A headless browser has no chooser to drive: what the page asks of it is kept instead.
         page = self.page_with("navigator.hid.requestDevice = (options) => {"

@@ -284,15 +284,22 @@ globalThis.kr55leHid = (() => {
     });
   }
 
-  // '' once sent, else why not.
+  // '' once sent, else why not: 'gone', 'not sent' and the reason where nothing of it can have
+  // left, or the browser's message.
   async function write(index, report) {
     const entry = entries[index];
     if (entry.gone) return 'gone';
+    // sendReport refuses a device that is not open before it hands the report on, but so does
+    // its rejection look (InvalidStateError) when the device is closed under a write: asked here.
+    if (!entry.device.opened) return 'not sent: the device is not open';
     try {
       await entry.device.sendReport(report[0], report.subarray(1));
       return '';
     } catch (e) {
-      return entry.gone ? 'gone' : String(e.message || e) || 'failed';
+      if (entry.gone) return 'gone';
+      // Only sendReport's own check of the report's size rejects with this, before handing it on.
+      if (e.name === 'NotSupportedError') return 'not sent: ' + e.message;
+      return String(e.message || e) || 'failed';
     }
   }
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -105,6 +106,16 @@ TEST_F(HidrawDeviceTest, WriteToAFullNodeGoesThroughOnceThePeerReads) {
   EXPECT_TRUE(device_->Write(Bytes{0x01, 0x02}).ok());
   peer.join();
   EXPECT_EQ(Receive(MSG_DONTWAIT), (Bytes{0x01, 0x02}));
+}
+
+// By the kernel (an eventfd takes no 2-byte write: EINVAL), or for want of room on the node.
+TEST_F(HidrawDeviceTest, WriteRefusedBeforeAnythingLeftIsNotSent) {
+  ASSERT_EQ(::fcntl(node_, F_SETFL, O_NONBLOCK), 0);
+  while (::send(node_, "\x01", 1, MSG_DONTWAIT | MSG_NOSIGNAL) == 1) {
+  }
+  EXPECT_EQ(device_->Write(Bytes{0x01, 0x02}).error, hid::HidError::NotSent);
+  device_ = std::make_unique<HidrawDevice>(::eventfd(0, EFD_CLOEXEC), std::filesystem::path(), "e");
+  EXPECT_EQ(device_->Write(Bytes{0x01, 0x02}).error, hid::HidError::NotSent);
 }
 
 // Known gone, a write does not reach the socket (a closed one would say "Broken pipe").

@@ -126,7 +126,7 @@ TEST_F(HidrawServicesTest, NodeOpenInOneProgramIsInUseForAnother) {
 }
 
 // Only a removal is Gone: a stall (EPIPE), a time-out or a bus error leaves the device there,
-// and its request is tried again.
+// and its request is tried again. Only a write refused before the transfer is NotSent.
 TEST(HidrawErrors, FailuresFallIntoTheirClasses) {
   const struct {
     hid::HidError (*classOf)(int);
@@ -145,6 +145,11 @@ TEST(HidrawErrors, FailuresFallIntoTheirClasses) {
       {TransferErrorClass, ETIMEDOUT, hid::HidError::Io},
       {TransferErrorClass, EPROTO, hid::HidError::Io},
       {TransferErrorClass, EINVAL, hid::HidError::Io},
+      {WriteErrorClass, EINVAL, hid::HidError::NotSent},
+      {WriteErrorClass, ENOMEM, hid::HidError::NotSent},
+      {WriteErrorClass, ENOSYS, hid::HidError::NotSent},
+      {WriteErrorClass, EPIPE, hid::HidError::Io},
+      {WriteErrorClass, EIO, hid::HidError::Gone},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(row.classOf(row.error), row.expected) << std::generic_category().message(row.error);

@@ -70,6 +70,7 @@ TEST_F(OverlappedTransferTest, TransferOnAnInvalidHandleFails) {
   const TransferResult result = read.Run(INVALID_HANDLE_VALUE, 10ms);
   EXPECT_EQ(result.outcome, TransferOutcome::Failed);
   EXPECT_NE(result.error, 0u);
+  EXPECT_FALSE(result.queued);
 }
 
 // A driver with one transfer in flight at a time, which ends it when the test says so: at once
@@ -144,13 +145,16 @@ TEST(StuckTransferTest, AWriteWhileACancelledWriteIsPendingLeavesItsBufferAloneA
   driver.honoursCancel = false;
   OverlappedTransfer write(TransferKind::Write, kReport, driver);
   const Report first{1, 2, 3, 4, 5, 6, 7, 8};
-  EXPECT_EQ(write.Run(kDevice, 10ms, first).outcome, TransferOutcome::Stuck);
+  const TransferResult stuck = write.Run(kDevice, 10ms, first);
+  EXPECT_EQ(stuck.outcome, TransferOutcome::Stuck);
+  EXPECT_TRUE(stuck.queued);  // the driver may have sent some of it
   ASSERT_EQ(driver.starts, 1);
   EXPECT_THAT(driver.sent, ElementsAreArray(first));
 
   const Report second{9, 9, 9, 9, 9, 9, 9, 9};
   const TransferResult refused = write.Run(kDevice, 10ms, second);
   EXPECT_EQ(refused.outcome, TransferOutcome::Stuck);
+  EXPECT_FALSE(refused.queued);
   EXPECT_EQ(driver.starts, 1);
   EXPECT_THAT(driver.HeldBytes(), ElementsAreArray(first));  // what the driver is still sending
 

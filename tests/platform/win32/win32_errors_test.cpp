@@ -27,10 +27,14 @@ TEST(Win32ErrorsTest, EachCodeMeansWhatItDoesWhereItFailed) {
       // A keyboard or mouse that the system holds: not a permission the user can be given.
       {ERROR_ACCESS_DENIED, FailedOn::Path, hid::HidError::Io},
       {ERROR_OPERATION_ABORTED, FailedOn::Path, hid::HidError::Io},
+      {ERROR_INVALID_PARAMETER, FailedOn::WriteStart, hid::HidError::NotSent},
+      {ERROR_INVALID_HANDLE, FailedOn::WriteStart, hid::HidError::NotSent},
+      {ERROR_INVALID_PARAMETER, FailedOn::OpenHandle, hid::HidError::Io},
+      {ERROR_GEN_FAILURE, FailedOn::WriteStart, hid::HidError::Io},
+      {ERROR_DEVICE_NOT_CONNECTED, FailedOn::WriteStart, hid::HidError::Gone},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message()
-                 << "code " << c.code << (c.on == FailedOn::Path ? " on a path" : " on a handle"));
+    SCOPED_TRACE(::testing::Message() << "code " << c.code << " on " << static_cast<int>(c.on));
     const hid::HidResult result = FailedCall("ReadFile", "device", c.code, c.on);
     EXPECT_EQ(result.error, c.meaning);
     EXPECT_EQ(result.systemError, static_cast<int>(c.code));

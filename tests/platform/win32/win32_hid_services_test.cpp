@@ -16,12 +16,20 @@
 #include "platform/win32/device_hold.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_hid_device.h"
 
 namespace kr55le::win32 {
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
+
+TEST(Win32HidDeviceTest, AWriteRefusedBeforeItWasQueuedIsNotSent) {  // an unknown handle
+  Win32HidDevice device(UniqueHandle(), "nowhere", {0, 8, 0});
+  const std::uint8_t report[8] = {1};
+  const hid::HidResult result = device.Write(report);
+  EXPECT_EQ(result.error, hid::HidError::NotSent) << result.message;
+}
 
 TEST(Win32HidServicesTest, OpeningAbsentPathsFailsWithTheCallNamed) {
   struct Case {
