@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -126,6 +127,10 @@ class CFlashwellDlg : public DialogMessages {
   // or the communication error (lost_device.cpp).
   Outcome LostDeviceOutcome();
   bool OpenDeviceListed();
+  // Reads the listing again, pumping between, until the open device has left it (Answered),
+  // `stop` holds (Ended) or the bound is spent (Exhausted): a removal takes the device's entry a
+  // moment after the failure that reported it.
+  WaitEnd AwaitDeviceUnlisted(const std::function<bool()>& stop);
   // No device is open, or the one in use has gone: nothing will answer a request.
   bool DeviceLost() const;
 

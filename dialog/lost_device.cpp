@@ -14,10 +14,8 @@ Outcome CFlashwellDlg::LostDeviceOutcome() {
   // No notice came, or none yet: the device's own absence from the listing decides. A removal
   // takes its entry a moment after the failure that reported it, and its notice may come
   // meanwhile.
-  PollCounter counter(bounds_.lostDeviceListings, kOnePass);
-  const WaitEnd end = PollUntil(
-      counter, [this] { return !OpenDeviceListed(); },
-      [&] { return scanned() || CancelRequested || CloseRequested; }, [this] { PumpMessages(); });
+  const WaitEnd end =
+      AwaitDeviceUnlisted([&] { return scanned() || CancelRequested || CloseRequested; });
   if (CloseRequested) return Outcome::Closed;
   if (CancelRequested) return Outcome::Cancelled;
   if (end == WaitEnd::Answered) {
@@ -34,6 +32,12 @@ Outcome CFlashwellDlg::LostDeviceOutcome() {
   link_.SetDevice(nullptr);
   openPath_.clear();
   return Fail(text::kCommunicationError, Outcome::NoDevice);
+}
+
+WaitEnd CFlashwellDlg::AwaitDeviceUnlisted(const std::function<bool()>& stop) {
+  PollCounter counter(bounds_.lostDeviceListings, kOnePass);
+  return PollUntil(
+      counter, [this] { return !OpenDeviceListed(); }, stop, [this] { PumpMessages(); });
 }
 
 bool CFlashwellDlg::OpenDeviceListed() {

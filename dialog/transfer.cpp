@@ -224,11 +224,8 @@ WaitEnd CFlashwellDlg::AwaitAcknowledgement(std::uint8_t sequence, bool& progres
     // Dropped, the block may or may not be in the device: only a reset makes it whole again.
     // Unless it has gone: a pulled cable cuts a write short before the removal shows, and the
     // device leaves the listing a moment later. Then the transfer ends as a removal does.
-    PollCounter listings(bounds_.lostDeviceListings, kOnePass);
-    const WaitEnd left = PollUntil(
-        listings, [this] { return !OpenDeviceListed(); },
-        [this] { return StopRequested() || deferredScan_ || !link_.HasDevice(); },
-        [this] { PumpMessages(); });
+    const WaitEnd left = AwaitDeviceUnlisted(
+        [this] { return StopRequested() || deferredScan_ || !link_.HasDevice(); });
     end = left == WaitEnd::Exhausted ? WaitEnd::Exhausted : WaitEnd::Ended;
   }
   if (end == WaitEnd::Exhausted) Fail(text::kCommunicationError, Outcome::Failed);
