@@ -80,13 +80,12 @@ DeviceCounters DeviceModel::Counters() const {
 
 DeviceResponse DeviceModel::AnswerDeviceInfo() const {
   if (config_.silent == SilentRequest::DeviceInfo) return {};
-  auto reply = NewReply(kDeviceInfoReplyId);
+  auto reply =
+      NewReply(kDeviceInfoReplyId,
+               {{kModeOffset, config_.mode == UpgradeMode::Audio ? kModeAudio : kModeFirmware}});
   PutText(reply, kSerialOffset, kSerialSize, config_.serialNumber);
   PutText(reply, kSoftwareVersionOffset, kVersionFieldSize, config_.softwareVersion);
   PutText(reply, kBootloaderVersionOffset, kVersionFieldSize, config_.bootloaderVersion);
-  if (kModeOffset < reply.size()) {
-    reply[kModeOffset] = config_.mode == UpgradeMode::Audio ? kModeAudio : kModeFirmware;
-  }
   return Send(std::move(reply), std::chrono::milliseconds{0});
 }
 
@@ -105,7 +104,7 @@ DeviceResponse DeviceModel::AnswerImageCheck(std::span<const std::uint8_t> repor
   const bool sameVersion =
       FieldHolds(report, kCheckVersionOffset, kVersionFieldSize, config_.softwareVersion);
 
-  return Send(NewReply(kStatusReplyId,
+  return Send(NewReply(config_.statusReplyId,
                        {{kAnsweredByte, kAnswered},
                         {kCheckAcceptByte, accepted ? kCheckReady : kCheckRejected},
                         {kCheckVersionByte, sameVersion ? kCheckSameVersion : kCheckOtherVersion}}),
@@ -115,13 +114,13 @@ DeviceResponse DeviceModel::AnswerImageCheck(std::span<const std::uint8_t> repor
 DeviceResponse DeviceModel::AnswerUpgradeStart() {
   if (config_.silent == SilentRequest::UpgradeStart) return {};
   if (!checkAccepted_) {
-    return Send(NewReply(kStatusReplyId, {{kAnsweredByte, kStartRefused}}),
+    return Send(NewReply(config_.statusReplyId, {{kAnsweredByte, kStartRefused}}),
                 std::chrono::milliseconds{0});
   }
   // One accepted check permits one start; a later upgrade checks its image again.
   checkAccepted_ = false;
   receiver_.Start();
-  return Send(NewReply(kStatusReplyId, {{kAnsweredByte, kAnswered}}), config_.eraseDelay);
+  return Send(NewReply(config_.statusReplyId, {{kAnsweredByte, kAnswered}}), config_.eraseDelay);
 }
 
 DeviceResponse DeviceModel::AnswerDataBlock(std::span<const std::uint8_t> report) {
@@ -132,7 +131,7 @@ DeviceResponse DeviceModel::AnswerDataBlock(std::span<const std::uint8_t> report
       code = kAckAccepted;
       break;
     case BlockOutcome::SendAgain:
-      code = kAckSendAgain;
+      code = config_.sendAgainCode;
       break;
     case BlockOutcome::Failed:
       code = kAckFailed;
@@ -160,7 +159,7 @@ DeviceResponse DeviceModel::AnswerDataBlock(std::span<const std::uint8_t> report
 
 std::vector<std::uint8_t> DeviceModel::Acknowledgement(std::uint8_t code,
                                                        std::uint8_t sequence) const {
-  return NewReply(kStatusReplyId, {{kAckCodeByte, code}, {kAckSequenceByte, sequence}});
+  return NewReply(config_.statusReplyId, {{kAckCodeByte, code}, {kAckSequenceByte, sequence}});
 }
 
 std::vector<std::uint8_t> DeviceModel::NewReply(std::uint8_t reportId,
@@ -168,9 +167,13 @@ std::vector<std::uint8_t> DeviceModel::NewReply(std::uint8_t reportId,
   std::vector<std::uint8_t> reply(config_.inputReportLength, 0);
   if (!reply.empty()) reply[kReplyIdByte] = reportId;
   const auto fits = [&](const ReplyByte& byte) { return byte.index < reply.size(); };
-  if (std::all_of(bytes.begin(), bytes.end(), fits)) {
-    for (const ReplyByte& byte : bytes) reply[byte.index] = byte.value;
+  if (!std::all_of(bytes.begin(), bytes.end(), fits)) return reply;
+  std::size_t answerEnd = kReplyIdByte + 1;
+  for (const ReplyByte& byte : bytes) {
+    reply[byte.index] = byte.value;
+    answerEnd = std::max(answerEnd, byte.index + 1);
   }
+  std::fill(reply.begin() + static_cast<std::ptrdiff_t>(answerEnd), reply.end(), config_.replyFill);
   return reply;
 }
 

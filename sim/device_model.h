@@ -57,10 +57,11 @@ class DeviceModel {
     std::size_t index;
     std::uint8_t value;
   };
-  // A reply of the configured input length, zero but for its report ID and, when the reply is
-  // long enough for all of them, the given bytes. Status replies are filled here rather than
-  // after: GCC 12 at -O3 took the end of a filled local reply that was moved to Send for a
-  // delete at an offset (a false -Wfree-nonheap-object).
+  // A reply of the configured input length: its report ID and, when the reply is long enough
+  // for all of them, the given bytes, the configured filler past the last of them; zero
+  // elsewhere. Status replies are filled here rather than after: GCC 12 at -O3 took the end of a
+  // filled local reply that was moved to Send for a delete at an offset (a false
+  // -Wfree-nonheap-object).
   std::vector<std::uint8_t> NewReply(std::uint8_t reportId,
                                      std::initializer_list<ReplyByte> bytes = {}) const;
   std::vector<std::uint8_t> Acknowledgement(std::uint8_t code, std::uint8_t sequence) const;

@@ -29,8 +29,11 @@ void PutReports(std::vector<std::uint8_t>& descriptor, std::uint8_t mainItem,
 
 }  // namespace
 
-std::vector<std::uint8_t> BuildReportDescriptor(std::uint16_t inputReportLength,
-                                                std::uint16_t outputReportLength) {
+InputReportIds InputReportIdsOf(const SimDeviceConfig& config) {
+  return {config.statusReplyId, kDeviceInfoReplyId};
+}
+
+std::vector<std::uint8_t> BuildReportDescriptor(const SimDeviceConfig& config) {
   std::vector<std::uint8_t> descriptor;
   PutTwoByteItem(descriptor, kItemUsagePage2, kVendorUsagePage);
   descriptor.insert(descriptor.end(),
@@ -38,8 +41,8 @@ std::vector<std::uint8_t> BuildReportDescriptor(std::uint16_t inputReportLength,
                      kItemLogicalMinimum1, kFieldMinimum});
   PutTwoByteItem(descriptor, kItemLogicalMaximum2, kFieldMaximum);
   descriptor.insert(descriptor.end(), {kItemReportSize1, kFieldBits});
-  PutReports(descriptor, kItemInput1, kInputReportIds, inputReportLength);
-  PutReports(descriptor, kItemOutput1, kOutputReportIds, outputReportLength);
+  PutReports(descriptor, kItemInput1, InputReportIdsOf(config), config.inputReportLength);
+  PutReports(descriptor, kItemOutput1, kOutputReportIds, config.outputReportLength);
   descriptor.push_back(kItemEndCollection);
   return descriptor;
 }

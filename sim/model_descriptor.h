@@ -3,11 +3,12 @@
 // configured report lengths (the ID byte included).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "device/protocol.h"
-#include "sim/device_model.h"
+#include "sim/sim_device_config.h"
 
 namespace kr55le::sim {
 
@@ -35,12 +36,13 @@ inline constexpr std::uint16_t kReportIdBytes = 1;
 
 // Every input report the model replies with: the kernel drops an input report whose ID the
 // descriptor does not declare, so the status replies need their ID as much as the info reply.
-inline constexpr std::uint8_t kInputReportIds[] = {kStatusReplyId, kDeviceInfoReplyId};
+using InputReportIds = std::array<std::uint8_t, 2>;
+InputReportIds InputReportIdsOf(const SimDeviceConfig& config);
 // The requests and the data blocks.
 inline constexpr std::uint8_t kOutputReportIds[] = {kRequestReportId, kDataReportId};
 
-// A report type whose length leaves no room past the ID byte is left out.
-std::vector<std::uint8_t> BuildReportDescriptor(std::uint16_t inputReportLength,
-                                                std::uint16_t outputReportLength);
+// The configured report lengths and status reply ID; a report type whose length leaves no room
+// past the ID byte is left out.
+std::vector<std::uint8_t> BuildReportDescriptor(const SimDeviceConfig& config);
 
 }  // namespace kr55le::sim

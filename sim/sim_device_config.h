@@ -26,9 +26,11 @@ inline constexpr char kDefaultVersion[] = "01.00.00";
 inline constexpr std::uint16_t kDefaultInputReportLength = 64;
 inline constexpr std::uint16_t kDefaultOutputReportLength = kReportSize;
 // The device's own choices, which the host leaves open: the report ID of every reply but the
-// identification, and the code that asks for a block again.
-inline constexpr std::uint8_t kStatusReplyId = 0x01;
-inline constexpr std::uint8_t kAckSendAgain = 0x02;
+// identification, the code that asks for a block again, and what the bytes of a reply past its
+// answer hold.
+inline constexpr std::uint8_t kDefaultStatusReplyId = 0x01;
+inline constexpr std::uint8_t kDefaultSendAgainCode = 0x02;
+inline constexpr std::uint8_t kDefaultReplyFill = 0x00;
 
 // Requests the device may be scripted to leave unanswered.
 enum class SilentRequest { None, DeviceInfo, ImageCheck, UpgradeStart, Block };
@@ -41,15 +43,18 @@ struct SimDeviceConfig {
   bool hasDescription = true;
   std::uint16_t inputReportLength = kDefaultInputReportLength;
   std::uint16_t outputReportLength = kDefaultOutputReportLength;
+  std::uint8_t statusReplyId = kDefaultStatusReplyId;  // never 0 nor the identification's 8
+  std::uint8_t sendAgainCode = kDefaultSendAgainCode;  // never "accepted" (1) nor "failed" (3)
+  std::uint8_t replyFill = kDefaultReplyFill;          // past the bytes a reply defines
 
   // Block numbers count accepted blocks from 0, so a re-sent block keeps its number.
   SilentRequest silent = SilentRequest::None;
   std::uint32_t silentBlock = 0;                  // with SilentRequest::Block
   std::optional<std::uint32_t> failAtBlock{};     // acknowledged with code 3
-  std::uint32_t resendEvery = 0;                  // every Nth data report gets code 2; 0 = never
+  std::uint32_t resendEvery = 0;                  // asks again every Nth data report; 0 = never
   std::optional<std::uint32_t> lostAckAtBlock{};  // accepted, but its acknowledgement never leaves
   std::optional<std::uint32_t> unplugAtBlock{};   // the device is removed when it arrives
-  // After each "send it again" (code 2), the previous acknowledgement once more, a little later:
+  // After each "send it again", the previous acknowledgement once more, a little later:
   // code 1 with the previous sequence number, as a device that repeats itself would.
   bool repeatAckAfterResend = false;
   // Played by the USB link alone (the other transports refuse their keys): without the

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <initializer_list>
 #include <iterator>
 #include <limits>
 #include <optional>
 
+#include "hid/hid_services.h"
 #include "image/image_payload.h"
 
 namespace kr55le::sim {
@@ -19,6 +21,7 @@ constexpr std::string_view kSilentBlockPrefix = "block:";
 constexpr char kFirstPrintable = ' ';
 constexpr char kLastPrintable = '~';
 constexpr std::uint64_t kMaxLength = std::numeric_limits<std::uint16_t>::max();
+constexpr std::uint64_t kMaxByte = std::numeric_limits<std::uint8_t>::max();
 
 std::optional<std::uint64_t> ParseNumber(std::string_view text, std::uint64_t lowest,
                                          std::uint64_t highest) {
@@ -99,6 +102,15 @@ bool ParseCount(std::string_view value, std::uint64_t lowest, std::uint64_t high
   return parsed.has_value();
 }
 
+// One byte of the device's own choosing, but none of `refused`: values the host reads otherwise.
+bool ParseChoice(std::string_view value, std::initializer_list<std::uint8_t> refused,
+                 std::uint8_t& choice) {
+  const auto parsed = ParseNumber(value, 0, kMaxByte);
+  if (!parsed || std::find(refused.begin(), refused.end(), *parsed) != refused.end()) return false;
+  choice = static_cast<std::uint8_t>(*parsed);
+  return true;
+}
+
 // A key that takes a value, and how it applies one; false when the value is bad.
 struct ValueKey {
   std::string_view key;
@@ -145,6 +157,20 @@ constexpr ValueKey kValueKeys[] = {
     {"output-length",
      [](std::string_view value, SimDeviceConfig& config) {
        return ParseCount(value, 0, kMaxLength, config.outputReportLength);
+     }},
+    // A device with a numbered identification numbers every report; the identification's ID
+    // would make a status reply pass for one.
+    {"status-id",
+     [](std::string_view value, SimDeviceConfig& config) {
+       return ParseChoice(value, {hid::kNoReportId, kDeviceInfoReplyId}, config.statusReplyId);
+     }},
+    {"again-code",
+     [](std::string_view value, SimDeviceConfig& config) {
+       return ParseChoice(value, {kAckAccepted, kAckFailed}, config.sendAgainCode);
+     }},
+    {"reply-fill",
+     [](std::string_view value, SimDeviceConfig& config) {
+       return ParseChoice(value, {}, config.replyFill);
      }},
     {"erase-ms", [](std::string_view value,
                     SimDeviceConfig& config) { return ParseDelay(value, config.eraseDelay); }},

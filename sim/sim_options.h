@@ -53,7 +53,8 @@ enum class TransportKeys { Common, UsbLink };
 // Keys: mode=firmware|audio, serial=TEXT, software-version=TEXT, bootloader-version=TEXT,
 // resend-every=N, fail-at=N, lost-ack-at=N, unplug-at=N, silent=info|check|start|block:N,
 // devices=N, replay=FILE, replay-timing=recorded|fast, no-description, input-length=N,
-// output-length=N, erase-ms=N, reply-ms=N, chatter, repeat-ack; with TransportKeys::UsbLink
+// output-length=N, status-id=N, again-code=N, reply-fill=N, erase-ms=N, reply-ms=N, chatter,
+// repeat-ack; with TransportKeys::UsbLink
 // also out-endpoint=yes|no, disconnect-at=N and stall-at=N. What the text does not set keeps its
 // value in `defaults`; refused text gives `defaults`.
 SimOptionsResult ParseSimOptions(std::string_view text, const SimOptions& defaults = {},

@@ -26,9 +26,7 @@ VirtualDevice::VirtualDevice(int descriptor, sim::SimDeviceConfig config, UhidId
     : file_(descriptor), model_(std::move(config)), identity_(std::move(identity)) {}
 
 std::string VirtualDevice::Create() {
-  const sim::SimDeviceConfig& config = model_.Config();
-  const auto event = EncodeCreate(
-      identity_, sim::BuildReportDescriptor(config.inputReportLength, config.outputReportLength));
+  const auto event = EncodeCreate(identity_, sim::BuildReportDescriptor(model_.Config()));
   if (!event) return "create(uhid): the name or the report descriptor is too long";
   return Write(*event);
 }

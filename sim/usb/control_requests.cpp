@@ -91,7 +91,7 @@ ControlAnswer AnswerStandard(const SetupPacket& setup, const UsbDescriptors& des
 ControlAnswer GetReport(const SetupPacket& setup, const UsbDescriptors& descriptors) {
   const std::uint8_t reportId = LowByte(setup.value);
   if (HighByte(setup.value) != kReportTypeInput || descriptors.inputReportLength == 0 ||
-      !Declares(sim::kInputReportIds, reportId)) {
+      !Declares(descriptors.inputReportIds, reportId)) {
     return Stall();
   }
   // The device only ever answers requests: asked, it has nothing new to tell.

@@ -120,8 +120,7 @@ UsbIdentity IdentityOf(const sim::SimDeviceConfig& config) {
 UsbDescriptors BuildDescriptors(const UsbIdentity& identity, const sim::SimDeviceConfig& config) {
   UsbDescriptors descriptors;
   descriptors.device = DeviceDescriptor(identity);
-  descriptors.report =
-      sim::BuildReportDescriptor(config.inputReportLength, config.outputReportLength);
+  descriptors.report = sim::BuildReportDescriptor(config);
   descriptors.hid = HidDescriptor(descriptors.report.size());
   descriptors.configuration = ConfigurationDescriptor(descriptors.hid, config.outEndpoint);
   std::vector<std::uint8_t> languages = {kStringHeaderLength + 2, kDescriptorString};
@@ -130,6 +129,7 @@ UsbDescriptors BuildDescriptors(const UsbIdentity& identity, const sim::SimDevic
                          TextDescriptor(identity.product), TextDescriptor(identity.serial)};
   descriptors.inputReportLength = DeclaredLength(config.inputReportLength);
   descriptors.outputReportLength = DeclaredLength(config.outputReportLength);
+  descriptors.inputReportIds = sim::InputReportIdsOf(config);
   descriptors.outEndpoint = config.outEndpoint;
   return descriptors;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/model_descriptor.h"
 #include "sim/sim_device_config.h"
 
 namespace kr55le::usb {
@@ -67,6 +68,7 @@ struct UsbDescriptors {
   // The longest reports the report descriptor declares, ID byte included.
   std::uint16_t inputReportLength = 0;
   std::uint16_t outputReportLength = 0;
+  sim::InputReportIds inputReportIds{};  // those GET_REPORT answers
   bool outEndpoint = true;
 };
 

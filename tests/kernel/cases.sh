@@ -261,7 +261,7 @@ case_another_program_during_the_upgrade() {
 names="identify check firmware_upgrade repeated_acknowledgement killed_during_transfer
   unplugged_itself_during_transfer wait_for_a_device three_devices upgrade_all
   capabilities_from_the_kernel wait_for_the_selected_device upgrade_each
-  another_program_during_the_upgrade"
+  another_program_during_the_upgrade status_id_3_again_code_0"
 # Over USB the replay's file and a second device of its own are not the host side's to take.
 if [ "$KR55LE_LINK" = usb ]; then
   names="$names out_endpoint_no disconnect_at_block stall_at_block stall_at_block_set_report"

@@ -98,6 +98,10 @@ upgrade_case() {
 case_firmware_upgrade() { upgrade_case ''; }
 # The previous acknowledgement repeated after each "send it again" must not skip a block.
 case_repeated_acknowledgement() { upgrade_case resend-every=3,repeat-ack; }
+# A device whose status replies come under report ID 3, which asks for a block again with code 0
+# (every third data report) and fills its replies past their answers with 0xFF.
+variant_spec=status-id=3,again-code=0,reply-fill=255,resend-every=3
+case_status_id_3_again_code_0() { upgrade_case "$variant_spec"; }
 
 # record_then_replay: a session recorded through flash on the real node, replayed in process by
 # the Linux build: the same output (kept in recorded.out), and no replay error.

@@ -154,7 +154,7 @@ case_window() {
 
 skipped=0
 cases=${only:-window list_info_replug_check firmware_upgrade repeated_acknowledgement \
-  removed_at_block wait_then_upgrade recorded_replayed_on_linux}
+  removed_at_block wait_then_upgrade recorded_replayed_on_linux status_id_3_again_code_0}
 for arch in $arches; do
   use_arch
   if [ ! -x "$wine" ]; then

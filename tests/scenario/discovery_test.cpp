@@ -226,7 +226,7 @@ const OpenCase kOpenCases[] = {
     {.name = "ReportsLongerThanTheBuffers", .outputLength = kTooLong},
     {.name = "AttributesFailLengthsFit", .attributesFail = true},
     {.name = "AttributesFailReportsTooLong", .attributesFail = true, .outputLength = kTooLong},
-    {.name = "StrayReportBeforeTheReply", .strayId = sim::kStatusReplyId},
+    {.name = "StrayReportBeforeTheReply", .strayId = sim::kDefaultStatusReplyId},
 };
 
 class OpenTest : public DiscoveryTest, public ::testing::WithParamInterface<OpenCase> {};

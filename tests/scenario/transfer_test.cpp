@@ -25,15 +25,39 @@ struct LongPathImage {
   const std::string path = (folder / (std::string(100, 'f') + ".bin")).string();
 };
 
-// Payload sizes around the block boundaries, and the largest accepted.
+// Devices that differ where the host leaves them free: the status replies' report ID, the code
+// that asks for a block again, and what a reply's bytes past its answer hold.
+struct Variant {
+  const char* name;
+  std::uint8_t statusId = sim::kDefaultStatusReplyId;
+  std::uint8_t againCode = sim::kDefaultSendAgainCode;
+  std::uint8_t fill = sim::kDefaultReplyFill;
+  sim::SimDeviceConfig Of(sim::SimDeviceConfig config) const {
+    config.statusReplyId = statusId;
+    config.sendAgainCode = againCode;
+    config.replyFill = fill;
+    return config;
+  }
+  friend void PrintTo(const Variant& row, std::ostream* out) { *out << row.name; }
+};
+
+const Variant kVariants[] = {
+    {"Default"},
+    {"Status3Again0", 0x03, 0x00},
+    {"StatusFFAgainFFFill01", 0xFF, 0xFF, 0x01},
+    {"Status2Again4BFill03", 0x02, 0x4B, 0x03},
+};
+
+// Payload sizes around the block boundaries, and the largest accepted, whose sequence numbers
+// wrap past 255 several times.
 class CompleteTransferTest
     : public Scenario,
-      public ::testing::WithParamInterface<std::tuple<UpgradeMode, std::uint32_t>> {};
+      public ::testing::WithParamInterface<std::tuple<UpgradeMode, std::uint32_t, Variant>> {};
 
 TEST_P(CompleteTransferTest, DeviceAssemblesThePayloadWithFillerAndTheWindowShowsCompletion) {
-  const auto [mode, size] = GetParam();
+  const auto [mode, size, variant] = GetParam();
   const bool audio = mode == UpgradeMode::Audio;
-  StartWith({.mode = mode});
+  StartWith(variant.Of({.mode = mode}));
   const auto payload = Payload(size);
   Browse(File(MakeImage(audio ? kAudioKind : kFirmwareKind, kOtherVersion, payload)));
   int heldAtStart = 0;
@@ -59,17 +83,20 @@ TEST_P(CompleteTransferTest, DeviceAssemblesThePayloadWithFillerAndTheWindowShow
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    KindsAndSizes, CompleteTransferTest,
+    KindsSizesAndVariants, CompleteTransferTest,
     ::testing::Combine(::testing::Values(UpgradeMode::Firmware, UpgradeMode::Audio),
-                       ::testing::Values(1u, 1007u, 1008u, 2016u, 1010u, 2097152u)),
+                       ::testing::Values(1u, 1007u, 1008u, 2016u, 1010u, 2097152u),
+                       ::testing::ValuesIn(kVariants)),
     [](const auto& test) {
       return (std::get<0>(test.param) == UpgradeMode::Audio ? "Audio" : "Firmware") +
-             std::to_string(std::get<1>(test.param));
+             std::to_string(std::get<1>(test.param)) + std::get<2>(test.param).name;
     });
 
-TEST_F(TransferTest, SendAgainCodeRepeatsTheSameBlockWithoutAProgressStep) {
-  // Data reports 4, 8 and 12 are answered with code 2.
-  const auto payload = StartWithImage(9 * kBlock + 500, {.resendEvery = 4});
+class SendAgainTest : public Scenario, public ::testing::WithParamInterface<Variant> {};
+
+TEST_P(SendAgainTest, SendAgainCodeRepeatsTheSameBlockWithoutAProgressStep) {
+  // Data reports 4, 8 and 12 are answered with the variant's code.
+  const auto payload = StartWithImage(9 * kBlock + 500, GetParam().Of({.resendEvery = 4}));
 
   ClickUpgrade();
 
@@ -81,6 +108,8 @@ TEST_F(TransferTest, SendAgainCodeRepeatsTheSameBlockWithoutAProgressStep) {
       host.Texts(Control::PercentEdit),
       ElementsAre("10 %", "20 %", "30 %", "40 %", "50 %", "60 %", "70 %", "80 %", "90 %", "100 %"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Variants, SendAgainTest, ::testing::ValuesIn(kVariants), CaseName);
 
 // A device that, after asking for a block again, repeats its previous acknowledgement: the
 // repeat lands between the wait that read "send it again" and the next cycle.
@@ -193,11 +222,12 @@ const Unfinished kUnfinished[] = {
      .accepted = 2},
 };
 
-class UnfinishedTest : public Scenario, public ::testing::WithParamInterface<Unfinished> {};
+class UnfinishedTest : public Scenario,
+                       public ::testing::WithParamInterface<std::tuple<Unfinished, Variant>> {};
 
 TEST_P(UnfinishedTest, EndsWithItsMessageAndTheErrorBeepSendingNothingMore) {
-  const Unfinished& c = GetParam();
-  StartWith(c.config);
+  const Unfinished& c = std::get<0>(GetParam());
+  StartWith(std::get<1>(GetParam()).Of(c.config));
   const std::string path = FirmwareImage(Payload(5 * kBlock));
   int pumpsAtShrink = 0;
   const auto shrink = [this, &c, &pumpsAtShrink] {
@@ -234,7 +264,13 @@ TEST_P(UnfinishedTest, EndsWithItsMessageAndTheErrorBeepSendingNothingMore) {
   EXPECT_EQ(States(), kIdentified);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, UnfinishedTest, ::testing::ValuesIn(kUnfinished), CaseName);
+INSTANTIATE_TEST_SUITE_P(RowsAndVariants, UnfinishedTest,
+                         ::testing::Combine(::testing::ValuesIn(kUnfinished),
+                                            ::testing::ValuesIn(kVariants)),
+                         [](const auto& test) {
+                           return std::string(std::get<0>(test.param).name) +
+                                  std::get<1>(test.param).name;
+                         });
 
 // A failure code ends the transfer however its wait ended: here one with the wrong sequence
 // number, whose wait the device's removal then ends.

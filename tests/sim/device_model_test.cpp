@@ -52,6 +52,7 @@ TEST(DeviceModel, AnswersEachRequestAsTheDeviceWould) {
     // Sent in order into one buffer; only the last request's reply is checked.
     std::vector<std::function<Report(Report&)>> requests;
     std::optional<Bytes> nonZeroBytes;  // nothing: the device stays silent
+    std::size_t filledFrom = 0;         // the configured filler from here on, unless listed
   } cases[] = {
       {"InfoOfAudioDeviceZeroPadsShortTexts",
        audio,
@@ -82,6 +83,21 @@ TEST(DeviceModel, AnswersEachRequestAsTheDeviceWould) {
        {},
        {check("Pardo", "01.00.00"), StartRequest, StartRequest},
        Bytes{{0, 1}}},
+      // The filler goes past the bytes each reply defines; acknowledgements take the status ID.
+      {"InfoIsFilledPastTheModeByte",
+       {.serialNumber = "AB", .inputReportLength = 40, .replyFill = 0xA5},
+       {InfoRequest},
+       Merge({{{0, 0x08}}, Text(1, "AB"), Text(11, "01.00.00"), Text(19, "01.00.00")}),
+       28},
+      {"BlockAskedForAgainWithTheConfiguredCodeAndIdFilledPastItsNumber",
+       {.statusReplyId = 3, .sendAgainCode = 0, .replyFill = 0xA5, .resendEvery = 1},
+       {check("Pardo", "01.00.01"), StartRequest,
+        [](Report& output) {
+          BuildDataBlockReport(ReportView(std::span(output)), 1, Report(kBlockDataSize));
+          return output;
+        }},
+       Bytes{{0, 3}},
+       3},
       {"ExitHasNoReply", {}, {ExitRequest}, std::nullopt},
       {"UnknownReportIdHasNoReplyEvenToAKnownCommand",
        {},
@@ -103,7 +119,8 @@ TEST(DeviceModel, AnswersEachRequestAsTheDeviceWould) {
     EXPECT_EQ(reply.size(), c.config.inputReportLength) << c.name;
     for (std::size_t i = 0; i < reply.size(); ++i) {
       const auto expected = c.nonZeroBytes->find(i);
-      EXPECT_EQ(reply[i], expected == c.nonZeroBytes->end() ? 0 : expected->second)
+      const std::uint8_t unlisted = i >= c.filledFrom ? c.config.replyFill : 0;
+      EXPECT_EQ(reply[i], expected == c.nonZeroBytes->end() ? unlisted : expected->second)
           << c.name << ", byte " << i;
     }
   }

@@ -44,6 +44,8 @@ TEST(SimOptions, TextGivesTheConfiguredDevices) {
         .outputReportLength = 1025,
         .eraseDelay = milliseconds(1500),
         .replyLatency = milliseconds(3)}},
+      {"status-id=255,again-code=0,reply-fill=1",
+       {.statusReplyId = 0xFF, .sendAgainCode = 0x00, .replyFill = 0x01}},
   };
   for (const auto& c : cases) {
     const SimOptionsResult result = ParseSimOptions(c.text);
@@ -78,6 +80,12 @@ TEST(SimOptions, RefusedTextNamesTheCulprit) {
       {"devices=3,2:fail-at=x", "bad value 'x' for fail-at"},
       {"devices=2,3:chatter", "no device 3 among 2"},
       {"input-length=65536", "bad value '65536' for input-length"},
+      // The identification's ID or none; "accepted" or "failed"; past a byte.
+      {"status-id=8", "bad value '8' for status-id"},
+      {"status-id=0", "bad value '0' for status-id"},
+      {"again-code=1", "bad value '1' for again-code"},
+      {"again-code=3", "bad value '3' for again-code"},
+      {"reply-fill=256", "bad value '256' for reply-fill"},
       // Past what 64 bits hold: the parse fails though it read every digit.
       {"reply-ms=99999999999999999999", "bad value '99999999999999999999' for reply-ms"},
       {"erase-ms=", "bad value '' for erase-ms"},

@@ -1,6 +1,7 @@
 """The page on the kernel's hidraw node through WebHID, in the kernel VM (tests/kernel/browser.sh):
-the device identified and the exit request when the page is left, an upgrade whose dump is exact, a failure code, a removal at a block and
-a device plugged in after the page loaded; with --bench, the page's upgrade time over
+the device identified and the exit request when the page is left, an upgrade whose dump is exact, a failure code, a removal at a block,
+a device plugged in after the page loaded, and an upgrade whose dump is exact on a device whose status
+replies and send-again code are not the usual ones; with --bench, the page's upgrade time over
 kr55le-flash's (web-ratio-usb, web-ratio-uhid). The devices come and go through the VM job's shell
 helpers (tests/kernel/common.sh), so that the same cases run over uhid and over the USB link.
 Arguments: the job's work folder (which holds the images) and the link's label. Prints PASS or
@@ -105,7 +106,7 @@ def main(work, link):
         devices.run("stop_device; nodes_gone")
 
     def opened(spec):
-        if not devices.run(f"start_device '{spec}'"):
+        if not devices.run(f'start_device "{spec}"'):  # a spec may name the job's variables
             raise AssertionError("no hidraw node appeared")
         page = page_test.Page(driver, "")
         page.wait_for(page.message, "the first scan did not end")
@@ -129,8 +130,8 @@ def main(work, link):
             return "the device had no exit request when the page was left"
         return None
 
-    def firmware_upgrade():
-        page = opened("")
+    def firmware_upgrade(spec=""):
+        page = opened(spec)
         upgraded(page, "firmware.bin")
         page.wait_for_message(page_test.FIRMWARE_DONE)
         page.close()  # the exit request, and the device let go
@@ -165,7 +166,8 @@ def main(work, link):
     try:
         for name, body in (("identify-then-leave", identify_then_leave), ("firmware-upgrade", firmware_upgrade),
                            ("failure-code", failure_code), ("removed-at-block", removed_at_block),
-                           ("plugged-after-load", plugged_after_load)):
+                           ("plugged-after-load", plugged_after_load),
+                           ("status-id-3-again-code-0", lambda: firmware_upgrade("$variant_spec"))):
             case(name, body)
     finally:
         driver.quit()

@@ -18,17 +18,36 @@
 namespace kr55le::uhid {
 namespace {
 
-TEST(UhidDescriptor, ParsesIntoTheConfiguredReportLengths) {
+// The report IDs of the descriptor's main items of one kind, in order.
+std::vector<std::uint8_t> DeclaredIds(const std::vector<std::uint8_t>& descriptor,
+                                      std::uint8_t mainItem) {
+  std::vector<std::uint8_t> ids;
+  std::uint8_t current = hid::kNoReportId;
+  for (std::size_t at = 0; at < descriptor.size();
+       at += 1 + kShortItemDataSizes[descriptor[at] & kItemSizeMask]) {
+    if (descriptor[at] == sim::kItemReportId1) current = descriptor.at(at + 1);
+    if (descriptor[at] == mainItem) ids.push_back(current);
+  }
+  return ids;
+}
+
+TEST(UhidDescriptor, ParsesIntoTheConfiguredReportLengthsAndIds) {
   const struct {
     std::uint16_t input;
     std::uint16_t output;
     std::uint16_t expectedInput;
-  } cases[] = {{64, 1024, 64}, {1025, 4096, 1025}, {1, 1024, 0}};
+    std::uint8_t statusId = sim::kDefaultStatusReplyId;
+    std::vector<std::uint8_t> inputIds = {0x01, 0x08};
+  } cases[] = {{64, 1024, 64}, {1025, 4096, 1025, 0x03, {0x03, 0x08}}, {1, 1024, 0, 0x01, {}}};
   for (const auto& c : cases) {
-    const hid::HidCaps caps = ParseReportDescriptor(sim::BuildReportDescriptor(c.input, c.output));
+    const auto descriptor = sim::BuildReportDescriptor({.inputReportLength = c.input,
+                                                        .outputReportLength = c.output,
+                                                        .statusReplyId = c.statusId});
+    const hid::HidCaps caps = ParseReportDescriptor(descriptor);
     EXPECT_EQ(caps.InputReportByteLength, c.expectedInput) << c.input;
     EXPECT_EQ(caps.OutputReportByteLength, c.output) << c.output;
     EXPECT_EQ(caps.FeatureReportByteLength, 0) << c.input;
+    EXPECT_EQ(DeclaredIds(descriptor, sim::kItemInput1), c.inputIds) << int{c.statusId};
   }
 }
 
@@ -84,7 +103,7 @@ uhid_event OutputRequest(std::uint8_t command) {
 }
 
 TEST(VirtualDevice, CreatesTheDeviceWithItsIdentityAndDescriptor) {
-  Kernel kernel;
+  Kernel kernel({.statusReplyId = 3});
   EXPECT_EQ(kernel.device->Create(), "");
   const std::optional<uhid_event> create = kernel.Received();
   ASSERT_TRUE(create);
@@ -92,7 +111,7 @@ TEST(VirtualDevice, CreatesTheDeviceWithItsIdentityAndDescriptor) {
   EXPECT_STREQ(reinterpret_cast<const char*>(create->u.create2.name), "Pardo KR-55LE");
   EXPECT_EQ(create->u.create2.vendor, 0x0483u);
   EXPECT_EQ(create->u.create2.product, 0x5750u);
-  const auto descriptor = sim::BuildReportDescriptor(64, 1024);
+  const auto descriptor = sim::BuildReportDescriptor({.statusReplyId = 3});
   ASSERT_EQ(create->u.create2.rd_size, descriptor.size());
   EXPECT_EQ(std::memcmp(create->u.create2.rd_data, descriptor.data(), descriptor.size()), 0);
 }

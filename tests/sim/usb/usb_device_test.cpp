@@ -100,6 +100,7 @@ struct ControlCase {
   std::vector<std::uint8_t> startsWith = {};  // of the answer
   std::vector<std::uint8_t> data = {};        // host to device
   bool description = true;
+  std::uint8_t statusId = sim::kDefaultStatusReplyId;
 };
 
 TEST(UsbDescriptors, EndpointZeroAnswersWhatTheHostDriversAsk) {
@@ -134,6 +135,7 @@ TEST(UsbDescriptors, EndpointZeroAnswersWhatTheHostDriversAsk) {
       {"get idle", {0xA1, 0x02, 0, 0, 1}, 1, {0}},
       {"input report 8", {0xA1, 0x01, 0x0108, 0, 64}, 64, {0x08, 0x00}},
       {"undeclared input report 2", {0xA1, 0x01, 0x0102, 0, 64}, std::nullopt},
+      {"input report 3 of status-id=3", {0xA1, 0x01, 0x0103, 0, 64}, 64, {0x03}, {}, true, 3},
       {"feature report", {0xA1, 0x01, 0x0301, 0, 64}, std::nullopt},
       {"output report 1", {0x21, 0x09, 0x0201, 0, 1024}, 0, {}, request},
       {"output report under another ID", {0x21, 0x09, 0x0202, 0, 1024}, std::nullopt, {}, request},
@@ -150,8 +152,9 @@ TEST(UsbDescriptors, EndpointZeroAnswersWhatTheHostDriversAsk) {
       {"vendor request", {0xC0, 0x01, 0, 0, 8}, std::nullopt},
   };
   for (const ControlCase& c : cases) {
-    const ControlAnswer answer =
-        AnswerControl(c.setup, c.data, DescriptorsOf({.hasDescription = c.description}));
+    const ControlAnswer answer = AnswerControl(
+        c.setup, c.data,
+        DescriptorsOf({.hasDescription = c.description, .statusReplyId = c.statusId}));
     EXPECT_EQ(answer.status == ControlStatus::Done, c.answered.has_value()) << c.name;
     if (!c.answered) continue;
     EXPECT_EQ(answer.data.size(), *c.answered) << c.name;
