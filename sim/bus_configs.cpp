@@ -80,6 +80,7 @@ std::vector<SimDeviceConfig> LoadDeviceConfigs(const SimOptions& options, std::s
     config.hasDescription = device.description.has_value();
     config.inputReportLength = device.caps.InputReportByteLength;
     config.outputReportLength = device.caps.OutputReportByteLength;
+    if (device.statusReplyId) config.statusReplyId = *device.statusReplyId;
     config.replayRecordedTiming = options.replayRecordedTiming;
     config.replay = std::make_shared<const ReplayDevice>(std::move(device));
   }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 
+#include "device/protocol.h"
 #include "res/strings.h"
 
 namespace kr55le::sim {
@@ -43,6 +44,18 @@ struct PathState {
   std::vector<ReplayStep> steps;
   std::uint64_t lastWriteAt = 0;  // the last step's write, in microseconds
 };
+
+std::optional<std::uint8_t> StatusReplyIdOf(const std::vector<ReplayStep>& steps) {
+  for (const ReplayStep& step : steps) {
+    for (const TimedReply& reply : step.replies) {
+      if (!reply.report.empty() && reply.report[0] != kDeviceInfoReplyId &&
+          reply.report[0] != hid::kNoReportId) {
+        return reply.report[0];
+      }
+    }
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -103,6 +116,7 @@ std::vector<ReplayDevice> ReplayDevices(const std::vector<Event>& events) {
     if (state->second.attributes) device.attributes = *state->second.attributes;
     if (state->second.caps) device.caps = *state->second.caps;
     device.steps = std::move(state->second.steps);
+    device.statusReplyId = StatusReplyIdOf(device.steps);
   }
   return devices;
 }

@@ -29,6 +29,9 @@ struct ReplayDevice {
   hid::HidAttributes attributes;
   hid::HidCaps caps;
   std::vector<ReplayStep> steps;  // over every handle opened on the path, in order
+  // The report ID of the first recorded reply but the identification, which a device played
+  // through the kernel must declare; nothing when there was none.
+  std::optional<std::uint8_t> statusReplyId;
 };
 
 // The devices of a recording: each interface of its first enumeration, in its order (one never

@@ -188,6 +188,7 @@ TEST(ReplayScript, EachEnumeratedInterfaceWithWhatWasWrittenAndReadOnItsPath) {
   EXPECT_EQ(kr55le.steps[0].replies[1].delay, milliseconds(17));
   EXPECT_FALSE(kr55le.steps[0].gone);
   EXPECT_TRUE(kr55le.steps[1].gone);
+  EXPECT_EQ(kr55le.statusReplyId, 3);  // the first reply after a write
   // Never opened: it answers nothing, and keeps the IDs its path names.
   EXPECT_TRUE(devices[1].steps.empty());
   EXPECT_EQ(devices[1].attributes.VendorID, 0x046d);
