@@ -22,21 +22,21 @@ fi
 # The prefix made on the host, used through the overlay, so its writes stay in the VM.
 export WINEPREFIX="$KR55LE_REPO/build-kernel/wine-prefix"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ "$udevd" = no ]; then
-  sed -i 's/"DisableUdevd"=dword:00000000/"DisableUdevd"=dword:00000001/' "$WINEPREFIX/system.reg"
-fi
 # A build machine whose kernel runs no 32-bit programs makes the prefix without its 32-bit half;
-# the VM's kernel runs them, so the x86 cases have Wine fill it in here first.
+# the VM's kernel runs them, so for the x86 cases the prefix is made again here.
 case " $arches " in
   *" x86 "*)
     if [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+      . "$KR55LE_REPO/tests/kernel/wine_prefix.sh"
       start=$(uptime_seconds)
-      timeout 900 /usr/lib/wine/wine wineboot --update >/dev/null 2>&1
-      /usr/lib/wine/wineserver -w
-      echo "  the prefix's 32-bit half made in $(elapsed "$start" "$(uptime_seconds)") s"
+      make_wine_prefix "$WINEPREFIX" >/dev/null 2>&1
+      echo "  the prefix made again with its 32-bit half in $(elapsed "$start" "$(uptime_seconds)") s"
     fi
     ;;
 esac
+if [ "$udevd" = no ]; then
+  sed -i 's/"DisableUdevd"=dword:00000000/"DisableUdevd"=dword:00000001/' "$WINEPREFIX/system.reg"
+fi
 Xvfb :7 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 export DISPLAY=:7
 # Wine's services stay up between the runs, so that each run starts as on a running system.
