@@ -26,8 +26,10 @@ struct WaitBounds {
   // After the link found the device of a transfer gone with no notice to say so: how many
   // times the listing is read again, pumping between, before the device still listed is taken
   // for one that failed rather than left. The removal's entry goes a moment after the failure
-  // that reports it. Not scaled: it waits for the system, not for the device.
-  std::uint64_t lostDeviceListings = 1000;
+  // that reports it: a pulled USB device's write fails at once, its node goes only once the
+  // hub's work has run, which a busy or emulated machine takes a second or more for. Not
+  // scaled: it waits for the system, not for the device.
+  std::uint64_t lostDeviceListings = 10000;
 };
 
 // The most polls any one wait of `bounds` counts.
