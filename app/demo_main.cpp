@@ -5,10 +5,12 @@
 
 #include "app/demo_window.h"
 #include "platform/factories.h"
+#include "res/language.h"
 
 int main(int argc, char** argv) {
   const auto toolkit = kr55le::platform::StartWindowToolkit(argc, argv);
-  const std::vector<std::string> arguments = kr55le::platform::ProgramArguments(argc, argv);
+  std::vector<std::string> arguments = kr55le::platform::ProgramArguments(argc, argv);
+  kr55le::i18n::UseProgramLanguage(arguments, kr55le::platform::LanguageWishes());
   return kr55le::RunDemoWindow("kr55le-upgrade-demo",
                                arguments.empty() ? std::string() : arguments.front());
 }

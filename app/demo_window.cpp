@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "res/names.h"
 #include "res/strings.h"
 #include "sim/bus_configs.h"
 #include "sim/payload_dump.h"
@@ -32,7 +33,7 @@ int RunDemoWindow(std::string_view program, const std::string& options, const st
   sim::SimHidServices hid;
   std::vector<std::size_t> plugged;
   for (const sim::SimDeviceConfig& config : configs) plugged.push_back(hid.Plug(config));
-  const std::string instance = std::string(text::kSingleInstanceName) + "-demo";
+  const std::string instance = std::string(name::kSingleInstanceName) + "-demo";
   int status = run(hid, instance);
   if (dumpPath.empty()) return status;
   std::vector<sim::DeviceDump> dumps;

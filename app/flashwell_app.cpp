@@ -1,5 +1,6 @@
 #include "app/flashwell_app.h"
 
+#include "res/names.h"
 #include "res/strings.h"
 
 namespace kr55le {
@@ -10,8 +11,8 @@ CFlashwellApp::CFlashwellApp(StartupServices& startup, DialogHost& host,
 
 bool CFlashwellApp::InitInstance() {
   startup_.BeginWaitCursor();
-  if (startup_.CreateInstanceMarker(text::kSingleInstanceName) == InstanceMarker::OtherRunning) {
-    startup_.ShowWindowNamed(text::kOtherInstanceWindowName);
+  if (startup_.CreateInstanceMarker(name::kSingleInstanceName) == InstanceMarker::OtherRunning) {
+    startup_.ShowWindowNamed(name::kOtherInstanceWindowName);
     return false;
   }
   if (!startup_.InitSockets()) {

@@ -12,6 +12,8 @@
 #include "app/window_main.h"
 #include "platform/factories.h"
 #include "record/recording_hid_services.h"
+#include "res/language.h"
+#include "res/names.h"
 #include "res/strings.h"
 
 namespace {
@@ -54,7 +56,8 @@ int RunRecorded(kr55le::hid::HidServices& hid, std::string_view instanceName,
 
 int main(int argc, char** argv) {
   const auto toolkit = kr55le::platform::StartWindowToolkit(argc, argv);
-  const std::vector<std::string> arguments = kr55le::platform::ProgramArguments(argc, argv);
+  std::vector<std::string> arguments = kr55le::platform::ProgramArguments(argc, argv);
+  kr55le::i18n::UseProgramLanguage(arguments, kr55le::platform::LanguageWishes());
   const std::optional<std::string> record = ValueOf(arguments, kRecordArgument);
   const kr55le::WindowRun run = [&](kr55le::hid::HidServices& hid, std::string_view instance) {
     return record ? RunRecorded(hid, instance, *record, arguments)
@@ -65,5 +68,5 @@ int main(int argc, char** argv) {
                                  ValueOf(arguments, kDumpArgument).value_or(std::string()), run);
   }
   const auto hid = kr55le::platform::MakeHidServices();
-  return run(*hid, kr55le::text::kSingleInstanceName);
+  return run(*hid, kr55le::name::kSingleInstanceName);
 }

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "dialog/wait_bounds.h"
+#include "res/language.h"
+#include "res/names.h"
 #include "res/strings.h"
 
 namespace kr55le {
@@ -115,6 +117,13 @@ constexpr Option kOptions[] = {
      [](std::string_view value, FlashArguments& arguments) -> std::string {
        arguments.serial = std::string(value);
        return {};
+     },
+     nullptr},
+    // Chosen before the words are read (main.cpp), so that their errors are in the language.
+    {name::kLanguageOption,
+     [](std::string_view value, FlashArguments&) -> std::string {
+       if (i18n::IsKnownLanguage(value)) return {};
+       return std::string(text::kUnknownLanguage) + Quoted(value);
      },
      nullptr},
     {"--simulate-dump",

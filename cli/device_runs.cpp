@@ -12,6 +12,7 @@
 #include "cli/output.h"
 #include "cli/terminal_text.h"
 #include "record/latin1_json.h"
+#include "res/names.h"
 #include "res/strings.h"
 
 namespace kr55le {
@@ -45,7 +46,7 @@ std::optional<std::string> MessageOf(const std::string& line) {
 // error lines are this program's texts (and --bell's bell).
 void PrintPrefixed(std::FILE* stream, const std::string& serial, const std::string& line) {
   std::fprintf(stream, "%s%s%s\n", TerminalSafe(serial).c_str(),
-               std::string(text::kSerialLineSeparator).c_str(), line.c_str());
+               std::string(name::kSerialLineSeparator).c_str(), line.c_str());
   std::fflush(stream);
 }
 
@@ -275,10 +276,10 @@ bool DeviceRuns::Handle(const Event& event) {
 void DeviceRuns::HandleLine(Run& run, const Event& event) {
   const std::string& serial = run.result.serial;
   if (event.stream == ChildStream::Errors) {
-    if (event.line.starts_with(text::kProgressLinePrefix)) {
+    if (event.line.starts_with(name::kProgressLinePrefix)) {
       if (drawBoard_) {
-        board_.Set(event.run, TerminalSafe(serial) + std::string(text::kSerialLineSeparator) +
-                                  event.line.substr(text::kProgressLinePrefix.size()));
+        board_.Set(event.run, TerminalSafe(serial) + std::string(name::kSerialLineSeparator) +
+                                  event.line.substr(name::kProgressLinePrefix.size()));
       }
       return;
     }

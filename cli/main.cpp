@@ -22,6 +22,8 @@
 #include "platform/console/reader_gone.h"
 #include "platform/factories.h"
 #include "record/recording_hid_services.h"
+#include "res/language.h"
+#include "res/names.h"
 #include "res/strings.h"
 #include "sim/bus_configs.h"
 #include "sim/payload_dump.h"
@@ -109,7 +111,7 @@ int Run(const FlashArguments& arguments) {
     return kExitDone;
   }
   if (arguments.command == FlashCommand::Version) {
-    std::printf(std::string(text::kFlashVersionFormat).c_str(), KR55LE_VERSION);
+    std::printf(std::string(name::kFlashVersionFormat).c_str(), KR55LE_VERSION);
     return kExitDone;
   }
   const bool inspect = arguments.command == FlashCommand::Inspect;
@@ -141,6 +143,9 @@ int Run(const FlashArguments& arguments) {
 int main(int argc, char** argv) {
   kr55le::platform::UseBinaryOutput();
   const std::vector<std::string> arguments = kr55le::platform::ProgramArguments(argc, argv);
+  // The runs of --all and --each get the option among their words, so the parser sees it too.
+  std::vector<std::string> withoutLanguage = arguments;
+  kr55le::i18n::UseProgramLanguage(withoutLanguage, kr55le::platform::LanguageWishes());
   const std::vector<std::string_view> words(arguments.begin(), arguments.end());
   const kr55le::ParsedFlashArguments parsed = kr55le::ParseFlashArguments(words);
   if (!parsed.ok()) {
@@ -148,5 +153,7 @@ int main(int argc, char** argv) {
     std::fputs(std::string(kr55le::text::kFlashShortUsage).c_str(), stderr);
     return kr55le::kExitUsage;
   }
+  // Scripts read --json: its texts stay the English ones, whatever the language.
+  if (parsed.arguments.json) kr55le::i18n::UseLanguage({});
   return kr55le::Run(parsed.arguments);
 }

@@ -2,13 +2,14 @@
 
 #include "cli/terminal_text.h"
 #include "record/latin1_json.h"
+#include "res/names.h"
 #include "res/strings.h"
 
 namespace kr55le {
 
 void PrintError(std::string_view message, std::FILE* errors) {
-  std::fprintf(errors, "%.*s%.*s\n", static_cast<int>(text::kFlashErrorPrefix.size()),
-               text::kFlashErrorPrefix.data(), static_cast<int>(message.size()), message.data());
+  std::fprintf(errors, "%.*s%.*s\n", static_cast<int>(name::kFlashErrorPrefix.size()),
+               name::kFlashErrorPrefix.data(), static_cast<int>(message.size()), message.data());
   std::fflush(errors);
 }
 

@@ -2,6 +2,7 @@
 #include "dialog/flashwell_dlg.h"
 #include "dialog/path_display.h"
 #include "image/image_file.h"
+#include "res/names.h"
 #include "res/strings.h"
 
 namespace kr55le {
@@ -15,7 +16,7 @@ void CFlashwellDlg::OnBrowseFile() {
 Outcome CFlashwellDlg::BrowseFile() {
   FileSelected = false;
   const std::optional<std::string> chosen = host_.OpenFileDialog(
-      {text::kOpenDialogTitle, text::kOpenDialogFilter, text::kOpenDialogDefaultExtension});
+      {text::kOpenDialogTitle, text::kOpenDialogFilter, name::kOpenDialogDefaultExtension});
   controls_.SetText(Control::FileVersionField, "");
   if (!chosen) {
     host_.MessageBox(text::kFileOpenFail);

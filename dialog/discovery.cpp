@@ -8,6 +8,7 @@
 
 #include "dialog/flashwell_dlg.h"
 #include "dialog/interface_paths.h"
+#include "res/names.h"
 #include "res/strings.h"
 
 namespace kr55le {
@@ -216,7 +217,7 @@ void CFlashwellDlg::ShowIdentification(const DeviceInfoReply& reply) {
   controls_.SetText(Control::SoftwareVersionField, reply.SoftwareVersion);
   controls_.SetText(Control::BootloaderField, reply.BootloaderVersion);
 
-  controls_.SetText(Control::PathEdit, text::kPathPlaceholder);
+  controls_.SetText(Control::PathEdit, name::kPathPlaceholder);
   controls_.SetText(Control::MessageEdit,
                     std::string(modeMessage) + std::string(text::kBrowseForUpgrade));
   CloseRequested = false;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "res/names.h"
 #include "res/strings.h"
 
 namespace kr55le {
@@ -15,7 +16,7 @@ constexpr std::size_t kHintCapacity = 512;
 
 bool IsScannedInterface(const std::string& path) {
   // Case-sensitive on the path as the system gives it.
-  return path.find(text::kVendorMatch) != std::string::npos;
+  return path.find(name::kVendorMatch) != std::string::npos;
 }
 
 std::string PermissionHintFor(const std::string& path) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "res/strings.h"
+#include "res/names.h"
 
 namespace kr55le {
 namespace {
@@ -33,7 +33,7 @@ std::string BreakPathForDisplay(std::string path) {
   // Positions count characters, not bytes, so that a break never splits a letter's bytes.
   for (std::size_t position : kBreakPositions) {
     const std::size_t offset = OffsetOfCharacter(path, position);
-    if (offset != std::string::npos) path.insert(offset, text::kPathLineBreak);
+    if (offset != std::string::npos) path.insert(offset, name::kPathLineBreak);
   }
   return path;
 }

@@ -6,6 +6,7 @@
 #include "dialog/path_display.h"
 #include "image/image_file.h"
 #include "image/image_inspection.h"
+#include "res/names.h"
 #include "res/strings.h"
 
 namespace kr55le {
@@ -118,7 +119,7 @@ Outcome CFlashwellDlg::Upgrade() {
   const Outcome sent = SendBlocks(plan);
   if (sent != Outcome::Completed) return sent;
   if (CancelRequested) return Outcome::Cancelled;
-  controls_.SetText(Control::PercentEdit, text::kPercentComplete);
+  controls_.SetText(Control::PercentEdit, name::kPercentComplete);
   if (kindTexts) controls_.SetText(Control::MessageEdit, kindTexts->completed);
   host_.MessageBeep(Beep::Plain);
   controls_.Enable(Control::CancelButton, false);
@@ -254,7 +255,7 @@ void CFlashwellDlg::StepProgress(bool& progressPending) {
   LastPercentage =
       PercentOf(static_cast<std::uint32_t>(position), std::uint64_t{FullBlockCount} + 1);
   char percent[32];
-  std::snprintf(percent, sizeof percent, std::string(text::kPercentFormat).c_str(),
+  std::snprintf(percent, sizeof percent, std::string(name::kPercentFormat).c_str(),
                 static_cast<int>(LastPercentage), '%');
   controls_.SetText(Control::PercentEdit, percent);
 }

@@ -20,6 +20,9 @@ namespace kr55le::platform {
 // The program's arguments after its name, in UTF-8, whatever the system's code page.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
+// The user's languages as the system keeps them, most wished first ("de-DE", "fr_FR.UTF-8").
+std::vector<std::string> LanguageWishes();
+
 // The system's HID devices.
 std::unique_ptr<hid::HidServices> MakeHidServices();
 // The dialog's report link: its workers on threads, or where the program has none (the page),

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "res/controls.h"
+#include "res/text.h"
 
 namespace kr55le::dialog_template {
 
@@ -100,7 +101,7 @@ struct TemplateControl {
   int id = kIdStatic;
   std::optional<Control> control;  // nothing for the static captions and the group box
   ControlClass controlClass = ControlClass::Static;
-  std::string_view text;
+  Text text = "";  // shown in the language chosen
   DialogUnitRect rect;
   StyleSet styles;                   // WS_CHILD included
   std::optional<Control> captionOf;  // a static caption: the control it stands beside

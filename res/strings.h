@@ -1,135 +1,117 @@
-// Every text the utility shows, exactly once. Handlers and hosts use these verbatim.
+// Every text the utility shows, exactly once. Handlers and hosts use these verbatim; each
+// shows in the language chosen (res/language.h). The catalogs in po/ are made from this file:
+// the comment above a text reaches its translators.
 #pragma once
 
-#include <string_view>
+#include "res/text.h"
 
 namespace kr55le::text {
 
 // Window and application.
-inline constexpr std::string_view kDialogTitle = "Pardo KR-55LE Upgrade Utility v0.0.6";
-inline constexpr std::string_view kApplicationName = "kr55le-upgrade";
-inline constexpr std::string_view kMakerNotice = "KR-55LE upgrade utility for Linux";
-inline constexpr std::string_view kMakerNoticeWindows = "KR-55LE upgrade utility for Windows";
-inline constexpr std::string_view kMakerNoticeWeb = "KR-55LE upgrade utility for the web";
-inline constexpr std::string_view kSocketsInitFailed = "Windows sockets initialization failed.";
-inline constexpr std::string_view kSingleInstanceName = "PARDO_KR_91_MAX_UI_RUNNING";
-inline constexpr std::string_view kOtherInstanceWindowName = "tws2";
-inline constexpr std::string_view kReadThreadFailed =
-    "Error occured when creating Read thread (%d)\n";
-inline constexpr std::string_view kWriteThreadFailed =
-    "Error occured when creating Write thread (%d)\n";
+inline constexpr Text kDialogTitle = "Pardo KR-55LE Upgrade Utility v0.0.6";
+inline constexpr Text kMakerNotice = "KR-55LE upgrade utility for Linux";
+inline constexpr Text kMakerNoticeWindows = "KR-55LE upgrade utility for Windows";
+inline constexpr Text kMakerNoticeWeb = "KR-55LE upgrade utility for the web";
+inline constexpr Text kSocketsInitFailed = "Windows sockets initialization failed.";
+inline constexpr Text kReadThreadFailed = "Error occured when creating Read thread (%d)\n";
+inline constexpr Text kWriteThreadFailed = "Error occured when creating Write thread (%d)\n";
 
 // Template captions.
-inline constexpr std::string_view kCaptionDeviceStatus = "Device Status";
-inline constexpr std::string_view kCaptionBrowseFile = "&Browse File";
-inline constexpr std::string_view kCaptionUpgrade = "&Upgrade";
-inline constexpr std::string_view kCaptionCancel = "&Cancel";
-inline constexpr std::string_view kCaptionMessage = "Message         :";
-inline constexpr std::string_view kCaptionSerialNumber = "Device Serial Number";
-inline constexpr std::string_view kCaptionFileVersion = "Software Version of File";
-inline constexpr std::string_view kCaptionDeviceVersion = "Device Software Version";
-inline constexpr std::string_view kCaptionBootloaderVersion = "Bootloader Version";
-inline constexpr std::string_view kCaptionUpgradeMode = "Upgrade mode";
+inline constexpr Text kCaptionDeviceStatus = "Device Status";
+inline constexpr Text kCaptionBrowseFile = "&Browse File";
+inline constexpr Text kCaptionUpgrade = "&Upgrade";
+inline constexpr Text kCaptionCancel = "&Cancel";
+inline constexpr Text kCaptionMessage = "Message         :";
+inline constexpr Text kCaptionSerialNumber = "Device Serial Number";
+inline constexpr Text kCaptionFileVersion = "Software Version of File";
+inline constexpr Text kCaptionDeviceVersion = "Device Software Version";
+inline constexpr Text kCaptionBootloaderVersion = "Bootloader Version";
+inline constexpr Text kCaptionUpgradeMode = "Upgrade mode";
 
-// Device discovery and identification.
-inline constexpr std::string_view kVendorMatch = "vid_0483";
-inline constexpr std::string_view kDeviceEntryNamed = "Pardo KR-55LE is connected";
-inline constexpr std::string_view kDeviceEntryUnnamed = "Add the name of device";
-inline constexpr std::string_view kNoDeviceAttached = "No device is attached";
-inline constexpr std::string_view kNotInUpgradeMode =
+inline constexpr Text kDeviceEntryNamed = "Pardo KR-55LE is connected";
+inline constexpr Text kDeviceEntryUnnamed = "Add the name of device";
+inline constexpr Text kNoDeviceAttached = "No device is attached";
+inline constexpr Text kNotInUpgradeMode =
     "Device is not connected in upgrade mode, read user manual for device upgrade.";
-inline constexpr std::string_view kConnectedAudioMode =
-    "Device is connected in audio upgrade mode.";
-inline constexpr std::string_view kConnectedFirmwareMode =
-    "Device is connected in firmware upgrade mode.";
-inline constexpr std::string_view kBrowseForUpgrade = "Browse a file for upgrade.";
+inline constexpr Text kConnectedAudioMode = "Device is connected in audio upgrade mode.";
+inline constexpr Text kConnectedFirmwareMode = "Device is connected in firmware upgrade mode.";
+inline constexpr Text kBrowseForUpgrade = "Browse a file for upgrade.";
 // Another program has taken the device (the window looks again every few seconds).
-inline constexpr std::string_view kDeviceInUse =
+inline constexpr Text kDeviceInUse =
     "Device is in use by another program: close that program, and the window goes on by itself.";
-inline constexpr std::string_view kModeAudio = "Audio upgrade";
-inline constexpr std::string_view kModeFirmware = "Firmware upgrade";
-inline constexpr std::string_view kMultipleDevicesBox =
+inline constexpr Text kModeAudio = "Audio upgrade";
+inline constexpr Text kModeFirmware = "Firmware upgrade";
+inline constexpr Text kMultipleDevicesBox =
     "Multiple devices are attached. Remove any one device for contiued operation. \n";
-inline constexpr std::string_view kPathPlaceholder = " ";
 
 // Image selection.
-inline constexpr std::string_view kOpenDialogTitle = "Pardo KR-55 files";
-inline constexpr std::string_view kOpenDialogFilter = "Bin Files: (*.bin)|*.bin|";
-inline constexpr std::string_view kOpenDialogDefaultExtension = "*.*";
-inline constexpr std::string_view kFileOpenFail = "File Open Fail";
-inline constexpr std::string_view kInvalidFile = "Error: Invalid File";
-inline constexpr std::string_view kRejectedFile =
-    "Error: Invalid file,please select valid binary file";
-inline constexpr std::string_view kSameVersion =
+inline constexpr Text kOpenDialogTitle = "Pardo KR-55 files";
+inline constexpr Text kOpenDialogFilter = "Bin Files: (*.bin)|*.bin|";
+inline constexpr Text kFileOpenFail = "File Open Fail";
+inline constexpr Text kInvalidFile = "Error: Invalid File";
+inline constexpr Text kRejectedFile = "Error: Invalid file,please select valid binary file";
+inline constexpr Text kSameVersion =
     "Device software version is same as  file software version, do you want to repair?";
-inline constexpr std::string_view kOtherVersion = "Do you want to upgrade the device?";
-inline constexpr std::string_view kPathLineBreak = "\r\n";
+inline constexpr Text kOtherVersion = "Do you want to upgrade the device?";
 
 // Image file rules.
-inline constexpr std::string_view kEmptyFile = "Empty file selected";
-inline constexpr std::string_view kFileTooLarge = "File size too large";
+inline constexpr Text kEmptyFile = "Empty file selected";
+inline constexpr Text kFileTooLarge = "File size too large";
 
 // Upgrade transfer.
-inline constexpr std::string_view kMultipleDeviceAttached = "Multiple device attached";
-inline constexpr std::string_view kSelectValidFile = "Please select the valid file";
-inline constexpr std::string_view kResetDeviceFirst =
-    "Please reset the device in upgrade mode first";
-inline constexpr std::string_view kPressUpgrade = "Now press Upgrade button to upgrade the device";
-inline constexpr std::string_view kUpgrading = "Upgrading the device, please wait...";
-inline constexpr std::string_view kFirmwareUpgrading =
+inline constexpr Text kMultipleDeviceAttached = "Multiple device attached";
+inline constexpr Text kSelectValidFile = "Please select the valid file";
+inline constexpr Text kResetDeviceFirst = "Please reset the device in upgrade mode first";
+inline constexpr Text kPressUpgrade = "Now press Upgrade button to upgrade the device";
+inline constexpr Text kUpgrading = "Upgrading the device, please wait...";
+inline constexpr Text kFirmwareUpgrading =
     "Firmware is Upgrading... ( Please do not unplug the cable )";
-inline constexpr std::string_view kAudioUpgrading =
-    "Audio is Upgrading... ( Please do not unplug the cable )";
-inline constexpr std::string_view kCommunicationError =
-    "Communication error: Reset the device and try again";
-inline constexpr std::string_view kUploadFailed =
-    "Communication error: Uploading is failed, please try again";
-inline constexpr std::string_view kPercentFormat = "%d %c";
-inline constexpr std::string_view kPercentComplete = "100 %";
-inline constexpr std::string_view kFirmwareCompleted = "Firmware upgrade completed";
-inline constexpr std::string_view kAudioCompleted = "Audio upgrade completed";
+inline constexpr Text kAudioUpgrading = "Audio is Upgrading... ( Please do not unplug the cable )";
+inline constexpr Text kCommunicationError = "Communication error: Reset the device and try again";
+inline constexpr Text kUploadFailed = "Communication error: Uploading is failed, please try again";
+inline constexpr Text kFirmwareCompleted = "Firmware upgrade completed";
+inline constexpr Text kAudioCompleted = "Audio upgrade completed";
 
 // Cancel and close.
-inline constexpr std::string_view kUpgradeDiscontinued =
+inline constexpr Text kUpgradeDiscontinued =
     "Upgrade discontinued. Please re-connect the device in upgrade mode";
 
 // The page in a web browser.
-inline constexpr std::string_view kConnectDevice = "Connect device";
-inline constexpr std::string_view kSaveRecording = "Save recording";
-inline constexpr std::string_view kNoWebHid =
+inline constexpr Text kConnectDevice = "Connect device";
+inline constexpr Text kSaveRecording = "Save recording";
+inline constexpr Text kNoWebHid =
     "This page needs WebHID to reach the device: open it in Chrome, Edge or Opera on a computer, "
     "from an https address (or from localhost).";
-inline constexpr std::string_view kPageEnded =
-    "The utility has closed. Reload the page to start it again.";
-inline constexpr std::string_view kWakeLockRefused =
+inline constexpr Text kPageEnded = "The utility has closed. Reload the page to start it again.";
+inline constexpr Text kWakeLockRefused =
     "The browser did not keep the screen awake: keep this tab in front until the upgrade ends.";
 // The page on a simulated device ("?simulate=" in its address): before its title, and on a line
 // above the dialog.
-inline constexpr std::string_view kDemoTitlePrefix = "Simulated device, no device is changed - ";
-inline constexpr std::string_view kDemoNotice =
+inline constexpr Text kDemoTitlePrefix = "Simulated device, no device is changed - ";
+inline constexpr Text kDemoNotice =
     "Demonstration: the device below is simulated. No device is reached or changed, whatever "
     "the dialog says. To upgrade a device, open this address without \"?simulate=\".";
 // In place of kDeviceInUse: on the page, only another tab or window of the same browser holds a
 // device. The second names it by its title, when it says its title.
-inline constexpr std::string_view kDeviceInUseInOtherTab =
+inline constexpr Text kDeviceInUseInOtherTab =
     "Device is in use in another tab or window of this browser: close it, then reload this page.";
-inline constexpr std::string_view kDeviceInUseInNamedTabFormat =
+inline constexpr Text kDeviceInUseInNamedTabFormat =
     "Device is in use in the tab or window \"%s\" of this browser: close it, then reload this "
     "page.";
 // The accessible names of the controls that have no caption of their own.
-inline constexpr std::string_view kNameImagePath = "Image file";
-inline constexpr std::string_view kNamePercent = "Percentage";
-inline constexpr std::string_view kNameProgress = "Progress";
-inline constexpr std::string_view kNameDevicePaths = "Device paths";
+inline constexpr Text kNameImagePath = "Image file";
+inline constexpr Text kNamePercent = "Percentage";
+inline constexpr Text kNameProgress = "Progress";
+inline constexpr Text kNameDevicePaths = "Device paths";
 // Between the status line's name and the status it shows, in the name a screen reader speaks.
-inline constexpr std::string_view kStatusNameSeparator = ": ";
+inline constexpr Text kStatusNameSeparator = ": ";
 
 // Command line.
 // The window shows the permission hint too: as the status line's tooltip and on standard error.
-inline constexpr std::string_view kPermissionHintFormat =
+inline constexpr Text kPermissionHintFormat =
     "%s cannot be opened: permission denied. Install the udev rule 70-kr55le-upgrade.rules in "
     "/etc/udev/rules.d (or the package that ships it), then re-plug the device.";
-inline constexpr std::string_view kFlashUsage =
+inline constexpr Text kFlashUsage =
     "usage: kr55le-flash [OPTIONS] COMMAND [IMAGE]\n"
     "commands:\n"
     "  list                  identify every device, one line each\n"
@@ -157,150 +139,95 @@ inline constexpr std::string_view kFlashUsage =
     "  --simulate OPTIONS    use a simulated device (KEY=VALUE,...; '' for the defaults)\n"
     "  --simulate-dump FILE  write the payload the simulated device assembled to FILE\n"
     "  --wait-scale F        multiply each wait for the device by F (default 1)\n"
+    "  --lang LANGUAGE       write the texts in LANGUAGE (de, fr, es, ja, zh_CN; en for the\n"
+    "                        English ones) rather than in the locale's; --json is English\n"
     "  --help                print this text\n"
     "  --version             print the version\n"
     "exit status: 0 done, 1 not done (the last message line says why), 2 wrong usage,\n"
     "3 the device may not be opened, 4 the device answers with another serial number\n";
-inline constexpr std::string_view kFlashVersionFormat = "kr55le-flash %s\n";
-inline constexpr std::string_view kFlashShortUsage =
+inline constexpr Text kFlashShortUsage =
     "usage: kr55le-flash [OPTIONS] list | info | check IMAGE | upgrade IMAGE | inspect IMAGE\n"
     "       kr55le-flash --help tells more\n";
-inline constexpr std::string_view kFlashErrorPrefix = "kr55le-flash: ";
-inline constexpr std::string_view kMissingCommand = "missing command";
-inline constexpr std::string_view kUnknownCommand = "unknown command ";
-inline constexpr std::string_view kUnknownOption = "unknown option ";
-inline constexpr std::string_view kMissingValue = "missing value for ";
-inline constexpr std::string_view kUnexpectedValue = "no value expected for ";
-inline constexpr std::string_view kBadWaitScale = "--wait-scale needs a positive decimal, not ";
-inline constexpr std::string_view kBadSimulateOptions = "--simulate: ";
-inline constexpr std::string_view kDumpNeedsSimulate = "--simulate-dump needs --simulate";
-inline constexpr std::string_view kBadWait = "--wait needs a positive number of seconds, not ";
-inline constexpr std::string_view kWaitNotForInspect =
-    "--wait is for list, info, check and upgrade";
-inline constexpr std::string_view kDeviceNotForCommand = "--device is for info, check and upgrade";
-inline constexpr std::string_view kNoDeviceMatches = "no device matches --device ";
-inline constexpr std::string_view kRecordNotForInspect =
-    "--record is for list, info, check and upgrade";
-inline constexpr std::string_view kRecordWriteFailed = "cannot write the recording to ";
-inline constexpr std::string_view kSerialNotForCommand =
+inline constexpr Text kMissingCommand = "missing command";
+inline constexpr Text kUnknownLanguage = "no translation for the language ";
+inline constexpr Text kUnknownCommand = "unknown command ";
+inline constexpr Text kUnknownOption = "unknown option ";
+inline constexpr Text kMissingValue = "missing value for ";
+inline constexpr Text kUnexpectedValue = "no value expected for ";
+inline constexpr Text kBadWaitScale = "--wait-scale needs a positive decimal, not ";
+inline constexpr Text kBadSimulateOptions = "--simulate: ";
+inline constexpr Text kDumpNeedsSimulate = "--simulate-dump needs --simulate";
+inline constexpr Text kBadWait = "--wait needs a positive number of seconds, not ";
+inline constexpr Text kWaitNotForInspect = "--wait is for list, info, check and upgrade";
+inline constexpr Text kDeviceNotForCommand = "--device is for info, check and upgrade";
+inline constexpr Text kNoDeviceMatches = "no device matches --device ";
+inline constexpr Text kRecordNotForInspect = "--record is for list, info, check and upgrade";
+inline constexpr Text kRecordWriteFailed = "cannot write the recording to ";
+inline constexpr Text kSerialNotForCommand =
     "--serial is for check and upgrade, without --all or --each (their runs get their own)";
-inline constexpr std::string_view kOtherDeviceFormat =
+inline constexpr Text kOtherDeviceFormat =
     "the device answers with serial number %s, not %s: nothing more is sent to it";
-inline constexpr std::string_view kAllNotForCommand = "--all is for check and upgrade";
-inline constexpr std::string_view kAllWithDevice = "--all and --device exclude each other";
-inline constexpr std::string_view kWaitScaleTooLargeFormat =
+inline constexpr Text kAllNotForCommand = "--all is for check and upgrade";
+inline constexpr Text kAllWithDevice = "--all and --device exclude each other";
+inline constexpr Text kWaitScaleTooLargeFormat =
     "--wait-scale is at most %.0f (the waits' poll counts would overflow), not ";
-inline constexpr std::string_view kBadEach =
-    "--each needs a positive whole number of devices, not ";
-inline constexpr std::string_view kEachNotForCommand = "--each is for upgrade";
-inline constexpr std::string_view kEachWithAll = "--each and --all exclude each other";
-inline constexpr std::string_view kEachWithDevice = "--each and --device exclude each other";
-inline constexpr std::string_view kEachWithWait =
-    "--each waits for devices itself: leave out --wait";
+inline constexpr Text kBadEach = "--each needs a positive whole number of devices, not ";
+inline constexpr Text kEachNotForCommand = "--each is for upgrade";
+inline constexpr Text kEachWithAll = "--each and --all exclude each other";
+inline constexpr Text kEachWithDevice = "--each and --device exclude each other";
+inline constexpr Text kEachWithWait = "--each waits for devices itself: leave out --wait";
 
 // The replay of a recording, when the utility sends what the recorded one did not.
-inline constexpr std::string_view kReplayDiffersFormat =
+inline constexpr Text kReplayDiffersFormat =
     "replay: report %zu differs at byte %zu: expected 0x%02x, got 0x%02x\n";
-inline constexpr std::string_view kReplayLengthFormat =
+inline constexpr Text kReplayLengthFormat =
     "replay: report %zu is %zu bytes long, the recorded one %zu\n";
-inline constexpr std::string_view kReplayEndedFormat =
+inline constexpr Text kReplayEndedFormat =
     "replay: report %zu comes after the end of the recording\n";
-inline constexpr std::string_view kCannotReplay = "cannot replay ";
-inline constexpr std::string_view kReplayCannotOpen = ": cannot be opened";
-inline constexpr std::string_view kReplayNotRegularFile = ": not a regular file";
-inline constexpr std::string_view kReplayTooLargeFormat =
+inline constexpr Text kCannotReplay = "cannot replay ";
+inline constexpr Text kReplayCannotOpen = ": cannot be opened";
+inline constexpr Text kReplayNotRegularFile = ": not a regular file";
+inline constexpr Text kReplayTooLargeFormat =
     ": larger than any recorded session (at most %zu bytes)";
 
 // check --all and upgrade --all.
-inline constexpr std::string_view kNoDeviceAnswered = "no device answered";
-inline constexpr std::string_view kLeftOutFormat = "left out %s: %s";
+inline constexpr Text kNoDeviceAnswered = "no device answered";
+inline constexpr Text kLeftOutFormat = "left out %s: %s";
 // upgrade --each.
-inline constexpr std::string_view kUpgradedOnceFormat =
-    "left alone %s: %s is upgraded only once in a run";
-inline constexpr std::string_view kEmptySerialFormat =
+inline constexpr Text kUpgradedOnceFormat = "left alone %s: %s is upgraded only once in a run";
+inline constexpr Text kEmptySerialFormat =
     "left alone %s: its serial number is empty: it cannot be told apart from another device";
-inline constexpr std::string_view kSameSerialFormat =
+inline constexpr Text kSameSerialFormat =
     "left alone %s: another device attached has its serial number %s";
-inline constexpr std::string_view kNoDeviceUpgraded = "no device was upgraded";
-inline constexpr std::string_view kCannotStartRun = "cannot start a run for ";
-inline constexpr std::string_view kSerialLineSeparator = ": ";
-inline constexpr std::string_view kResultDone = "done";
-inline constexpr std::string_view kResultFailed = "failed";
-inline constexpr std::string_view kResultNoPermission = "no permission";
-inline constexpr std::string_view kResultNotStarted = "not started";
-inline constexpr std::string_view kResultOtherDevice = "other device";
-inline constexpr std::string_view kSummarySerial = "serial";
-inline constexpr std::string_view kSummaryPath = "path";
-inline constexpr std::string_view kSummaryResult = "result";
-inline constexpr std::string_view kSummarySeconds = "seconds";
-inline constexpr std::string_view kSummaryMessage = "last message";
-inline constexpr std::string_view kMissingImage = "missing IMAGE for ";
-inline constexpr std::string_view kUnexpectedArgument = "unexpected argument ";
-inline constexpr std::string_view kDumpWriteFailed = "cannot write the simulated payload to ";
-inline constexpr std::string_view kWordOk = "ok";
-inline constexpr std::string_view kWordYes = "yes";
-inline constexpr std::string_view kWordNo = "no";
-inline constexpr std::string_view kWordFirmware = "firmware";
-inline constexpr std::string_view kWordAudio = "audio";
-inline constexpr std::string_view kWordUnknown = "unknown";
-inline constexpr std::string_view kProgressStartFormat = "%u/%u blocks, %u %%";
-// Before each progress drawing written as a line of its own (--progress-lines).
-inline constexpr std::string_view kProgressLinePrefix = "progress: ";
-inline constexpr std::string_view kProgressFormat = "%u/%u blocks, %u %%, %.1f KiB/s, %u:%02u left";
+inline constexpr Text kNoDeviceUpgraded = "no device was upgraded";
+inline constexpr Text kCannotStartRun = "cannot start a run for ";
+inline constexpr Text kResultDone = "done";
+inline constexpr Text kResultFailed = "failed";
+inline constexpr Text kResultNoPermission = "no permission";
+inline constexpr Text kResultNotStarted = "not started";
+inline constexpr Text kResultOtherDevice = "other device";
+inline constexpr Text kSummarySerial = "serial";
+inline constexpr Text kSummaryPath = "path";
+inline constexpr Text kSummaryResult = "result";
+inline constexpr Text kSummarySeconds = "seconds";
+inline constexpr Text kSummaryMessage = "last message";
+inline constexpr Text kMissingImage = "missing IMAGE for ";
+inline constexpr Text kUnexpectedArgument = "unexpected argument ";
+inline constexpr Text kDumpWriteFailed = "cannot write the simulated payload to ";
+inline constexpr Text kWordOk = "ok";
+inline constexpr Text kWordYes = "yes";
+inline constexpr Text kWordNo = "no";
+inline constexpr Text kWordFirmware = "firmware";
+inline constexpr Text kWordAudio = "audio";
+inline constexpr Text kWordUnknown = "unknown";
+// The progress of a transfer, by blocks sent of blocks in all.
+inline constexpr PluralText kProgressStartFormat{"%u/%u blocks, %u %%", "%u/%u blocks, %u %%"};
+inline constexpr PluralText kProgressFormat{"%u/%u blocks, %u %%, %.1f KiB/s, %u:%02u left",
+                                            "%u/%u blocks, %u %%, %.1f KiB/s, %u:%02u left"};
 
 // The hold on sleep and shutdown during a transfer, as the system lists it.
-inline constexpr std::string_view kHoldWho = "KR-55LE upgrade utility";
-inline constexpr std::string_view kHoldWhy = "Transferring an image to the device";
-inline constexpr std::string_view kNoSystemHold =
-    "Sleep and shutdown are not held off during transfers: ";
-
-// The virtual device.
-inline constexpr std::string_view kVirtualUsage =
-    "usage: kr55le-virtual-device [OPTIONS] [SPEC]\n"
-    "Plays simulated KR-55LE devices in upgrade mode through /dev/uhid, so that the window and\n"
-    "kr55le-flash meet them as real hidraw devices. SPEC is kr55le-flash's --simulate list\n"
-    "(KEY=VALUE,...; none for one device in firmware upgrade mode). Ctrl+C or SIGTERM ends it.\n"
-    "options:\n"
-    "  --dump FILE           at the end, write the payload the device assembled to FILE (with\n"
-    "                        several, one file each, its serial number before the extension)\n"
-    "  --help                print this text\n";
-inline constexpr std::string_view kVirtualErrorPrefix = "kr55le-virtual-device: ";
-// At the end, for each device (kr55le-usb-device's too).
-inline constexpr std::string_view kVirtualRequestsFormat =
-    "%s requests: info=%u check=%u start=%u exit=%u\n";
-inline constexpr std::string_view kUhidOpenFailedFormat =
-    "cannot open %s: %s. It needs the uhid module (sudo modprobe uhid) and root, or a group "
-    "that may open %s.";
-inline constexpr std::string_view kVirtualStartedFormat =
-    "%zu virtual %s on %s (vendor %04x, product %04x); Ctrl+C or SIGTERM ends it\n";
-inline constexpr std::string_view kVirtualChatter = "chatter is not played through the kernel";
-inline constexpr std::string_view kVirtualLengthFormat =
-    "report lengths above %zu bytes do not fit a uhid event";
-inline constexpr std::string_view kVirtualSpecPrefix = "SPEC: ";
-
-// The USB device.
-inline constexpr std::string_view kUsbDeviceUsage =
-    "usage: kr55le-usb-device [OPTIONS] [SPEC]\n"
-    "Plays simulated KR-55LE devices in upgrade mode as full-speed USB HID devices for QEMU's\n"
-    "usb-redir (-chardev socket,id=r0,path=SOCKET -device usb-redir,chardev=r0), so that the\n"
-    "guest's USB and HID drivers meet them. SPEC is kr55le-flash's --simulate list\n"
-    "(KEY=VALUE,...), and also out-endpoint=no (no interrupt OUT endpoint: output reports come\n"
-    "as SET_REPORT), disconnect-at=N (the device leaves at block N while the connection\n"
-    "stays; unplug-at=N ends the connection) and stall-at=N (at block N the OUT endpoint halts\n"
-    "until the host clears it, or the SET_REPORT stalls once). Ctrl+C or SIGTERM ends it.\n"
-    "options:\n"
-    "  --socket PATH         the unix socket to listen on, kr55le-usb-device.sock unless given\n"
-    "                        (with several devices, one each, its number from 1 before the\n"
-    "                        extension: r.sock gives r-1.sock, r-2.sock, ...)\n"
-    "  --dump FILE           at the end, write the payload the device assembled to FILE (with\n"
-    "                        several, one file each, its serial number before the extension)\n"
-    "  --help                print this text\n";
-inline constexpr std::string_view kUsbDeviceErrorPrefix = "kr55le-usb-device: ";
-inline constexpr std::string_view kUsbDeviceStartedFormat =
-    "USB %s %s on %s (vendor %04x, product %04x); Ctrl+C or SIGTERM ends it\n";
-inline constexpr std::string_view kUsbLengthFormat =
-    "report lengths above %zu bytes do not fit QEMU's control transfers";
-inline constexpr std::string_view kUsbSocketNotSocket = " is there and is not a socket";
-inline constexpr std::string_view kUsbSocketTooLong = " is too long for a unix socket";
+inline constexpr Text kHoldWho = "KR-55LE upgrade utility";
+inline constexpr Text kHoldWhy = "Transferring an image to the device";
+inline constexpr Text kNoSystemHold = "Sleep and shutdown are not held off during transfers: ";
 
 }  // namespace kr55le::text

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "device/protocol.h"
+#include "res/names.h"
 #include "res/strings.h"
 #include "window/control_model.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 constexpr double kBytesPerKibibyte = 1024.0;
 constexpr std::uint64_t kSecondsPerMinute = 60;
-constexpr std::size_t kLineCapacity = 128;
+constexpr std::size_t kLineCapacity = 256;  // room for a translation in UTF-8
 
 }  // namespace
 
@@ -19,15 +20,16 @@ std::string FormatProgress(const ProgressFigures& figures) {
   const std::uint32_t percent = PercentOf(figures.sent, figures.total);
   char line[kLineCapacity];
   if (!figures.bytesPerSecond || *figures.bytesPerSecond <= 0) {
-    std::snprintf(line, sizeof line, std::string(text::kProgressStartFormat).c_str(), figures.sent,
+    std::snprintf(line, sizeof line,
+                  std::string(text::kProgressStartFormat.For(figures.total)).c_str(), figures.sent,
                   figures.total, percent);
     return line;
   }
   const std::uint32_t left = figures.total > figures.sent ? figures.total - figures.sent : 0;
   const double secondsLeft = left * static_cast<double>(kBlockDataSize) / *figures.bytesPerSecond;
   const auto wholeSeconds = static_cast<std::uint64_t>(std::llround(secondsLeft));
-  std::snprintf(line, sizeof line, std::string(text::kProgressFormat).c_str(), figures.sent,
-                figures.total, percent, *figures.bytesPerSecond / kBytesPerKibibyte,
+  std::snprintf(line, sizeof line, std::string(text::kProgressFormat.For(figures.total)).c_str(),
+                figures.sent, figures.total, percent, *figures.bytesPerSecond / kBytesPerKibibyte,
                 static_cast<unsigned>(wholeSeconds / kSecondsPerMinute),
                 static_cast<unsigned>(wholeSeconds % kSecondsPerMinute));
   return line;
@@ -52,7 +54,7 @@ void ProgressLine::Show(std::uint32_t sent, std::uint32_t total, Clock::time_poi
 
 void ProgressLine::Draw(const std::string& text) {
   if (style_ == ProgressStyle::Lines) {
-    std::fprintf(terminal_, "%s%s\n", std::string(text::kProgressLinePrefix).c_str(), text.c_str());
+    std::fprintf(terminal_, "%s%s\n", std::string(name::kProgressLinePrefix).c_str(), text.c_str());
     std::fflush(terminal_);
     return;
   }

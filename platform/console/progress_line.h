@@ -8,12 +8,14 @@
 #include <optional>
 #include <string>
 
+#include "res/names.h"
+
 namespace kr55le::console {
 
 inline constexpr auto kProgressRedrawInterval = std::chrono::milliseconds(100);
 
 // Redrawn: one line rewritten in place, for a terminal. Lines: each drawing a line of its own
-// after text::kProgressLinePrefix, for a program that reads the stream.
+// after name::kProgressLinePrefix, for a program that reads the stream.
 enum class ProgressStyle { None, Redrawn, Lines };
 
 struct ProgressFigures {

@@ -48,8 +48,8 @@ struct BusCall {
 std::unique_ptr<SystemHold> Unavailable(std::FILE* errors, const std::string& why) {
   static std::atomic<bool> said{false};
   if (!said.exchange(true)) {
-    std::fprintf(errors, "%.*s%s\n", static_cast<int>(text::kNoSystemHold.size()),
-                 text::kNoSystemHold.data(), why.c_str());
+    const std::string_view intro = text::kNoSystemHold;
+    std::fprintf(errors, "%.*s%s\n", static_cast<int>(intro.size()), intro.data(), why.c_str());
   }
   return nullptr;
 }

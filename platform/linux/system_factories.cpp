@@ -6,6 +6,7 @@
 #include "platform/factories.h"
 #include "platform/linux/hidraw_services.h"
 #include "platform/linux/logind_hold.h"
+#include "res/language.h"
 
 namespace kr55le::platform {
 namespace {
@@ -18,6 +19,10 @@ constexpr std::string_view kDumbTerminal = "dumb";
 // Arguments arrive in the locale's encoding, UTF-8 on every current Linux desktop.
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
   return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+std::vector<std::string> LanguageWishes() {
+  return i18n::PosixLanguageWishes();
 }
 
 std::unique_ptr<hid::HidServices> MakeHidServices() {

@@ -7,7 +7,7 @@
 #include "platform/linux/logind_hold.h"
 #include "platform/linux/single_instance.h"
 #include "platform/qt/qt_dialog_host.h"
-#include "res/strings.h"
+#include "res/names.h"
 
 namespace kr55le::platform {
 namespace {
@@ -16,7 +16,7 @@ class QtToolkit final : public WindowToolkit {
  public:
   QtToolkit(int& argc, char** argv) : application_(argc, argv) {
     QApplication::setApplicationName(
-        QString::fromUtf8(text::kApplicationName.data(), text::kApplicationName.size()));
+        QString::fromUtf8(name::kApplicationName.data(), name::kApplicationName.size()));
   }
 
  private:

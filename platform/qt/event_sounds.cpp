@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "res/strings.h"
+#include "res/names.h"
 
 namespace kr55le::qt {
 namespace {
@@ -23,7 +23,7 @@ EventSounds::EventSounds() {
     context_ = nullptr;
     return;
   }
-  const std::string name(text::kApplicationName);
+  const std::string name(name::kApplicationName);
   ca_context_change_props(context_, CA_PROP_APPLICATION_NAME, name.c_str(), nullptr);
 }
 

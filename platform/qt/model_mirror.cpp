@@ -10,7 +10,7 @@
 
 #include "platform/qt/control_widgets.h"
 #include "res/accessible_names.h"
-#include "res/strings.h"
+#include "res/names.h"
 
 namespace kr55le::qt {
 
@@ -39,13 +39,13 @@ QStringList ListEntries(const QListWidget& list) {
 
 QString ToEditorLineBreaks(std::string_view text) {
   QString converted = ToQString(text);
-  converted.replace(ToQString(text::kPathLineBreak), QStringLiteral("\n"));
+  converted.replace(ToQString(name::kPathLineBreak), QStringLiteral("\n"));
   return converted;
 }
 
 std::string ToModelLineBreaks(const QString& text) {
   QString converted = text;
-  converted.replace(QStringLiteral("\n"), ToQString(text::kPathLineBreak));
+  converted.replace(QStringLiteral("\n"), ToQString(name::kPathLineBreak));
   return converted.toStdString();
 }
 

@@ -9,7 +9,7 @@
 #include "platform/qt/file_filter.h"
 #include "platform/qt/local_file_name.h"
 #include "res/dialog_template.h"
-#include "res/strings.h"
+#include "res/names.h"
 
 namespace kr55le::qt {
 namespace {
@@ -86,7 +86,7 @@ void QtDialogHost::MessageBeep(Beep beep) {
 }
 
 void QtDialogHost::MessageBox(std::string_view text) {
-  QMessageBox box(QMessageBox::NoIcon, ToQString(text::kApplicationName), ToQString(text),
+  QMessageBox box(QMessageBox::NoIcon, ToQString(name::kApplicationName), ToQString(text),
                   QMessageBox::Ok, BoxParent());
   box.setTextFormat(Qt::PlainText);
   box.exec();  // its loop delivers queued messages, as the platform's box does

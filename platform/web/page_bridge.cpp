@@ -3,6 +3,7 @@
 #include <emscripten/em_js.h>
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <memory>
@@ -117,6 +118,9 @@ EM_ASYNC_JS(char*, kr55le_hid_open, (int index), {
   return why === 0 ? 0 : kr55le.stringOf(why);
 });
 
+EM_JS(char*, kr55le_browser_languages, (), {
+  return kr55le.stringOf((navigator.languages || [navigator.language]).join('\n'));
+});
 EM_JS(char*, kr55le_hid_in_use_by, (), { return kr55le.stringOf(kr55leHid.inUseBy()); });
 
 EM_JS(void, kr55le_hid_close, (int index), { kr55leHid.close(index); });
@@ -318,6 +322,17 @@ std::vector<HidEntry> HidList() {
 
 std::string HidOpen(int index) {
   return PageString(kr55le_hid_open(index)).Take();
+}
+
+std::vector<std::string> BrowserLanguages() {
+  const std::string list = PageString(kr55le_browser_languages()).Take();
+  std::vector<std::string> languages;
+  for (std::size_t start = 0; start < list.size();) {
+    const std::size_t end = std::min(list.find('\n', start), list.size());
+    languages.push_back(list.substr(start, end - start));
+    start = end + 1;
+  }
+  return languages;
 }
 
 std::string HidInUseBy() {

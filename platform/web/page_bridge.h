@@ -89,6 +89,9 @@ struct HidEntry {
   std::uint16_t featureLength = 0;
 };
 std::vector<HidEntry> HidList();
+// The browser's languages, most wished first ("de-DE").
+std::vector<std::string> BrowserLanguages();
+
 std::string HidOpen(int index);  // suspends; empty once open, else why not ("gone", "in use")
 // The title of the tab or window that held the device the last open found in use; empty when
 // it did not say.

@@ -14,6 +14,7 @@
 #include "platform/web/page_bridge.h"
 #include "res/accessible_names.h"
 #include "res/dialog_template.h"
+#include "res/names.h"
 #include "res/strings.h"
 
 namespace kr55le::web {
@@ -289,7 +290,7 @@ void PageHost::MessageBeep(Beep beep) {
 }
 
 void PageHost::MessageBox(std::string_view text) {
-  page::MessageBox(text::kApplicationName, text);
+  page::MessageBox(name::kApplicationName, text);
 }
 
 std::optional<std::string> PageHost::OpenFileDialog(const OpenFileRequest&) {

@@ -35,6 +35,10 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   return std::vector<std::string>(argv + 1, argv + argc);
 }
 
+std::vector<std::string> LanguageWishes() {
+  return web::page::BrowserLanguages();
+}
+
 std::unique_ptr<hid::HidServices> MakeHidServices() {
   if (!web::page::HidSupported()) web::page::ShowNoWebHid();
   return std::make_unique<web::WebHidServices>();

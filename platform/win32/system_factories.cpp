@@ -6,6 +6,7 @@
 #include "platform/factories.h"
 #include "platform/win32/command_line.h"
 #include "platform/win32/execution_state_hold.h"
+#include "platform/win32/ui_languages.h"
 #include "platform/win32/win32_hid_services.h"
 #include "platform/win32/windows_headers.h"
 
@@ -15,6 +16,10 @@ namespace kr55le::platform {
 // may not have every character of a file's name.
 std::vector<std::string> ProgramArguments(int, char**) {
   return win32::CommandLineArguments();
+}
+
+std::vector<std::string> LanguageWishes() {
+  return win32::PreferredUiLanguages();
 }
 
 std::unique_ptr<hid::HidServices> MakeHidServices() {

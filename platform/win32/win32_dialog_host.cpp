@@ -12,7 +12,7 @@
 #include "platform/win32/window_dpi.h"
 #include "res/accessible_names.h"
 #include "res/dialog_template.h"
-#include "res/strings.h"
+#include "res/names.h"
 #include "window/dialog_message.h"
 
 namespace kr55le::win32 {
@@ -150,7 +150,7 @@ void Win32DialogHost::MessageBeep(Beep beep) {
 
 void Win32DialogHost::MessageBox(std::string_view text) {
   // The box's own loop dispatches the queued messages meanwhile, as the platform's always does.
-  ::MessageBoxW(BoxOwner(), Widen(text).c_str(), Widen(text::kApplicationName).c_str(), MB_OK);
+  ::MessageBoxW(BoxOwner(), Widen(text).c_str(), Widen(name::kApplicationName).c_str(), MB_OK);
 }
 
 std::optional<std::string> Win32DialogHost::OpenFileDialog(const OpenFileRequest& request) {

@@ -12,6 +12,7 @@
 #include "res/strings.h"
 #include "sim/bus_configs.h"
 #include "sim/payload_dump.h"
+#include "sim/tool_texts.h"
 
 namespace kr55le::device_program {
 namespace {
@@ -97,7 +98,7 @@ std::vector<sim::SimDeviceConfig> LoadConfigs(const Program& program, const std:
   for (const sim::SimDeviceConfig& config : configs) {
     if (!refusal.empty()) break;
     if (config.chatter) {
-      refusal = std::string(text::kVirtualChatter);
+      refusal = std::string(tool_text::kVirtualChatter);
     } else if (std::max(config.inputReportLength, config.outputReportLength) >
                program.maxReportBytes) {
       char message[kMessageCapacity];
@@ -141,7 +142,7 @@ void PrintRequests(const std::vector<sim::SimDeviceConfig>& configs,
                    const std::vector<sim::DeviceCounters>& counters) {
   for (std::size_t index = 0; index < counters.size() && index < configs.size(); ++index) {
     const sim::DeviceCounters& counted = counters[index];
-    std::printf(std::string(text::kVirtualRequestsFormat).c_str(),
+    std::printf(std::string(tool_text::kVirtualRequestsFormat).c_str(),
                 configs[index].serialNumber.c_str(), counted.infoRequests, counted.checkRequests,
                 counted.startRequests, counted.exitRequests);
   }
@@ -181,7 +182,7 @@ int Run(const Program& program, const Arguments& arguments, Transport& transport
   std::string refusal;
   const std::vector<sim::SimDeviceConfig> configs = LoadConfigs(program, arguments.spec, refusal);
   if (!refusal.empty()) {
-    PrintError(program, std::string(text::kVirtualSpecPrefix) + refusal);
+    PrintError(program, std::string(tool_text::kVirtualSpecPrefix) + refusal);
     return kExitUsage;
   }
   const FileDescriptor stop(OpenStopDescriptor());

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "platform/posix/file_descriptor.h"
-#include "res/strings.h"
 #include "sim/program/device_program.h"
 #include "sim/replay_script.h"
 #include "sim/sim_device_config.h"
+#include "sim/tool_texts.h"
 #include "sim/uhid/virtual_device.h"
 
 namespace kr55le {
@@ -26,16 +26,16 @@ constexpr char kUhidNode[] = "/dev/uhid";
 constexpr std::size_t kMessageCapacity = 512;
 
 const device_program::Program kProgram{
-    .usage = text::kVirtualUsage,
-    .errorPrefix = text::kVirtualErrorPrefix,
+    .usage = tool_text::kVirtualUsage,
+    .errorPrefix = tool_text::kVirtualErrorPrefix,
     .valueOptions = {},
     .maxReportBytes = uhid::kMaxReportBytes,
-    .lengthFormat = text::kVirtualLengthFormat,
+    .lengthFormat = tool_text::kVirtualLengthFormat,
 };
 
 std::string OpenFailure(int error) {
   char message[kMessageCapacity];
-  std::snprintf(message, sizeof message, std::string(text::kUhidOpenFailedFormat).c_str(),
+  std::snprintf(message, sizeof message, std::string(tool_text::kUhidOpenFailedFormat).c_str(),
                 kUhidNode, std::strerror(error), kUhidNode);
   return message;
 }
@@ -61,7 +61,7 @@ class UhidTransport final : public device_program::Transport {
       devices_.push_back(std::make_unique<uhid::VirtualDevice>(descriptor, config, identity));
       if (std::string error = devices_.back()->Create(); !error.empty()) return error;
     }
-    std::printf(std::string(text::kVirtualStartedFormat).c_str(), devices_.size(),
+    std::printf(std::string(tool_text::kVirtualStartedFormat).c_str(), devices_.size(),
                 sim::kSimulatedDescription, kUhidNode, sim::kSimulatedVendorId,
                 sim::kSimulatedProductId);
     return {};

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <utility>
 
-#include "res/strings.h"
+#include "sim/tool_texts.h"
 
 namespace kr55le::usb {
 namespace {
@@ -33,14 +33,14 @@ int ListeningSocket::Listen(const std::string& path, std::string& error) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   if (path.empty() || path.size() >= sizeof address.sun_path) {
-    error = "'" + path + "'" + std::string(text::kUsbSocketTooLong);
+    error = "'" + path + "'" + std::string(tool_text::kUsbSocketTooLong);
     return -1;
   }
   std::memcpy(address.sun_path, path.data(), path.size());
   struct stat status {};
   if (::lstat(path.c_str(), &status) == 0) {
     if (!S_ISSOCK(status.st_mode)) {
-      error = path + std::string(text::kUsbSocketNotSocket);
+      error = path + std::string(tool_text::kUsbSocketNotSocket);
       return -1;
     }
     ::unlink(path.c_str());

@@ -14,10 +14,10 @@
 #include <string_view>
 #include <vector>
 
-#include "res/strings.h"
 #include "sim/payload_dump.h"
 #include "sim/program/device_program.h"
 #include "sim/sim_device_config.h"
+#include "sim/tool_texts.h"
 #include "sim/usb/listening_socket.h"
 #include "sim/usb/redir_device.h"
 
@@ -32,12 +32,12 @@ constexpr std::string_view kValueOptions[] = {kSocketOption};
 constexpr std::size_t kMaxReportBytes = 4096;
 
 const device_program::Program kProgram{
-    .usage = text::kUsbDeviceUsage,
-    .errorPrefix = text::kUsbDeviceErrorPrefix,
+    .usage = tool_text::kUsbDeviceUsage,
+    .errorPrefix = tool_text::kUsbDeviceErrorPrefix,
     .valueOptions = kValueOptions,
     .keys = sim::TransportKeys::UsbLink,
     .maxReportBytes = kMaxReportBytes,
-    .lengthFormat = text::kUsbLengthFormat,
+    .lengthFormat = tool_text::kUsbLengthFormat,
 };
 
 struct Device {
@@ -86,9 +86,10 @@ class UsbTransport final : public device_program::Transport {
       devices_.push_back(std::move(device));
     }
     for (std::size_t index = 0; index < devices_.size(); ++index) {
-      std::printf(std::string(text::kUsbDeviceStartedFormat).c_str(), sim::kSimulatedDescription,
-                  configs[index].serialNumber.c_str(), devices_[index].socket->Path().c_str(),
-                  sim::kSimulatedVendorId, sim::kSimulatedProductId);
+      std::printf(std::string(tool_text::kUsbDeviceStartedFormat).c_str(),
+                  sim::kSimulatedDescription, configs[index].serialNumber.c_str(),
+                  devices_[index].socket->Path().c_str(), sim::kSimulatedVendorId,
+                  sim::kSimulatedProductId);
     }
     return {};
   }

@@ -1,5 +1,6 @@
 #include <limits>
 
+#include "res/names.h"
 #include "tests/scenario/scenario.h"
 
 namespace kr55le::testing {
@@ -20,7 +21,7 @@ TEST_F(BrowseTest, CancelledFileDialogBoxesAndBeepsKeepingAllButTheFileVersion) 
   EXPECT_THAT(host.Beeps(), ElementsAre(Beep::Error));
   const RecordedOpenFileRequest request{std::string(text::kOpenDialogTitle),
                                         std::string(text::kOpenDialogFilter),
-                                        std::string(text::kOpenDialogDefaultExtension)};
+                                        std::string(name::kOpenDialogDefaultExtension)};
   EXPECT_THAT(host.OpenFileRequests(), ElementsAre(request, request));
   EXPECT_EQ(Text(Control::PathEdit), shownPath);
   EXPECT_EQ(dialog->ImagePath, path);

@@ -18,6 +18,7 @@
 
 #include "device/report_link.h"
 #include "dialog/flashwell_dlg.h"
+#include "res/names.h"
 #include "res/strings.h"
 #include "sim/sim_hid_services.h"
 #include "tests/scenario/scenario_services.h"
@@ -187,7 +188,7 @@ class Scenario : public ::testing::Test {
       EXPECT_THAT(host.Texts(Control::MessageEdit), Not(Contains(completed)));
     }
     EXPECT_THAT(host.Beeps(), Not(Contains(Beep::Plain)));
-    EXPECT_NE(Text(Control::PercentEdit), text::kPercentComplete);
+    EXPECT_NE(Text(Control::PercentEdit), name::kPercentComplete);
   }
 
   ControlModel controls;

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "res/strings.h"
+#include "res/names.h"
 #include "sim/replay_script.h"
 #include "sim_test_requests.h"
 
@@ -40,7 +40,7 @@ TEST(SimHidServices, EnumeratesInterfacesInTheLinuxShape) {
   const auto interfaces = services.Enumerate();
   ASSERT_EQ(interfaces.size(), 3u);
   EXPECT_EQ(interfaces[0].path, "/dev/hidraw0#vid_0483&pid_5750");
-  EXPECT_NE(interfaces[0].path.find(text::kVendorMatch), std::string::npos);
+  EXPECT_NE(interfaces[0].path.find(name::kVendorMatch), std::string::npos);
   EXPECT_EQ(interfaces[0].description, "Pardo KR-55LE");
   EXPECT_EQ(interfaces[1].path, "/dev/hidraw1#vid_046d&pid_c31c");
   EXPECT_EQ(interfaces[2].path, "/dev/hidraw2#vid_0483&pid_5750");

@@ -19,6 +19,8 @@ const kRecordingPath = '/kr55le-session.jsonl';
   // Every report recorded as kr55le-flash --record writes it, for the page to offer as a
   // download (and for kr55le-flash --simulate replay=FILE).
   if (record) programArguments.push('--record=' + kRecordingPath);
+  // The language of the texts, over the browser's (for support and tests).
+  if (query.has('lang')) programArguments.push('--lang=' + query.get('lang'));
   if (!simulate) await kr55leHid.start();
   const errors = [];
   globalThis.Module = {

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "platform/qt/control_widgets.h"
+#include "res/names.h"
 #include "res/strings.h"
 #include "tests/support/host_behaviour.h"
 
@@ -163,13 +164,13 @@ TEST_F(QtDialogHostTest, MessageBoxHasTheApplicationsNameAsCaptionAndAnOkButton)
     box.button(QMessageBox::Ok)->click();
   });
   host.MessageBox(text::kFileOpenFail);
-  EXPECT_EQ(caption, ToQString(text::kApplicationName));
+  EXPECT_EQ(caption, ToQString(name::kApplicationName));
   EXPECT_EQ(shown, ToQString(text::kFileOpenFail));
 }
 
 using OpenFileDialogTest = QtDialogHostTest;
-constexpr OpenFileRequest kRequest{text::kOpenDialogTitle, text::kOpenDialogFilter,
-                                   text::kOpenDialogDefaultExtension};
+const OpenFileRequest kRequest{text::kOpenDialogTitle, text::kOpenDialogFilter,
+                               name::kOpenDialogDefaultExtension};
 
 TEST_F(OpenFileDialogTest, GivesTheChosenPathWithTheTitleAndFilterOfTheRequest) {
   QTemporaryDir folder;
