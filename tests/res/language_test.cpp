@@ -47,6 +47,19 @@ TEST_F(LanguageTest, FirstWishWithACatalogIsChosenByRegionThenLanguage) {
   }
 }
 
+// Unset where `value` is null.
+void SetVariable(const char* name, const char* value) {
+#ifdef _WIN32
+  ::_putenv_s(name, value == nullptr ? "" : value);  // "" unsets there
+#else
+  if (value == nullptr) {
+    ::unsetenv(name);
+  } else {
+    ::setenv(name, value, 1);
+  }
+#endif
+}
+
 struct EnvironmentCase {
   const char* language;
   const char* lcAll;
@@ -71,13 +84,7 @@ TEST_F(LanguageTest, PosixWishesFollowGettextsOrder) {
                                                              {"LC_ALL", test.lcAll},
                                                              {"LC_MESSAGES", test.lcMessages},
                                                              {"LANG", test.lang}};
-    for (const auto& [name, value] : variables) {
-      if (value == nullptr) {
-        ::unsetenv(name);
-      } else {
-        ::setenv(name, value, 1);
-      }
-    }
+    for (const auto& [name, value] : variables) SetVariable(name, value);
     EXPECT_EQ(PosixLanguageWishes(), test.wishes) << test.language << " " << test.lang;
   }
 }
