@@ -31,6 +31,10 @@ class Text {
   friend bool operator==(const Text& text, std::string_view other) {
     return text.Translated() == other;
   }
+  // The same entry of the table, whatever the language.
+  friend constexpr bool operator==(const Text& one, const Text& other) {
+    return one.context_ == other.context_ && one.english_ == other.english_;
+  }
 
  private:
   std::string_view context_;
