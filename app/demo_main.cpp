@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "app/demo_window.h"
+#include "app/window_language.h"
 #include "platform/factories.h"
-#include "res/language.h"
 
 int main(int argc, char** argv) {
   const auto toolkit = kr55le::platform::StartWindowToolkit(argc, argv);
   std::vector<std::string> arguments = kr55le::platform::ProgramArguments(argc, argv);
-  kr55le::i18n::UseProgramLanguage(arguments, kr55le::platform::LanguageWishes());
+  kr55le::UseWindowLanguage(arguments);
   return kr55le::RunDemoWindow("kr55le-upgrade-demo",
                                arguments.empty() ? std::string() : arguments.front());
 }

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "app/demo_window.h"
+#include "app/window_language.h"
 #include "app/window_main.h"
 #include "platform/factories.h"
 #include "record/recording_hid_services.h"
-#include "res/language.h"
 #include "res/names.h"
 #include "res/strings.h"
 
@@ -57,7 +57,7 @@ int RunRecorded(kr55le::hid::HidServices& hid, std::string_view instanceName,
 int main(int argc, char** argv) {
   const auto toolkit = kr55le::platform::StartWindowToolkit(argc, argv);
   std::vector<std::string> arguments = kr55le::platform::ProgramArguments(argc, argv);
-  kr55le::i18n::UseProgramLanguage(arguments, kr55le::platform::LanguageWishes());
+  kr55le::UseWindowLanguage(arguments);
   const std::optional<std::string> record = ValueOf(arguments, kRecordArgument);
   const kr55le::WindowRun run = [&](kr55le::hid::HidServices& hid, std::string_view instance) {
     return record ? RunRecorded(hid, instance, *record, arguments)

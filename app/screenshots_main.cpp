@@ -9,6 +9,7 @@
 #include "device/report_link.h"
 #include "dialog/flashwell_dlg.h"
 #include "platform/qt/qt_dialog_host.h"
+#include "res/language.h"
 #include "sim/sim_hid_services.h"
 
 int main(int argc, char** argv) {
@@ -18,6 +19,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kr55le-screenshots FOLDER IMAGE\n");
     return 2;
   }
+  // The pictures of another language: LANGUAGE=de scripts/screenshots.
+  i18n::UseLanguage(i18n::ChooseLanguage(i18n::PosixLanguageWishes()));
   const QDir folder(QString::fromLocal8Bit(argv[1]));
   ControlModel controls;
   sim::SimHidServices hid;
